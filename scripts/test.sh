@@ -1,0 +1,8 @@
+#!/usr/bin/env bash
+# README command 2: installs what is missing, builds, runs every test.
+set -euo pipefail
+top=$(cd "$(dirname "$0")/.." && pwd)
+bash "$top/scripts/install-deps.sh"
+bash "$top/scripts/build.sh"
+cd "${BUILD_DIR:-$top/build}"
+ctest --output-on-failure -j2

@@ -1,0 +1,72 @@
+#pragma once
+
+// Every text the user sees, in one place. Russian, UTF-8.
+
+#include <QString>
+
+namespace Str {
+
+// Instrument choice
+inline const QString ChoiceCaption = QStringLiteral("Регистрация reg.01");
+inline const QString ChoiceGroup = QStringLiteral("Выберите прибор");
+inline const QString ModelTarvo = QStringLiteral("Тарво-2(2M)");
+inline const QString ModelMirel = QStringLiteral("Мирел-2");
+inline const QString ModelBestan = QStringLiteral("Бестан-1(1М)");
+inline const QString Continue = QStringLiteral("Продолжить");
+
+// Registration windows
+inline const QString WindowCaption = QStringLiteral("Регистрация");
+inline const QString NewFileBase = QStringLiteral("Новый");
+inline const QString TxtExt = QStringLiteral(".txt");
+inline const QString MenuFile = QStringLiteral("Файл");
+inline const QString MenuView = QStringLiteral("Показатели");
+inline const QString MenuAbout = QStringLiteral("О программе");
+inline const QString ActNew = QStringLiteral("Новый");
+inline const QString ActOpen = QStringLiteral("Открыть");
+inline const QString ActSave = QStringLiteral("Сохранить");
+inline const QString ActSaveAs = QStringLiteral("Сохранить как");
+inline const QString ActPrint = QStringLiteral("Печать");
+inline const QString PollStop = QStringLiteral("Остановить опрос");
+inline const QString PollStart = QStringLiteral("Включить опрос");
+inline const QString DeviceNumberHint = QStringLiteral("Номер прибора");
+inline const QString FileFilter = QStringLiteral("text files (.txt) (*.txt)");
+inline const QString DefaultExt = QStringLiteral("txt");
+
+// Messages
+inline const QString ErrorCaption = QStringLiteral("Ошибка");
+inline const QString ErrorOpenPort = QStringLiteral("Ошибка открытия порта");
+inline const QString AskSave = QStringLiteral("Сохранить данные?");
+inline const QString DataChanged = QStringLiteral("Данные были изменены");
+inline const QString SaveFailed = QStringLiteral("Не удалось сохранить файл");
+inline const QString OpenFailed = QStringLiteral("Не удалось открыть файл");
+inline const QString NoPrinter =
+    QStringLiteral("Принтер не найден. Установите принтер по умолчанию и повторите печать.");
+inline const QString PrintFailed = QStringLiteral("Не удалось напечатать таблицу");
+inline const QString PageLabel = QStringLiteral("Стр. ");
+
+// Crash recovery
+inline const QString RecoveryCaption = QStringLiteral("Восстановление данных");
+inline const QString RecoveryQuestion = QStringLiteral(
+    "Программа была завершена аварийно. Найдены несохранённые результаты: %1.\n"
+    "Восстановить их в таблице?");
+
+// Tarvo columns
+inline const QStringList TarvoTitles = {
+    QStringLiteral("№ ст"),        QStringLiteral("Проба"),        QStringLiteral("Дата"),
+    QStringLiteral("Время"),       QStringLiteral("№ гр."),        QStringLiteral("Температура"),
+    QStringLiteral("Жир"),         QStringLiteral("СОМО"),         QStringLiteral("Плотность"),
+    QStringLiteral("Белок"),       QStringLiteral("Доб.вода"),     QStringLiteral("Вых.сигнал"),
+    QStringLiteral("Лактоза"),     QStringLiteral("Соли"),         QStringLiteral("СМО"),
+    QStringLiteral("Т.замерзания"), QStringLiteral("Ст.гомогенизации")};
+
+// About window
+inline const QString AboutCaption = QStringLiteral("О программе");
+inline const QString AboutProgram = QStringLiteral("Регистрация");
+inline const QString AboutCompany = QStringLiteral("ООО НПП \"ОРВАНТ\"");
+inline const QString AboutTel = QStringLiteral("тел/факс +7 (000) 000-00-00");
+inline const QString AboutSite = QStringLiteral("www.orvant.example");
+inline const QString AboutSiteUrl = QStringLiteral("https://www.orvant.example/");
+inline const QString AboutEmail = QStringLiteral("info@orvant.example");
+inline const QString Ok = QStringLiteral("OK");
+
+} // namespace Str

@@ -1,0 +1,49 @@
+#pragma once
+
+// The data rows of a results table, kept compact for a year of results: each row is one
+// Windows-1251 byte string holding its cells 0 .. ColCount-1 joined by TAB. A cell never
+// holds TAB, CR or LF; SetCell turns them into blanks so a row stays one line of a file.
+
+#include <vector>
+
+#include <QByteArray>
+#include <QString>
+#include <QStringView>
+
+class TRowStore
+{
+public:
+    explicit TRowStore(int colCount = 1) : m_colCount(colCount < 1 ? 1 : colCount) {}
+
+    int ColCount() const { return m_colCount; }
+    int RowCount() const { return static_cast<int>(m_rows.size()); }
+    // Grows with empty rows or drops rows from the end.
+    void SetRowCount(int count);
+    void AppendRow() { m_rows.push_back(emptyLine()); }
+    void RemoveLastRow() { if (!m_rows.empty()) m_rows.pop_back(); }
+    void Clear() { m_rows.clear(); }
+    void Reserve(int rows) { m_rows.reserve(rows); }
+
+    QString Cell(int col, int row) const;
+    QByteArrayView CellBytes(int col, int row) const;
+    bool CellEmpty(int col, int row) const { return CellBytes(col, row).isEmpty(); }
+    void SetCell(int col, int row, QStringView text);
+    void SetCellBytes(int col, int row, QByteArrayView bytes);
+    void ClearRow(int row) { m_rows[row] = emptyLine(); }
+
+    // The whole row, ColCount cells joined by ColCount-1 TABs.
+    const QByteArray &Line(int row) const { return m_rows[row]; }
+    // Takes a line of cells; missing cells are empty, surplus TABs are dropped so that the
+    // surplus text runs into the last cell.
+    void SetLine(int row, QByteArray line);
+    void AppendLine(QByteArray line);
+
+private:
+    QByteArray emptyLine() const { return QByteArray(m_colCount - 1, '\t'); }
+    // [begin, end) of a cell inside its row.
+    std::pair<qsizetype, qsizetype> span(int col, int row) const;
+    QByteArray normalised(QByteArray line) const;
+
+    int m_colCount;
+    std::vector<QByteArray> m_rows;
+};
