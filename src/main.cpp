@@ -1,7 +1,15 @@
 #include <QApplication>
 
+#include "app/AppSetup.h"
+#include "app/TForm1.h"
+
 int main(int argc, char **argv)
 {
     QApplication app(argc, argv);
-    return 0;
+    InstallRussianTranslations(app);
+    CreateForms();
+    Form1->show();
+    const int rc = app.exec();
+    DestroyForms();
+    return rc;
 }

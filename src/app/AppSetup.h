@@ -1,0 +1,10 @@
+#pragma once
+
+class QApplication;
+
+// Qt's own texts (message box buttons, file and print dialogs) in Russian.
+bool InstallRussianTranslations(QApplication &app);
+
+// Start-up in the program's order: Form1, then the hidden Form2 and Form3.
+void CreateForms();
+void DestroyForms();

@@ -1,0 +1,36 @@
+#pragma once
+
+#include <QWidget>
+
+class QButtonGroup;
+class QGroupBox;
+class QPushButton;
+
+// The instrument-choice window, the application's main window.
+class TForm1 : public QWidget
+{
+    Q_OBJECT
+public:
+    explicit TForm1(QWidget *parent = nullptr);
+
+    // Index of the chosen item of RadioGroup1, -1 when none is checked.
+    int ItemIndex() const;
+    void SetItemIndex(int index);
+
+    QGroupBox *RadioGroup1 = nullptr;
+    QPushButton *Button1 = nullptr;
+
+    // The registration window opened by the choice; it lives until the program ends.
+    QWidget *Chosen() const { return m_chosen; }
+
+public slots:
+    void Button1Click();
+
+private:
+    void FormCreate();
+
+    QButtonGroup *m_items = nullptr;
+    QWidget *m_chosen = nullptr;
+};
+
+extern TForm1 *Form1;
