@@ -1,0 +1,10 @@
+#include "pollers/TOpMirel.h"
+
+#include "pollers/TOpMirelThread.h"
+
+TOpMirel::TOpMirel(QObject *owner) : TOpPoller(TPollerFamily::Mirel(), owner) {}
+
+std::unique_ptr<TOpPollerThread> TOpMirel::CreateThread()
+{
+    return std::make_unique<TOpMirelThread>(Port, this, Caller());
+}

@@ -1,0 +1,83 @@
+#include "pollers/TSyncCaller.h"
+
+#include <QMetaObject>
+#include <QObject>
+#include <QThread>
+#include <QtDebug>
+
+TSyncCaller::TSyncCaller(QObject *context)
+    : m_context(context), m_state(std::make_shared<State>())
+{
+}
+
+TSyncCaller::~TSyncCaller()
+{
+    Abandon();
+}
+
+bool TSyncCaller::Call(std::function<void()> fn)
+{
+    Q_ASSERT(QThread::currentThread() != m_context->thread());
+    auto state = m_state;
+    auto done = std::make_shared<bool>(false);
+    {
+        std::lock_guard lock(state->mutex);
+        if (state->abandoned)
+            return false;
+    }
+    QMetaObject::invokeMethod(
+        m_context,
+        [state, done, fn = std::move(fn)] {
+            {
+                std::lock_guard lock(state->mutex);
+                if (state->abandoned)
+                    return;
+            }
+            try {
+                fn();
+            } catch (const std::exception &e) {
+                qWarning("poller event handler failed: %s", e.what());
+            }
+            std::lock_guard lock(state->mutex);
+            *done = true;
+            state->cond.notify_all();
+        },
+        Qt::QueuedConnection);
+    std::unique_lock lock(state->mutex);
+    state->cond.wait(lock, [&] { return *done || state->abandoned; });
+    return *done;
+}
+
+void TSyncCaller::Post(std::function<void()> fn)
+{
+    auto state = m_state;
+    QMetaObject::invokeMethod(
+        m_context,
+        [state, fn = std::move(fn)] {
+            {
+                std::lock_guard lock(state->mutex);
+                if (state->abandoned)
+                    return;
+            }
+            try {
+                fn();
+            } catch (const std::exception &e) {
+                qWarning("poller event handler failed: %s", e.what());
+            }
+        },
+        Qt::QueuedConnection);
+}
+
+void TSyncCaller::Abandon()
+{
+    std::lock_guard lock(m_state->mutex);
+    m_state->abandoned = true;
+    m_state->cond.notify_all();
+}
+
+void TSyncCaller::Reset()
+{
+    // A fresh state: calls queued for the abandoned one still see it abandoned.
+    Abandon();
+    m_state = std::make_shared<State>();
+}
