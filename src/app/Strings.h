@@ -70,3 +70,8 @@ inline const QString AboutEmail = QStringLiteral("info@orvant.example");
 inline const QString Ok = QStringLiteral("OK");
 
 } // namespace Str
+
+// Registration windows, further texts
+namespace Str {
+inline const QString Confirm = QStringLiteral("Подтверждение");
+} // namespace Str

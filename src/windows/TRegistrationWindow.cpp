@@ -1,14 +1,228 @@
 #include "windows/TRegistrationWindow.h"
 
+#include <QAction>
+#include <QApplication>
 #include <QCloseEvent>
 #include <QEventLoop>
+#include <QFileDialog>
+#include <QFileInfo>
+#include <QMenuBar>
+#include <QScreen>
+#include <QScrollBar>
+#include <QToolBar>
+#include <QToolButton>
 
-TRegistrationWindow::TRegistrationWindow(QWidget *parent) : QMainWindow(parent) {}
+#include "app/Strings.h"
+#include "controls/TColorStringGrid.h"
+#include "controls/TNumberEdit.h"
+#include "controls/TToolImages.h"
+#include "controls/TfrmBAbout.h"
+#include "pollers/TOpPoller.h"
+#include "serial/PortMenu.h"
+#include "settings/TIniPlus.h"
+#include "windows/TQtPrinterPage.h"
+#include "windows/TResultsFile.h"
+
+namespace {
+
+QString s_programDir;
+
+const QString kConfig = QStringLiteral("Config");
+
+// The hourglass for the time of a file operation.
+struct WaitCursor
+{
+    WaitCursor() { QApplication::setOverrideCursor(Qt::WaitCursor); }
+    ~WaitCursor() { QApplication::restoreOverrideCursor(); }
+};
+
+} // namespace
+
+QString TRegistrationWindow::ProgramDir()
+{
+    if (s_programDir.isEmpty())
+        return QCoreApplication::applicationDirPath() + QLatin1Char('/');
+    return s_programDir;
+}
+
+void TRegistrationWindow::SetProgramDir(const QString &dir)
+{
+    s_programDir = dir.isEmpty() || dir.endsWith(QLatin1Char('/')) ? dir : dir + QLatin1Char('/');
+}
+
+TRegistrationWindow::TRegistrationWindow(const QString &objectName, QWidget *parent)
+    : QMainWindow(parent)
+{
+    setObjectName(objectName);
+    QFont f(QStringLiteral("MS Sans Serif"));
+    f.setPointSize(8);
+    setFont(f);
+    resize(756, 527);
+
+    MessageBox = [this](QMessageBox::Icon icon, const QString &caption, const QString &text,
+                        QMessageBox::StandardButtons buttons) {
+        QMessageBox box(icon, caption, text, buttons, this);
+        return static_cast<QMessageBox::StandardButton>(box.exec());
+    };
+    auto dialog = [this](QFileDialog::AcceptMode mode, const QString &current) {
+        QFileDialog d(this);
+        d.setAcceptMode(mode);
+        d.setFileMode(mode == QFileDialog::AcceptOpen ? QFileDialog::ExistingFile
+                                                      : QFileDialog::AnyFile);
+        d.setNameFilter(Str::FileFilter);
+        d.setDefaultSuffix(Str::DefaultExt);
+        // Overwriting without a question, as the program always did.
+        d.setOption(QFileDialog::DontConfirmOverwrite);
+        const QFileInfo fi(current);
+        d.setDirectory(fi.absolutePath());
+        d.selectFile(fi.fileName());
+        return d.exec() == QDialog::Accepted && !d.selectedFiles().isEmpty()
+                   ? d.selectedFiles().first()
+                   : QString();
+    };
+    AskOpenFileName = [dialog](const QString &c) { return dialog(QFileDialog::AcceptOpen, c); };
+    AskSaveFileName = [dialog](const QString &c) { return dialog(QFileDialog::AcceptSave, c); };
+
+    MainGrid = new TColorStringGrid(this);
+    MainGrid->setObjectName(QStringLiteral("MainGrid"));
+    setCentralWidget(MainGrid);
+    MainGrid->installEventFilter(this);
+
+    NumberEdit1 = new TNumberEdit(this);
+    NumberEdit1->setObjectName(QStringLiteral("NumberEdit1"));
+    NumberEdit1->SetKind(wordvalue);
+    NumberEdit1->SetDisplayFormat(QStringLiteral("0;-0"));
+    NumberEdit1->setFixedSize(77, 31);
+
+    BuildActions();
+    BuildMenus();
+    BuildToolbar();
+
+    if (QScreen *screen = QGuiApplication::primaryScreen())
+        move(screen->availableGeometry().center() - rect().center());
+}
 
 TRegistrationWindow::~TRegistrationWindow()
 {
     if (m_modalLoop)
         m_modalLoop->quit();
+}
+
+void TRegistrationWindow::BuildActions()
+{
+    auto make = [this](const char *name, int image, const QKeySequence &key,
+                       void (TRegistrationWindow::*handler)()) {
+        auto *a = new QAction(this);
+        a->setObjectName(QString::fromLatin1(name));
+        a->setIcon(TToolImages::Icon(image));
+        a->setShortcut(key);
+        connect(a, &QAction::triggered, this, handler);
+        return a;
+    };
+    actNew = make("actNew", 0, QKeySequence(Qt::CTRL | Qt::Key_N),
+                  &TRegistrationWindow::actNewExecute);
+    actOpenFile = make("actOpenFile", 1, QKeySequence(Qt::CTRL | Qt::Key_O),
+                       &TRegistrationWindow::actOpenFileExecute);
+    actSave = make("actSave", 2, QKeySequence(Qt::CTRL | Qt::Key_S),
+                   &TRegistrationWindow::actSaveExecute);
+    actSaveAs = make("actSaveAs", 2, QKeySequence(Qt::CTRL | Qt::SHIFT | Qt::Key_S),
+                     &TRegistrationWindow::actSaveAsExecute);
+    actPrint = make("actPrint", 3, QKeySequence(Qt::CTRL | Qt::Key_P),
+                    &TRegistrationWindow::actPrintExecute);
+    actOpr = make("actOpr", 4, QKeySequence(Qt::Key_F5), &TRegistrationWindow::actOprExecute);
+    // The shortcuts work wherever the focus is inside the window, the grid's editor included.
+    for (QAction *a : {actNew, actOpenFile, actSave, actSaveAs, actPrint, actOpr}) {
+        a->setShortcutContext(Qt::WindowShortcut);
+        addAction(a);
+    }
+}
+
+void TRegistrationWindow::BuildMenus()
+{
+    mnFile = menuBar()->addMenu(QString());
+    mnFile->setObjectName(QStringLiteral("mnFile"));
+    mnFile->addActions({actNew, actOpenFile, actSave, actSaveAs, actPrint});
+    mnAbout = menuBar()->addAction(QString());
+    mnAbout->setObjectName(QStringLiteral("mnAbout"));
+    connect(mnAbout, &QAction::triggered, this, &TRegistrationWindow::mnAboutClick);
+}
+
+void TRegistrationWindow::BuildToolbar()
+{
+    ToolBar1 = addToolBar(QString());
+    ToolBar1->setObjectName(QStringLiteral("ToolBar1"));
+    ToolBar1->setMovable(false);
+    ToolBar1->setFixedHeight(41);
+    ToolBar1->setIconSize(QSize(24, 24));
+    ToolBar1->addActions({actNew, actOpenFile, actSave, actPrint});
+    ToolBar1->addSeparator();
+    ToolBar1->addWidget(NumberEdit1);
+    ToolBar1->addSeparator();
+    MenuPort = new QMenu(this);
+    MenuPort->setObjectName(QStringLiteral("MenuPort"));
+    PollButton = new QToolButton(this);
+    PollButton->setObjectName(QStringLiteral("PollButton"));
+    PollButton->setDefaultAction(actOpr);
+    PollButton->setMenu(MenuPort);
+    PollButton->setPopupMode(QToolButton::MenuButtonPopup);
+    PollButton->setIconSize(QSize(24, 24));
+    PollButton->setMinimumHeight(31);
+    ToolBar1->addWidget(PollButton);
+    for (QAction *a : {actNew, actOpenFile, actSave, actPrint}) {
+        if (QWidget *w = ToolBar1->widgetForAction(a))
+            w->setFixedSize(33, 31);
+    }
+}
+
+void TRegistrationWindow::SetCaptionsAndHints()
+{
+    mnFile->setTitle(Str::MenuFile);
+    mnAbout->setText(Str::MenuAbout);
+    const std::pair<QAction *, QString> texts[] = {
+        {actNew, Str::ActNew},   {actOpenFile, Str::ActOpen},  {actSave, Str::ActSave},
+        {actSaveAs, Str::ActSaveAs}, {actPrint, Str::ActPrint}};
+    for (const auto &[a, text] : texts) {
+        a->setText(text);
+        a->setToolTip(text);
+        if (QWidget *w = ToolBar1->widgetForAction(a))
+            w->setAccessibleName(text);
+    }
+    actOpr->setText(Str::PollStart);
+    actOpr->setToolTip(Str::PollStart);
+    PollButton->setAccessibleName(Str::PollStart);
+    NumberEdit1->setToolTip(Str::DeviceNumberHint);
+    NumberEdit1->setAccessibleName(Str::DeviceNumberHint);
+}
+
+void TRegistrationWindow::FormCreate(TOpPoller *poller, int colCount, const QString &iniName)
+{
+    m_poller = poller;
+    m_colCount = colCount;
+    MainGrid->SetColCount(colCount);
+    MainGrid->SetRowCount(2);
+    MainGrid->OnSelectCell = [this](int c, int r, bool &can) { MainGridSelectCell(c, r, can); };
+    MainGrid->OnGetEditText = [this](int c, int r, QString &v) { MainGridGetEditText(c, r, v); };
+    poller->OnStarting = [this](TOpPoller *) { PollerStarting(); };
+    poller->OnStoping = [this](TOpPoller *) { PollerStoping(); };
+    poller->OnErrorOpenPort = [this](TOpPoller *) { PollerErrorOpenPort(); };
+    poller->OnGetNumber = [this](TOpPoller *) { PollerGetNumber(); };
+
+    m_fileName = Str::NewFileBase + Str::TxtExt;
+    m_iniPath = ProgramDir() + iniName;
+    if (QFileInfo::exists(m_iniPath)) {
+        TIniPlus ini(m_iniPath);
+        poller->Port = ini.ReadString(kConfig, QStringLiteral("COM"), poller->Port);
+        m_fileName = ini.ReadString(kConfig, QStringLiteral("FileName"), m_fileName);
+        NumberEdit1->SetValue(ini.ReadInteger(kConfig, QStringLiteral("DeviceNumber"), 0));
+        ReadExtraSettings(ini);
+    }
+    BuildPortMenu(MenuPort, poller->Port);
+    for (QAction *a : MenuPort->actions()) {
+        connect(a, &QAction::triggered, this, [this, a] { m_poller->Port = a->objectName(); });
+    }
+    SetCaptionsAndHints();
+    SetTitles();
+    LoadFile(m_fileName);
 }
 
 void TRegistrationWindow::ShowModal()
@@ -21,9 +235,254 @@ void TRegistrationWindow::ShowModal()
     m_modalLoop = nullptr;
 }
 
+bool TRegistrationWindow::eventFilter(QObject *watched, QEvent *event)
+{
+    if (watched == MainGrid && event->type() == QEvent::Resize)
+        FormResize();
+    return QMainWindow::eventFilter(watched, event);
+}
+
+void TRegistrationWindow::FormResize()
+{
+    if (m_colCount > 0)
+        ApplyWidthRule();
+}
+
+void TRegistrationWindow::SetCaption()
+{
+    setWindowTitle(Str::WindowCaption + QLatin1Char('(') + m_fileName + QLatin1Char(')'));
+}
+
+void TRegistrationWindow::ClearTable()
+{
+    MainGrid->SetRowCount(2);
+    for (int c = 1; c < m_colCount; ++c)
+        MainGrid->SetCells(c, 1, QString());
+    MainGrid->SetCells(0, 1, QStringLiteral("1"));
+}
+
+bool TRegistrationWindow::LoadFile(const QString &path)
+{
+    TRowStore rows(m_colCount);
+    QString error;
+    bool ok;
+    {
+        WaitCursor wait;
+        m_fileName = path;
+        ok = TResultsFile::Load(path, m_colCount, rows, &error);
+        MainGrid->SetRows(std::move(rows));
+        if (MainGrid->RowCount() < 2)
+            ClearTable();
+        SetCaption();
+        m_changed = false;
+    }
+    if (!ok)
+        MessageBox(QMessageBox::Critical, Str::ErrorCaption,
+                   Str::OpenFailed + QStringLiteral(": ") + path + QLatin1Char('\n') + error,
+                   QMessageBox::Ok);
+    return ok;
+}
+
+bool TRegistrationWindow::SaveFile(const QString &path)
+{
+    QString error;
+    bool ok;
+    {
+        WaitCursor wait;
+        ok = TResultsFile::Save(path, MainGrid->Rows(), &error);
+        if (ok) {
+            m_fileName = path;
+            SetCaption();
+            m_changed = false;
+        }
+    }
+    if (!ok)
+        MessageBox(QMessageBox::Critical, Str::ErrorCaption,
+                   Str::SaveFailed + QStringLiteral(": ") + path + QLatin1Char('\n') + error,
+                   QMessageBox::Ok);
+    return ok;
+}
+
+// Asks "Сохранить данные?" when the table has unsaved changes and saves on Yes. False when
+// the operator cancelled or the save failed: the table must then stay as it is.
+bool TRegistrationWindow::AskToSave(QMessageBox::StandardButtons buttons, bool *cancelled)
+{
+    *cancelled = false;
+    if (!m_changed)
+        return true;
+    const bool withCancel = buttons.testFlag(QMessageBox::Cancel);
+    const auto answer =
+        MessageBox(QMessageBox::Question, withCancel ? Str::DataChanged : Str::Confirm,
+                   Str::AskSave, buttons);
+    if (answer == QMessageBox::Cancel || answer == QMessageBox::NoButton) {
+        *cancelled = withCancel || answer == QMessageBox::Cancel;
+        return !*cancelled;
+    }
+    if (answer == QMessageBox::Yes && !SaveFile(m_fileName)) {
+        *cancelled = true;
+        return false;
+    }
+    return true;
+}
+
+QString TRegistrationWindow::NextNewFileName() const
+{
+    const qsizetype slash = m_fileName.lastIndexOf(QLatin1Char('/'));
+    const QString dir = slash >= 0 ? m_fileName.left(slash + 1) : QString();
+    for (int n = 1;; ++n) {
+        const QString candidate = dir + Str::NewFileBase + QString::number(n) + Str::TxtExt;
+        if (!QFileInfo::exists(candidate))
+            return candidate;
+    }
+}
+
+void TRegistrationWindow::actNewExecute()
+{
+    bool cancelled = false;
+    if (!AskToSave(QMessageBox::Yes | QMessageBox::No, &cancelled))
+        return;
+    ClearTable();
+    m_fileName = NextNewFileName();
+    SetCaption();
+}
+
+void TRegistrationWindow::actOpenFileExecute()
+{
+    // Opening replaces the table: unsaved results are offered for saving first.
+    bool cancelled = false;
+    if (!AskToSave(QMessageBox::Yes | QMessageBox::No | QMessageBox::Cancel, &cancelled))
+        return;
+    const QString name = AskOpenFileName(m_fileName);
+    if (!name.isEmpty())
+        LoadFile(name);
+}
+
+void TRegistrationWindow::actSaveExecute()
+{
+    SaveFile(m_fileName);
+}
+
+void TRegistrationWindow::actSaveAsExecute()
+{
+    const QString name = AskSaveFileName(m_fileName);
+    if (!name.isEmpty())
+        SaveFile(name);
+}
+
+void TRegistrationWindow::actPrintExecute()
+{
+    QString error;
+    const TColorStringGrid *grid = MainGrid;
+    const bool ok = PrintToDefaultPrinter(
+        MainGrid->font(),
+        [&](TPage &page) {
+            PrintTable(
+                page, [grid](int c, int r) { return grid->Cells(c, r); }, grid->RowCount(),
+                PrintColumns(page.PageWidth()), m_fileName);
+        },
+        &error);
+    if (!ok)
+        MessageBox(QMessageBox::Warning, Str::ErrorCaption, error, QMessageBox::Ok);
+}
+
+void TRegistrationWindow::actOprExecute()
+{
+    if (m_poller->Active()) {
+        m_poller->Stop();
+    } else {
+        MainGrid->setFocus();
+        m_poller->Start();
+    }
+}
+
+void TRegistrationWindow::mnAboutClick()
+{
+    TfrmBAbout about(this);
+    about.setWindowTitle(Str::AboutCaption);
+    about.lblProgName->setText(Str::AboutProgram);
+    about.lblCompanyName->setText(Str::AboutCompany);
+    about.lblTel->setText(Str::AboutTel);
+    about.exec();
+}
+
+void TRegistrationWindow::MainGridSelectCell(int col, int, bool &)
+{
+    MainGrid->SetEditing(col == 1);
+}
+
+void TRegistrationWindow::MainGridGetEditText(int, int, QString &)
+{
+    m_changed = true;
+}
+
+void TRegistrationWindow::PollerStarting()
+{
+    NumberEdit1->setEnabled(false);
+    actOpr->setIcon(TToolImages::Icon(5));
+    actOpr->setToolTip(Str::PollStop);
+    actOpr->setText(Str::PollStop);
+    PollButton->setAccessibleName(Str::PollStop);
+}
+
+void TRegistrationWindow::PollerStoping()
+{
+    NumberEdit1->setEnabled(true);
+    actOpr->setIcon(TToolImages::Icon(4));
+    actOpr->setToolTip(Str::PollStart);
+    actOpr->setText(Str::PollStart);
+    PollButton->setAccessibleName(Str::PollStart);
+}
+
+void TRegistrationWindow::PollerErrorOpenPort()
+{
+    MessageBox(QMessageBox::Critical, Str::ErrorCaption, Str::ErrorOpenPort, QMessageBox::Ok);
+}
+
+void TRegistrationWindow::PollerGetNumber()
+{
+    m_poller->DeviceNumber = static_cast<uint16_t>(qRound(NumberEdit1->Value()));
+    const QDateTime now = Now();
+    // More than two minutes since the last result, strictly. A clock set back behind the last
+    // result must not hold results back until it catches up.
+    if (!m_lastResult.isValid() || m_lastResult.msecsTo(now) > 2 * 60 * 1000 ||
+        now < m_lastResult)
+        m_poller->Command = 6;
+}
+
+void TRegistrationWindow::AddResultRow(const std::vector<std::pair<int, QString>> &cells)
+{
+    QScrollBar *bar = MainGrid->verticalScrollBar();
+    const bool atBottom = bar->value() == bar->maximum();
+    const int row = MainGrid->RowCount() - 1;
+    for (const auto &[col, text] : cells)
+        MainGrid->SetCells(col, row, text);
+    MainGrid->AppendRow();
+    MainGrid->SetCells(0, row + 1, QString::number(row + 1));
+    // An unsaved result is unsaved data: the save prompts must guard it.
+    m_changed = true;
+    if (atBottom)
+        MainGrid->scrollToBottom();
+}
+
 void TRegistrationWindow::closeEvent(QCloseEvent *event)
 {
-    QMainWindow::closeEvent(event);
-    if (event->isAccepted() && m_modalLoop)
+    bool cancelled = false;
+    if (!AskToSave(QMessageBox::Yes | QMessageBox::No | QMessageBox::Cancel, &cancelled)) {
+        event->ignore();
+        return;
+    }
+    m_poller->Stop();
+    MainGrid->setFocus();
+    {
+        TIniPlus ini(m_iniPath);
+        ini.WriteString(kConfig, QStringLiteral("COM"), m_poller->Port);
+        ini.WriteString(kConfig, QStringLiteral("FileName"), m_fileName);
+        ini.WriteInteger(kConfig, QStringLiteral("DeviceNumber"), qRound(NumberEdit1->Value()));
+        WriteExtraSettings(ini);
+    }
+    while (m_poller->Active())
+        QCoreApplication::processEvents(QEventLoop::AllEvents | QEventLoop::WaitForMoreEvents);
+    event->accept();
+    if (m_modalLoop)
         m_modalLoop->quit();
 }

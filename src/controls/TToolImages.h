@@ -1,0 +1,12 @@
+#pragma once
+
+#include <QIcon>
+
+// The toolbar's images, painted by the program itself so that they show on a machine without
+// any icon theme: 0 new, 1 open, 2 save, 3 print, 4 start polling, 5 stop polling.
+class TToolImages
+{
+public:
+    static QIcon Icon(int index);
+    static constexpr int Count = 6;
+};
