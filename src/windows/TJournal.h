@@ -1,0 +1,60 @@
+#pragma once
+
+// The recovery journal of a registration window: every change to the table that is not yet in
+// its results file is appended here and flushed to the disk before it shows on screen, so that
+// a crash or a power cut costs no measured result.
+//
+// Record: u32 payload length (LE), u8 type, payload, u32 CRC-32 of type and payload (LE).
+// A torn or damaged record ends the readable part; everything before it is kept.
+
+#include <cstdint>
+#include <vector>
+
+#include <QByteArray>
+#include <QByteArrayView>
+#include <QString>
+
+class TJournal
+{
+public:
+    struct Record
+    {
+        enum Type : uint8_t { Base = 1, Row = 2 };
+        Type type = Base;
+        // Base: the table started from this results file (fromFile) or as a new empty table.
+        bool fromFile = false;
+        QString fileName;
+        // Row: the whole grid row `row` (cells TAB-joined, Windows-1251) as it now stands.
+        int row = 0;
+        QByteArray line;
+    };
+
+    TJournal() = default;
+    ~TJournal();
+    TJournal(const TJournal &) = delete;
+    TJournal &operator=(const TJournal &) = delete;
+
+    static QByteArray Encode(const Record &record);
+    // The records up to the first torn or damaged one.
+    static std::vector<Record> Parse(QByteArrayView data);
+    static uint32_t Crc32(QByteArrayView data);
+
+    // Opens (creating) and locks the journal. False when another running copy of the program
+    // holds it, or it cannot be opened.
+    bool Open(const QString &path);
+    bool IsOpen() const { return m_fd >= 0; }
+    QString Path() const { return m_path; }
+    std::vector<Record> ReadAll() const;
+    // Empties the journal and starts it with a base record.
+    bool Reset(const Record &base);
+    bool Append(const Record &record);
+    // Empties the journal: nothing is unsaved.
+    bool Clear();
+    void Close();
+
+private:
+    bool writeAll(const QByteArray &bytes);
+
+    int m_fd = -1;
+    QString m_path;
+};
