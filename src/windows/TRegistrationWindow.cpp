@@ -1,5 +1,7 @@
 #include "windows/TRegistrationWindow.h"
 
+#include <set>
+
 #include <QAction>
 #include <QApplication>
 #include <QCloseEvent>
@@ -202,6 +204,7 @@ void TRegistrationWindow::FormCreate(TOpPoller *poller, int colCount, const QStr
     MainGrid->SetRowCount(2);
     MainGrid->OnSelectCell = [this](int c, int r, bool &can) { MainGridSelectCell(c, r, can); };
     MainGrid->OnGetEditText = [this](int c, int r, QString &v) { MainGridGetEditText(c, r, v); };
+    MainGrid->OnSetEditText = [this](int, int r, const QString &) { JournalRow(r); };
     poller->OnStarting = [this](TOpPoller *) { PollerStarting(); };
     poller->OnStoping = [this](TOpPoller *) { PollerStoping(); };
     poller->OnErrorOpenPort = [this](TOpPoller *) { PollerErrorOpenPort(); };
@@ -209,6 +212,7 @@ void TRegistrationWindow::FormCreate(TOpPoller *poller, int colCount, const QStr
 
     m_fileName = Str::NewFileBase + Str::TxtExt;
     m_iniPath = ProgramDir() + iniName;
+    m_journalPath = ProgramDir() + QFileInfo(iniName).completeBaseName() + QStringLiteral(".journal");
     if (QFileInfo::exists(m_iniPath)) {
         TIniPlus ini(m_iniPath);
         poller->Port = ini.ReadString(kConfig, QStringLiteral("COM"), poller->Port);
@@ -229,6 +233,7 @@ void TRegistrationWindow::ShowModal()
 {
     setWindowModality(Qt::ApplicationModal);
     show();
+    StartJournal();
     QEventLoop loop;
     m_modalLoop = &loop;
     loop.exec(QEventLoop::DialogExec);
@@ -275,6 +280,7 @@ bool TRegistrationWindow::LoadFile(const QString &path)
             ClearTable();
         SetCaption();
         m_changed = false;
+        JournalBase(true);
     }
     if (!ok)
         MessageBox(QMessageBox::Critical, Str::ErrorCaption,
@@ -294,6 +300,7 @@ bool TRegistrationWindow::SaveFile(const QString &path)
             m_fileName = path;
             SetCaption();
             m_changed = false;
+            JournalBase(true);
         }
     }
     if (!ok)
@@ -344,6 +351,7 @@ void TRegistrationWindow::actNewExecute()
     ClearTable();
     m_fileName = NextNewFileName();
     SetCaption();
+    JournalBase(false);
 }
 
 void TRegistrationWindow::actOpenFileExecute()
@@ -456,6 +464,7 @@ void TRegistrationWindow::AddResultRow(const std::vector<std::pair<int, QString>
     const int row = MainGrid->RowCount() - 1;
     for (const auto &[col, text] : cells)
         MainGrid->SetCells(col, row, text);
+    JournalRow(row); // on the disk before it shows
     MainGrid->AppendRow();
     MainGrid->SetCells(0, row + 1, QString::number(row + 1));
     // An unsaved result is unsaved data: the save prompts must guard it.
@@ -473,6 +482,8 @@ void TRegistrationWindow::closeEvent(QCloseEvent *event)
     }
     m_poller->Stop();
     MainGrid->setFocus();
+    // The prompt was answered: what was not saved was let go on purpose.
+    m_journal.Clear();
     {
         TIniPlus ini(m_iniPath);
         ini.WriteString(kConfig, QStringLiteral("COM"), m_poller->Port);
@@ -485,4 +496,88 @@ void TRegistrationWindow::closeEvent(QCloseEvent *event)
     event->accept();
     if (m_modalLoop)
         m_modalLoop->quit();
+}
+
+void TRegistrationWindow::JournalBase(bool fromFile)
+{
+    if (m_replaying || !m_journal.IsOpen())
+        return;
+    TJournal::Record base;
+    base.type = TJournal::Record::Base;
+    base.fromFile = fromFile;
+    base.fileName = m_fileName;
+    m_journal.Reset(base);
+}
+
+void TRegistrationWindow::JournalRow(int row)
+{
+    if (m_replaying || !m_journal.IsOpen() || row < 1 || row >= MainGrid->RowCount())
+        return;
+    TJournal::Record r;
+    r.type = TJournal::Record::Row;
+    r.row = row;
+    r.line = MainGrid->Rows().Line(row - 1);
+    m_journal.Append(r);
+}
+
+void TRegistrationWindow::StartJournal()
+{
+    // Refused while another running copy holds it; that copy keeps its own journal.
+    if (!m_journal.Open(m_journalPath))
+        return;
+    const std::vector<TJournal::Record> records = m_journal.ReadAll();
+    std::set<int> rows;
+    for (const auto &r : records) {
+        if (r.type == TJournal::Record::Base)
+            rows.clear();
+        else
+            rows.insert(r.row);
+    }
+    if (!rows.empty()) {
+        const auto answer =
+            MessageBox(QMessageBox::Question, Str::RecoveryCaption,
+                       Str::RecoveryQuestion.arg(rows.size()), QMessageBox::Yes | QMessageBox::No);
+        if (answer == QMessageBox::Yes) {
+            ReplayJournal(records);
+            return; // the journal goes on as it stands
+        }
+    }
+    JournalBase(true);
+}
+
+void TRegistrationWindow::ReplayJournal(const std::vector<TJournal::Record> &records)
+{
+    qsizetype first = 0;
+    for (qsizetype i = 0; i < qsizetype(records.size()); ++i) {
+        if (records[i].type == TJournal::Record::Base)
+            first = i;
+    }
+    m_replaying = true;
+    if (!records.empty() && records[first].type == TJournal::Record::Base) {
+        const auto &base = records[first];
+        if (base.fromFile) {
+            LoadFile(base.fileName);
+        } else {
+            ClearTable();
+            m_fileName = base.fileName;
+            SetCaption();
+        }
+    }
+    TRowStore rows = MainGrid->Rows();
+    for (qsizetype i = first; i < qsizetype(records.size()); ++i) {
+        const auto &r = records[i];
+        // Rows only ever grow one at a time; an index beyond that is damage, not data.
+        if (r.type != TJournal::Record::Row || r.row < 1 || r.row > rows.RowCount() + 1)
+            continue;
+        if (r.row > rows.RowCount())
+            rows.AppendRow();
+        rows.SetLine(r.row - 1, r.line);
+    }
+    if (rows.RowCount() == 0 || !rows.CellEmpty(2, rows.RowCount() - 1)) {
+        rows.AppendRow();
+        rows.SetCell(0, rows.RowCount() - 1, QString::number(rows.RowCount()));
+    }
+    MainGrid->SetRows(std::move(rows));
+    m_replaying = false;
+    m_changed = true;
 }

@@ -12,6 +12,7 @@
 #include <QMainWindow>
 #include <QMessageBox>
 
+#include "windows/TJournal.h"
 #include "windows/TPrintLayout.h"
 
 class QAction;
@@ -43,6 +44,7 @@ public:
     QString FileName() const { return m_fileName; }
     bool Changed() const { return m_changed; }
     QString IniPath() const { return m_iniPath; }
+    QString JournalPath() const { return m_journalPath; }
     TOpPoller *Poller() const { return m_poller; }
 
     TColorStringGrid *MainGrid = nullptr;
@@ -118,11 +120,19 @@ private:
     bool AskToSave(QMessageBox::StandardButtons buttons, bool *cancelled);
     void ClearTable();
     QString NextNewFileName() const;
+    // The recovery journal: opened when the window is shown, never for the hidden instances.
+    void StartJournal();
+    void ReplayJournal(const std::vector<TJournal::Record> &records);
+    void JournalRow(int row);
+    void JournalBase(bool fromFile);
 
     TOpPoller *m_poller = nullptr;
     int m_colCount = 0;
     QString m_fileName;
     QString m_iniPath;
+    QString m_journalPath;
+    TJournal m_journal;
+    bool m_replaying = false;
     bool m_changed = false;
     QDateTime m_lastResult; // invalid: no result yet, so the first poll asks at once
     QEventLoop *m_modalLoop = nullptr;
