@@ -25,7 +25,8 @@ namespace {
 
 using Clock = std::chrono::steady_clock;
 
-// Total time-out of a transfer: multiplier x count + constant, in ms; both 0 means none.
+// Total time-out of a transfer: multiplier x count + constant, in ms. A total of 0 means
+// "what is there now" for a read and "no limit" for a write, as the time-outs always meant.
 struct Deadline
 {
     Clock::time_point at;
@@ -85,11 +86,8 @@ bool setModemLine(int fd, int line, bool high)
     return errno == ENOTTY || errno == EINVAL;
 }
 
-bool closeRetryingNothing(int fd)
-{
-    // close() must not be retried on EINTR on Linux: the descriptor is gone either way.
-    return ::close(fd) == 0 || errno == EINTR;
-}
+// Not retried on EINTR: on Linux the descriptor is gone either way.
+void closeFd(int fd) { ::close(fd); }
 
 } // namespace
 
@@ -114,28 +112,24 @@ void TCustomComPort::Open()
     if (m_connected)
         return;
     const QByteArray device = DeviceName().toLocal8Bit();
+    const auto refuse = [&](int fd, int err, const char *why) {
+        qWarning("Unable to open %s: %s", device.constData(), why ? why : strerror(err));
+        if (fd >= 0)
+            closeFd(fd);
+        return EComPort(CError_OpenFailed, err, m_port);
+    };
     const int fd = ::open(device.constData(), O_RDWR | O_NOCTTY | O_NONBLOCK | O_CLOEXEC);
-    if (fd < 0) {
-        const int err = errno;
-        qWarning("Unable to open %s: %s", device.constData(), strerror(err));
-        throw EComPort(CError_OpenFailed, err, m_port);
-    }
+    if (fd < 0)
+        throw refuse(fd, errno, nullptr);
+    auto saved = std::make_unique<TSavedState>();
+    if (tcgetattr(fd, &saved->tio) != 0)
+        throw refuse(fd, errno, "not a terminal");
     // TIOCEXCL keeps out other programs except root; the lock keeps out a second copy of
     // this program (root or not) and a second port object on the same device.
-    if (ioctl(fd, TIOCEXCL) != 0 || flock(fd, LOCK_EX | LOCK_NB) != 0) {
-        const int err = errno;
-        qWarning("Unable to open %s: %s", device.constData(),
-                 err == EWOULDBLOCK ? "in use" : strerror(err));
-        closeRetryingNothing(fd);
-        throw EComPort(CError_OpenFailed, err, m_port);
-    }
-    auto saved = std::make_unique<TSavedState>();
-    if (tcgetattr(fd, &saved->tio) != 0) {
-        const int err = errno;
-        qWarning("Unable to open %s: not a terminal: %s", device.constData(), strerror(err));
-        closeRetryingNothing(fd);
-        throw EComPort(CError_OpenFailed, err, m_port);
-    }
+    if (ioctl(fd, TIOCEXCL) != 0)
+        throw refuse(fd, errno, nullptr);
+    if (flock(fd, LOCK_EX | LOCK_NB) != 0)
+        throw refuse(fd, errno, errno == EWOULDBLOCK ? "in use" : nullptr);
     m_handle = fd;
     m_saved = std::move(saved);
     m_connected = true;
@@ -154,7 +148,7 @@ void TCustomComPort::releaseDevice() noexcept
     tcsetattr(m_handle, TCSANOW, &m_saved->tio);
     ioctl(m_handle, TIOCNXCL);
     flock(m_handle, LOCK_UN);
-    closeRetryingNothing(m_handle);
+    closeFd(m_handle);
     m_handle = -1;
     m_saved.reset();
     m_connected = false;
