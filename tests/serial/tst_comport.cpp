@@ -32,7 +32,6 @@ private slots:
     void cancelEndsRead();
     void propertyReappliedWhileOpen();
     void customSpeedOpens();
-    void closedPortRaises();
 };
 
 void TestComPort::messages_data()
@@ -376,30 +375,6 @@ void TestComPort::customSpeedOpens()
     port.SetBaudRate(br14400);
     port.Open();
     QVERIFY(port.Connected());
-}
-
-void TestComPort::closedPortRaises()
-{
-    TComPort port;
-    char buf[4];
-    try {
-        port.Read(buf, 4);
-        QFAIL("read from a closed port");
-    } catch (const EComPort &e) {
-        QCOMPARE(e.Code(), int(CError_ReadFailed));
-    }
-    try {
-        port.Write(buf, 4);
-        QFAIL("wrote to a closed port");
-    } catch (const EComPort &e) {
-        QCOMPARE(e.Code(), int(CError_WriteFailed));
-    }
-    try {
-        port.ClearBuffer(true, true);
-        QFAIL("purged a closed port");
-    } catch (const EComPort &e) {
-        QCOMPARE(e.Code(), int(CError_PurgeFailed));
-    }
 }
 
 QTEST_GUILESS_MAIN(TestComPort)
