@@ -15,6 +15,7 @@ enum : int {
     CError_SetStateFailed = 7,
     CError_TimeoutsFailed = 8,
     CError_SetupComFailed = 9,
+    CError_ConnChangeProp = 14,
 };
 
 // A failure of the serial port: the port's code, the system's errno and the port name.

@@ -5,6 +5,7 @@
 // Platform code lives in ComPortPosix.cpp.
 
 #include <cstdint>
+#include <memory>
 
 #include <QString>
 
@@ -129,7 +130,7 @@ private:
 class TCustomComPort
 {
 public:
-    TCustomComPort();
+    TCustomComPort();          // in the platform file, beside the saved state it owns
     virtual ~TCustomComPort(); // closes an open port
     TCustomComPort(const TCustomComPort &) = delete;
     TCustomComPort &operator=(const TCustomComPort &) = delete;
@@ -158,22 +159,31 @@ public:
     TComFlowControl &FlowControl() { return m_flowControl; }
     TComTimeouts &Timeouts() { return m_timeouts; }
     TComBuffer &Buffer() { return m_buffer; }
+    const TComParity &Parity() const { return m_parity; }
+    const TComFlowControl &FlowControl() const { return m_flowControl; }
+    const TComTimeouts &Timeouts() const { return m_timeouts; }
+    const TComBuffer &Buffer() const { return m_buffer; }
 
     bool Connected() const { return m_connected; }
     int Handle() const { return m_handle; } // -1 when closed
 
     void Open();  // does nothing when connected; raises EComPort 1, 9, 7 or 8
-    void Close(); // does nothing when not connected
-    void ClearBuffer(bool input, bool output);
+    void Close(); // does nothing when not connected; raises 5 (after closing) if purging failed
+    void ClearBuffer(bool input, bool output); // raises 5
+    // Writes the whole buffer within WriteTotalMultiplier x count + WriteTotalConstant ms
+    // (no limit when both are 0), else raises 2. The cancel descriptor ends it early with the
+    // number written so far.
     int Write(const void *buffer, int count);
     // Returns when count bytes have come, or after
     // ReadTotalMultiplier x count + ReadTotalConstant ms with what came.
     // A hang-up (adapter pulled, pty master closed) raises code 3 at once.
+    // With both read totals 0 it takes only what has already come.
     int Read(void *buffer, int count);
 
     // An optional descriptor (e.g. an eventfd) that ends a Read early, with what has come,
     // once it becomes readable. -1 = none. Lets a poller stop without waiting a time-out.
     void SetCancelFd(int fd) { m_cancelFd = fd; }
+    int CancelFd() const { return m_cancelFd; }
 
     // Re-applies a settings group while open; called by the groups' setters.
     void ApplyLineSettings();
@@ -181,6 +191,7 @@ public:
     void ApplyBuffer();
 
 protected:
+    // Raises code 14 while connected: for settings that cannot change under an open device.
     void ensureClosedForChange() const;
 
 private:
@@ -200,7 +211,10 @@ private:
     bool m_connected = false;
     int m_handle = -1;
     int m_cancelFd = -1;
-    void *m_saved = nullptr; // the termios found at open, restored at close (platform data)
+    struct TSavedState; // the line state found at open, restored at close (platform data)
+    std::unique_ptr<TSavedState> m_saved;
+
+    void releaseDevice() noexcept; // undoes a whole or half-finished open
 };
 
 class TComPort : public TCustomComPort

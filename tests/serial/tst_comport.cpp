@@ -1,0 +1,381 @@
+#include <QElapsedTimer>
+#include <QTemporaryFile>
+#include <QtTest>
+
+#include <sys/eventfd.h>
+#include <termios.h>
+#include <thread>
+
+#include "PtyPair.h"
+#include "serial/TCustomComPort.h"
+
+// The port against a pseudo-terminal: opening, exclusivity, reads, writes, hang-ups.
+class TestComPort : public QObject
+{
+    Q_OBJECT
+
+private slots:
+    void messages_data();
+    void messages();
+    void missingPortFailsClosed();
+    void nonTerminalFailsClosed();
+    void failedSetupClosesPort_data();
+    void failedSetupClosesPort();
+    void secondOpenRefused();
+    void openAndCloseTwice();
+    void rawBytesBothWays();
+    void readCounts_data();
+    void readCounts();
+    void discardNull();
+    void clearBufferDropsInput();
+    void hangUpDuringRead();
+    void cancelEndsRead();
+    void propertyReappliedWhileOpen();
+    void customSpeedOpens();
+};
+
+void TestComPort::messages_data()
+{
+    QTest::addColumn<int>("code");
+    QTest::addColumn<QString>("text");
+    QTest::newRow("open") << 1 << "Unable to open com port";
+    QTest::newRow("read") << 3 << "ReadFile function failed";
+    QTest::newRow("setup") << 9 << "SetupComm function failed";
+    QTest::newRow("connected") << 14 << "Cannot set property while connected";
+    QTest::newRow("registry") << 23 << "Registry error";
+    QTest::newRow("zero") << 0 << "Unknown Error #0";
+    QTest::newRow("past table") << 24 << "Unknown Error #24";
+    QTest::newRow("negative") << -7 << "Unknown Error #-7";
+}
+
+void TestComPort::messages()
+{
+    QFETCH(int, code);
+    QFETCH(QString, text);
+    const EComPort e(code, 5, QStringLiteral("ttyUSB0"));
+    QCOMPARE(e.Code(), code);
+    QCOMPARE(e.WinCode(), 5);
+    QCOMPARE(e.Port(), QStringLiteral("ttyUSB0"));
+    QCOMPARE(e.Message(), "COM Port Error: " + text + " on ttyUSB0");
+}
+
+void TestComPort::missingPortFailsClosed()
+{
+    TComPort port;
+    port.SetPort(QStringLiteral("/nonexistent/x"));
+    QCOMPARE(port.DeviceName(), QStringLiteral("/nonexistent/x"));
+    QTest::ignoreMessage(QtWarningMsg, QRegularExpression("/nonexistent/x"));
+    try {
+        port.Open();
+        QFAIL("opened a missing port");
+    } catch (const EComPort &e) {
+        QCOMPARE(e.Code(), int(CError_OpenFailed));
+        QCOMPARE(e.WinCode(), ENOENT);
+        QCOMPARE(e.Message(),
+                 QStringLiteral("COM Port Error: Unable to open com port on /nonexistent/x"));
+    }
+    QVERIFY(!port.Connected());
+    QCOMPARE(port.Handle(), -1);
+
+    port.SetPort(QStringLiteral("ttyS99"));
+    QCOMPARE(port.DeviceName(), QStringLiteral("/dev/ttyS99"));
+}
+
+void TestComPort::nonTerminalFailsClosed()
+{
+    QTemporaryFile file;
+    QVERIFY(file.open());
+    TComPort port;
+    port.SetPort(file.fileName());
+    QTest::ignoreMessage(QtWarningMsg, QRegularExpression("not a terminal"));
+    QVERIFY_THROWS_EXCEPTION(EComPort, port.Open());
+    QVERIFY(!port.Connected());
+    QCOMPARE(port.Handle(), -1);
+}
+
+// A setting the line cannot take undoes the whole open and frees the device again.
+void TestComPort::failedSetupClosesPort_data()
+{
+    QTest::addColumn<int>("group");
+    QTest::addColumn<int>("code");
+    QTest::newRow("buffer") << 0 << int(CError_SetupComFailed);
+    QTest::newRow("line") << 1 << int(CError_SetStateFailed);
+    QTest::newRow("timeouts") << 2 << int(CError_TimeoutsFailed);
+}
+
+void TestComPort::failedSetupClosesPort()
+{
+    QFETCH(int, group);
+    QFETCH(int, code);
+    PtyPair pty;
+    QVERIFY(pty.isValid());
+    TComPort port;
+    port.SetPort(pty.slave());
+    if (group == 0)
+        port.Buffer().SetInputSize(0);
+    else if (group == 1)
+        port.SetStopBits(sbOne5StopBits); // only with 5 data bits
+    else
+        port.Timeouts().SetReadTotalConstant(-5);
+    try {
+        port.Open();
+        QFAIL("opened with a bad setting");
+    } catch (const EComPort &e) {
+        QCOMPARE(e.Code(), code);
+    }
+    QVERIFY(!port.Connected());
+    QCOMPARE(port.Handle(), -1);
+
+    TComPort other;
+    other.SetPort(pty.slave());
+    other.Open();
+    QVERIFY(other.Connected());
+}
+
+void TestComPort::secondOpenRefused()
+{
+    PtyPair pty;
+    QVERIFY(pty.isValid());
+    TComPort first, second;
+    first.SetPort(pty.slave());
+    second.SetPort(pty.slave());
+    first.Open();
+    QTest::ignoreMessage(QtWarningMsg, QRegularExpression("in use"));
+    try {
+        second.Open();
+        QFAIL("a second port object opened the device");
+    } catch (const EComPort &e) {
+        QCOMPARE(e.Code(), int(CError_OpenFailed));
+    }
+    QVERIFY(!second.Connected());
+    QCOMPARE(second.Handle(), -1);
+    QVERIFY(first.Connected());
+
+    first.Close();
+    second.Open(); // the lock went with the first port
+    QVERIFY(second.Connected());
+}
+
+void TestComPort::openAndCloseTwice()
+{
+    PtyPair pty;
+    QVERIFY(pty.isValid());
+    TComPort port;
+    port.SetPort(pty.slave());
+    port.Close();
+    QCOMPARE(port.Handle(), -1);
+    port.Open();
+    const int handle = port.Handle();
+    QVERIFY(handle >= 0);
+    port.Open();
+    QCOMPARE(port.Handle(), handle);
+    QVERIFY(port.Connected());
+    port.Close();
+    QVERIFY(!port.Connected());
+    QCOMPARE(port.Handle(), -1);
+    port.Close();
+    QVERIFY(!port.Connected());
+}
+
+// Replies carry binary values: no byte may be mapped, eaten, echoed or turned into a signal.
+void TestComPort::rawBytesBothWays()
+{
+    PtyPair pty;
+    QVERIFY(pty.isValid());
+    TComPort port;
+    port.SetPort(pty.slave());
+    port.Parity().SetBits(prOdd);
+    port.Timeouts().SetReadTotalConstant(2000);
+    port.Open();
+
+    QByteArray all(256, 0);
+    for (int i = 0; i < 256; ++i)
+        all[i] = char(i);
+    QVERIFY(pty.send(all));
+    QByteArray got(256, 0);
+    QCOMPARE(port.Read(got.data(), 256), 256);
+    QCOMPARE(got, all);
+    QCOMPARE(pty.receive(), QByteArray()); // no echo
+
+    const QByteArray command("\x01\n\r\x03\x11", 5);
+    QCOMPARE(port.Write(command.constData(), 5), 5);
+    QCOMPARE(pty.receive(), command);
+}
+
+void TestComPort::readCounts_data()
+{
+    QTest::addColumn<int>("sent");
+    QTest::addColumn<int>("timeout");
+    QTest::newRow("nothing comes") << 0 << 200;
+    QTest::newRow("part of a frame") << 3 << 200;
+    QTest::newRow("whole frame") << 8 << 5000;
+    QTest::newRow("no time-out, nothing") << 0 << 0;
+    QTest::newRow("no time-out, part there") << 3 << 0;
+}
+
+void TestComPort::readCounts()
+{
+    QFETCH(int, sent);
+    QFETCH(int, timeout);
+    PtyPair pty;
+    QVERIFY(pty.isValid());
+    TComPort port;
+    port.SetPort(pty.slave());
+    port.Timeouts().SetReadTotalMultiplier(timeout ? 1 : 0);
+    port.Timeouts().SetReadTotalConstant(timeout ? timeout - 8 : 0); // 8 bytes x 1 ms
+    port.Open();
+    const QByteArray frame("\x10\x00\x20\xff\x7f\x00\x01\x02", 8);
+    QVERIFY(pty.send(frame.left(sent)));
+    QTest::qWait(20); // let the bytes cross the pty
+
+    QByteArray got(8, '?');
+    QElapsedTimer clock;
+    clock.start();
+    QCOMPARE(port.Read(got.data(), 8), sent);
+    const qint64 took = clock.elapsed();
+    QCOMPARE(got.left(sent), frame.left(sent));
+    if (sent < 8) // waited out the time-out, not much longer
+        QVERIFY2(took >= timeout * 9 / 10 && took < timeout + 1000,
+                 qPrintable(QString::number(took)));
+    else // the whole frame ends the read long before the time-out
+        QVERIFY2(took < timeout / 2, qPrintable(QString::number(took)));
+}
+
+void TestComPort::discardNull()
+{
+    PtyPair pty;
+    QVERIFY(pty.isValid());
+    TComPort port;
+    port.SetPort(pty.slave());
+    port.SetDiscardNull(true);
+    port.Timeouts().SetReadTotalConstant(2000);
+    port.Open();
+    QVERIFY(pty.send(QByteArray("a\0b\0\0c", 6)));
+    char got[3] = {};
+    QCOMPARE(port.Read(got, 3), 3);
+    QCOMPARE(QByteArray(got, 3), QByteArray("abc"));
+}
+
+void TestComPort::clearBufferDropsInput()
+{
+    PtyPair pty;
+    QVERIFY(pty.isValid());
+    TComPort port;
+    port.SetPort(pty.slave());
+    port.Timeouts().SetReadTotalConstant(100);
+    port.Open();
+    QVERIFY(pty.send("stale reply"));
+    QTest::qWait(20);
+    port.ClearBuffer(true, true);
+    char buf[16];
+    QCOMPARE(port.Read(buf, sizeof buf), 0);
+}
+
+void TestComPort::hangUpDuringRead()
+{
+    PtyPair pty;
+    QVERIFY(pty.isValid());
+    TComPort port;
+    port.SetPort(pty.slave());
+    port.Timeouts().SetReadTotalConstant(10000);
+    port.Open();
+
+    std::thread unplug([&pty] {
+        std::this_thread::sleep_for(std::chrono::milliseconds(50));
+        pty.closeMaster();
+    });
+    QElapsedTimer clock;
+    clock.start();
+    char buf[16];
+    int code = 0;
+    try {
+        port.Read(buf, sizeof buf);
+    } catch (const EComPort &e) {
+        code = e.Code();
+    }
+    unplug.join();
+    QCOMPARE(code, int(CError_ReadFailed));
+    QVERIFY2(clock.elapsed() < 5000, "the hang-up passed for a time-out");
+
+    // Again at once, instead of waiting out (or spinning through) the time-out.
+    clock.restart();
+    QVERIFY_THROWS_EXCEPTION(EComPort, port.Read(buf, sizeof buf));
+    QVERIFY(clock.elapsed() < 5000);
+    QVERIFY_THROWS_EXCEPTION(EComPort, port.Write("x", 1));
+    port.Close();
+    QVERIFY(!port.Connected());
+}
+
+void TestComPort::cancelEndsRead()
+{
+    PtyPair pty;
+    QVERIFY(pty.isValid());
+    const int cancel = eventfd(0, EFD_CLOEXEC | EFD_NONBLOCK);
+    QVERIFY(cancel >= 0);
+    TComPort port;
+    port.SetPort(pty.slave());
+    port.Timeouts().SetReadTotalConstant(10000);
+    port.SetCancelFd(cancel);
+    port.Open();
+    QVERIFY(pty.send("abc"));
+
+    std::thread stop([cancel] {
+        std::this_thread::sleep_for(std::chrono::milliseconds(50));
+        const uint64_t one = 1;
+        (void)!::write(cancel, &one, sizeof one);
+    });
+    QElapsedTimer clock;
+    clock.start();
+    char buf[16] = {};
+    const int got = port.Read(buf, sizeof buf);
+    stop.join();
+    QCOMPARE(got, 3);
+    QCOMPARE(QByteArray(buf, 3), QByteArray("abc"));
+    QVERIFY(clock.elapsed() < 5000);
+
+    // The signal is left for its owner, and keeps ending reads at once.
+    QCOMPARE(port.Read(buf, sizeof buf), 0);
+    uint64_t value = 0;
+    QCOMPARE(::read(cancel, &value, sizeof value), ssize_t(sizeof value));
+    QCOMPARE(value, uint64_t(1));
+    ::close(cancel);
+}
+
+void TestComPort::propertyReappliedWhileOpen()
+{
+    PtyPair pty;
+    QVERIFY(pty.isValid());
+    TComPort port;
+    port.SetPort(pty.slave());
+    port.Open();
+    termios t{};
+    QCOMPARE(tcgetattr(port.Handle(), &t), 0);
+    QVERIFY(!(t.c_cflag & CSTOPB));
+
+    port.SetStopBits(sbTwoStopBits);
+    QCOMPARE(tcgetattr(port.Handle(), &t), 0);
+    QVERIFY(t.c_cflag & CSTOPB);
+
+    QVERIFY_THROWS_EXCEPTION(EComPort, port.Timeouts().SetWriteTotalConstant(-1));
+    try {
+        port.SetPort(QStringLiteral("ttyS0"));
+        QFAIL("renamed an open port");
+    } catch (const EComPort &e) {
+        QCOMPARE(e.Code(), int(CError_ConnChangeProp));
+    }
+    QCOMPARE(port.Port(), pty.slave());
+}
+
+void TestComPort::customSpeedOpens()
+{
+    PtyPair pty;
+    QVERIFY(pty.isValid());
+    TComPort port;
+    port.SetPort(pty.slave());
+    port.SetBaudRate(br14400);
+    port.Open();
+    QVERIFY(port.Connected());
+}
+
+QTEST_GUILESS_MAIN(TestComPort)
+#include "tst_comport.moc"
