@@ -115,16 +115,16 @@ void TIniPlus::load()
         m_refused = true;
         return;
     }
-    QByteArray bytes = file.read(MaxFileSize + 1);
+    const QByteArray bytes = file.read(MaxFileSize + 1);
     if (bytes.size() > MaxFileSize || file.error() != QFileDevice::NoError) {
         m_refused = true;
         return;
     }
 
-    QString text;
+    // Plain ASCII counts as UTF-8, the encoding of new files.
     const bool bom = bytes.startsWith(kBom);
     QStringDecoder utf8(QStringDecoder::Utf8, QStringDecoder::Flag::Stateless);
-    text = utf8.decode(QByteArrayView(bytes).sliced(bom ? kBom.size() : 0));
+    QString text = utf8.decode(QByteArrayView(bytes).sliced(bom ? kBom.size() : 0));
     if (!utf8.hasError()) {
         m_encoding = bom ? Encoding::Utf8Bom : Encoding::Utf8;
     } else {

@@ -4,53 +4,15 @@
 #include <QFile>
 #include <QTemporaryDir>
 
-#include <sys/fsuid.h>
-#include <unistd.h>
-
 #include "settings/Cp1251.h"
 #include "settings/TIniPlus.h"
+#include "support/TestFiles.h"
 
 namespace {
 
-void put(const QString &path, const QByteArray &bytes)
-{
-    QFile f(path);
-    QVERIFY(f.open(QIODevice::WriteOnly | QIODevice::Truncate));
-    QCOMPARE(f.write(bytes), bytes.size());
-}
-
-QByteArray get(const QString &path)
-{
-    QFile f(path);
-    return f.open(QIODevice::ReadOnly) ? f.readAll() : QByteArray("<unreadable>");
-}
-
+void put(const QString &path, const QByteArray &bytes) { QVERIFY(putFile(path, bytes)); }
+QByteArray get(const QString &path) { return getFile(path); }
 QByteArray cp(const QString &s) { return Cp1251::encode(s); }
-
-// Root passes every permission check; file access as nobody makes a read-only folder
-// mean what it says.
-class AsNobody
-{
-public:
-    AsNobody()
-    {
-        if (geteuid() == 0) {
-            setfsgid(65534);
-            setfsuid(65534);
-            m_was = true;
-        }
-    }
-    ~AsNobody()
-    {
-        if (m_was) {
-            setfsuid(0);
-            setfsgid(0);
-        }
-    }
-
-private:
-    bool m_was = false;
-};
 
 } // namespace
 
