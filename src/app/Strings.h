@@ -69,6 +69,10 @@ inline const QString AboutSiteUrl = QStringLiteral("https://www.orvant.example/"
 inline const QString AboutEmail = QStringLiteral("info@orvant.example");
 inline const QString Ok = QStringLiteral("OK");
 
+// Results file errors (the headline is SaveFailed or OpenFailed)
+inline const QString FileTooLarge = QStringLiteral("Файл слишком велик");
+inline const QString FileIsFolder = QStringLiteral("Это папка, а не файл");
+
 } // namespace Str
 
 // Registration windows, further texts

@@ -1,5 +1,7 @@
 #include "controls/TRowStore.h"
 
+#include <cstring>
+
 #include "settings/Cp1251.h"
 
 void TRowStore::SetRowCount(int count)
@@ -64,23 +66,30 @@ QByteArray TRowStore::normalised(QByteArray line) const
 {
     if (line.endsWith('\r'))
         line.chop(1);
+    const qsizetype wanted = m_colCount - 1;
+    const char *p = line.constData();
+    const qsizetype n = line.size();
     qsizetype tabs = 0;
     qsizetype pos = 0;
-    const int wanted = m_colCount - 1;
-    while (true) {
-        const qsizetype tab = line.indexOf('\t', pos);
-        if (tab < 0)
+    while (tabs < wanted) {
+        const void *tab = memchr(p + pos, '\t', n - pos);
+        if (!tab)
             break;
-        if (tabs == wanted) {
-            line.remove(tab, 1); // surplus fields run into the last cell
-            pos = tab;
-            continue;
-        }
+        pos = static_cast<const char *>(tab) - p + 1;
         ++tabs;
-        pos = tab + 1;
     }
     if (tabs < wanted)
-        line.append(QByteArray(wanted - tabs, '\t'));
+        return line.append(wanted - tabs, '\t');
+    // Surplus fields run into the last cell; one pass, as a bad file may hold a line of
+    // many thousand TABs.
+    if (memchr(p + pos, '\t', n - pos)) {
+        char *w = line.data() + pos;
+        for (const char *r = w, *rEnd = line.constData() + n; r < rEnd; ++r) {
+            if (*r != '\t')
+                *w++ = *r;
+        }
+        line.truncate(w - line.constData());
+    }
     return line;
 }
 
