@@ -72,8 +72,8 @@ bool PrintToDefaultPrinter(const QFont &font, const std::function<void(TPage &)>
     return PrintToPrinter(printer, font, draw, error);
 }
 
-bool PrintToPrinter(QPrinter &printer, const QFont &font,
-                    const std::function<void(TPage &)> &draw, QString *error)
+bool PrintToPrinter(QPrinter &printer, const QFont &font, const std::function<void(TPage &)> &draw,
+                    QString *error)
 {
     QPainter painter;
     if (!painter.begin(&printer)) {

@@ -41,5 +41,5 @@ bool PrintToDefaultPrinter(const QFont &font, const std::function<void(TPage &)>
                            QString *error);
 
 // The same onto a printer set up by the caller (a PDF file, for one).
-bool PrintToPrinter(QPrinter &printer, const QFont &font,
-                    const std::function<void(TPage &)> &draw, QString *error);
+bool PrintToPrinter(QPrinter &printer, const QFont &font, const std::function<void(TPage &)> &draw,
+                    QString *error);

@@ -27,8 +27,8 @@ private slots:
         QTest::newRow("temperature") << 36.5 << "36,50";
         QTest::newRow("negative") << -0.53125 << "-0,53";
         QTest::newRow("seven integer digits") << 1234567.891 << "1234567,89";
-        QTest::newRow("eight integer digits: nine significant win") << 12345678.987
-                                                                    << "12345679,00";
+        QTest::newRow("eight integer digits: nine significant win")
+            << 12345678.987 << "12345679,00";
         QTest::newRow("nine integer digits") << 123456789.123 << "123456789,00";
         QTest::newRow("half rounds away from zero") << 0.125 << "0,13";
         QTest::newRow("negative half rounds away from zero") << -0.125 << "-0,13";
@@ -64,18 +64,24 @@ private slots:
         QTest::addColumn<QString>("date");
         QTest::addColumn<QString>("time");
         QTest::addColumn<QString>("format");
-        QTest::newRow("ru_RU") << Russian << "05.03.2024" << "09:05:07" << "HH:mm:ss";
-        QTest::newRow("en_US") << American << "3/5/24" << "9:05:07 AM" << "h:mm:ss AP";
-        QTest::newRow("C") << QLocale::c() << "5 Mar 2024" << "09:05:07" << "HH:mm:ss";
+        QTest::newRow("ru_RU") << Russian << "05.03.2024"
+                               << "09:05:07"
+                               << "HH:mm:ss";
+        QTest::newRow("en_US") << American << "3/5/24"
+                               << "9:05:07 AM"
+                               << "h:mm:ss AP";
+        QTest::newRow("C") << QLocale::c() << "5 Mar 2024"
+                           << "09:05:07"
+                           << "HH:mm:ss";
         // Zone fields in front and in brackets, and quoted text with a 't' in it.
-        QTest::newRow("my_MM zone first") << QLocale("my_MM") << QString() << QString()
-                                          << "HH:mm:ss";
-        QTest::newRow("eu_ES zone in brackets") << QLocale("eu_ES") << QString() << QString()
-                                                << "HH:mm:ss";
-        QTest::newRow("nds_DE quoted text") << QLocale("nds_DE") << QString() << QString()
-                                            << "'Klock' H.mm:ss";
-        QTest::newRow("zh_TW square brackets") << QLocale("zh_TW") << QString() << QString()
-                                               << "Bh:mm:ss";
+        QTest::newRow("my_MM zone first")
+            << QLocale("my_MM") << QString() << QString() << "HH:mm:ss";
+        QTest::newRow("eu_ES zone in brackets")
+            << QLocale("eu_ES") << QString() << QString() << "HH:mm:ss";
+        QTest::newRow("nds_DE quoted text")
+            << QLocale("nds_DE") << QString() << QString() << "'Klock' H.mm:ss";
+        QTest::newRow("zh_TW square brackets")
+            << QLocale("zh_TW") << QString() << QString() << "Bh:mm:ss";
     }
     void dateAndTime()
     {

@@ -22,8 +22,8 @@ uint32_t FpWord(double v)
     int e = 0;
     const double m = std::frexp(std::fabs(v), &e); // |v| = m * 2^e, m in [0.5, 1)
     const auto fraction = static_cast<uint32_t>((2.0 * m - 1.0) * 4194304.0);
-    return static_cast<uint32_t>(static_cast<uint8_t>(e - 1)) << 24 | (v < 0 ? 0x00800000u : 0)
-           | 0x00400000u | fraction;
+    return static_cast<uint32_t>(static_cast<uint8_t>(e - 1)) << 24 | (v < 0 ? 0x00800000u : 0) |
+           0x00400000u | fraction;
 }
 
 // Eight bytes of a word, four bits in each; the high nibbles vary as on the line.
@@ -72,7 +72,7 @@ Values12 Merged(const std::vector<double> &fresh)
     return values;
 }
 
-const std::vector<double> Twelve = {36.5, 3.75, 8.5,   1028.25, -0.5,  0.0,
+const std::vector<double> Twelve = {36.5, 3.75,  8.5,  1028.25, -0.5,     0.0,
                                     2.0,  4.625, 0.75, 12.125,  -0.53125, 65.0};
 
 std::vector<double> First(size_t n)
@@ -194,26 +194,6 @@ private slots:
         QCOMPARE(block.values[7], OldBlock().values[7]);
     }
 
-    void tarvoRowWanted_data()
-    {
-        QTest::addColumn<uint>("status");
-        QTest::addColumn<bool>("wanted");
-        QTest::newRow("0") << 0x0000u << true;
-        QTest::newRow("0x0080") << 0x0080u << true;
-        QTest::newRow("0xEFDF (all but the two)") << 0xEFDFu << true;
-        QTest::newRow("0x0020") << 0x0020u << false;
-        QTest::newRow("0x1000") << 0x1000u << false;
-        QTest::newRow("0x00A0") << 0x00A0u << false;
-    }
-    void tarvoRowWanted()
-    {
-        QFETCH(uint, status);
-        QFETCH(bool, wanted);
-        TTarvoBlock block;
-        block.status = static_cast<uint16_t>(status);
-        QCOMPARE(TarvoRowWanted(block), wanted);
-    }
-
     void mirelDecodesFields()
     {
         std::vector<double> values(27, 0.0);
@@ -262,8 +242,7 @@ private slots:
         words[13] = 0x00000001;
         QTest::newRow("bad word in value 13, mask bit set")
             << MirelBuffer(1u << 13, 0x0800, 1, words);
-        QTest::newRow("bad word in value 13, mask bit clear")
-            << MirelBuffer(0x1, 0x0800, 1, words);
+        QTest::newRow("bad word in value 13, mask bit clear") << MirelBuffer(0x1, 0x0800, 1, words);
         auto lastBad = Words({});
         lastBad[26] = 0x7F200000;
         QTest::newRow("bad word in value 26") << MirelBuffer(0x1, 0x0800, 1, lastBad);
@@ -279,15 +258,6 @@ private slots:
     {
         QFETCH(Bytes, buffer);
         QVERIFY(!DecodeMirelReply(buffer).has_value());
-    }
-
-    void mirelNeedsNoEcho()
-    {
-        Bytes buffer = MirelBuffer(0x3, 0x0800, 9, Words({1.0, 2.0}));
-        buffer.resize(231);
-        const auto reply = DecodeMirelReply(buffer);
-        QVERIFY(reply.has_value());
-        QCOMPARE(reply->values[1], 2.0);
     }
 };
 
