@@ -3,6 +3,7 @@
 // Every text the user sees, in one place. Russian, UTF-8.
 
 #include <QString>
+#include <QStringList>
 
 namespace Str {
 
