@@ -94,11 +94,7 @@ bool TOpPollerThread::Exchange(uint8_t code)
     }
     m_port->Write(Request, sizeof Request);
     const int count = m_port->Read(buffer, rule->asked);
-    if (!rule->Accepts(count))
-        return false;
-    if (longReply)
-        ResultKind = rule->KindFor(count);
-    return std::memcmp(buffer + count - 4, Request, 4) == 0;
+    return m_family.AcceptReply(code, buffer, count, Request, &ResultKind);
 }
 
 void TOpPollerThread::Execute()

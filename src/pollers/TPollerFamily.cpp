@@ -1,5 +1,7 @@
 #include "pollers/TPollerFamily.h"
 
+#include <cstring>
+
 bool TReplyRule::Accepts(int count) const
 {
     for (int len : lengths) {
@@ -47,4 +49,15 @@ const TPollerFamily &TPollerFamily::Mirel()
           {7, 76, {76, 0, 0}, {64, 0, 0}},
           {9, 4, {4, 0, 0}, {0, 0, 0}}}}};
     return f;
+}
+
+bool TPollerFamily::AcceptReply(uint8_t code, const uint8_t *reply, int count,
+                                const uint8_t *request, uint8_t *kind) const
+{
+    const TReplyRule *rule = Rule(code);
+    if (!rule || count < 4 || !rule->Accepts(count))
+        return false;
+    if (const uint8_t k = rule->KindFor(count))
+        *kind = k;
+    return std::memcmp(reply + count - 4, request, 4) == 0;
 }

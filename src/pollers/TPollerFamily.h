@@ -28,6 +28,12 @@ struct TPollerFamily
 
     const TReplyRule *Rule(uint8_t code) const;
 
+    // The acceptance test of one exchange: a listed length for the code, ending with the echo
+    // of the four address bytes of the request. *kind is set from the length (before the echo
+    // test) when the rule gives one.
+    bool AcceptReply(uint8_t code, const uint8_t *reply, int count, const uint8_t *request,
+                     uint8_t *kind) const;
+
     static const TPollerFamily &Tarvo();
     static const TPollerFamily &Mirel();
 };
