@@ -16,6 +16,8 @@ public:
     explicit TRowStore(int colCount = 1) : m_colCount(colCount < 1 ? 1 : colCount) {}
 
     int ColCount() const { return m_colCount; }
+    // Keeps cells 0 .. count-1 of every row; new cells are empty.
+    void SetColCount(int count);
     int RowCount() const { return static_cast<int>(m_rows.size()); }
     // Grows with empty rows or drops rows from the end.
     void SetRowCount(int count);
