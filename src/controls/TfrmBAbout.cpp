@@ -48,7 +48,12 @@ QLabel *makeLink(QWidget *parent, int left, int top, const QString &text)
 
 TfrmBAbout::TfrmBAbout(QWidget *parent) : QDialog(parent)
 {
-    QFont f(QStringLiteral("MS Sans Serif"));
+    // The window was laid out for MS Sans Serif; where it is missing, a face of Arial's
+    // widths keeps the two links apart.
+    QFont f;
+    f.setFamilies({QStringLiteral("MS Sans Serif"), QStringLiteral("Microsoft Sans Serif"),
+                   QStringLiteral("Arial"), QStringLiteral("Liberation Sans"),
+                   QStringLiteral("Nimbus Sans")});
     f.setPointSize(8);
     f.setBold(true);
     setFont(f);
@@ -72,9 +77,10 @@ TfrmBAbout::TfrmBAbout(QWidget *parent) : QDialog(parent)
     lblCompanyName->setText(Str::AboutCompany);
     lblTel = makeLabel(GroupBox1, 176, 96);
     lblTel->setText(Str::AboutTel);
+    // The owner sets these texts after construction: room up to the group box's edge.
     for (QLabel *l : {lblProgName, lblCompanyName, lblTel}) {
         l->setAttribute(Qt::WA_TransparentForMouseEvents);
-        l->adjustSize();
+        l->resize(GroupBox1->width() - l->x() - 8, l->sizeHint().height());
     }
     lblSite = makeLink(GroupBox1, 176, 132, Str::AboutSite);
     lblemail = makeLink(GroupBox1, 296, 132, Str::AboutEmail);
