@@ -1,7 +1,10 @@
 #include "controls/TColorStringGrid.h"
 
+#include <QAbstractButton>
 #include <QEvent>
+#include <QPainter>
 #include <QScrollBar>
+#include <QStyleOptionHeader>
 
 #include "controls/TGridDelegate.h"
 #include "controls/TGridHeader.h"
@@ -42,6 +45,7 @@ TColorStringGrid::TColorStringGrid(QWidget *parent) : QTableView(parent)
     setShowGrid(true);
     setGridStyle(Qt::SolidLine);
     setWordWrap(false);
+    setTabKeyNavigation(false); // Tab leaves the grid, as in the classic grid
     setCornerButtonEnabled(false);
     setSortingEnabled(false);
     setSelectionMode(QAbstractItemView::ContiguousSelection);
@@ -50,6 +54,54 @@ TColorStringGrid::TColorStringGrid(QWidget *parent) : QTableView(parent)
                     | QAbstractItemView::AnyKeyPressed);
     setColumnHidden(0, true);
     applyRowHeight();
+
+    // The view's corner over the number column is where a string grid shows cell [0][0].
+    m_corner = findChild<QAbstractButton *>();
+    if (m_corner) {
+        m_corner->installEventFilter(this);
+        connect(m_model, &QAbstractItemModel::headerDataChanged, m_corner,
+                [this](Qt::Orientation o, int first) {
+                    if (o == Qt::Horizontal && first == 0)
+                        m_corner->update();
+                });
+    }
+}
+
+bool TColorStringGrid::eventFilter(QObject *watched, QEvent *event)
+{
+    if (watched == m_corner && event->type() == QEvent::Paint) {
+        paintCorner();
+        return true;
+    }
+    return QTableView::eventFilter(watched, event);
+}
+
+void TColorStringGrid::paintCorner()
+{
+    QPainter painter(m_corner);
+    QStyleOptionHeader opt;
+    opt.initFrom(m_corner);
+    opt.rect = m_corner->rect();
+    opt.position = QStyleOptionHeader::OnlyOneSection;
+    opt.textAlignment = Qt::AlignLeft | Qt::AlignVCenter;
+    opt.text = m_model->Title(0);
+    // The corner is a disabled button (no click selects a year of cells); drawn enabled.
+    opt.palette.setCurrentColorGroup(isEnabled() ? QPalette::Active : QPalette::Disabled);
+    opt.state |= QStyle::State_Enabled | QStyle::State_Raised;
+    opt.state &= ~QStyle::State_HasFocus;
+    QBrush brush = opt.palette.button();
+    QFont cellFont = m_top->font();
+    if (OnGetCellColor)
+        OnGetCellColor(this, 0, 0, gdFixed, brush, cellFont);
+    opt.palette.setBrush(QPalette::Button, brush);
+    opt.palette.setBrush(QPalette::Window, brush);
+    painter.setFont(cellFont);
+    if (brush != m_corner->palette().button())
+        painter.fillRect(opt.rect, brush);
+    else
+        style()->drawControl(QStyle::CE_HeaderSection, &opt, &painter, m_corner);
+    opt.rect.adjust(2, 0, -2, 0);
+    style()->drawControl(QStyle::CE_HeaderLabel, &opt, &painter, m_corner);
 }
 
 int TColorStringGrid::ColCount() const

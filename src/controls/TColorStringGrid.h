@@ -77,15 +77,18 @@ protected:
     // stall the window.
     void keyboardSearch(const QString &) override {}
     void changeEvent(QEvent *event) override;
+    bool eventFilter(QObject *watched, QEvent *event) override;
 
 private:
     void applyRowHeight();
+    void paintCorner();
     void restoreWidths(const QList<int> &widths);
     QList<int> widths() const;
 
     TStringGridModel *m_model = nullptr;
     TGridHeader *m_top = nullptr;
     TGridHeader *m_left = nullptr;
+    QWidget *m_corner = nullptr; // the title of column 0 is shown here
     int m_defaultColWidth = 64;
     int m_col0Width = 64;
     int m_rowHeight = 24;

@@ -106,6 +106,7 @@ QByteArray TRowStore::normalised(QByteArray line) const
     }
     if (tabs < wanted)
         line.append(QByteArray(wanted - tabs, '\t'));
+    line.squeeze(); // a line grown by appending keeps spare room; a year of rows must not
     return line;
 }
 

@@ -154,6 +154,37 @@ private slots:
             QCOMPARE(grid.Cells(1, r), r < 5 ? QString::number(r * 10) : QString());
     }
 
+    void setColCount_data()
+    {
+        QTest::addColumn<int>("count");
+        QTest::addColumn<QStringList>("row1");
+        QTest::newRow("more columns") << 6 << QStringList{"1", "a", "b", "c", "", ""};
+        QTest::newRow("fewer columns") << 2 << QStringList{"1", "a"};
+        QTest::newRow("one column") << 1 << QStringList{"1"};
+        QTest::newRow("never below one") << 0 << QStringList{"1"};
+    }
+    void setColCount()
+    {
+        QFETCH(int, count);
+        QFETCH(QStringList, row1);
+        TColorStringGrid grid;
+        grid.SetColCount(4);
+        grid.SetRowCount(3);
+        const QStringList cells{"1", "a", "b", "c"};
+        for (int c = 0; c < 4; ++c) {
+            grid.SetCells(c, 0, QStringLiteral("t%1").arg(c));
+            grid.SetCells(c, 1, cells[c]);
+        }
+        grid.SetColCount(count);
+        QCOMPARE(grid.ColCount(), row1.size());
+        QCOMPARE(grid.model()->columnCount(), row1.size());
+        QCOMPARE(grid.Rows().Line(0), row1.join(u'\t').toLatin1());
+        QCOMPARE(grid.Rows().Line(1), QByteArray(row1.size() - 1, '\t'));
+        for (int c = 0; c < row1.size(); ++c)
+            QCOMPARE(grid.Cells(c, 0), c < 4 ? QStringLiteral("t%1").arg(c) : QString());
+        QVERIFY(grid.isColumnHidden(0)); // the number column stays the fixed one
+    }
+
     void columnWidths()
     {
         TColorStringGrid grid;
@@ -263,6 +294,28 @@ private slots:
         QCOMPARE(grid->Cells(1, 2), QStringLiteral("Молоко 2"));
     }
 
+    void editingSwitchedPerColumn()
+    {
+        // The registration windows let only the sample column be typed into.
+        auto grid = shownGrid();
+        QVERIFY(grid);
+        grid->OnSelectCell = [&](int col, int, bool &) { grid->SetEditing(col == 1); };
+        QTest::mouseClick(grid->viewport(), Qt::LeftButton, {}, cellCentre(grid.get(), 2, 1));
+        QTest::keyClick(grid.get(), Qt::Key_7);
+        QVERIFY(!grid->EditorOpen());
+        QTest::keyClick(grid.get(), Qt::Key_Left);
+        QVERIFY(grid->Editing());
+        QTest::keyClick(grid.get(), Qt::Key_7);
+        QVERIFY(grid->EditorOpen());
+        QTest::keyClick(openEditor(grid.get()), Qt::Key_Down); // leaves the cell, keeps the 7
+        QTRY_VERIFY(!grid->EditorOpen());
+        QCOMPARE(grid->Cells(1, 1), QStringLiteral("7"));
+        QCOMPARE(grid->currentIndex(), grid->model()->index(1, 1));
+        QTest::mouseDClick(grid->viewport(), Qt::LeftButton, {}, cellCentre(grid.get(), 3, 2));
+        QVERIFY(!grid->EditorOpen());
+        QCOMPARE(grid->Cells(3, 2), QString());
+    }
+
     void switchingEditingOffEndsTheEdit()
     {
         auto grid = shownGrid();
@@ -340,6 +393,8 @@ private slots:
                 brush = QColor(255, 0, 0);
             if (row == 0 && col == 4)
                 brush = QColor(0, 0, 255);
+            if (row == 0 && col == 0)
+                brush = QColor(0, 255, 0);
         };
         const QImage image = grid->grab().toImage();
         QVERIFY(dataCells.contains({2, 3}));
@@ -353,6 +408,10 @@ private slots:
                           grid->columnWidth(4), grid->horizontalHeader()->height());
         const QPoint blue = grid->horizontalHeader()->mapTo(grid.get(), title.center());
         QCOMPARE(image.pixelColor(blue), QColor(0, 0, 255));
+        QVERIFY(fixedCells.contains({0, 0})); // the corner over the number column
+        QCOMPARE(image.pixelColor(grid->verticalHeader()->width() / 2 + grid->frameWidth(),
+                                  grid->frameWidth() + 2),
+                 QColor(0, 255, 0));
     }
 };
 
