@@ -14,6 +14,31 @@ void TRowStore::SetRowCount(int count)
         m_rows.resize(count, emptyLine());
 }
 
+void TRowStore::SetColCount(int count)
+{
+    if (count < 1)
+        count = 1;
+    if (count == m_colCount)
+        return;
+    const int old = m_colCount;
+    m_colCount = count;
+    for (QByteArray &line : m_rows) {
+        if (count > old) {
+            line.append(QByteArray(count - old, '\t'));
+            continue;
+        }
+        // Cut at the TAB that ends cell count-1.
+        qsizetype pos = -1;
+        for (int c = 0; c < count; ++c) {
+            pos = line.indexOf('\t', pos + 1);
+            if (pos < 0)
+                break;
+        }
+        if (pos >= 0)
+            line.truncate(pos);
+    }
+}
+
 std::pair<qsizetype, qsizetype> TRowStore::span(int col, int row) const
 {
     const QByteArray &line = m_rows[row];
@@ -78,8 +103,11 @@ QByteArray TRowStore::normalised(QByteArray line) const
         pos = static_cast<const char *>(tab) - p + 1;
         ++tabs;
     }
-    if (tabs < wanted)
-        return line.append(wanted - tabs, '\t');
+    if (tabs < wanted) {
+        line.append(wanted - tabs, '\t');
+        line.squeeze(); // spare room from appending, kept over a year of rows, adds up
+        return line;
+    }
     // Surplus fields run into the last cell; one pass, as a bad file may hold a line of
     // many thousand TABs.
     if (memchr(p + pos, '\t', n - pos)) {
@@ -90,6 +118,7 @@ QByteArray TRowStore::normalised(QByteArray line) const
         }
         line.truncate(w - line.constData());
     }
+    line.squeeze();
     return line;
 }
 

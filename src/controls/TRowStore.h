@@ -4,7 +4,7 @@
 // Windows-1251 byte string holding its cells 0 .. ColCount-1 joined by TAB. A cell never
 // holds TAB, CR or LF; SetCell turns them into blanks so a row stays one line of a file.
 
-#include <vector>
+#include <deque>
 
 #include <QByteArray>
 #include <QString>
@@ -16,13 +16,15 @@ public:
     explicit TRowStore(int colCount = 1) : m_colCount(colCount < 1 ? 1 : colCount) {}
 
     int ColCount() const { return m_colCount; }
+    // Keeps cells 0 .. count-1 of every row; new cells are empty.
+    void SetColCount(int count);
     int RowCount() const { return static_cast<int>(m_rows.size()); }
     // Grows with empty rows or drops rows from the end.
     void SetRowCount(int count);
     void AppendRow() { m_rows.push_back(emptyLine()); }
     void RemoveLastRow() { if (!m_rows.empty()) m_rows.pop_back(); }
     void Clear() { m_rows.clear(); }
-    void Reserve(int rows) { m_rows.reserve(rows); }
+    void Reserve(int) {} // a deque needs no room set aside; kept for callers
 
     QString Cell(int col, int row) const;
     QByteArrayView CellBytes(int col, int row) const;
@@ -45,5 +47,6 @@ private:
     QByteArray normalised(QByteArray line) const;
 
     int m_colCount;
-    std::vector<QByteArray> m_rows;
+    // A deque grows without moving the rows it holds: no stall when a year of rows grows.
+    std::deque<QByteArray> m_rows;
 };

@@ -1,0 +1,46 @@
+#include "controls/TGridHeader.h"
+
+#include <QPainter>
+
+#include "controls/TColorStringGrid.h"
+
+TGridHeader::TGridHeader(Qt::Orientation orientation, TColorStringGrid *grid)
+    : QHeaderView(orientation, grid), m_grid(grid)
+{
+}
+
+QSize TGridHeader::sizeHint() const
+{
+    if (orientation() == Qt::Vertical)
+        return {minimumWidth(), defaultSectionSize()};
+    return {QHeaderView::sizeHint().width(), minimumHeight()};
+}
+
+void TGridHeader::paintSection(QPainter *painter, const QRect &rect, int logicalIndex) const
+{
+    if (!m_grid->OnGetCellColor) {
+        QHeaderView::paintSection(painter, rect, logicalIndex);
+        return;
+    }
+    const bool top = orientation() == Qt::Horizontal;
+    const QBrush plainBrush = palette().button();
+    const QFont plainFont = font();
+    QBrush brush = plainBrush;
+    QFont cellFont = plainFont;
+    m_grid->OnGetCellColor(m_grid, top ? 0 : logicalIndex + 1, top ? logicalIndex : 0,
+                           gdFixed, brush, cellFont);
+    if (brush == plainBrush && cellFont == plainFont) {
+        QHeaderView::paintSection(painter, rect, logicalIndex);
+        return;
+    }
+    painter->save();
+    painter->fillRect(rect, brush);
+    painter->setPen(palette().color(QPalette::Mid));
+    painter->drawLine(rect.topRight(), rect.bottomRight());
+    painter->drawLine(rect.bottomLeft(), rect.bottomRight());
+    painter->setPen(palette().color(QPalette::ButtonText));
+    painter->setFont(cellFont);
+    const QString text = model()->headerData(logicalIndex, orientation()).toString();
+    painter->drawText(rect.adjusted(2, 0, -2, 0), Qt::AlignLeft | Qt::AlignVCenter, text);
+    painter->restore();
+}

@@ -1,0 +1,25 @@
+#pragma once
+
+// The fixed row or column of a TColorStringGrid. Asks the grid's OnGetCellColor before a
+// fixed cell is drawn, and reports a fixed size hint so that appending rows never makes
+// the view measure the number column's texts.
+
+#include <QHeaderView>
+
+class TColorStringGrid;
+
+class TGridHeader : public QHeaderView
+{
+    Q_OBJECT
+
+public:
+    TGridHeader(Qt::Orientation orientation, TColorStringGrid *grid);
+
+    QSize sizeHint() const override;
+
+protected:
+    void paintSection(QPainter *painter, const QRect &rect, int logicalIndex) const override;
+
+private:
+    TColorStringGrid *m_grid = nullptr;
+};
