@@ -47,6 +47,9 @@ if [ ! -e "$demo/Mirel2.Ini" ]; then
              "Кетоны" "СОМО сливок" "Объём"; do
       printf '%d=%s\r\n' "$c" "$t"; c=$((c + 1))
     done
+    # The first twelve values are shown; the rest are a click away in the View menu.
+    printf '[View]\r\n'
+    for c in $(seq 17 31); do printf '%d=0\r\n' "$c"; done
   } > "$demo/Mirel2.Ini"
 fi
 

@@ -7,6 +7,7 @@ int main(int argc, char **argv)
 {
     QApplication app(argc, argv);
     InstallRussianTranslations(app);
+    InstallFontSubstitutions();
     CreateForms();
     Form1->show();
     const int rc = app.exec();

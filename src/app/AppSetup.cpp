@@ -1,6 +1,7 @@
 #include "app/AppSetup.h"
 
 #include <QApplication>
+#include <QFont>
 #include <QLibraryInfo>
 #include <QTranslator>
 
@@ -18,6 +19,18 @@ bool InstallRussianTranslations(QApplication &app)
     }
     app.installTranslator(qt);
     return true;
+}
+
+void InstallFontSubstitutions()
+{
+    // The windows are laid out for the narrow Windows faces; where those are missing, narrow
+    // faces of this system keep dates and numbers inside their columns.
+    const QStringList narrow = {QStringLiteral("DejaVu Sans Condensed"),
+                                QStringLiteral("Nimbus Sans Narrow"),
+                                QStringLiteral("Liberation Sans Narrow"),
+                                QStringLiteral("Arial Narrow"), QStringLiteral("DejaVu Sans")};
+    QFont::insertSubstitutions(QStringLiteral("MS Sans Serif"), narrow);
+    QFont::insertSubstitutions(QStringLiteral("Tahoma"), narrow);
 }
 
 void CreateForms()

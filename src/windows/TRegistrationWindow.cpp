@@ -58,9 +58,16 @@ TRegistrationWindow::TRegistrationWindow(const QString &objectName, QWidget *par
 {
     setObjectName(objectName);
     QFont f(QStringLiteral("MS Sans Serif"));
-    f.setPointSize(8);
+    f.setPixelSize(11); // 8 pt at 96 dpi
     setFont(f);
-    resize(756, 527);
+    // 756 x 527 at the least; wider where the screen allows, so that a date fits its column
+    // (the width rule gives each column a sixteenth of the width).
+    const int unit = QFontMetrics(f).horizontalAdvance(QStringLiteral("00.00.0000")) + 12;
+    QSize size(std::max(756, 16 * unit + 2 + 4), 527);
+    if (QScreen *screen = QGuiApplication::primaryScreen())
+        size = size.boundedTo(screen->availableGeometry().size() - QSize(40, 80))
+                   .expandedTo(QSize(756, 527));
+    resize(size);
 
     MessageBox = [this](QMessageBox::Icon icon, const QString &caption, const QString &text,
                         QMessageBox::StandardButtons buttons) {
