@@ -15,6 +15,27 @@ TSyncCaller::~TSyncCaller()
     Abandon();
 }
 
+namespace {
+
+// Runs fn on the context's thread unless the caller was abandoned first; a handler that
+// throws is reported, never let into the event loop.
+void runUnlessAbandoned(const std::shared_ptr<TSyncCaller::State> &state,
+                        const std::function<void()> &fn)
+{
+    {
+        std::lock_guard lock(state->mutex);
+        if (state->abandoned)
+            return;
+    }
+    try {
+        fn();
+    } catch (const std::exception &e) {
+        qWarning("poller event handler failed: %s", e.what());
+    }
+}
+
+} // namespace
+
 bool TSyncCaller::Call(std::function<void()> fn)
 {
     Q_ASSERT(QThread::currentThread() != m_context->thread());
@@ -28,16 +49,7 @@ bool TSyncCaller::Call(std::function<void()> fn)
     QMetaObject::invokeMethod(
         m_context,
         [state, done, fn = std::move(fn)] {
-            {
-                std::lock_guard lock(state->mutex);
-                if (state->abandoned)
-                    return;
-            }
-            try {
-                fn();
-            } catch (const std::exception &e) {
-                qWarning("poller event handler failed: %s", e.what());
-            }
+            runUnlessAbandoned(state, fn);
             std::lock_guard lock(state->mutex);
             *done = true;
             state->cond.notify_all();
@@ -52,19 +64,7 @@ void TSyncCaller::Post(std::function<void()> fn)
 {
     auto state = m_state;
     QMetaObject::invokeMethod(
-        m_context,
-        [state, fn = std::move(fn)] {
-            {
-                std::lock_guard lock(state->mutex);
-                if (state->abandoned)
-                    return;
-            }
-            try {
-                fn();
-            } catch (const std::exception &e) {
-                qWarning("poller event handler failed: %s", e.what());
-            }
-        },
+        m_context, [state, fn = std::move(fn)] { runUnlessAbandoned(state, fn); },
         Qt::QueuedConnection);
 }
 

@@ -31,13 +31,14 @@ public:
     // Makes calls possible again (a new thread run).
     void Reset();
 
-private:
     struct State
     {
         std::mutex mutex;
         std::condition_variable cond;
         bool abandoned = false;
     };
+
+private:
     QObject *m_context;
     std::shared_ptr<State> m_state;
 };

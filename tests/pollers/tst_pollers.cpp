@@ -70,6 +70,21 @@ Bytes frameOf(const Sim &sim, size_t i)
     return i < frames.size() ? frames[i] : Bytes();
 }
 
+// After a dropped reply Command stays 6, so the next cycle asks again: the first result handed
+// over must be the second reply, and the dropped one never reaches the handler.
+bool firstResultIsTheSecondReply(const Driver &d, const Sim &sim)
+{
+    QElapsedTimer t;
+    t.start();
+    while (d.results.empty() && t.elapsed() < 5000)
+        QCoreApplication::processEvents(QEventLoop::AllEvents, 10);
+    const auto exchanges = sim.exchanges();
+    if (d.results.size() != 1 || exchanges.size() != 2)
+        return false;
+    const Bytes &good = exchanges[1].reply;
+    return std::equal(good.begin(), good.end(), d.results[0].begin() + 1);
+}
+
 } // namespace
 
 class TstPollers : public QObject
@@ -124,10 +139,7 @@ private slots:
         if (kind == 0) {
             // Dropped without an event; Command stays 6, so the next cycle asks again and the
             // first result handed over is the second reply.
-            QTRY_COMPARE(d.results.size(), size_t(1));
-            QCOMPARE(sim.exchanges().size(), size_t(2));
-            const Bytes good = sim.exchanges()[1].reply;
-            QVERIFY(std::equal(good.begin(), good.end(), d.results[0].begin() + 1));
+            QVERIFY(firstResultIsTheSecondReply(d, sim));
         } else {
             QTRY_COMPARE(d.results.size(), size_t(1));
             const Bytes &r = d.results[0];
@@ -159,10 +171,7 @@ private slots:
         Driver d(&p);
         d.followUp = 0;
         p.Start();
-        QTRY_COMPARE(d.results.size(), size_t(1));
-        QCOMPARE(sim.exchanges().size(), size_t(2));
-        const Bytes good = sim.exchanges()[1].reply;
-        QVERIFY(std::equal(good.begin(), good.end(), d.results[0].begin() + 1));
+        QVERIFY(firstResultIsTheSecondReply(d, sim));
         p.Stop();
         QVERIFY(waitIdle(p));
     }
@@ -227,10 +236,7 @@ private slots:
             const Bytes reply = sim.exchanges()[0].reply;
             QVERIFY(std::equal(reply.begin(), reply.end(), d.results[0].begin() + 1));
         } else {
-            QTRY_COMPARE(d.results.size(), size_t(1));
-            QCOMPARE(sim.exchanges().size(), size_t(2));
-            const Bytes good = sim.exchanges()[1].reply;
-            QVERIFY(std::equal(good.begin(), good.end(), d.results[0].begin() + 1));
+            QVERIFY(firstResultIsTheSecondReply(d, sim));
         }
         p.Stop();
         QVERIFY(waitIdle(p));
