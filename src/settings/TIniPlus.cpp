@@ -8,6 +8,7 @@
 #include <QStringDecoder>
 
 #include "settings/Cp1251.h"
+#include "settings/ReadAtMost.h"
 
 namespace {
 
@@ -115,7 +116,7 @@ void TIniPlus::load()
         m_refused = true;
         return;
     }
-    const QByteArray bytes = file.read(MaxFileSize + 1);
+    const QByteArray bytes = ReadAtMost(file, MaxFileSize);
     if (bytes.size() > MaxFileSize || file.error() != QFileDevice::NoError) {
         m_refused = true;
         return;
