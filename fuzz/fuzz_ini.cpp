@@ -6,6 +6,7 @@
 #include <cstdlib>
 
 #include <QByteArray>
+#include <QRegularExpression>
 #include <QFile>
 #include <QString>
 #include <QStringDecoder>
@@ -36,7 +37,13 @@ QByteArray readAll(const QString &path)
     return f.readAll();
 }
 
-// The file's lines as text: UTF-8 (after one byte-order mark) when the bytes are valid
+const QRegularExpression &leadingMarks()
+{
+    static const QRegularExpression re(QStringLiteral("^\\x{FEFF}+"));
+    return re;
+}
+
+// The file's lines as text: UTF-8 (after its byte-order marks) when the bytes are valid
 // UTF-8, else Windows-1251; split at LF.
 QStringList linesOf(const QByteArray &bytes)
 {
@@ -47,6 +54,8 @@ QStringList linesOf(const QByteArray &bytes)
     QString text = utf8.decode(body);
     if (utf8.hasError())
         text = Cp1251::decode(bytes);
+    else
+        text.remove(leadingMarks()); // a mark repeated by an editor is still the mark
     QStringList lines = text.split(u'\n');
     if (lines.last().isEmpty())
         lines.removeLast();
@@ -120,11 +129,6 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t *data, size_t size)
         FUZZ_CHECK(reread.ReadString(s, k, none) == before[static_cast<qsizetype>(i)]);
     }
 
-    // A second byte-order mark behind the first is dropped on reading, which keeps a section
-    // header behind it readable; the first line then changes on the write, and only there.
-    const QByteArray bom("\xEF\xBB\xBF");
-    if (content.startsWith(bom + bom))
-        return 0;
     // Exactly the new line (and its section header, when there was none) is added.
     QStringList linesAfter = linesOf(readAll(iniPath()));
     const QString newLine = key + QLatin1Char('=') + value;
