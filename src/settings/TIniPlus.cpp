@@ -8,6 +8,7 @@
 #include <QStringDecoder>
 
 #include "settings/Cp1251.h"
+#include "settings/ReadAtMost.h"
 
 namespace {
 
@@ -115,7 +116,7 @@ void TIniPlus::load()
         m_refused = true;
         return;
     }
-    const QByteArray bytes = file.read(MaxFileSize + 1);
+    const QByteArray bytes = ReadAtMost(file, MaxFileSize);
     if (bytes.size() > MaxFileSize || file.error() != QFileDevice::NoError) {
         m_refused = true;
         return;
@@ -123,10 +124,17 @@ void TIniPlus::load()
 
     // Plain ASCII counts as UTF-8, the encoding of new files.
     const bool bom = bytes.startsWith(kBom);
-    QStringDecoder utf8(QStringDecoder::Utf8, QStringDecoder::Flag::Stateless);
+    QStringDecoder utf8(QStringDecoder::Utf8,
+                        QStringDecoder::Flag::Stateless | QStringDecoder::Flag::ConvertInitialBom);
     QString text = utf8.decode(QByteArrayView(bytes).sliced(bom ? kBom.size() : 0));
     if (!utf8.hasError()) {
         m_encoding = bom ? Encoding::Utf8Bom : Encoding::Utf8;
+        // Some editors put the mark in more than once: all of them are the one mark a write
+        // puts back, so a write never changes what the first line reads as.
+        qsizetype marks = 0;
+        while (marks < text.size() && text[marks] == QChar(0xFEFF))
+            ++marks;
+        text.remove(0, marks);
     } else {
         m_encoding = Encoding::Cp1251;
         text = Cp1251::decode(bytes);

@@ -10,6 +10,7 @@
 #include <QSaveFile>
 
 #include "app/Strings.h"
+#include "settings/ReadAtMost.h"
 
 namespace {
 
@@ -88,7 +89,8 @@ bool TResultsFile::Load(const QString &path, int colCount, TRowStore &rows, QStr
         return fail(error, Str::OpenFailed, path, file.errorString());
     if (file.size() > MaxFileSize)
         return fail(error, Str::OpenFailed, path, Str::FileTooLarge);
-    const QByteArray data = file.read(MaxFileSize + 1);
+    // Sized by the file, not by the limit: a one-line file must not need a gigabyte.
+    const QByteArray data = ReadAtMost(file, MaxFileSize);
     if (file.error() != QFileDevice::NoError)
         return fail(error, Str::OpenFailed, path, file.errorString());
     if (data.size() > MaxFileSize)

@@ -203,6 +203,28 @@ private slots:
         QCOMPARE(TIniPlus(m_file).ReadString("Columns", "0", QString()), QStringLiteral("№ ст"));
     }
 
+    // Some editors put the byte-order mark in more than once. Reading dropped two marks and
+    // writing put back one, so with three marks the first section came to light only after a
+    // write, and the key written then went into a second section that no read could reach.
+    void repeatedByteOrderMarks_data()
+    {
+        QTest::addColumn<int>("marks");
+        QTest::newRow("two") << 2;
+        QTest::newRow("three") << 3;
+    }
+    void repeatedByteOrderMarks()
+    {
+        QFETCH(int, marks);
+        const QByteArray bom("\xEF\xBB\xBF");
+        put(m_file, bom.repeated(marks) + "[Config]\r\nCOM=COM5\r\n");
+        TIniPlus ini(m_file);
+        QCOMPARE(ini.FileEncoding(), TIniPlus::Encoding::Utf8Bom);
+        QCOMPARE(ini.ReadString("Config", "COM", QString()), QStringLiteral("COM5"));
+        QVERIFY(ini.WriteInteger("Config", "DeviceNumber", 7));
+        QCOMPARE(get(m_file), bom + "[Config]\r\nCOM=COM5\r\nDeviceNumber=7\r\n");
+        QCOMPARE(TIniPlus(m_file).ReadInteger("Config", "DeviceNumber", 0), 7);
+    }
+
     // Losing a character is worse than a file in UTF-8, which reads back as well.
     void unencodableValueMovesFileToUtf8()
     {
