@@ -23,9 +23,7 @@ e2e_check "the choice window is gone" e2e_no_window "$E2E_CHOICE_TITLE"
 e2e_check "the caption names the results file" \
     e2e_equal "$(xdotool getwindowname "$w")" "Регистрация($RESULTS)"
 e2e_pointer_away
-idle=$(e2e_shot idle "$w")
-e2e_check "the poll button is green while idle" \
-    e2e_equal "$(e2e_pixel "$idle" 249 38)" "60,180,70"
+e2e_check "the poll button is green while idle" e2e_equal "$(e2e_poll_look "$w" idle)" idle
 
 # About window: from its menu, closed with Esc.
 e2e_click "$w" 85 8
@@ -41,8 +39,7 @@ e2e_key "$w" F5
 e2e_check "the first poll asks for the result and acknowledges it" \
     e2e_wait 10 e2e_frames_at_least T 9 1
 t1=$(date +%s)
-e2e_check "polling shows the red stop button" \
-    e2e_equal "$(e2e_pixel "$(e2e_shot polling "$w")" 249 38)" "210,50,40"
+e2e_check "polling shows the red stop button" e2e_equal "$(e2e_poll_look "$w" polling)" polling
 
 # Labels: one for the result's row, one typed ahead into the open row.
 e2e_click "$w" 68 96

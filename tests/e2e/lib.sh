@@ -96,14 +96,22 @@ e2e_wait() {
 
 # --- X display -------------------------------------------------------------------------
 
+# A display of its own from :90 up. The server's lock file must name our server: another one
+# started at the same moment on the same number would otherwise be driven instead.
 e2e_start_x() {
     command -v Xvfb >/dev/null || e2e_skip "Xvfb is not installed"
     local n
     for n in $(seq 90 140); do
         [ -e "/tmp/.X$n-lock" ] || [ -e "/tmp/.X11-unix/X$n" ] && continue
-        Xvfb ":$n" -screen 0 1280x1024x24 -nolisten tcp -noreset -wr >"$E2E_TMP/xvfb.log" 2>&1 &
+        Xvfb ":$n" -screen 0 1280x1024x24 -nolisten tcp -noreset -wr \
+            >"$E2E_TMP/xvfb.log" 2>&1 &
         E2E_XVFB_PID=$!
-        if e2e_wait 10 xdpyinfo -display ":$n" >/dev/null 2>&1; then
+        local end=$((SECONDS + 10))
+        until e2e_x_ours "$n" || ! kill -0 "$E2E_XVFB_PID" 2>/dev/null \
+              || [ "$SECONDS" -ge "$end" ]; do
+            sleep 0.1
+        done
+        if e2e_x_ours "$n"; then
             export DISPLAY=":$n"
             python3 "$E2E_HERE/xkeys.py" || e2e_die "could not map the Cyrillic keys"
             e2e_log "Xvfb on $DISPLAY"
@@ -113,6 +121,11 @@ e2e_start_x() {
         E2E_XVFB_PID=
     done
     e2e_die "no free X display"
+}
+e2e_x_ours() {
+    kill -0 "$E2E_XVFB_PID" 2>/dev/null || return 1
+    [ "$(tr -d ' \n' 2>/dev/null <"/tmp/.X$1-lock")" = "$E2E_XVFB_PID" ] || return 1
+    xdpyinfo -display ":$1" >/dev/null 2>&1
 }
 
 # "id<TAB>title" of every shown window of the program.
@@ -199,6 +212,22 @@ e2e_shot() {
     fi
     echo "$file"
 }
+
+# The centre of the poll button's image in a registration window (toolbar below the menu
+# bar: New, Open, Save, Print, the number box, then the poll button), and its two colours.
+E2E_POLL_XY=(249 38)
+E2E_IDLE_RGB="60,180,70"
+E2E_POLLING_RGB="210,50,40"
+e2e_poll_look() {
+    local shot
+    shot=$(e2e_shot "${2:-look}" "$1")
+    case "$(e2e_pixel "$shot" "${E2E_POLL_XY[@]}")" in
+        "$E2E_IDLE_RGB") echo idle ;;
+        "$E2E_POLLING_RGB") echo polling ;;
+        *) echo "unknown" ;;
+    esac
+}
+e2e_looks_idle() { [ "$(e2e_poll_look "$1" "${2:-look}")" = idle ]; }
 
 # Colour "r,g,b" of one pixel of a PNG.
 e2e_pixel() {
