@@ -3,10 +3,12 @@
 // SIGTERM and removes its link on the way out.
 
 #include <csignal>
+#include <cerrno>
 #include <cstdio>
 #include <cstdlib>
 #include <cstring>
 #include <string>
+#include <vector>
 
 #include <pthread.h>
 
@@ -18,7 +20,8 @@ void Usage()
 {
     std::fprintf(stderr,
                  "usage: instrument-sim --family tarvo|mirel [--link PATH] [--address N]\n"
-                 "       [--length 38|54|106] [--status HEX] [--trickle] [--log FILE]\n");
+                 "       [--length 38|54|106] [--status HEX] [--trickle] [--log FILE]\n"
+                 "       [--values V1,V2,...] [--group N] [--mask HEX] [--hang-up-at N]\n");
 }
 
 bool ParseNumber(const char *text, int base, long max, long &out)
@@ -27,6 +30,23 @@ bool ParseNumber(const char *text, int base, long max, long &out)
     errno = 0;
     out = std::strtol(text, &end, base);
     return errno == 0 && end != text && *end == '\0' && out >= 0 && out <= max;
+}
+
+// "3.45,-0.5,12" -> the values in order; false on anything that is not a number.
+bool ParseValues(const char *text, std::vector<double> &out)
+{
+    out.clear();
+    const char *p = text;
+    while (*p) {
+        char *end = nullptr;
+        errno = 0;
+        const double v = std::strtod(p, &end);
+        if (errno != 0 || end == p || (*end != ',' && *end != '\0'))
+            return false;
+        out.push_back(v);
+        p = *end == ',' ? end + 1 : end;
+    }
+    return !out.empty();
 }
 
 } // namespace
@@ -40,6 +60,10 @@ int main(int argc, char **argv)
     long length = 106;
     long status = -1;
     bool trickle = false;
+    long group = -1;
+    long mask = -1;
+    long hangUpAt = 0;
+    std::vector<double> values;
 
     for (int i = 1; i < argc; ++i) {
         const std::string arg = argv[i];
@@ -73,6 +97,26 @@ int main(int argc, char **argv)
                 std::fprintf(stderr, "instrument-sim: bad status %s\n", argv[i]);
                 return 2;
             }
+        } else if (arg == "--values") {
+            if (!ParseValues(argv[++i], values)) {
+                std::fprintf(stderr, "instrument-sim: bad values %s\n", argv[i]);
+                return 2;
+            }
+        } else if (arg == "--group") {
+            if (!ParseNumber(argv[++i], 10, 0xFF, group)) {
+                std::fprintf(stderr, "instrument-sim: bad group %s\n", argv[i]);
+                return 2;
+            }
+        } else if (arg == "--hang-up-at") {
+            if (!ParseNumber(argv[++i], 10, 100000, hangUpAt) || hangUpAt == 0) {
+                std::fprintf(stderr, "instrument-sim: bad request number %s\n", argv[i]);
+                return 2;
+            }
+        } else if (arg == "--mask") {
+            if (!ParseNumber(argv[++i], 16, 0x7FFFFFFF, mask)) {
+                std::fprintf(stderr, "instrument-sim: bad mask %s\n", argv[i]);
+                return 2;
+            }
         } else {
             Usage();
             return 2;
@@ -93,6 +137,18 @@ int main(int argc, char **argv)
     if (status >= 0)
         sim.setStatus(static_cast<uint16_t>(status));
     sim.setTrickle(trickle);
+    // Fixed values and a known group let a test compare the program's rows with what was sent.
+    if (!values.empty())
+        sim.setValues(values);
+    if (group >= 0)
+        sim.setGroup(static_cast<uint8_t>(group));
+    if (mask >= 0)
+        sim.setMask(static_cast<uint32_t>(mask));
+    // The line drops instead of the answer to request N (counted from 1), as a pulled cable.
+    for (long n = 1; n < hangUpAt; ++n)
+        sim.queueFault({});
+    if (hangUpAt > 0)
+        sim.queueFault({InstrumentSim::Fault::HangUp, 0});
 
     FILE *log = nullptr;
     if (!logPath.empty()) {
