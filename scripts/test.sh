@@ -6,3 +6,5 @@ bash "$top/scripts/install-deps.sh"
 bash "$top/scripts/build.sh"
 cd "${BUILD_DIR:-$top/build}"
 ctest --output-on-failure -j2
+# Every fuzz target for a short fixed time under ASan and UBSan.
+bash "$top/scripts/fuzz.sh" "${FUZZ_SECONDS:-20}"

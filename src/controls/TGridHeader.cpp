@@ -1,5 +1,8 @@
 #include "controls/TGridHeader.h"
 
+#include <algorithm>
+
+#include <QFontMetrics>
 #include <QPainter>
 
 #include "controls/TColorStringGrid.h"
@@ -19,7 +22,22 @@ QSize TGridHeader::sizeHint() const
 void TGridHeader::paintSection(QPainter *painter, const QRect &rect, int logicalIndex) const
 {
     if (!m_grid->OnGetCellColor) {
+        // A title wider than its column is drawn a little smaller rather than cut off.
+        QFont f = font();
+        const QString text = model()->headerData(logicalIndex, orientation()).toString();
+        const int room = rect.width() - 8;
+        const int wide = QFontMetrics(f).horizontalAdvance(text);
+        painter->save();
+        if (orientation() == Qt::Horizontal && wide > room && room > 0) {
+            const double scale = std::max(0.75, double(room) / wide);
+            if (f.pixelSize() > 0)
+                f.setPixelSize(std::max(1, int(f.pixelSize() * scale)));
+            else
+                f.setPointSizeF(f.pointSizeF() * scale);
+            painter->setFont(f);
+        }
         QHeaderView::paintSection(painter, rect, logicalIndex);
+        painter->restore();
         return;
     }
     const bool top = orientation() == Qt::Horizontal;

@@ -69,6 +69,9 @@ bool PrintToDefaultPrinter(const QFont &font, const std::function<void(TPage &)>
         return false;
     }
     QPrinter printer(info, QPrinter::HighResolution);
+    // Sixteen or more columns at the grid's font overprint each other across a portrait page;
+    // across a landscape one most values and titles stand clear.
+    printer.setPageOrientation(QPageLayout::Landscape);
     return PrintToPrinter(printer, font, draw, error);
 }
 
