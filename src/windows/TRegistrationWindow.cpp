@@ -10,6 +10,7 @@
 #include <QFileInfo>
 #include <QLabel>
 #include <QMenuBar>
+#include <QPointer>
 #include <QScreen>
 #include <QScrollBar>
 #include <QToolBar>
@@ -244,8 +245,12 @@ void TRegistrationWindow::ShowModal()
     StartJournal();
     QEventLoop loop;
     m_modalLoop = &loop;
+    // The window may be destroyed while it is shown (its owner going away): then it is gone
+    // when the loop returns and must not be touched.
+    const QPointer<TRegistrationWindow> self(this);
     loop.exec(QEventLoop::DialogExec);
-    m_modalLoop = nullptr;
+    if (self)
+        m_modalLoop = nullptr;
 }
 
 bool TRegistrationWindow::eventFilter(QObject *watched, QEvent *event)
