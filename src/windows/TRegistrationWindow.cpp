@@ -2,6 +2,7 @@
 
 #include <set>
 
+#include <QAbstractItemDelegate>
 #include <QAction>
 #include <QApplication>
 #include <QCloseEvent>
@@ -271,8 +272,32 @@ void TRegistrationWindow::SetCaption()
     setWindowTitle(Str::WindowCaption + QLatin1Char('(') + m_fileName + QLatin1Char(')'));
 }
 
+// The label editor keeps its text to itself until it is left; shortcuts work inside it, so a
+// save or a print must take that text first.
+void TRegistrationWindow::CommitEdit()
+{
+    if (!MainGrid->EditorOpen())
+        return;
+    if (QWidget *editor = MainGrid->indexWidget(MainGrid->currentIndex()))
+        QMetaObject::invokeMethod(MainGrid, "commitData", Qt::DirectConnection,
+                                  Q_ARG(QWidget *, editor));
+}
+
+// A table being replaced takes nothing from an editor opened on the old one.
+void TRegistrationWindow::DropEdit()
+{
+    if (!MainGrid->EditorOpen())
+        return;
+    if (QWidget *editor = MainGrid->indexWidget(MainGrid->currentIndex()))
+        QMetaObject::invokeMethod(MainGrid, "closeEditor", Qt::DirectConnection,
+                                  Q_ARG(QWidget *, editor),
+                                  Q_ARG(QAbstractItemDelegate::EndEditHint,
+                                        QAbstractItemDelegate::NoHint));
+}
+
 void TRegistrationWindow::ClearTable()
 {
+    DropEdit();
     MainGrid->SetRowCount(2);
     for (int c = 1; c < m_colCount; ++c)
         MainGrid->SetCells(c, 1, QString());
@@ -286,6 +311,7 @@ bool TRegistrationWindow::LoadFile(const QString &path)
     bool ok;
     {
         WaitCursor wait;
+        DropEdit();
         m_fileName = path;
         ok = TResultsFile::Load(path, m_colCount, rows, &error);
         MainGrid->SetRows(std::move(rows));
@@ -304,6 +330,7 @@ bool TRegistrationWindow::LoadFile(const QString &path)
 
 bool TRegistrationWindow::SaveFile(const QString &path)
 {
+    CommitEdit();
     QString error;
     bool ok;
     {
@@ -392,6 +419,7 @@ void TRegistrationWindow::actSaveAsExecute()
 
 void TRegistrationWindow::actPrintExecute()
 {
+    CommitEdit();
     QString error;
     const TColorStringGrid *grid = MainGrid;
     const bool ok = PrintToDefaultPrinter(

@@ -447,6 +447,54 @@ private slots:
         QVERIFY(m_boxes.calls.isEmpty());
     }
 
+    // Ctrl+S works inside the label editor: what is being typed is part of what is saved,
+    // and a table replaced by New or Open takes no leftover editor text.
+    void labelBeingTyped_data()
+    {
+        QTest::addColumn<QString>("action");
+        QTest::newRow("save") << QStringLiteral("save");
+        QTest::newRow("close, Yes") << QStringLiteral("close");
+        QTest::newRow("new, Yes") << QStringLiteral("new");
+        QTest::newRow("open, No") << QStringLiteral("open");
+    }
+    void labelBeingTyped()
+    {
+        QFETCH(QString, action);
+        useDataFile();
+        QVERIFY(writeBytes(path(QStringLiteral("other.txt")), "other\t01.02.2024\t11:00:00\r\n"));
+        auto w = window();
+        w->show();
+        QVERIFY(QTest::qWaitForWindowExposed(w.get()));
+        w->AskOpenFileName = [&](const QString &) { return path(QStringLiteral("other.txt")); };
+        TColorStringGrid *g = w->MainGrid;
+        g->setFocus();
+        g->setCurrentIndex(g->model()->index(0, 1));
+        QTest::keyClick(g, Qt::Key_F2);
+        auto *editor = g->findChild<QLineEdit *>();
+        QVERIFY(editor && g->EditorOpen());
+        QTest::keyClicks(editor, QStringLiteral("typed"));
+        m_boxes.answers = {action == u"open" ? QMessageBox::No : QMessageBox::Yes};
+        if (action == u"save")
+            QTest::keySequence(editor, QKeySequence(QStringLiteral("Ctrl+S")));
+        else if (action == u"close")
+            QVERIFY(w->close());
+        else if (action == u"new")
+            w->actNew->trigger();
+        else
+            w->actOpenFile->trigger();
+        if (action != u"open")
+            QVERIFY(readBytes(path(QStringLiteral("data.txt"))).startsWith("typed\t"));
+        if (action == u"new" || action == u"open") {
+            QTest::qWait(0);
+            if (g->EditorOpen())
+                QTest::keyClick(g->findChild<QLineEdit *>(), Qt::Key_Return);
+            QTRY_VERIFY(!g->EditorOpen());
+            QCOMPARE(g->Cells(1, 1), action == u"open" ? QStringLiteral("other") : QString());
+        } else if (action == u"save") {
+            QVERIFY(!w->Changed());
+        }
+    }
+
     void failedSave_data()
     {
         QTest::addColumn<QString>("target");
