@@ -99,6 +99,9 @@ TRegistrationWindow::TRegistrationWindow(const QString &objectName, QWidget *par
     MainGrid->setObjectName(QStringLiteral("MainGrid"));
     setCentralWidget(MainGrid);
     MainGrid->installEventFilter(this);
+    // The width rule divides the width beside the vertical scroll bar: when the bar comes or
+    // goes, the columns are divided again, or they overrun the grid or leave a gap.
+    MainGrid->verticalScrollBar()->installEventFilter(this);
 
     NumberEdit1 = new TNumberEdit(this);
     NumberEdit1->setObjectName(QStringLiteral("NumberEdit1"));
@@ -257,6 +260,9 @@ void TRegistrationWindow::ShowModal()
 bool TRegistrationWindow::eventFilter(QObject *watched, QEvent *event)
 {
     if (watched == MainGrid && event->type() == QEvent::Resize)
+        FormResize();
+    else if (watched == MainGrid->verticalScrollBar() &&
+             (event->type() == QEvent::Show || event->type() == QEvent::Hide))
         FormResize();
     return QMainWindow::eventFilter(watched, event);
 }

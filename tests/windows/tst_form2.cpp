@@ -4,6 +4,8 @@
 #include <QLabel>
 #include <QMenu>
 #include <QPrinterInfo>
+#include <QScrollBar>
+#include <QHeaderView>
 #include <QSignalSpy>
 #include <QTemporaryDir>
 #include <QTimer>
@@ -539,19 +541,28 @@ private slots:
     void widthRule_data()
     {
         QTest::addColumn<QSize>("size");
-        QTest::newRow("756 x 527") << QSize(756, 527);
-        QTest::newRow("1000 x 600") << QSize(1000, 600);
-        QTest::newRow("1279 x 700") << QSize(1279, 700);
+        QTest::addColumn<int>("results");
+        QTest::newRow("756 x 527") << QSize(756, 527) << 0;
+        QTest::newRow("1000 x 600") << QSize(1000, 600) << 0;
+        QTest::newRow("1279 x 700") << QSize(1279, 700) << 0;
+        QTest::newRow("rows fill the grid: scroll bar") << QSize(756, 527) << 40;
     }
     void widthRule()
     {
         QFETCH(QSize, size);
+        QFETCH(int, results);
         auto w = window();
         w->show();
         QVERIFY(QTest::qWaitForWindowExposed(w.get()));
         w->resize(size);
         TColorStringGrid *g = w->MainGrid;
         QTRY_COMPARE(g->ColWidths(1), (g->GridClientWidth() - 2) / 16);
+        for (int i = 0; i < results; ++i)
+            feed(*w, kValuesA);
+        if (results > 0)
+            QTRY_VERIFY(g->verticalScrollBar()->isVisible());
+        QTRY_COMPARE(g->ColWidths(1), (g->GridClientWidth() - 2) / 16);
+        QTRY_VERIFY(!g->horizontalScrollBar()->isVisible());
         const int unit = (g->GridClientWidth() - 2) / 16;
         QVERIFY(unit > 20);
         int sum = 0;
