@@ -224,12 +224,13 @@ void TRegistrationWindow::FormCreate(TOpPoller *poller, int colCount, const QStr
     poller->OnGetNumber = [this](TOpPoller *) { PollerGetNumber(); };
 
     m_fileName = Str::NewFileBase + Str::TxtExt;
+    QString lastFile = m_fileName;
     m_iniPath = ProgramDir() + iniName;
     m_journalPath = ProgramDir() + QFileInfo(iniName).completeBaseName() + QStringLiteral(".journal");
     if (QFileInfo::exists(m_iniPath)) {
         TIniPlus ini(m_iniPath);
         poller->Port = ini.ReadString(kConfig, QStringLiteral("COM"), poller->Port);
-        m_fileName = ini.ReadString(kConfig, QStringLiteral("FileName"), m_fileName);
+        lastFile = ini.ReadString(kConfig, QStringLiteral("FileName"), m_fileName);
         NumberEdit1->SetValue(ini.ReadInteger(kConfig, QStringLiteral("DeviceNumber"), 0));
         ReadExtraSettings(ini);
     }
@@ -239,7 +240,11 @@ void TRegistrationWindow::FormCreate(TOpPoller *poller, int colCount, const QStr
     }
     SetCaptionsAndHints();
     SetTitles();
-    LoadFile(m_fileName);
+    ClearTable();
+    SetCaption();
+    // The last file, when it cannot be read, is left alone: the table starts under the
+    // default name.
+    LoadFile(lastFile);
 }
 
 void TRegistrationWindow::ShowModal()
@@ -317,15 +322,19 @@ bool TRegistrationWindow::LoadFile(const QString &path)
     bool ok;
     {
         WaitCursor wait;
-        DropEdit();
-        m_fileName = path;
         ok = TResultsFile::Load(path, m_colCount, rows, &error);
-        MainGrid->SetRows(std::move(rows));
-        if (MainGrid->RowCount() < 2)
-            ClearTable();
-        SetCaption();
-        m_changed = false;
-        JournalBase(true);
+        // A file that cannot be read replaces nothing: taking its name would let the next
+        // save write the table over it.
+        if (ok) {
+            DropEdit();
+            m_fileName = path;
+            MainGrid->SetRows(std::move(rows));
+            if (MainGrid->RowCount() < 2)
+                ClearTable();
+            SetCaption();
+            m_changed = false;
+            JournalBase(true);
+        }
     }
     if (!ok)
         MessageBox(QMessageBox::Critical, Str::ErrorCaption,

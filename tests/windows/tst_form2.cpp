@@ -243,6 +243,54 @@ private slots:
         QCOMPARE(w->MainGrid->Cells(5, 2), QStringLiteral("18,25"));
     }
 
+    // The number box gives the address of every request; another address gets no answer.
+    void deviceNumberAddressesRequests_data()
+    {
+        QTest::addColumn<int>("number");
+        QTest::addColumn<int>("address");
+        QTest::newRow("0") << 0 << 0;
+        QTest::newRow("4660 = 0x1234") << 4660 << 0x1234;
+        QTest::newRow("65535") << 65535 << 0xFFFF;
+        QTest::newRow("other instrument") << 7 << 8;
+    }
+    void deviceNumberAddressesRequests()
+    {
+        QFETCH(int, number);
+        QFETCH(int, address);
+        InstrumentSim sim(InstrumentSim::Family::Tarvo, uint16_t(address));
+        auto w = window();
+        w->NumberEdit1->SetValue(number);
+        QVERIFY(startOn(*w, sim));
+        QTRY_VERIFY(!sim.receivedFrames().empty());
+        const auto frame = sim.receivedFrames().front();
+        const auto want = RequestFrame(uint16_t(number), 6);
+        QCOMPARE(frame, std::vector<uint8_t>(want.begin(), want.end()));
+        if (number == address) {
+            QTRY_COMPARE(w->MainGrid->RowCount(), 3);
+        } else {
+            // Unanswered: asked again on the next pass, no row.
+            QTRY_VERIFY(countCode(sim, 6) >= 2);
+            QCOMPARE(w->MainGrid->RowCount(), 2);
+        }
+    }
+
+    // Closing while polling stops the poller and waits for it.
+    void closeWhilePolling()
+    {
+        InstrumentSim sim(InstrumentSim::Family::Tarvo);
+        useDataFile();
+        auto w = window();
+        w->show();
+        QVERIFY(startOn(*w, sim));
+        QTRY_COMPARE(w->MainGrid->RowCount(), 3);
+        m_boxes.answers = {QMessageBox::No};
+        QVERIFY(w->close());
+        QVERIFY(!w->Poller()->Active());
+        QVERIFY(w->NumberEdit1->isEnabled());
+        TIniPlus ini(path(QStringLiteral("Tarvo.Ini")));
+        QCOMPARE(ini.ReadString("Config", "COM", {}), QString::fromStdString(sim.slaveName()));
+    }
+
     void portThatCannotOpen()
     {
         auto w = window();
@@ -368,6 +416,77 @@ private slots:
             QCOMPARE(w->FileName(), path(QStringLiteral("other.txt")));
             QCOMPARE(w->MainGrid->RowCount(), 3);
         }
+    }
+
+    // A file that cannot be read replaces nothing: the table, its file name and its unsaved
+    // state stay, so that a later save cannot write over the file that failed to open.
+    void failedOpen_data()
+    {
+        QTest::addColumn<QString>("target");
+        QTest::newRow("a folder") << QStringLiteral("sub");
+        QTest::newRow("unreadable file") << QStringLiteral("locked.txt");
+    }
+    void failedOpen()
+    {
+        QFETCH(QString, target);
+        QVERIFY(QFile::setPermissions(m_dir->path(), QFile::Permissions(0x7755)));
+        QVERIFY(QDir(m_dir->path()).mkdir(QStringLiteral("sub")));
+        const QByteArray locked = "locked\t01.01.2024\t09:00:00\r\n";
+        QVERIFY(writeBytes(path(QStringLiteral("locked.txt")), locked));
+        QVERIFY(QFile::setPermissions(path(QStringLiteral("locked.txt")),
+                                      QFile::WriteOwner | QFile::WriteUser |
+                                          QFile::WriteGroup | QFile::WriteOther));
+        useDataFile();
+        auto w = window();
+        feed(*w, kValuesA);
+        const QList<QStringList> before = gridRows(w->MainGrid);
+        const QString title = w->windowTitle();
+        m_boxes.answers = {QMessageBox::No};
+        w->AskOpenFileName = [&](const QString &) { return path(target); };
+        {
+            AsNobody nobody;
+            w->actOpenFile->trigger();
+        }
+        QCOMPARE(m_boxes.calls.size(), 2);
+        QCOMPARE(m_boxes.calls[1].caption, QStringLiteral("Ошибка"));
+        QVERIFY(m_boxes.calls[1].text.startsWith(QStringLiteral("Не удалось открыть файл")));
+        QCOMPARE(gridRows(w->MainGrid), before);
+        QCOMPARE(w->FileName(), path(QStringLiteral("data.txt")));
+        QCOMPARE(w->windowTitle(), title);
+        QVERIFY(w->Changed());
+        w->actSave->trigger();
+        QCOMPARE(readBytes(path(QStringLiteral("locked.txt"))), locked);
+        QVERIFY(readBytes(path(QStringLiteral("data.txt"))).startsWith("\t05.03.2024\t"));
+    }
+
+    // The last file of the settings, unreadable at start, is not taken over either.
+    void unreadableLastFileAtStart()
+    {
+        QVERIFY(QFile::setPermissions(m_dir->path(), QFile::Permissions(0x7755)));
+        const QByteArray locked = "locked\t01.01.2024\t09:00:00\r\n";
+        QVERIFY(writeBytes(path(QStringLiteral("locked.txt")), locked));
+        QVERIFY(QFile::setPermissions(path(QStringLiteral("locked.txt")),
+                                      QFile::WriteOwner | QFile::WriteOther));
+        useDataFile(QStringLiteral("locked.txt"));
+        QString shown;
+        // The box comes up while the window is being made, before a hook can answer it.
+        QTimer::singleShot(0, this, [&] {
+            if (auto *box = qobject_cast<QMessageBox *>(QApplication::activeModalWidget())) {
+                shown = box->text();
+                box->accept();
+            }
+        });
+        std::unique_ptr<TForm2> w;
+        {
+            AsNobody nobody;
+            w = window();
+        }
+        QVERIFY(shown.startsWith(QStringLiteral("Не удалось открыть файл")));
+        QCOMPARE(w->FileName(), QStringLiteral("Новый.txt"));
+        QCOMPARE(w->MainGrid->RowCount(), 2);
+        QCOMPARE(w->MainGrid->Cells(0, 1), QStringLiteral("1"));
+        QCOMPARE(w->windowTitle(), QStringLiteral("Регистрация(Новый.txt)"));
+        QCOMPARE(readBytes(path(QStringLiteral("locked.txt"))), locked);
     }
 
     void newKeepsFlagOnNo()
