@@ -226,7 +226,8 @@ void TRegistrationWindow::FormCreate(TOpPoller *poller, int colCount, const QStr
     m_fileName = Str::NewFileBase + Str::TxtExt;
     QString lastFile = m_fileName;
     m_iniPath = ProgramDir() + iniName;
-    m_journalPath = ProgramDir() + QFileInfo(iniName).completeBaseName() + QStringLiteral(".journal");
+    m_journalPath =
+        ProgramDir() + QFileInfo(iniName).completeBaseName() + QStringLiteral(".journal");
     if (QFileInfo::exists(m_iniPath)) {
         TIniPlus ini(m_iniPath);
         poller->Port = ini.ReadString(kConfig, QStringLiteral("COM"), poller->Port);

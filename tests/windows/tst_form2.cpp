@@ -340,7 +340,8 @@ private slots:
         QCOMPARE(QFile::exists(path(QStringLiteral("Tarvo.Ini"))), closes);
         QCOMPARE(QFile::exists(path(QStringLiteral("data.txt"))), saves);
         if (saves)
-            QVERIFY(readBytes(path(QStringLiteral("data.txt"))).startsWith("\xcf\xf0\xee\xe1\xe0\t"));
+            QVERIFY(readBytes(path(QStringLiteral("data.txt")))
+                        .startsWith("\xcf\xf0\xee\xe1\xe0\t"));
         if (!closes)
             return;
         TIniPlus ini(path(QStringLiteral("Tarvo.Ini")));
@@ -389,7 +390,8 @@ private slots:
         QFETCH(bool, opens);
         QFETCH(bool, saves);
         useDataFile();
-        QVERIFY(writeBytes(path(QStringLiteral("other.txt")), "other\t01.02.2024\t11:00:00\t2\r\n"));
+        QVERIFY(writeBytes(path(QStringLiteral("other.txt")),
+                           "other\t01.02.2024\t11:00:00\t2\r\n"));
         auto w = window();
         w->show();
         QVERIFY(QTest::qWaitForWindowExposed(w.get()));
