@@ -2,6 +2,7 @@
 
 #include <set>
 
+#include <QAbstractItemDelegate>
 #include <QAction>
 #include <QApplication>
 #include <QCloseEvent>
@@ -10,6 +11,7 @@
 #include <QFileInfo>
 #include <QLabel>
 #include <QMenuBar>
+#include <QPointer>
 #include <QScreen>
 #include <QScrollBar>
 #include <QToolBar>
@@ -97,6 +99,9 @@ TRegistrationWindow::TRegistrationWindow(const QString &objectName, QWidget *par
     MainGrid->setObjectName(QStringLiteral("MainGrid"));
     setCentralWidget(MainGrid);
     MainGrid->installEventFilter(this);
+    // The width rule divides the width beside the vertical scroll bar: when the bar comes or
+    // goes, the columns are divided again, or they overrun the grid or leave a gap.
+    MainGrid->verticalScrollBar()->installEventFilter(this);
 
     NumberEdit1 = new TNumberEdit(this);
     NumberEdit1->setObjectName(QStringLiteral("NumberEdit1"));
@@ -219,12 +224,14 @@ void TRegistrationWindow::FormCreate(TOpPoller *poller, int colCount, const QStr
     poller->OnGetNumber = [this](TOpPoller *) { PollerGetNumber(); };
 
     m_fileName = Str::NewFileBase + Str::TxtExt;
+    QString lastFile = m_fileName;
     m_iniPath = ProgramDir() + iniName;
-    m_journalPath = ProgramDir() + QFileInfo(iniName).completeBaseName() + QStringLiteral(".journal");
+    m_journalPath =
+        ProgramDir() + QFileInfo(iniName).completeBaseName() + QStringLiteral(".journal");
     if (QFileInfo::exists(m_iniPath)) {
         TIniPlus ini(m_iniPath);
         poller->Port = ini.ReadString(kConfig, QStringLiteral("COM"), poller->Port);
-        m_fileName = ini.ReadString(kConfig, QStringLiteral("FileName"), m_fileName);
+        lastFile = ini.ReadString(kConfig, QStringLiteral("FileName"), m_fileName);
         NumberEdit1->SetValue(ini.ReadInteger(kConfig, QStringLiteral("DeviceNumber"), 0));
         ReadExtraSettings(ini);
     }
@@ -234,7 +241,11 @@ void TRegistrationWindow::FormCreate(TOpPoller *poller, int colCount, const QStr
     }
     SetCaptionsAndHints();
     SetTitles();
-    LoadFile(m_fileName);
+    ClearTable();
+    SetCaption();
+    // The last file, when it cannot be read, is left alone: the table starts under the
+    // default name.
+    LoadFile(lastFile);
 }
 
 void TRegistrationWindow::ShowModal()
@@ -244,13 +255,20 @@ void TRegistrationWindow::ShowModal()
     StartJournal();
     QEventLoop loop;
     m_modalLoop = &loop;
+    // The window may be destroyed while it is shown (its owner going away): then it is gone
+    // when the loop returns and must not be touched.
+    const QPointer<TRegistrationWindow> self(this);
     loop.exec(QEventLoop::DialogExec);
-    m_modalLoop = nullptr;
+    if (self)
+        m_modalLoop = nullptr;
 }
 
 bool TRegistrationWindow::eventFilter(QObject *watched, QEvent *event)
 {
     if (watched == MainGrid && event->type() == QEvent::Resize)
+        FormResize();
+    else if (watched == MainGrid->verticalScrollBar() &&
+             (event->type() == QEvent::Show || event->type() == QEvent::Hide))
         FormResize();
     return QMainWindow::eventFilter(watched, event);
 }
@@ -266,8 +284,32 @@ void TRegistrationWindow::SetCaption()
     setWindowTitle(Str::WindowCaption + QLatin1Char('(') + m_fileName + QLatin1Char(')'));
 }
 
+// The label editor keeps its text to itself until it is left; shortcuts work inside it, so a
+// save or a print must take that text first.
+void TRegistrationWindow::CommitEdit()
+{
+    if (!MainGrid->EditorOpen())
+        return;
+    if (QWidget *editor = MainGrid->indexWidget(MainGrid->currentIndex()))
+        QMetaObject::invokeMethod(MainGrid, "commitData", Qt::DirectConnection,
+                                  Q_ARG(QWidget *, editor));
+}
+
+// A table being replaced takes nothing from an editor opened on the old one.
+void TRegistrationWindow::DropEdit()
+{
+    if (!MainGrid->EditorOpen())
+        return;
+    if (QWidget *editor = MainGrid->indexWidget(MainGrid->currentIndex()))
+        QMetaObject::invokeMethod(MainGrid, "closeEditor", Qt::DirectConnection,
+                                  Q_ARG(QWidget *, editor),
+                                  Q_ARG(QAbstractItemDelegate::EndEditHint,
+                                        QAbstractItemDelegate::NoHint));
+}
+
 void TRegistrationWindow::ClearTable()
 {
+    DropEdit();
     MainGrid->SetRowCount(2);
     for (int c = 1; c < m_colCount; ++c)
         MainGrid->SetCells(c, 1, QString());
@@ -281,14 +323,19 @@ bool TRegistrationWindow::LoadFile(const QString &path)
     bool ok;
     {
         WaitCursor wait;
-        m_fileName = path;
         ok = TResultsFile::Load(path, m_colCount, rows, &error);
-        MainGrid->SetRows(std::move(rows));
-        if (MainGrid->RowCount() < 2)
-            ClearTable();
-        SetCaption();
-        m_changed = false;
-        JournalBase(true);
+        // A file that cannot be read replaces nothing: taking its name would let the next
+        // save write the table over it.
+        if (ok) {
+            DropEdit();
+            m_fileName = path;
+            MainGrid->SetRows(std::move(rows));
+            if (MainGrid->RowCount() < 2)
+                ClearTable();
+            SetCaption();
+            m_changed = false;
+            JournalBase(true);
+        }
     }
     if (!ok)
         MessageBox(QMessageBox::Critical, Str::ErrorCaption,
@@ -299,6 +346,7 @@ bool TRegistrationWindow::LoadFile(const QString &path)
 
 bool TRegistrationWindow::SaveFile(const QString &path)
 {
+    CommitEdit();
     QString error;
     bool ok;
     {
@@ -387,6 +435,7 @@ void TRegistrationWindow::actSaveAsExecute()
 
 void TRegistrationWindow::actPrintExecute()
 {
+    CommitEdit();
     QString error;
     const TColorStringGrid *grid = MainGrid;
     const bool ok = PrintToDefaultPrinter(

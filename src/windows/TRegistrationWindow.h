@@ -118,6 +118,8 @@ private:
     void BuildMenus();
     void SetCaptionsAndHints();
     bool AskToSave(QMessageBox::StandardButtons buttons, bool *cancelled);
+    void CommitEdit();
+    void DropEdit();
     void ClearTable();
     QString NextNewFileName() const;
     // The recovery journal: opened when the window is shown, never for the hidden instances.
