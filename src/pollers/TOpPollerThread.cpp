@@ -71,13 +71,16 @@ void TOpPollerThread::WaitFor()
         m_thread.join();
 }
 
-void TOpPollerThread::IdlePause()
+bool TOpPollerThread::IdlePause()
 {
-    pollfd p{m_wakeFd, POLLIN, 0};
+    // The port is watched too: an adapter pulled while nothing is asked must end polling now,
+    // not when the next result is due.
+    pollfd p[2] = {{m_wakeFd, POLLIN, 0}, {m_port->Handle(), 0, 0}};
     int r;
     do {
-        r = poll(&p, 1, IdlePauseMs);
+        r = poll(p, 2, IdlePauseMs);
     } while (r < 0 && errno == EINTR);
+    return r <= 0 || !(p[1].revents & (POLLHUP | POLLERR | POLLNVAL));
 }
 
 bool TOpPollerThread::Exchange(uint8_t code)
@@ -124,8 +127,8 @@ void TOpPollerThread::Execute()
                 }
                 if (abandoned)
                     break;
-                if (!exchanged)
-                    IdlePause();
+                if (!exchanged && !IdlePause())
+                    break; // the line is gone
             }
         } catch (const std::exception &) {
             // A failed read or write (the adapter was pulled) ends polling like a stop.

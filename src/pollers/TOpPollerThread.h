@@ -48,7 +48,7 @@ public:
 private:
     void Execute();
     bool Exchange(uint8_t code);
-    void IdlePause();
+    bool IdlePause(); // false when the line has gone
 
     const TPollerFamily &m_family;
     TOpPoller *m_owner;

@@ -341,6 +341,23 @@ private slots:
         QVERIFY(waitIdle(p));
     }
 
+    // A line that drops while nothing is asked ends polling at once, not at the next request.
+    void hangUpWhileIdleEndsPolling()
+    {
+        Sim sim(Sim::Family::Mirel);
+        QVERIFY(sim.start());
+        TOpMirel p;
+        p.Port = QString::fromStdString(sim.slaveName());
+        Driver d(&p);
+        d.wantResult = false;
+        p.Start();
+        QTRY_VERIFY(d.getNumbers >= 2);
+        sim.hangUp();
+        QVERIFY(waitIdle(p, 2000));
+        QVERIFY(d.events.endsWith(QStringLiteral("Stoping;")));
+        QVERIFY(sim.receivedFrames().empty());
+    }
+
     // The thread waits on a UI call while the UI thread destroys the poller: no deadlock, and
     // no handler runs afterwards.
     void destroyWhileTheThreadWaitsOnTheUi()
