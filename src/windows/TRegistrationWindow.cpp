@@ -202,9 +202,7 @@ void TRegistrationWindow::SetCaptionsAndHints()
         if (QWidget *w = ToolBar1->widgetForAction(a))
             w->setAccessibleName(text);
     }
-    actOpr->setText(Str::PollStart);
-    actOpr->setToolTip(Str::PollStart);
-    PollButton->setAccessibleName(Str::PollStart);
+    SetPollingLook(false);
     NumberEdit1->setToolTip(Str::DeviceNumberHint);
     NumberEdit1->setAccessibleName(Str::DeviceNumberHint);
 }
@@ -337,10 +335,8 @@ bool TRegistrationWindow::LoadFile(const QString &path)
             JournalBase(true);
         }
     }
-    if (!ok)
-        MessageBox(QMessageBox::Critical, Str::ErrorCaption,
-                   Str::OpenFailed + QStringLiteral(": ") + path + QLatin1Char('\n') + error,
-                   QMessageBox::Ok);
+    if (!ok) // the text names the file and the reason
+        MessageBox(QMessageBox::Critical, Str::ErrorCaption, error, QMessageBox::Ok);
     return ok;
 }
 
@@ -359,10 +355,8 @@ bool TRegistrationWindow::SaveFile(const QString &path)
             JournalBase(true);
         }
     }
-    if (!ok)
-        MessageBox(QMessageBox::Critical, Str::ErrorCaption,
-                   Str::SaveFailed + QStringLiteral(": ") + path + QLatin1Char('\n') + error,
-                   QMessageBox::Ok);
+    if (!ok) // the text names the file and the reason
+        MessageBox(QMessageBox::Critical, Str::ErrorCaption, error, QMessageBox::Ok);
     return ok;
 }
 
@@ -482,20 +476,22 @@ void TRegistrationWindow::MainGridGetEditText(int, int, QString &)
 
 void TRegistrationWindow::PollerStarting()
 {
-    NumberEdit1->setEnabled(false);
-    actOpr->setIcon(TToolImages::Icon(5));
-    actOpr->setToolTip(Str::PollStop);
-    actOpr->setText(Str::PollStop);
-    PollButton->setAccessibleName(Str::PollStop);
+    SetPollingLook(true);
 }
 
 void TRegistrationWindow::PollerStoping()
 {
-    NumberEdit1->setEnabled(true);
-    actOpr->setIcon(TToolImages::Icon(4));
-    actOpr->setToolTip(Str::PollStart);
-    actOpr->setText(Str::PollStart);
-    PollButton->setAccessibleName(Str::PollStart);
+    SetPollingLook(false);
+}
+
+void TRegistrationWindow::SetPollingLook(bool polling)
+{
+    const QString &hint = polling ? Str::PollStop : Str::PollStart;
+    NumberEdit1->setEnabled(!polling);
+    actOpr->setIcon(TToolImages::Icon(polling ? 5 : 4));
+    actOpr->setToolTip(hint);
+    actOpr->setText(hint);
+    PollButton->setAccessibleName(hint);
 }
 
 void TRegistrationWindow::PollerErrorOpenPort()

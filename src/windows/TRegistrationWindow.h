@@ -98,6 +98,7 @@ protected:
     void PollerStoping();
     void PollerErrorOpenPort();
     void PollerGetNumber();
+    void SetPollingLook(bool polling);
 
     // Writes the given cells of a result into the open row and appends a new open row.
     void AddResultRow(const std::vector<std::pair<int, QString>> &cells);
