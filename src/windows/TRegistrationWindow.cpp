@@ -64,7 +64,7 @@ TRegistrationWindow::TRegistrationWindow(const QString &objectName, QWidget *par
     setFont(f);
     // 756 x 527 at the least; wider where the screen allows, so that dates and most titles fit
     // their columns (the width rule gives each column a sixteenth of the width).
-    const int unit = QFontMetrics(f).horizontalAdvance(QStringLiteral("Т.замерзания")) + 10;
+    const int unit = QFontMetrics(f).horizontalAdvance(Str::TarvoTitles[15]) + 10;
     QSize size(std::max(756, 16 * unit + 2 + 4), 527);
     if (QScreen *screen = QGuiApplication::primaryScreen())
         size = size.boundedTo(screen->availableGeometry().size() - QSize(40, 80))
