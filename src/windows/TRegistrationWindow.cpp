@@ -1,6 +1,7 @@
 #include "windows/TRegistrationWindow.h"
 
 #include <set>
+#include <utility>
 
 #include <QAbstractItemDelegate>
 #include <QAction>
@@ -242,14 +243,21 @@ void TRegistrationWindow::FormCreate(TOpPoller *poller, int colCount, const QStr
     ClearTable();
     SetCaption();
     // The last file, when it cannot be read, is left alone: the table starts under the
-    // default name.
+    // default name. Its error waits until the window is shown: the never-shown start-up
+    // instances must not put up boxes of their own.
+    m_creating = true;
     LoadFile(lastFile);
+    m_creating = false;
 }
 
 void TRegistrationWindow::ShowModal()
 {
     setWindowModality(Qt::ApplicationModal);
     show();
+    if (!m_deferredError.isEmpty()) {
+        const QString error = std::exchange(m_deferredError, QString());
+        MessageBox(QMessageBox::Critical, Str::ErrorCaption, error, QMessageBox::Ok);
+    }
     StartJournal();
     QEventLoop loop;
     m_modalLoop = &loop;
@@ -335,7 +343,9 @@ bool TRegistrationWindow::LoadFile(const QString &path)
             JournalBase(true);
         }
     }
-    if (!ok) // the text names the file and the reason
+    if (!ok && m_creating)
+        m_deferredError = error;
+    else if (!ok) // the text names the file and the reason
         MessageBox(QMessageBox::Critical, Str::ErrorCaption, error, QMessageBox::Ok);
     return ok;
 }

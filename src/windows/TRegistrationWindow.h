@@ -136,6 +136,8 @@ private:
     QString m_journalPath;
     TJournal m_journal;
     bool m_replaying = false;
+    bool m_creating = false;
+    QString m_deferredError; // a load error met at creation, shown with the window
     bool m_changed = false;
     QDateTime m_lastResult; // invalid: no result yet, so the first poll asks at once
     QEventLoop *m_modalLoop = nullptr;

@@ -470,19 +470,22 @@ private slots:
         QVERIFY(QFile::setPermissions(path(QStringLiteral("locked.txt")),
                                       QFile::WriteOwner | QFile::WriteOther));
         useDataFile(QStringLiteral("locked.txt"));
-        QString shown;
-        // The box comes up while the window is being made, before a hook can answer it.
-        QTimer::singleShot(0, this, [&] {
-            if (auto *box = qobject_cast<QMessageBox *>(QApplication::activeModalWidget())) {
-                shown = box->text();
-                box->accept();
-            }
-        });
         std::unique_ptr<TForm2> w;
         {
             AsNobody nobody;
             w = window();
         }
+        // No box while the window is made (the hidden start-up instances are made the same
+        // way); it comes up once the window is shown.
+        QVERIFY(!QApplication::activeModalWidget());
+        QString shown;
+        w->MessageBox = [&](QMessageBox::Icon, const QString &, const QString &text,
+                            QMessageBox::StandardButtons) {
+            shown = text;
+            return QMessageBox::Ok;
+        };
+        QTimer::singleShot(0, w.get(), [&] { w->close(); });
+        w->ShowModal();
         QVERIFY(shown.startsWith(QStringLiteral("Не удалось открыть файл")));
         QCOMPARE(w->FileName(), QStringLiteral("Новый.txt"));
         QCOMPARE(w->MainGrid->RowCount(), 2);
