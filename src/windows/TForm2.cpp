@@ -16,7 +16,11 @@ TForm2::TForm2(QWidget *parent) : TRegistrationWindow(QStringLiteral("Form2"), p
 {
     OpTarvo1 = new TOpTarvo(this);
     OpTarvo1->setObjectName(QStringLiteral("OpTarvo1"));
-    OpTarvo1->OnPutResult = [this](TOpPoller *sender) { OpTarvo1PutResult(sender); };
+    OpTarvo1->OnStarting = [this](TOpPoller *s) { OpTarvo1Starting(s); };
+    OpTarvo1->OnStoping = [this](TOpPoller *s) { OpTarvo1Stoping(s); };
+    OpTarvo1->OnErrorOpenPort = [this](TOpPoller *s) { OpTarvo1ErrorOpenPort(s); };
+    OpTarvo1->OnGetNumber = [this](TOpPoller *s) { OpTarvo1GetNumber(s); };
+    OpTarvo1->OnPutResult = [this](TOpPoller *s) { OpTarvo1PutResult(s); };
     QFont f = NumberEdit1->font();
     f.setBold(true);
     f.setPointSize(12);

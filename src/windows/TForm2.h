@@ -14,6 +14,11 @@ public:
 
     TOpTarvo *OpTarvo1 = nullptr;
 
+    // The poller's events; all but the result are the same in both windows.
+    void OpTarvo1Starting(TOpPoller *) { PollerStarting(); }
+    void OpTarvo1Stoping(TOpPoller *) { PollerStoping(); }
+    void OpTarvo1ErrorOpenPort(TOpPoller *) { PollerErrorOpenPort(); }
+    void OpTarvo1GetNumber(TOpPoller *) { PollerGetNumber(); }
     void OpTarvo1PutResult(TOpPoller *Sender);
     const TTarvoBlock &LastResult() const { return m_block; }
 

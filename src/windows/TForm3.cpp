@@ -24,7 +24,11 @@ TForm3::TForm3(QWidget *parent)
 {
     OpMirel1 = new TOpMirel(this);
     OpMirel1->setObjectName(QStringLiteral("OpMirel1"));
-    OpMirel1->OnPutResult = [this](TOpPoller *sender) { OpMirel1PutResult(sender); };
+    OpMirel1->OnStarting = [this](TOpPoller *s) { OpMirel1Starting(s); };
+    OpMirel1->OnStoping = [this](TOpPoller *s) { OpMirel1Stoping(s); };
+    OpMirel1->OnErrorOpenPort = [this](TOpPoller *s) { OpMirel1ErrorOpenPort(s); };
+    OpMirel1->OnGetNumber = [this](TOpPoller *s) { OpMirel1GetNumber(s); };
+    OpMirel1->OnPutResult = [this](TOpPoller *s) { OpMirel1PutResult(s); };
     QFont f = NumberEdit1->font();
     f.setBold(true);
     f.setPixelSize(16);

@@ -18,6 +18,11 @@ public:
     TOpMirel *OpMirel1 = nullptr;
     QMenu *mnView = nullptr;
 
+    // The poller's events; all but the result are the same in both windows.
+    void OpMirel1Starting(TOpPoller *) { PollerStarting(); }
+    void OpMirel1Stoping(TOpPoller *) { PollerStoping(); }
+    void OpMirel1ErrorOpenPort(TOpPoller *) { PollerErrorOpenPort(); }
+    void OpMirel1GetNumber(TOpPoller *) { PollerGetNumber(); }
     void OpMirel1PutResult(TOpPoller *Sender);
     // Item i of the View menu shows or hides column i + 5.
     void ViewItemClick(QAction *item);

@@ -217,10 +217,6 @@ void TRegistrationWindow::FormCreate(TOpPoller *poller, int colCount, const QStr
     MainGrid->OnSelectCell = [this](int c, int r, bool &can) { MainGridSelectCell(c, r, can); };
     MainGrid->OnGetEditText = [this](int c, int r, QString &v) { MainGridGetEditText(c, r, v); };
     MainGrid->OnSetEditText = [this](int, int r, const QString &) { JournalRow(r); };
-    poller->OnStarting = [this](TOpPoller *) { PollerStarting(); };
-    poller->OnStoping = [this](TOpPoller *) { PollerStoping(); };
-    poller->OnErrorOpenPort = [this](TOpPoller *) { PollerErrorOpenPort(); };
-    poller->OnGetNumber = [this](TOpPoller *) { PollerGetNumber(); };
 
     m_fileName = Str::NewFileBase + Str::TxtExt;
     QString lastFile = m_fileName;
