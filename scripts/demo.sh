@@ -56,7 +56,7 @@ fi
 if [ -z "${DISPLAY:-}" ] && [ -z "${WAYLAND_DISPLAY:-}" ]; then
   echo "No display found: starting a virtual one (Xvfb :99). Point a VNC/xwd tool at it, or run"
   echo "this command from a desktop session to see the window."
-  Xvfb :99 -screen 0 1280x1024x24 >/dev/null 2>&1 &
+  Xvfb :99 -screen 0 1280x1024x24 -noreset >/dev/null 2>&1 &
   pids+=($!)
   export DISPLAY=:99
   sleep 1

@@ -19,14 +19,15 @@ PIDS=()
 cleanup() {
     for p in "${PIDS[@]}"; do kill "$p" 2>/dev/null; done
     wait 2>/dev/null
-    rm -rf "$TOP"
+    [ -n "${E2E_KEEP:-}" ] && echo "kept $TOP" || rm -rf "$TOP"
 }
 trap cleanup EXIT
 
 for n in $(seq 90 199); do
     [ -e /tmp/.X$n-lock ] || [ -e /tmp/.X11-unix/X$n ] || { DNUM=$n; break; }
 done
-Xvfb :$DNUM -screen 0 1280x1024x24 -nolisten tcp >/dev/null 2>&1 &
+# -noreset: a server that resets when its last client goes refuses the restarted program.
+Xvfb :$DNUM -screen 0 1280x1024x24 -nolisten tcp -noreset >/dev/null 2>&1 &
 PIDS+=($!)
 export DISPLAY=:$DNUM
 for i in $(seq 50); do xdpyinfo >/dev/null 2>&1 && break; sleep 0.1; done
