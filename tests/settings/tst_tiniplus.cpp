@@ -33,14 +33,7 @@ private slots:
                                                  | QFile::ExeOther | QFile::ReadOther);
         m_file = m_dir->filePath(QStringLiteral("Mirel2.Ini"));
     }
-    void cleanup()
-    {
-        const QDir dir(m_dir->path());
-        for (const QString &name : dir.entryList(QDir::Dirs | QDir::NoDotAndDotDot))
-            QFile::setPermissions(dir.filePath(name), QFile::Permissions(0x7700));
-        delete m_dir;
-        m_dir = nullptr;
-    }
+    void cleanup() { removeTestDir(m_dir); }
 
     void columnsOnlyWindows1251()
     {

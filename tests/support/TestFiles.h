@@ -3,8 +3,10 @@
 // Small file helpers for the file tests.
 
 #include <QByteArray>
+#include <QDir>
 #include <QFile>
 #include <QString>
+#include <QTemporaryDir>
 
 #include <sys/fsuid.h>
 #include <unistd.h>
@@ -19,6 +21,16 @@ inline QByteArray getFile(const QString &path)
 {
     QFile f(path);
     return f.open(QIODevice::ReadOnly) ? f.readAll() : QByteArray("<unreadable>");
+}
+
+// Gives the folders a test locked back to their owner, so the temporary folder can go.
+inline void removeTestDir(QTemporaryDir *&dir)
+{
+    const QDir d(dir->path());
+    for (const QString &name : d.entryList(QDir::Dirs | QDir::NoDotAndDotDot))
+        QFile::setPermissions(d.filePath(name), QFile::Permissions(0x7700));
+    delete dir;
+    dir = nullptr;
 }
 
 // Root passes every permission check; file access as nobody makes a read-only folder mean

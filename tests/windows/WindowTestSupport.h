@@ -5,6 +5,7 @@
 // small helpers over the simulator's log and the grid's editor.
 
 #include <functional>
+#include <memory>
 #include <vector>
 
 #include <QApplication>
@@ -14,9 +15,11 @@
 #include <QList>
 #include <QLocale>
 #include <QMessageBox>
+#include <QTemporaryDir>
 #include <QTest>
 
 #include "controls/TColorStringGrid.h"
+#include "settings/Cp1251.h"
 #include "sim/InstrumentSim.h"
 #include "windows/TRegistrationWindow.h"
 
@@ -79,6 +82,54 @@ struct TestClock
     {
         w.Now = [this] { return now; };
     }
+};
+
+// A program folder of the test's own, with the window's settings file, and windows made there
+// with the box recorder, the test clock and no file dialogs. Call Prepare() from init() and
+// Finish() from cleanup().
+template <typename Window>
+class WindowBench
+{
+protected:
+    explicit WindowBench(QString iniName) : m_iniName(std::move(iniName)) {}
+
+    void Prepare()
+    {
+        m_dir = std::make_unique<QTemporaryDir>();
+        QVERIFY(m_dir->isValid());
+        TRegistrationWindow::SetProgramDir(m_dir->path());
+        m_boxes = BoxRecorder();
+        m_clock = TestClock();
+    }
+    void Finish()
+    {
+        TRegistrationWindow::SetProgramDir(QString());
+        m_dir.reset();
+    }
+
+    QString path(const QString &name) const { return m_dir->filePath(name); }
+
+    void writeIni(const QString &body)
+    {
+        QVERIFY(writeBytes(path(m_iniName), Cp1251::encode(body)));
+    }
+
+    std::unique_ptr<Window> window()
+    {
+        auto w = std::make_unique<Window>();
+        m_boxes.attach(*w);
+        m_clock.attach(*w);
+        w->AskOpenFileName = [](const QString &) { return QString(); };
+        w->AskSaveFileName = [](const QString &) { return QString(); };
+        return w;
+    }
+
+    std::unique_ptr<QTemporaryDir> m_dir;
+    BoxRecorder m_boxes;
+    TestClock m_clock;
+
+private:
+    QString m_iniName;
 };
 
 // The command codes of the requests the instrument saw, in order.

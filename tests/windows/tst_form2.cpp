@@ -40,34 +40,18 @@ const std::vector<double> kValuesB = {18.25, 4.5, 9.0, 29.75, 7, 7, 7, 7, 7, 7, 
 
 } // namespace
 
-class TstForm2 : public QObject
+class TstForm2 : public QObject, public WindowBench<TForm2>
 {
     Q_OBJECT
 
-    std::unique_ptr<QTemporaryDir> m_dir;
-    BoxRecorder m_boxes;
-    TestClock m_clock;
+public:
+    TstForm2() : WindowBench(QStringLiteral("Tarvo.Ini")) {}
 
-    QString path(const QString &name) const { return m_dir->filePath(name); }
-
-    void writeIni(const QString &body)
-    {
-        QVERIFY(writeBytes(path(QStringLiteral("Tarvo.Ini")), Cp1251::encode(body)));
-    }
+private:
     // A settings file pointing the window at a results file inside the test folder.
     void useDataFile(const QString &name = QStringLiteral("data.txt"))
     {
         writeIni(QStringLiteral("[Config]\r\nFileName=%1\r\n").arg(path(name)));
-    }
-
-    std::unique_ptr<TForm2> window()
-    {
-        auto w = std::make_unique<TForm2>();
-        m_boxes.attach(*w);
-        m_clock.attach(*w);
-        w->AskOpenFileName = [](const QString &) { return QString(); };
-        w->AskSaveFileName = [](const QString &) { return QString(); };
-        return w;
     }
 
     // A result reply handed over as the poller does, without a line.
@@ -98,19 +82,8 @@ class TstForm2 : public QObject
     }
 
 private slots:
-    void init()
-    {
-        m_dir = std::make_unique<QTemporaryDir>();
-        QVERIFY(m_dir->isValid());
-        TRegistrationWindow::SetProgramDir(m_dir->path());
-        m_boxes = BoxRecorder();
-        m_clock = TestClock();
-    }
-    void cleanup()
-    {
-        TRegistrationWindow::SetProgramDir(QString());
-        m_dir.reset();
-    }
+    void init() { Prepare(); }
+    void cleanup() { Finish(); }
 
     void localeIsPinned()
     {

@@ -36,30 +36,14 @@ QString columnsSection()
 
 } // namespace
 
-class TstForm3 : public QObject
+class TstForm3 : public QObject, public WindowBench<TForm3>
 {
     Q_OBJECT
 
-    std::unique_ptr<QTemporaryDir> m_dir;
-    BoxRecorder m_boxes;
-    TestClock m_clock;
+public:
+    TstForm3() : WindowBench(QStringLiteral("Mirel2.Ini")) {}
 
-    QString path(const QString &name) const { return m_dir->filePath(name); }
-
-    void writeIni(const QString &body)
-    {
-        QVERIFY(writeBytes(path(QStringLiteral("Mirel2.Ini")), Cp1251::encode(body)));
-    }
-
-    std::unique_ptr<TForm3> window()
-    {
-        auto w = std::make_unique<TForm3>();
-        m_boxes.attach(*w);
-        m_clock.attach(*w);
-        w->AskOpenFileName = [](const QString &) { return QString(); };
-        w->AskSaveFileName = [](const QString &) { return QString(); };
-        return w;
-    }
+private:
 
     static std::unique_ptr<TForm3> shown(std::unique_ptr<TForm3> w)
     {
@@ -112,19 +96,8 @@ class TstForm3 : public QObject
     }
 
 private slots:
-    void init()
-    {
-        m_dir = std::make_unique<QTemporaryDir>();
-        QVERIFY(m_dir->isValid());
-        TRegistrationWindow::SetProgramDir(m_dir->path());
-        m_boxes = BoxRecorder();
-        m_clock = TestClock();
-    }
-    void cleanup()
-    {
-        TRegistrationWindow::SetProgramDir(QString());
-        m_dir.reset();
-    }
+    void init() { Prepare(); }
+    void cleanup() { Finish(); }
 
     void columnsOnlySettings()
     {

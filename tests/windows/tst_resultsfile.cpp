@@ -97,14 +97,7 @@ private slots:
         QFile::setPermissions(m_dir->path(), QFile::Permissions(0x7755));
         m_file = m_dir->filePath(QStringLiteral("Новый.txt"));
     }
-    void cleanup()
-    {
-        const QDir dir(m_dir->path());
-        for (const QString &name : dir.entryList(QDir::Dirs | QDir::NoDotAndDotDot))
-            QFile::setPermissions(dir.filePath(name), QFile::Permissions(0x7700));
-        delete m_dir;
-        m_dir = nullptr;
-    }
+    void cleanup() { removeTestDir(m_dir); }
 
     void roundTripCyrillic()
     {
