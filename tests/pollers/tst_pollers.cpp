@@ -21,6 +21,11 @@ namespace {
 // 0 after the acknowledgement. Records what the handlers saw.
 struct Driver
 {
+    // On the simulator's line.
+    Driver(TOpPoller *p, const Sim &sim) : Driver(p)
+    {
+        p->Port = QString::fromStdString(sim.slaveName());
+    }
     explicit Driver(TOpPoller *p) : poller(p)
     {
         p->OnStarting = [this](TOpPoller *) { events += "Starting;"; };
@@ -44,6 +49,9 @@ struct Driver
                 s->Command = 0;
         };
     }
+    // Stops polling and waits until the thread's end has been handled.
+    bool stop();
+
     TOpPoller *poller;
     uint16_t address = 0;
     bool wantResult = true;
@@ -63,6 +71,12 @@ bool waitIdle(TOpPoller &p, int ms = 3000)
     while (p.Active() && t.elapsed() < ms)
         QCoreApplication::processEvents(QEventLoop::AllEvents, 20);
     return !p.Active();
+}
+
+bool Driver::stop()
+{
+    poller->Stop();
+    return waitIdle(*poller);
 }
 
 Bytes frameOf(const Sim &sim, size_t i)
@@ -97,13 +111,11 @@ private slots:
         Sim sim(Sim::Family::Tarvo, 0x1234);
         QVERIFY(sim.start());
         TOpTarvo p;
-        p.Port = QString::fromStdString(sim.slaveName());
-        Driver d(&p);
+        Driver d(&p, sim);
         d.address = 0x1234;
         p.Start();
         QTRY_COMPARE(d.codes.size(), size_t(2));
-        p.Stop();
-        QVERIFY(waitIdle(p));
+        QVERIFY(d.stop());
         QCOMPARE(frameOf(sim, 0), (Bytes{0x94, 0xA3, 0xA2, 0xA1, 0x06}));
         QCOMPARE(frameOf(sim, 1), (Bytes{0x94, 0xA3, 0xA2, 0xA1, 0x09}));
     }
@@ -132,8 +144,7 @@ private slots:
             sim.queueFault({Sim::Fault::WrongLength, sent});
         QVERIFY(sim.start());
         TOpTarvo p;
-        p.Port = QString::fromStdString(sim.slaveName());
-        Driver d(&p);
+        Driver d(&p, sim);
         d.followUp = 0;
         p.Start();
         QTRY_VERIFY(!sim.exchanges().empty());
@@ -150,8 +161,7 @@ private slots:
             QVERIFY(std::equal(reply.begin(), reply.end(), r.begin() + 1));
             QVERIFY(std::all_of(r.begin() + 1 + length, r.end(), [](uint8_t b) { return b == 0; }));
         }
-        p.Stop();
-        QVERIFY(waitIdle(p));
+        QVERIFY(d.stop());
     }
 
     void wrongEchoDropped_data()
@@ -168,13 +178,11 @@ private slots:
         sim.queueFault({Sim::Fault::WrongEcho, echoByte});
         QVERIFY(sim.start());
         TOpTarvo p;
-        p.Port = QString::fromStdString(sim.slaveName());
-        Driver d(&p);
+        Driver d(&p, sim);
         d.followUp = 0;
         p.Start();
         QVERIFY(firstResultIsTheSecondReply(d, sim));
-        p.Stop();
-        QVERIFY(waitIdle(p));
+        QVERIFY(d.stop());
     }
 
     // The 4-byte echo of codes 9 and 4 is accepted and hands over the last long reply again.
@@ -190,13 +198,11 @@ private slots:
         Sim sim(Sim::Family::Tarvo);
         QVERIFY(sim.start());
         TOpTarvo p;
-        p.Port = QString::fromStdString(sim.slaveName());
-        Driver d(&p);
+        Driver d(&p, sim);
         d.followUp = uint8_t(code);
         p.Start();
         QTRY_VERIFY(d.results.size() >= 2);
-        p.Stop();
-        QVERIFY(waitIdle(p));
+        QVERIFY(d.stop());
         QCOMPARE(int(d.codes[1]), code);
         QCOMPARE(d.results[1], d.results[0]);
         QCOMPARE(int(d.results[1][0]), 4);
@@ -224,8 +230,7 @@ private slots:
             sim.queueFault({Sim::Fault::WrongLength, sent});
         QVERIFY(sim.start());
         TOpMirel p;
-        p.Port = QString::fromStdString(sim.slaveName());
-        Driver d(&p);
+        Driver d(&p, sim);
         d.firstCode = uint8_t(code);
         d.followUp = 0;
         p.Start();
@@ -239,8 +244,7 @@ private slots:
         } else {
             QVERIFY(firstResultIsTheSecondReply(d, sim));
         }
-        p.Stop();
-        QVERIFY(waitIdle(p));
+        QVERIFY(d.stop());
     }
 
     void unopenablePortEvents()
@@ -260,8 +264,7 @@ private slots:
         Sim sim(Sim::Family::Tarvo);
         QVERIFY(sim.start());
         TOpTarvo p;
-        p.Port = QString::fromStdString(sim.slaveName());
-        Driver d(&p);
+        Driver d(&p, sim);
         p.Stop(); // idle: nothing
         QCOMPARE(d.events, QString());
         p.Start();
@@ -269,8 +272,7 @@ private slots:
         QCOMPARE(d.events, QStringLiteral("Starting;"));
         QTRY_COMPARE(d.codes.size(), size_t(2));
         p.Stop();
-        p.Stop();
-        QVERIFY(waitIdle(p));
+        QVERIFY(d.stop());
         QCOMPARE(d.events, QStringLiteral("Starting;Stoping;"));
     }
 
@@ -280,12 +282,10 @@ private slots:
         Sim sim(Sim::Family::Mirel);
         QVERIFY(sim.start());
         TOpMirel p;
-        p.Port = QString::fromStdString(sim.slaveName());
-        Driver d(&p);
+        Driver d(&p, sim);
         p.Start();
         QTRY_COMPARE(d.codes.size(), size_t(2));
-        p.Stop();
-        QVERIFY(waitIdle(p));
+        QVERIFY(d.stop());
         QCOMPARE(d.codes, (std::vector<uint8_t>{6, 9}));
         QCOMPARE(d.getNumbersAtResult[0], d.getNumbersAtResult[1]);
         QCOMPARE(int(p.Command), 0);
@@ -299,14 +299,12 @@ private slots:
         Sim sim(Sim::Family::Tarvo);
         QVERIFY(sim.start());
         TOpTarvo p;
-        p.Port = QString::fromStdString(sim.slaveName());
-        Driver d(&p);
+        Driver d(&p, sim);
         d.wantResult = false;
         p.Start();
         QTest::qWait(1000);
         const int cycles = d.getNumbers;
-        p.Stop();
-        QVERIFY(waitIdle(p));
+        QVERIFY(d.stop());
         // A pause after each idle cycle: about ten a second, not thousands.
         QVERIFY2(cycles >= 3 && cycles <= 20, qPrintable(QString::number(cycles)));
         QVERIFY(sim.receivedFrames().empty());
@@ -364,8 +362,7 @@ private slots:
         d.wantResult = true;
         p.Start();
         QTRY_COMPARE(d.codes.size(), size_t(2));
-        p.Stop();
-        QVERIFY(waitIdle(p));
+        QVERIFY(d.stop());
     }
 
     // A line that drops while nothing is asked ends polling at once, not at the next request.
@@ -374,8 +371,7 @@ private slots:
         Sim sim(Sim::Family::Mirel);
         QVERIFY(sim.start());
         TOpMirel p;
-        p.Port = QString::fromStdString(sim.slaveName());
-        Driver d(&p);
+        Driver d(&p, sim);
         d.wantResult = false;
         p.Start();
         QTRY_VERIFY(d.getNumbers >= 2);
