@@ -14,7 +14,7 @@
 
 #include "FuzzCheck.h"
 #include "FuzzFiles.h"
-#include "settings/Cp1251.h"
+#include "text/Cp1251.h"
 #include "settings/TIniPlus.h"
 
 namespace {

@@ -8,7 +8,7 @@
 #include <QByteArrayView>
 
 #include "FuzzCheck.h"
-#include "windows/TJournal.h"
+#include "results/TJournal.h"
 
 namespace {
 

@@ -8,7 +8,7 @@
 
 #include "FuzzCheck.h"
 #include "pollers/NumberFormats.h"
-#include "windows/MirelDecoder.h"
+#include "results/MirelDecoder.h"
 
 namespace {
 

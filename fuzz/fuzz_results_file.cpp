@@ -11,8 +11,8 @@
 
 #include "FuzzCheck.h"
 #include "FuzzFiles.h"
-#include "controls/TRowStore.h"
-#include "windows/TResultsFile.h"
+#include "table/TRowStore.h"
+#include "results/TResultsFile.h"
 
 namespace {
 

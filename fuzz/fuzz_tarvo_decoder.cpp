@@ -7,7 +7,7 @@
 
 #include "FuzzCheck.h"
 #include "pollers/NumberFormats.h"
-#include "windows/TarvoDecoder.h"
+#include "results/TarvoDecoder.h"
 
 namespace {
 

@@ -15,8 +15,8 @@
 #include <unistd.h>
 
 #include "controls/TColorStringGrid.h"
-#include "controls/TRowStore.h"
-#include "settings/Cp1251.h"
+#include "table/TRowStore.h"
+#include "text/Cp1251.h"
 
 namespace {
 

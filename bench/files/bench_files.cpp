@@ -11,8 +11,8 @@
 #include <QFile>
 #include <QTemporaryDir>
 
-#include "settings/Cp1251.h"
-#include "windows/TResultsFile.h"
+#include "text/Cp1251.h"
+#include "results/TResultsFile.h"
 
 namespace {
 

@@ -15,7 +15,7 @@
 
 #include <unistd.h>
 
-#include "SimWindowRig.h"
+#include "support/SimWindowRig.h"
 
 namespace {
 

@@ -1,0 +1,96 @@
+#pragma once
+
+// A string grid in the manner of the classic one: a fixed title row (row 0, shown as the
+// horizontal header), a fixed number column (column 0, shown as the vertical header) and
+// data rows 1 .. RowCount-1 kept compact in a TRowStore, so a year of results (100,000 rows)
+// opens, scrolls and grows without delay. Rows have one fixed height; nothing is ever sized
+// to its contents. Editing is a switch the owner turns per cell (see OnSelectCell).
+
+#include <functional>
+
+#include <QBrush>
+#include <QFont>
+#include <QTableView>
+
+#include "table/TRowStore.h"
+
+class TStringGridModel;
+class TGridHeader;
+
+enum TGridDrawStateFlag {
+    gdSelected = 0x1,
+    gdFocused = 0x2,
+    gdFixed = 0x4,
+};
+Q_DECLARE_FLAGS(TGridDrawState, TGridDrawStateFlag)
+Q_DECLARE_OPERATORS_FOR_FLAGS(TGridDrawState)
+
+class TColorStringGrid : public QTableView
+{
+    Q_OBJECT
+
+public:
+    explicit TColorStringGrid(QWidget *parent = nullptr);
+
+    int ColCount() const;
+    void SetColCount(int count);
+    // Includes the title row; at least 1.
+    int RowCount() const;
+    void SetRowCount(int count);
+
+    QString Cells(int col, int row) const;
+    void SetCells(int col, int row, const QString &text);
+
+    // -1 hides a column (and, for column 0, the number column).
+    int ColWidths(int col) const;
+    void SetColWidths(int col, int width);
+    int DefaultColWidth() const { return m_defaultColWidth; }
+    // Gives every column this width and shows hidden ones again, as the classic grid does.
+    void SetDefaultColWidth(int width);
+    int DefaultRowHeight() const { return m_rowHeight; }
+    void SetDefaultRowHeight(int height);
+    // The width, number column included, that the owners' width rules divide.
+    int GridClientWidth() const;
+
+    // One empty row at the end: one row insert, nothing else is laid out again.
+    void AppendRow();
+    const TRowStore &Rows() const;
+    // Bulk replacement (opening a file): one model reset; column widths are kept.
+    void SetRows(TRowStore rows);
+
+    bool Editing() const { return m_editing; }
+    void SetEditing(bool on);
+    bool EditorOpen() const { return state() == QAbstractItemView::EditingState; }
+
+    TStringGridModel *GridModel() const { return m_model; }
+
+    std::function<void(int col, int row, bool &canSelect)> OnSelectCell;
+    std::function<void(int col, int row, QString &value)> OnGetEditText;
+    std::function<void(int col, int row, const QString &value)> OnSetEditText;
+    std::function<void(TColorStringGrid *Sender, int ARow, int ACol, TGridDrawState AState,
+                       QBrush &ABrush, QFont &AFont)>
+        OnGetCellColor;
+
+protected:
+    bool edit(const QModelIndex &index, EditTrigger trigger, QEvent *event) override;
+    // A grid does not jump to a row by its first letter; over 100,000 rows it would also
+    // stall the window.
+    void keyboardSearch(const QString &) override {}
+    void changeEvent(QEvent *event) override;
+    bool eventFilter(QObject *watched, QEvent *event) override;
+
+private:
+    void applyRowHeight();
+    void paintCorner();
+    void restoreWidths(const QList<int> &widths);
+    QList<int> widths() const;
+
+    TStringGridModel *m_model = nullptr;
+    TGridHeader *m_top = nullptr;
+    TGridHeader *m_left = nullptr;
+    QWidget *m_corner = nullptr; // the title of column 0 is shown here
+    int m_defaultColWidth = 64;
+    int m_col0Width = 64;
+    int m_rowHeight = 24;
+    bool m_editing = false;
+};

@@ -1,0 +1,126 @@
+#include "windows/TForm3.h"
+
+#include <QAction>
+#include <QMenuBar>
+
+#include "text/Strings.h"
+#include "controls/TColorStringGrid.h"
+#include "controls/TNumberEdit.h"
+#include "pollers/TOpMirel.h"
+#include "settings/TIniPlus.h"
+#include "results/LocaleFormats.h"
+
+TForm3 *Form3 = nullptr;
+
+namespace {
+constexpr int kColumns = 32;
+constexpr int kFirstOptional = 5;
+const QString kColumnsSection = QStringLiteral("Columns");
+const QString kViewSection = QStringLiteral("View");
+} // namespace
+
+TForm3::TForm3(QWidget *parent)
+    : TRegistrationWindow(QStringLiteral("Form3"), parent), m_titles(kColumns)
+{
+    OpMirel1 = new TOpMirel(this);
+    OpMirel1->setObjectName(QStringLiteral("OpMirel1"));
+    OpMirel1->OnStarting = [this](TOpPoller *s) { OpMirel1Starting(s); };
+    OpMirel1->OnStoping = [this](TOpPoller *s) { OpMirel1Stoping(s); };
+    OpMirel1->OnErrorOpenPort = [this](TOpPoller *s) { OpMirel1ErrorOpenPort(s); };
+    OpMirel1->OnGetNumber = [this](TOpPoller *s) { OpMirel1GetNumber(s); };
+    OpMirel1->OnPutResult = [this](TOpPoller *s) { OpMirel1PutResult(s); };
+    QFont f = NumberEdit1->font();
+    f.setBold(true);
+    f.setPixelSize(16);
+    NumberEdit1->setFont(f);
+    mnView = new QMenu(Str::MenuView, this);
+    mnView->setObjectName(QStringLiteral("mnView"));
+    menuBar()->insertMenu(mnAbout, mnView);
+    FormCreate(OpMirel1, kColumns, QStringLiteral("Mirel2.Ini"));
+}
+
+void TForm3::ReadExtraSettings(TIniPlus &ini)
+{
+    for (int c = 0; c < kColumns; ++c)
+        m_titles[c] = ini.ReadString(kColumnsSection, QString::number(c), QString());
+    for (int c = kFirstOptional; c < kColumns; ++c) {
+        auto *item = mnView->addAction(m_titles[c]);
+        item->setCheckable(true);
+        item->setChecked(ini.ReadBool(kViewSection, QString::number(c), true));
+        if (!item->isChecked())
+            MainGrid->SetColWidths(c, -1);
+        connect(item, &QAction::triggered, this, [this, item] { ViewItemClick(item); });
+    }
+}
+
+void TForm3::WriteExtraSettings(TIniPlus &ini)
+{
+    // Only the items that exist: without a settings file at start the menu is empty.
+    const auto items = mnView->actions();
+    for (int i = 0; i < items.size(); ++i)
+        ini.WriteBool(kViewSection, QString::number(i + kFirstOptional), items[i]->isChecked());
+}
+
+void TForm3::ViewItemClick(QAction *item)
+{
+    // The menu has already inverted the check mark of a checkable item.
+    const int c = static_cast<int>(mnView->actions().indexOf(item)) + kFirstOptional;
+    MainGrid->SetColWidths(c, item->isChecked() ? MainGrid->DefaultColWidth() : -1);
+    ApplyWidthRule();
+}
+
+void TForm3::SetTitles()
+{
+    for (int c = 0; c < kColumns; ++c)
+        MainGrid->SetCells(c, 0, m_titles[c]);
+}
+
+void TForm3::ApplyWidthRule()
+{
+    int visible = 0;
+    for (int c = 0; c < kColumns; ++c)
+        visible += MainGrid->ColWidths(c) > 0 ? 1 : 0;
+    if (visible == 0)
+        return;
+    const int a = (MainGrid->GridClientWidth() - 2) / visible;
+    // A tiny window must not turn the first columns into hidden ones.
+    MainGrid->SetColWidths(0, std::max(1, a / 2));
+    MainGrid->SetColWidths(1, std::max(1, a + a / 2 - 10));
+    for (int c = 2; c < kColumns; ++c) {
+        if (MainGrid->ColWidths(c) > 0)
+            MainGrid->SetColWidths(c, std::max(1, a));
+    }
+}
+
+std::vector<TPrintColumn> TForm3::PrintColumns(int pageWidth) const
+{
+    std::vector<int> widths(kColumns);
+    for (int c = 0; c < kColumns; ++c)
+        widths[c] = MainGrid->ColWidths(c);
+    return MirelPrintColumns(pageWidth, widths);
+}
+
+void TForm3::OpMirel1PutResult(TOpPoller *Sender)
+{
+    if (Sender->Command == 9) {
+        Sender->Command = 0;
+        return;
+    }
+    if (Sender->Command != 6)
+        return;
+    const std::optional<TMirelReply> reply = DecodeMirelReply(Sender->ResultData);
+    if (reply && MirelRowWanted(*reply)) {
+        std::vector<std::pair<int, QString>> cells = {
+            {2, FormatShortDate(Now().date())},
+            {3, FormatLongTime(Now().time())},
+            {4, QString::number(reply->count)}};
+        for (int k = 0; k < 27; ++k) {
+            if (reply->mask & (1u << k))
+                cells.emplace_back(k + kFirstOptional, FormatValue(reply->values[k]));
+        }
+        AddResultRow(cells);
+    }
+    // Confirmed in every case; the next request waits two minutes.
+    SetLastResultTime(Now());
+    Sender->Command = 9;
+}

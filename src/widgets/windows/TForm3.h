@@ -1,0 +1,41 @@
+#pragma once
+
+#include <QStringList>
+
+#include "results/MirelDecoder.h"
+#include "windows/TRegistrationWindow.h"
+
+class TOpMirel;
+
+// The registration window of the second and third families: 32 columns whose titles and
+// visibility come from its settings file.
+class TForm3 : public TRegistrationWindow
+{
+    Q_OBJECT
+public:
+    explicit TForm3(QWidget *parent = nullptr);
+
+    TOpMirel *OpMirel1 = nullptr;
+    QMenu *mnView = nullptr;
+
+    // The poller's events; all but the result are the same in both windows.
+    void OpMirel1Starting(TOpPoller *) { PollerStarting(); }
+    void OpMirel1Stoping(TOpPoller *) { PollerStoping(); }
+    void OpMirel1ErrorOpenPort(TOpPoller *) { PollerErrorOpenPort(); }
+    void OpMirel1GetNumber(TOpPoller *) { PollerGetNumber(); }
+    void OpMirel1PutResult(TOpPoller *Sender);
+    // Item i of the View menu shows or hides column i + 5.
+    void ViewItemClick(QAction *item);
+
+protected:
+    void ReadExtraSettings(TIniPlus &ini) override;
+    void WriteExtraSettings(TIniPlus &ini) override;
+    void SetTitles() override;
+    void ApplyWidthRule() override;
+    std::vector<TPrintColumn> PrintColumns(int pageWidth) const override;
+
+private:
+    QStringList m_titles;
+};
+
+extern TForm3 *Form3;

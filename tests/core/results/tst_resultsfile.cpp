@@ -1,0 +1,334 @@
+#include <QTest>
+
+#include <QDir>
+#include <QTemporaryDir>
+
+#include <sys/resource.h>
+#include <sys/stat.h>
+
+#include "text/Strings.h"
+#include "table/TRowStore.h"
+#include "text/Cp1251.h"
+#include "support/TestFiles.h"
+#include "results/TResultsFile.h"
+
+namespace {
+
+// Cells given without column 0, as a file holds them.
+TRowStore tableOf(int cols, const QList<QStringList> &rows)
+{
+    TRowStore t(cols);
+    for (const QStringList &cells : rows) {
+        t.AppendRow();
+        for (int c = 0; c < cells.size(); ++c)
+            t.SetCell(c + 1, t.RowCount() - 1, cells[c]);
+    }
+    return t;
+}
+
+// Every row as "number|cell1|cell2|...".
+QStringList rowsOf(const TRowStore &t)
+{
+    QStringList out;
+    for (int r = 0; r < t.RowCount(); ++r) {
+        QStringList cells;
+        for (int c = 0; c < t.ColCount(); ++c)
+            cells << t.Cell(c, r);
+        out << cells.join(u'|');
+    }
+    return out;
+}
+
+QByteArray cp(const QString &s) { return Cp1251::encode(s); }
+
+#if defined(__SANITIZE_ADDRESS__) || defined(__SANITIZE_THREAD__)
+constexpr bool kShadowMemory = true;
+#elif defined(__has_feature)
+#if __has_feature(address_sanitizer) || __has_feature(thread_sanitizer)
+constexpr bool kShadowMemory = true;
+#else
+constexpr bool kShadowMemory = false;
+#endif
+#else
+constexpr bool kShadowMemory = false;
+#endif
+
+// Caps the address space at what the process uses now plus some room, as a small machine
+// does; restored on leaving.
+class AddressSpaceCap
+{
+public:
+    explicit AddressSpaceCap(qint64 room)
+    {
+        QFile statm(QStringLiteral("/proc/self/statm"));
+        const qint64 pages = statm.open(QIODevice::ReadOnly)
+                                 ? statm.readAll().split(' ').value(0).toLongLong() : 0;
+        m_ok = pages > 0 && getrlimit(RLIMIT_AS, &m_old) == 0;
+        rlimit cap = m_old;
+        cap.rlim_cur = rlim_t(pages * sysconf(_SC_PAGESIZE) + room);
+        m_ok = m_ok && cap.rlim_cur < m_old.rlim_max && setrlimit(RLIMIT_AS, &cap) == 0;
+    }
+    ~AddressSpaceCap()
+    {
+        if (m_ok)
+            setrlimit(RLIMIT_AS, &m_old);
+    }
+    bool ok() const { return m_ok; }
+
+private:
+    rlimit m_old{};
+    bool m_ok = false;
+};
+
+} // namespace
+
+class TstResultsFile : public QObject
+{
+    Q_OBJECT
+
+    QTemporaryDir *m_dir = nullptr;
+    QString m_file;
+
+private slots:
+    void init()
+    {
+        m_dir = new QTemporaryDir;
+        QVERIFY(m_dir->isValid());
+        QFile::setPermissions(m_dir->path(), QFile::Permissions(0x7755));
+        m_file = m_dir->filePath(QStringLiteral("Новый.txt"));
+    }
+    void cleanup() { removeTestDir(m_dir); }
+
+    void roundTripCyrillic()
+    {
+        const QStringList first = {
+            QStringLiteral("Проба №1"), "01.02.2024", "10:11:12", "3", "21,50", "3,45", "8,10",
+            "1027,30", "3,05", "0,00", "1,20", "4,50", "0,70", "12,30", "-0,52", "95,00"};
+        const QStringList second = {QStringLiteral("Ёлка «ферма»"), "01.02.2024", "10:13:40",
+                                    "3", "21,60", "3,50"};
+        const TRowStore table =
+            tableOf(17, {first, second, {QStringLiteral("Следующая")}});
+        QString error;
+        QVERIFY2(TResultsFile::Save(m_file, table, &error), qPrintable(error));
+
+        QByteArray want = cp(first.join(u'\t')) + "\r\n";
+        want += cp((second + QStringList(10, QString())).join(u'\t')) + "\r\n";
+        want += cp(QStringLiteral("Следующая")) + QByteArray(15, '\t') + "\r\n";
+        QCOMPARE(getFile(m_file), want);
+
+        TRowStore back(17);
+        QVERIFY2(TResultsFile::Load(m_file, 17, back, &error), qPrintable(error));
+        QCOMPARE(back.RowCount(), 3);
+        for (int r = 0; r < 3; ++r) {
+            QCOMPARE(back.Cell(0, r), QString::number(r + 1));
+            for (int c = 1; c < 17; ++c)
+                QCOMPARE(back.Cell(c, r), table.Cell(c, r));
+        }
+    }
+
+    void emptyTable_data()
+    {
+        QTest::addColumn<int>("cols");
+        QTest::newRow("first window, 17 columns") << 17;
+        QTest::newRow("second window, 32 columns") << 32;
+    }
+    void emptyTable()
+    {
+        QFETCH(int, cols);
+        TRowStore table(cols);
+        table.AppendRow();
+        QVERIFY(TResultsFile::Save(m_file, table, nullptr));
+        QCOMPARE(getFile(m_file), QByteArray(cols - 2, '\t') + "\r\n");
+
+        TRowStore back(cols);
+        QVERIFY(TResultsFile::Load(m_file, cols, back, nullptr));
+        QCOMPARE(rowsOf(back), QStringList{"1" + QString(cols - 1, u'|')});
+    }
+
+    // Five columns: number, label, date, time, value.
+    void load_data()
+    {
+        QTest::addColumn<QByteArray>("bytes");
+        QTest::addColumn<QStringList>("rows");
+        QTest::newRow("surplus fields run into the last column")
+            << QByteArray("a\td\tt\tv\tw\tx\r\n")
+            << QStringList{"1|a|d|t|vwx", "2||||"};
+        QTest::newRow("short line") << QByteArray("a\td\r\n") << QStringList{"1|a|d||", "2||||"};
+        QTest::newRow("last line without date is the open row")
+            << QByteArray("a\td\tt\tv\r\nnext\t\t\t\r\n")
+            << QStringList{"1|a|d|t|v", "2|next|||"};
+        QTest::newRow("last line with date gets an open row")
+            << QByteArray("a\td\tt\tv\r\nb\te\tu\tw\r\n")
+            << QStringList{"1|a|d|t|v", "2|b|e|u|w", "3||||"};
+        QTest::newRow("empty file") << QByteArray() << QStringList{"1||||"};
+        QTest::newRow("one empty line") << QByteArray("\r\n") << QStringList{"1||||"};
+        QTest::newRow("rows without date inside stay")
+            << QByteArray("\r\nx\r\na\td\r\n") << QStringList{"1||||", "2|x|||", "3|a|d||", "4||||"};
+        QTest::newRow("LF line ends") << QByteArray("a\td\nb\t\n")
+                                      << QStringList{"1|a|d||", "2|b|||"};
+        QTest::newRow("no line end") << QByteArray("a\td") << QStringList{"1|a|d||", "2||||"};
+        QTest::newRow("stray CR becomes a blank")
+            << QByteArray("a\rb\td\r\r\n") << QStringList{"1|a b|d ||", "2||||"};
+        QTest::newRow("NUL bytes kept") << QByteArray("a\0b\td\r\n", 7)
+                                        << QStringList{QString("1|a") + QChar(0) + "b|d||", "2||||"};
+        QTest::newRow("Windows-1251 bytes")
+            << cp(QStringLiteral("Проба\t01.02.2024\r\n"))
+            << QStringList{QStringLiteral("1|Проба|01.02.2024||"), "2||||"};
+    }
+    void load()
+    {
+        QFETCH(QByteArray, bytes);
+        QFETCH(QStringList, rows);
+        QVERIFY(putFile(m_file, bytes));
+        TRowStore t(5);
+        QString error;
+        QVERIFY2(TResultsFile::Load(m_file, 5, t, &error), qPrintable(error));
+        QCOMPARE(rowsOf(t), rows);
+        QCOMPARE(t.ColCount(), 5);
+    }
+
+    // Loading took memory by the size limit, not by the file: 2 GB for a one-line file, which
+    // a machine with less free memory refused with std::bad_alloc.
+    void smallFileNeedsLittleMemory()
+    {
+        if (kShadowMemory)
+            QSKIP("A sanitizer's shadow memory does not fit under an address space cap");
+        QVERIFY(putFile(m_file, cp(QStringLiteral("Проба 1\t01.02.2024\r\n"))));
+        TRowStore t(5);
+        bool loaded = false;
+        {
+            AddressSpaceCap cap(qint64(256) << 20);
+            QVERIFY(cap.ok());
+            try {
+                loaded = TResultsFile::Load(m_file, 5, t, nullptr);
+            } catch (const std::bad_alloc &) {
+            }
+        }
+        QVERIFY(loaded);
+        QCOMPARE(rowsOf(t), (QStringList{"1|Проба 1|01.02.2024||", "2||||"}));
+    }
+
+    void missingFile()
+    {
+        TRowStore t = tableOf(17, {{"old", "01.01.2024"}});
+        QVERIFY(TResultsFile::Load(m_dir->filePath("none.txt"), 17, t, nullptr));
+        QCOMPARE(rowsOf(t), QStringList{"1" + QString(16, u'|')});
+    }
+
+    void loadFailure_data()
+    {
+        QTest::addColumn<QString>("kind");
+        QTest::newRow("folder") << "folder";
+        QTest::newRow("unreadable") << "unreadable";
+    }
+    void loadFailure()
+    {
+        QFETCH(QString, kind);
+        if (kind == "folder") {
+            QVERIFY(QDir().mkdir(m_file));
+        } else {
+            QVERIFY(putFile(m_file, "a\td\r\n"));
+            QVERIFY(QFile::setPermissions(m_file, QFile::Permissions(0x2000)));
+        }
+        TRowStore t = tableOf(5, {{"kept", "01.01.2024"}});
+        QString error;
+        {
+            AsNobody nobody;
+            QVERIFY(!TResultsFile::Load(m_file, 5, t, &error));
+        }
+        QVERIFY(error.startsWith(Str::OpenFailed));
+        QVERIFY(error.contains(m_file));
+        QCOMPARE(rowsOf(t), QStringList{"|kept|01.01.2024||"});
+    }
+
+    // A save that cannot finish leaves the old file whole.
+    void failedSave_data()
+    {
+        QTest::addColumn<QString>("kind");
+        QTest::newRow("read-only folder") << "read-only folder";
+        QTest::newRow("read-only file") << "read-only file";
+        QTest::newRow("target is a folder") << "target is a folder";
+        QTest::newRow("folder missing") << "folder missing";
+    }
+    void failedSave()
+    {
+        QFETCH(QString, kind);
+        const QString folder = m_dir->filePath("data");
+        QVERIFY(QDir().mkdir(folder));
+        QString path = folder + "/results.txt";
+        const QByteArray old("old\t01.01.2024\r\n\t\t\t\r\n");
+        QVERIFY(putFile(path, old));
+        if (kind == "read-only folder")
+            QVERIFY(QFile::setPermissions(folder, QFile::Permissions(0x5555)));
+        else if (kind == "read-only file")
+            QVERIFY(QFile::setPermissions(path, QFile::Permissions(0x4444)));
+        else if (kind == "target is a folder")
+            path = folder;
+        else
+            path = folder + "/missing/results.txt";
+
+        const TRowStore table = tableOf(5, {{"new", "02.01.2024"}, {}});
+        QString error;
+        {
+            AsNobody nobody;
+            QVERIFY(!TResultsFile::Save(path, table, &error));
+        }
+        QVERIFY(error.startsWith(Str::SaveFailed));
+        QVERIFY(error.contains(path));
+        QCOMPARE(getFile(folder + "/results.txt"), old);
+        QCOMPARE(QDir(folder).entryList(QDir::Files | QDir::Hidden | QDir::Dirs
+                                        | QDir::NoDotAndDotDot),
+                 QStringList{"results.txt"});
+    }
+
+    void saveReplacesLongerFile()
+    {
+        QVERIFY(putFile(m_file, QByteArray(100000, 'x')));
+        QVERIFY(QFile::setPermissions(m_file, QFile::Permissions(0x6640)));
+        TRowStore table(3);
+        table.AppendRow();
+        table.SetCell(1, 0, u"a");
+        QVERIFY(TResultsFile::Save(m_file, table, nullptr));
+        QCOMPARE(getFile(m_file), QByteArray("a\t\r\n"));
+        // The old file's permissions stay; the group still reads it, others still do not.
+        QCOMPARE(QFile::permissions(m_file) & 0x7777, QFile::Permissions(0x6640));
+    }
+
+    void newFilePermissions()
+    {
+        const mode_t mask = umask(022);
+        TRowStore table(3);
+        table.AppendRow();
+        const bool saved = TResultsFile::Save(m_file, table, nullptr);
+        umask(mask);
+        QVERIFY(saved);
+        QCOMPARE(QFile::permissions(m_file) & 0x7777, QFile::Permissions(0x6644));
+    }
+
+    void longLines_data()
+    {
+        QTest::addColumn<QByteArray>("bytes");
+        QTest::addColumn<QStringList>("rows");
+        const QByteArray mb(1 << 20, 'z');
+        // No date in it, so it stays as the open row.
+        QTest::newRow("1 MB label") << mb + "\r\n" << QStringList{"1|" + QString(mb) + "|||"};
+        QTest::newRow("1 MB line, no line end")
+            << "a\td\t" + mb << QStringList{"1|a|d|" + QString(mb) + "|", "2||||"};
+        QByteArray tabs(1 << 20, '\t');
+        tabs[tabs.size() / 2] = 'm';
+        QTest::newRow("1 MB of TABs") << "a\td" + tabs + "e\r\n"
+                                      << QStringList{"1|a|d||me", "2||||"};
+    }
+    void longLines()
+    {
+        QFETCH(QByteArray, bytes);
+        QFETCH(QStringList, rows);
+        QVERIFY(putFile(m_file, bytes));
+        TRowStore t(5);
+        QVERIFY(TResultsFile::Load(m_file, 5, t, nullptr));
+        QCOMPARE(rowsOf(t), rows);
+    }
+};
+
+QTEST_GUILESS_MAIN(TstResultsFile)
+#include "tst_resultsfile.moc"

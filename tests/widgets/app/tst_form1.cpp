@@ -1,0 +1,130 @@
+#include <QApplication>
+#include <QGroupBox>
+#include <QMessageBox>
+#include <QPushButton>
+#include <QRadioButton>
+#include <QSignalSpy>
+#include <QTest>
+#include <QTimer>
+
+#include "app/AppSetup.h"
+#include "text/Strings.h"
+#include "app/TForm1.h"
+#include "windows/TForm2.h"
+#include "windows/TForm3.h"
+
+// With no visible top-level window left, the application's event loop ends.
+static bool noVisibleWindow()
+{
+    const auto widgets = QApplication::topLevelWidgets();
+    return std::none_of(widgets.begin(), widgets.end(),
+                        [](QWidget *w) { return w->isVisible(); });
+}
+
+class TstForm1 : public QObject
+{
+    Q_OBJECT
+private slots:
+    void init()
+    {
+        CreateForms();
+    }
+    void cleanup() { DestroyForms(); }
+
+    void layout()
+    {
+        QCOMPARE(Form1->windowTitle(), QStringLiteral("Регистрация reg.01"));
+        QCOMPARE(Form1->size(), QSize(212, 201));
+        QCOMPARE(Form1->minimumSize(), Form1->maximumSize());
+        QVERIFY(!(Form1->windowFlags() & Qt::WindowMinimizeButtonHint));
+        QVERIFY(!(Form1->windowFlags() & Qt::WindowMaximizeButtonHint));
+        QCOMPARE(Form1->RadioGroup1->geometry(), QRect(40, 24, 131, 105));
+        QCOMPARE(Form1->RadioGroup1->title(), QStringLiteral("Выберите прибор"));
+        QCOMPARE(Form1->Button1->geometry(), QRect(64, 152, 75, 25));
+        QCOMPARE(Form1->Button1->text(), QStringLiteral("Продолжить"));
+        const auto items = Form1->RadioGroup1->findChildren<QRadioButton *>();
+        QCOMPARE(items.size(), 3);
+        QCOMPARE(items[0]->text(), QStringLiteral("Тарво-2(2M)"));
+        QCOMPARE(items[1]->text(), QStringLiteral("Мирел-2"));
+        QCOMPARE(items[2]->text(), QStringLiteral("Бестан-1(1М)"));
+        QCOMPARE(Form1->ItemIndex(), 0);
+        QVERIFY(items[0]->isChecked());
+        // Tab order: the group's checked item, then the button.
+        QCOMPARE(items[0]->nextInFocusChain(), static_cast<QWidget *>(Form1->Button1));
+    }
+
+    void startupCreatesHiddenForms()
+    {
+        QVERIFY(Form2 && Form3);
+        QVERIFY(!Form2->isVisible());
+        QVERIFY(!Form3->isVisible());
+    }
+
+    void choiceOpensClass_data()
+    {
+        QTest::addColumn<int>("index");
+        QTest::addColumn<QString>("className");
+        QTest::newRow("untouched selection") << 0 << "TForm2";
+        QTest::newRow("no item selected") << -1 << "TForm2";
+        QTest::newRow("Мирел-2") << 1 << "TForm3";
+        QTest::newRow("Бестан-1(1М)") << 2 << "TForm3";
+    }
+    void choiceOpensClass()
+    {
+        QFETCH(int, index);
+        QFETCH(QString, className);
+        Form1->show();
+        Form1->SetItemIndex(index);
+        QCOMPARE(Form1->ItemIndex(), index);
+        QString seen;
+        bool choiceHidden = false;
+        bool modal = false;
+        QTimer::singleShot(0, this, [&] {
+            QWidget *w = Form1->Chosen();
+            QVERIFY(w);
+            seen = QString::fromLatin1(w->metaObject()->className());
+            choiceHidden = !Form1->isVisible();
+            modal = w->isVisible() && w->windowModality() == Qt::ApplicationModal;
+            QVERIFY(w != Form2 && w != Form3);
+            w->close();
+        });
+        Form1->Button1->click();
+        QCOMPARE(seen, className);
+        QVERIFY(choiceHidden);
+        QVERIFY(modal);
+        // Closing the registration window closes the choice window: the program ends.
+        QVERIFY(!Form1->isVisible());
+        QVERIFY(noVisibleWindow());
+        delete Form1->Chosen();
+    }
+
+    void closeBoxOpensNothing()
+    {
+        Form1->show();
+        Form1->close();
+        QVERIFY(noVisibleWindow());
+        QVERIFY(!Form1->Chosen());
+    }
+
+    void qtTextsInRussian()
+    {
+        QVERIFY(InstallRussianTranslations(*qApp));
+        QMessageBox box(QMessageBox::Question, Str::DataChanged, Str::AskSave,
+                        QMessageBox::Yes | QMessageBox::No | QMessageBox::Cancel);
+        auto text = [&](QMessageBox::StandardButton b) {
+            return box.button(b)->text().remove(QLatin1Char('&'));
+        };
+        QCOMPARE(text(QMessageBox::Yes), QStringLiteral("Да"));
+        QCOMPARE(text(QMessageBox::No), QStringLiteral("Нет"));
+        QCOMPARE(text(QMessageBox::Cancel), QStringLiteral("Отмена"));
+    }
+};
+
+int main(int argc, char **argv)
+{
+    QApplication app(argc, argv);
+    app.setQuitOnLastWindowClosed(false);
+    TstForm1 t;
+    return QTest::qExec(&t, argc, argv);
+}
+#include "tst_form1.moc"
