@@ -1,0 +1,13 @@
+#pragma once
+
+// The roles of the results table's columns, the same in both windows. Row 0 holds the titles;
+// the table ends in one numbered, empty open row that the next result fills.
+
+namespace TableShape {
+constexpr int NumberCol = 0;     // the row's number
+constexpr int LabelCol = 1;      // the sample label the operator types
+constexpr int DateCol = 2;       // empty in the open row
+constexpr int TimeCol = 3;
+constexpr int GroupCol = 4;      // the instrument's group or count
+constexpr int FirstValueCol = 5; // the measured values follow
+} // namespace TableShape
