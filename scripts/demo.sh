@@ -125,7 +125,7 @@ lines_before=$( [ -f "$results" ] && tr -cd '\n' <"$results" | wc -c || echo 0)
 xdotool windowfocus --sync "$w" 2>/dev/null || true
 xdotool key F5
 sleep 2 # the first result arrives within a second
-row=$((96 + 24 * lines_before))
+row=$((96 + 24 * (lines_before > 0 ? lines_before - 1 : 0)))
 [ "$row" -lt 400 ] || row=96
 xdotool mousemove --window "$w" 68 "$row" click 1
 xdotool type --delay 40 "Проба демо"
