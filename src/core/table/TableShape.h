@@ -5,9 +5,9 @@
 // (TRowStore::endWithOpenRow).
 
 namespace TableShape {
-constexpr int NumberCol = 0;     // the row's number
-constexpr int LabelCol = 1;      // the sample label the operator types
-constexpr int DateCol = 2;       // empty in the open row
+constexpr int NumberCol = 0; // the row's number
+constexpr int LabelCol = 1;  // the sample label the operator types
+constexpr int DateCol = 2;   // empty in the open row
 constexpr int TimeCol = 3;
 constexpr int GroupCol = 4;      // the instrument's group or count
 constexpr int FirstValueCol = 5; // the measured values follow

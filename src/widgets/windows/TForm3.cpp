@@ -3,13 +3,13 @@
 #include <QAction>
 #include <QMenuBar>
 
-#include "text/Strings.h"
 #include "controls/TColorStringGrid.h"
 #include "controls/TNumberEdit.h"
 #include "pollers/TOpMirel.h"
-#include "settings/TIniPlus.h"
 #include "results/LocaleFormats.h"
+#include "settings/TIniPlus.h"
 #include "table/TableShape.h"
+#include "text/Strings.h"
 
 TForm3 *Form3 = nullptr;
 

@@ -39,9 +39,10 @@ void TRegistrationUi::setupUi(QMainWindow *window, int wantedWidth)
     const QSize least(756, 527);
     QSize size(std::max(least.width(), wantedWidth), least.height());
     QScreen *screen = QGuiApplication::primaryScreen();
-    if (screen)
-        size = size.boundedTo(screen->availableGeometry().size() - QSize(40, 80))
-                   .expandedTo(least);
+    if (screen) {
+        const QSize room = screen->availableGeometry().size() - QSize(40, 80);
+        size = size.boundedTo(room).expandedTo(least);
+    }
     window->resize(size);
 
     MainGrid = new TColorStringGrid(window);
@@ -122,9 +123,11 @@ void TRegistrationUi::SetCaptionsAndHints()
 {
     mnFile->setTitle(Str::MenuFile);
     mnAbout->setText(Str::MenuAbout);
-    const std::pair<QAction *, QString> texts[] = {
-        {actNew, Str::ActNew},       {actOpenFile, Str::ActOpen},  {actSave, Str::ActSave},
-        {actSaveAs, Str::ActSaveAs}, {actPrint, Str::ActPrint}};
+    const std::pair<QAction *, QString> texts[] = {{actNew, Str::ActNew},
+                                                   {actOpenFile, Str::ActOpen},
+                                                   {actSave, Str::ActSave},
+                                                   {actSaveAs, Str::ActSaveAs},
+                                                   {actPrint, Str::ActPrint}};
     for (const auto &[a, text] : texts) {
         a->setText(text);
         a->setToolTip(text);

@@ -233,9 +233,8 @@ bool TRegistrationWindow::AskToSave(QMessageBox::StandardButtons buttons, bool *
     if (!m_changed)
         return true;
     const bool withCancel = buttons.testFlag(QMessageBox::Cancel);
-    const auto answer =
-        MessageBox(QMessageBox::Question, withCancel ? Str::DataChanged : Str::Confirm,
-                   Str::AskSave, buttons);
+    const QString &caption = withCancel ? Str::DataChanged : Str::Confirm;
+    const auto answer = MessageBox(QMessageBox::Question, caption, Str::AskSave, buttons);
     if (answer == QMessageBox::Cancel || answer == QMessageBox::NoButton) {
         *cancelled = withCancel || answer == QMessageBox::Cancel;
         return !*cancelled;
@@ -432,9 +431,9 @@ void TRegistrationWindow::StartJournal()
     const std::vector<TJournal::Record> records = m_journal.ReadAll();
     const int rows = JournalReplay::changedRows(records);
     if (rows > 0) {
-        const auto answer =
-            MessageBox(QMessageBox::Question, Str::RecoveryCaption,
-                       Str::RecoveryQuestion.arg(rows), QMessageBox::Yes | QMessageBox::No);
+        const QString question = Str::RecoveryQuestion.arg(rows);
+        const auto answer = MessageBox(QMessageBox::Question, Str::RecoveryCaption, question,
+                                       QMessageBox::Yes | QMessageBox::No);
         if (answer == QMessageBox::Yes) {
             ReplayJournal(records);
             return; // the journal goes on as it stands

@@ -24,7 +24,7 @@ QString AskResultsFileName(QWidget *parent, bool forSaving, const QString &curre
     const QFileInfo fi(current);
     d.setDirectory(fi.absolutePath());
     d.selectFile(fi.fileName());
-    return d.exec() == QDialog::Accepted && !d.selectedFiles().isEmpty()
-               ? d.selectedFiles().first()
-               : QString();
+    if (d.exec() != QDialog::Accepted || d.selectedFiles().isEmpty())
+        return QString();
+    return d.selectedFiles().first();
 }

@@ -38,8 +38,8 @@ void putReply(TOpPoller *p, bool tarvo, Reply reply)
         frame = BuildTarvoFrame(106, reply == Reply::NoRow ? 0x1000 : 0, 3, words, echo);
         kind = reply == Reply::Undecodable ? 3 : 4; // no reply length has kind 3
     } else {
-        frame = BuildMirelFrame(234, 0x07FFFFFF, reply == Reply::NoRow ? 0x0801 : 0x0800, 3,
-                                words, echo);
+        frame = BuildMirelFrame(234, 0x07FFFFFF, reply == Reply::NoRow ? 0x0801 : 0x0800, 3, words,
+                                echo);
         kind = reply == Reply::Undecodable ? 0 : 64; // 64 marks a complete reply
     }
     std::fill(p->ResultData.begin(), p->ResultData.end(), 0);
@@ -99,12 +99,11 @@ private slots:
         QTest::addColumn<bool>("confirmed");
         QTest::newRow("tarvo, a result") << true << Reply::Good << 1 << true;
         QTest::newRow("tarvo, status 0x1000: no row") << true << Reply::NoRow << 0 << true;
-        QTest::newRow("tarvo, undecodable: asked again") << true << Reply::Undecodable << 0
-                                                         << false;
+        QTest::newRow("tarvo, undecodable: asked again")
+            << true << Reply::Undecodable << 0 << false;
         QTest::newRow("mirel, a result") << false << Reply::Good << 1 << true;
         QTest::newRow("mirel, status 0x0801: no row") << false << Reply::NoRow << 0 << true;
-        QTest::newRow("mirel, undecodable: confirmed") << false << Reply::Undecodable << 0
-                                                       << true;
+        QTest::newRow("mirel, undecodable: confirmed") << false << Reply::Undecodable << 0 << true;
     }
     void exchange()
     {
