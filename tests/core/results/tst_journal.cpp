@@ -203,22 +203,6 @@ private slots:
         QVERIFY(!last->fromFile);
     }
 
-    // The window's shorthands write the same records as Reset and Append.
-    void shorthands()
-    {
-        QTemporaryDir dir;
-        TJournal j;
-        QVERIFY(!j.startFrom(true, QStringLiteral("x.txt"))); // not open: nothing written
-        QVERIFY(j.Open(dir.filePath(QStringLiteral("Mirel2.journal"))));
-        QVERIFY(j.appendRow(1, "1\told"));
-        QVERIFY(j.startFrom(true, QStringLiteral("x.txt")));
-        QVERIFY(j.appendRow(2, "2\tlabel"));
-        QFile f(j.Path());
-        QVERIFY(f.open(QIODevice::ReadOnly));
-        QCOMPARE(f.readAll(), TJournal::Encode(base(QStringLiteral("x.txt"), true)) +
-                                  TJournal::Encode(row(2, "2\tlabel")));
-    }
-
     void crcKnownValue()
     {
         // The standard check value of CRC-32.
