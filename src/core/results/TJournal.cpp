@@ -10,6 +10,12 @@
 namespace {
 
 constexpr uint32_t kMaxPayload = 16u << 20; // far above any row; guards a damaged length
+// A record's frame: its payload length, its type byte, the payload, the CRC.
+constexpr qsizetype kLengthSize = 4;
+constexpr qsizetype kTypeSize = 1;
+constexpr qsizetype kCrcSize = 4;
+constexpr qsizetype kFrameSize = kLengthSize + kTypeSize + kCrcSize;
+constexpr qsizetype kRowIndexSize = 4; // a row record's payload starts with its row
 
 void putU32(QByteArray &out, uint32_t v)
 {
@@ -57,7 +63,7 @@ QByteArray TJournal::Encode(const Record &record)
         body.append(record.line);
     }
     QByteArray out;
-    putU32(out, uint32_t(body.size() - 1));
+    putU32(out, uint32_t(body.size() - kTypeSize));
     out.append(body);
     putU32(out, Crc32(body));
     return out;
@@ -67,32 +73,33 @@ std::vector<TJournal::Record> TJournal::Parse(QByteArrayView data)
 {
     std::vector<Record> records;
     qsizetype pos = 0;
-    while (data.size() - pos >= 9) {
+    while (data.size() - pos >= kFrameSize) {
         const uint32_t length = getU32(data.data() + pos);
-        if (length > kMaxPayload || qsizetype(length) + 9 > data.size() - pos)
+        if (length > kMaxPayload || qsizetype(length) + kFrameSize > data.size() - pos)
             break;
-        const QByteArrayView body = data.sliced(pos + 4, length + 1);
-        if (getU32(data.data() + pos + 5 + length) != Crc32(body))
+        // The CRC covers the type byte and the payload.
+        const QByteArrayView body = data.sliced(pos + kLengthSize, kTypeSize + length);
+        if (getU32(body.data() + body.size()) != Crc32(body))
             break;
         Record r;
         const uint8_t type = uint8_t(body[0]);
-        const QByteArrayView payload = body.sliced(1);
+        const QByteArrayView payload = body.sliced(kTypeSize);
         if (type == Record::Base && payload.size() >= 1) {
             r.type = Record::Base;
             r.fromFile = payload[0] != 0;
             r.fileName = QString::fromUtf8(payload.sliced(1));
-        } else if (type == Record::Row && payload.size() >= 4) {
+        } else if (type == Record::Row && payload.size() >= kRowIndexSize) {
             r.type = Record::Row;
             const uint32_t row = getU32(payload.data());
             if (row > uint32_t(INT32_MAX))
                 break;
             r.row = int(row);
-            r.line = payload.sliced(4).toByteArray();
+            r.line = payload.sliced(kRowIndexSize).toByteArray();
         } else {
             break;
         }
         records.push_back(std::move(r));
-        pos += 9 + length;
+        pos += kFrameSize + length;
     }
     return records;
 }
@@ -182,6 +189,24 @@ bool TJournal::Clear()
 bool TJournal::Reset(const Record &base)
 {
     return Clear() && Append(base);
+}
+
+bool TJournal::startFrom(bool fromFile, const QString &fileName)
+{
+    Record base;
+    base.type = Record::Base;
+    base.fromFile = fromFile;
+    base.fileName = fileName;
+    return Reset(base);
+}
+
+bool TJournal::appendRow(int row, const QByteArray &line)
+{
+    Record r;
+    r.type = Record::Row;
+    r.row = row;
+    r.line = line;
+    return Append(r);
 }
 
 void TJournal::Close()

@@ -48,6 +48,11 @@ public:
     // Empties the journal and starts it with a base record.
     bool Reset(const Record &base);
     bool Append(const Record &record);
+    // Reset with a base record: the table starts from a results file (fromFile) or as a new
+    // table under fileName.
+    bool startFrom(bool fromFile, const QString &fileName);
+    // Append of a row record: grid row `row` as it now stands.
+    bool appendRow(int row, const QByteArray &line);
     // Empties the journal: nothing is unsaved.
     bool Clear();
     void Close();

@@ -2,8 +2,6 @@
 
 #include <algorithm>
 
-#include <QStringList> // app/Strings.h uses it without including it
-
 #include "text/Strings.h"
 
 namespace {

@@ -29,12 +29,6 @@ QByteArray rowNumber(int n)
     return QByteArray(buf, res.ptr - buf);
 }
 
-void appendOpenRow(TRowStore &rows)
-{
-    rows.AppendRow();
-    rows.SetCellBytes(0, rows.RowCount() - 1, rowNumber(rows.RowCount()));
-}
-
 } // namespace
 
 bool TResultsFile::Save(const QString &path, const TRowStore &rows, QString *error)
@@ -78,7 +72,7 @@ bool TResultsFile::Load(const QString &path, int colCount, TRowStore &rows, QStr
     TRowStore out(colCount);
     const QFileInfo info(path);
     if (!info.exists()) {
-        appendOpenRow(out);
+        out.endWithOpenRow();
         rows = std::move(out);
         return true;
     }
@@ -119,8 +113,7 @@ bool TResultsFile::Load(const QString &path, int colCount, TRowStore &rows, QStr
     }
     // The file's last line, written from the open row, is the open row again; a table that
     // ends in a result gets a fresh one, as results are written into the last row.
-    if (out.RowCount() == 0 || !out.CellEmpty(DateColumn, out.RowCount() - 1))
-        appendOpenRow(out);
+    out.endWithOpenRow();
     rows = std::move(out);
     return true;
 }

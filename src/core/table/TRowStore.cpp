@@ -2,6 +2,7 @@
 
 #include <cstring>
 
+#include "table/TableShape.h"
 #include "text/Cp1251.h"
 
 void TRowStore::SetRowCount(int count)
@@ -130,4 +131,17 @@ void TRowStore::SetLine(int row, QByteArray line)
 void TRowStore::AppendLine(QByteArray line)
 {
     m_rows.push_back(normalised(std::move(line)));
+}
+
+bool TRowStore::endWithOpenRow(const std::function<void(int row)> &adding)
+{
+    const bool add = m_rows.empty() || !CellEmpty(TableShape::DateCol, RowCount() - 1);
+    if (add) {
+        if (adding)
+            adding(RowCount());
+        AppendRow();
+    }
+    const int last = RowCount() - 1;
+    SetCellBytes(TableShape::NumberCol, last, QByteArray::number(TableShape::gridRow(last)));
+    return add;
 }

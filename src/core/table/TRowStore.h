@@ -5,6 +5,7 @@
 // holds TAB, CR or LF; SetCell turns them into blanks so a row stays one line of a file.
 
 #include <deque>
+#include <functional>
 
 #include <QByteArray>
 #include <QString>
@@ -22,7 +23,6 @@ public:
     // Grows with empty rows or drops rows from the end.
     void SetRowCount(int count);
     void AppendRow() { m_rows.push_back(emptyLine()); }
-    void RemoveLastRow() { if (!m_rows.empty()) m_rows.pop_back(); }
     void Clear() { m_rows.clear(); }
     void Reserve(int) {} // a deque needs no room set aside; kept for callers
 
@@ -31,7 +31,6 @@ public:
     bool CellEmpty(int col, int row) const { return CellBytes(col, row).isEmpty(); }
     void SetCell(int col, int row, QStringView text);
     void SetCellBytes(int col, int row, QByteArrayView bytes);
-    void ClearRow(int row) { m_rows[row] = emptyLine(); }
 
     // The whole row, ColCount cells joined by ColCount-1 TABs.
     const QByteArray &Line(int row) const { return m_rows[row]; }
@@ -39,6 +38,12 @@ public:
     // surplus text runs into the last cell.
     void SetLine(int row, QByteArray line);
     void AppendLine(QByteArray line);
+
+    // The table ends in one numbered open row, which the next result fills: when the table is
+    // empty or its last row holds a result (a date), an empty row is added; the last row then
+    // carries its grid row number. `adding` hears of a new row's index before it is added (a
+    // model announces the insert). True when a row was added.
+    bool endWithOpenRow(const std::function<void(int row)> &adding = {});
 
 private:
     QByteArray emptyLine() const { return QByteArray(m_colCount - 1, '\t'); }

@@ -103,6 +103,21 @@ void TStringGridModel::AppendRow()
     endInsertRows();
 }
 
+void TStringGridModel::endWithOpenRow()
+{
+    const bool added =
+        m_rows.endWithOpenRow([this](int row) { beginInsertRows({}, row, row); });
+    if (added) {
+        endInsertRows();
+        return;
+    }
+    // The open row was there already; it may have been given its number.
+    const int last = m_rows.RowCount() - 1;
+    const QModelIndex i = index(last, 0);
+    emit dataChanged(i, i, {Qt::DisplayRole, Qt::EditRole});
+    emit headerDataChanged(Qt::Vertical, last, last);
+}
+
 void TStringGridModel::SetTitle(int col, const QString &text)
 {
     if (col < 0 || col >= ColCount() || m_titles[col] == text)

@@ -32,6 +32,9 @@ public:
     // Grows with empty rows or drops rows from the end, one insert or remove.
     void SetDataRowCount(int count);
     void AppendRow();
+    // The table ends in one numbered open row (TRowStore::endWithOpenRow); a row it adds is
+    // one insert.
+    void endWithOpenRow();
 
     QString Title(int col) const { return m_titles.value(col); }
     void SetTitle(int col, const QString &text);

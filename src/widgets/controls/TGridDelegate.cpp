@@ -5,6 +5,7 @@
 
 #include "controls/TColorStringGrid.h"
 #include "controls/TCp1251Validator.h"
+#include "table/TableShape.h"
 
 namespace {
 // Set on an editor once its starting text is in, so that a later refresh of the same cell
@@ -31,7 +32,8 @@ void TGridDelegate::paint(QPainter *painter, const QStyleOptionViewItem &option,
             state |= gdSelected;
         if (focused)
             state |= gdFocused;
-        m_grid->OnGetCellColor(m_grid, index.row() + 1, index.column(), state, brush, font);
+        m_grid->OnGetCellColor(m_grid, TableShape::gridRow(index.row()), index.column(), state,
+                               brush, font);
     }
     painter->save();
     painter->fillRect(option.rect, brush);
@@ -67,7 +69,7 @@ void TGridDelegate::setEditorData(QWidget *editor, const QModelIndex &index) con
         return;
     QString value = index.data(Qt::EditRole).toString();
     if (m_grid->OnGetEditText)
-        m_grid->OnGetEditText(index.column(), index.row() + 1, value);
+        m_grid->OnGetEditText(index.column(), TableShape::gridRow(index.row()), value);
     line->setText(value);
     line->setProperty(kStarted, true);
 }
@@ -81,5 +83,5 @@ void TGridDelegate::setModelData(QWidget *editor, QAbstractItemModel *model,
     const QString value = line->text();
     model->setData(index, value, Qt::EditRole);
     if (m_grid->OnSetEditText)
-        m_grid->OnSetEditText(index.column(), index.row() + 1, value);
+        m_grid->OnSetEditText(index.column(), TableShape::gridRow(index.row()), value);
 }

@@ -1,18 +1,31 @@
 #include "windows/TForm2.h"
 
-#include "text/Strings.h"
 #include "controls/TColorStringGrid.h"
 #include "controls/TNumberEdit.h"
 #include "pollers/TOpTarvo.h"
 #include "results/LocaleFormats.h"
+#include "table/TableShape.h"
+#include "text/Strings.h"
 
 TForm2 *Form2 = nullptr;
 
 namespace {
+
 constexpr int kColumns = 17;
+// The width rule divides the grid into sixteen units.
+constexpr int kUnits = kColumns - 1;
+
+// Where the screen allows, a unit as wide as the title "Т.замерзания": dates and most titles
+// fit their columns.
+int wantedWidth()
+{
+    return TRegistrationUi::widthForUnits(kUnits, Str::TarvoTitles[15]);
 }
 
-TForm2::TForm2(QWidget *parent) : TRegistrationWindow(QStringLiteral("Form2"), parent)
+} // namespace
+
+TForm2::TForm2(QWidget *parent)
+    : TRegistrationWindow(QStringLiteral("Form2"), wantedWidth(), parent)
 {
     OpTarvo1 = new TOpTarvo(this);
     OpTarvo1->setObjectName(QStringLiteral("OpTarvo1"));
@@ -37,10 +50,12 @@ void TForm2::SetTitles()
 // Sixteen units fill the width: fifteen full columns, and the number and group columns at half.
 void TForm2::ApplyWidthRule()
 {
-    const int unit = (MainGrid->GridClientWidth() - 2) / (kColumns - 1);
+    const int unit = (MainGrid->GridClientWidth() - 2) / kUnits;
     MainGrid->SetDefaultColWidth(unit);
-    for (int c = 0; c < kColumns; ++c)
-        MainGrid->SetColWidths(c, (c == 0 || c == 4) ? unit / 2 : unit);
+    for (int c = 0; c < kColumns; ++c) {
+        const bool half = c == TableShape::NumberCol || c == TableShape::GroupCol;
+        MainGrid->SetColWidths(c, half ? unit / 2 : unit);
+    }
 }
 
 std::vector<TPrintColumn> TForm2::PrintColumns(int pageWidth) const
@@ -48,27 +63,15 @@ std::vector<TPrintColumn> TForm2::PrintColumns(int pageWidth) const
     return TarvoPrintColumns(pageWidth);
 }
 
-void TForm2::OpTarvo1PutResult(TOpPoller *Sender)
+std::optional<TForm2::DecodedResult> TForm2::decodeResult(std::span<const uint8_t> resultData)
 {
-    if (Sender->Command == 9) {
-        Sender->Command = 0;
-        return;
-    }
-    if (Sender->Command != 6)
-        return;
-    // A reply that does not decode is asked for again on the next poll.
-    if (!DecodeTarvoReply(Sender->ResultData, m_block))
-        return;
-    const QDateTime now = Now();
-    SetLastResultTime(now);
-    Sender->Command = 9;
-    if (!TarvoRowWanted(m_block))
-        return;
-    std::vector<std::pair<int, QString>> cells = {
-        {2, FormatShortDate(now.date())},
-        {3, FormatLongTime(now.time())},
-        {4, QString::number(m_block.group)}};
-    for (int k = 0; k < 12; ++k)
-        cells.emplace_back(5 + k, FormatValue(m_block.values[k]));
-    AddResultRow(cells);
+    if (!DecodeTarvoReply(resultData, m_block))
+        return std::nullopt;
+    DecodedResult result;
+    result.wanted = TarvoRowWanted(m_block);
+    result.cells.emplace_back(TableShape::GroupCol, QString::number(m_block.group));
+    for (std::size_t k = 0; k < m_block.values.size(); ++k)
+        result.cells.emplace_back(TableShape::FirstValueCol + int(k),
+                                  FormatValue(m_block.values[k]));
+    return result;
 }

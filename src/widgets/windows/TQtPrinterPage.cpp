@@ -4,8 +4,6 @@
 #include <QPrinter>
 #include <QPrinterInfo>
 
-#include <QStringList> // app/Strings.h uses it without including it
-
 #include "text/Strings.h"
 
 namespace {

@@ -1,11 +1,15 @@
 #pragma once
 
 // What the two registration windows share: the toolbar and menus, the results table and its
-// file, printing, the poll button with its port menu, the pacing of result requests and the
-// save prompts. A window states its columns, settings extras, width rule, print columns and
-// reply decoding.
+// file, printing, the poll button with its port menu, the result exchange with its pacing, the
+// recovery journal and the save prompts. A window states its columns, settings extras, width
+// rule, print columns and its row decoder.
 
+#include <cstdint>
 #include <functional>
+#include <optional>
+#include <span>
+#include <utility>
 #include <vector>
 
 #include <QDateTime>
@@ -14,18 +18,13 @@
 
 #include "results/TJournal.h"
 #include "results/TPrintLayout.h"
+#include "windows/TRegistrationUi.h"
 
-class QAction;
 class QEventLoop;
-class QMenu;
-class QToolBar;
-class QToolButton;
-class TColorStringGrid;
 class TIniPlus;
-class TNumberEdit;
 class TOpPoller;
 
-class TRegistrationWindow : public QMainWindow
+class TRegistrationWindow : public QMainWindow, public TRegistrationUi
 {
     Q_OBJECT
 public:
@@ -44,22 +43,7 @@ public:
     QString FileName() const { return m_fileName; }
     bool Changed() const { return m_changed; }
     QString IniPath() const { return m_iniPath; }
-    QString JournalPath() const { return m_journalPath; }
     TOpPoller *Poller() const { return m_poller; }
-
-    TColorStringGrid *MainGrid = nullptr;
-    TNumberEdit *NumberEdit1 = nullptr;
-    QToolBar *ToolBar1 = nullptr;
-    QToolButton *PollButton = nullptr;
-    QMenu *MenuPort = nullptr;
-    QMenu *mnFile = nullptr;
-    QAction *mnAbout = nullptr;
-    QAction *actNew = nullptr;
-    QAction *actOpenFile = nullptr;
-    QAction *actSave = nullptr;
-    QAction *actSaveAs = nullptr;
-    QAction *actPrint = nullptr;
-    QAction *actOpr = nullptr;
 
     // Handlers, named as the window always named them.
     void FormResize();
@@ -82,9 +66,18 @@ public:
     std::function<QString(const QString &current)> AskSaveFileName;
 
 protected:
-    TRegistrationWindow(const QString &objectName, QWidget *parent);
+    // A result reply as the window's decoder reads it: the cells of its row besides the date
+    // and time, and whether the result gets a row at all.
+    struct DecodedResult
+    {
+        bool wanted = false;
+        std::vector<std::pair<int, QString>> cells;
+    };
 
-    // The second step of creation, once the derived window has made its poller and columns.
+    // wantedWidth: how wide the window's width rule would like it (see setupUi).
+    TRegistrationWindow(const QString &objectName, int wantedWidth, QWidget *parent);
+
+    // The second step of creation, once the derived window has made its poller.
     void FormCreate(TOpPoller *poller, int colCount, const QString &iniName);
 
     virtual void ReadExtraSettings(TIniPlus &) {}
@@ -92,18 +85,19 @@ protected:
     virtual void SetTitles() = 0;
     virtual void ApplyWidthRule() = 0;
     virtual std::vector<TPrintColumn> PrintColumns(int pageWidth) const = 0;
+    // The window's row decoder over the poller's result buffer; nothing when it does not decode.
+    virtual std::optional<DecodedResult> decodeResult(std::span<const uint8_t> resultData) = 0;
+    // A reply that does not decode is confirmed all the same (true) or asked for again.
+    virtual bool confirmsUndecoded() const = 0;
 
     // Poller events, the same in both windows.
     void PollerStarting();
     void PollerStoping();
     void PollerErrorOpenPort();
     void PollerGetNumber();
-    void SetPollingLook(bool polling);
-
-    // Writes the given cells of a result into the open row and appends a new open row.
-    void AddResultRow(const std::vector<std::pair<int, QString>> &cells);
-    QDateTime LastResultTime() const { return m_lastResult; }
-    void SetLastResultTime(const QDateTime &t) { m_lastResult = t; }
+    // The result exchange: a fetched result is decoded and confirmed; the confirmation's reply
+    // ends the exchange.
+    void PollerPutResult();
 
     bool eventFilter(QObject *watched, QEvent *event) override;
     void closeEvent(QCloseEvent *event) override;
@@ -111,18 +105,13 @@ protected:
     bool LoadFile(const QString &path);
     bool SaveFile(const QString &path);
     void SetCaption();
-    int ColCount() const { return m_colCount; }
 
 private:
-    void BuildActions();
-    void BuildToolbar();
-    void BuildMenus();
-    void SetCaptionsAndHints();
+    // Writes a result into the open row, date and time from one reading of the clock, and
+    // ends the table in a new open row.
+    void AddResultRow(const QDateTime &now, const std::vector<std::pair<int, QString>> &cells);
     bool AskToSave(QMessageBox::StandardButtons buttons, bool *cancelled);
-    void CommitEdit();
-    void DropEdit();
     void ClearTable();
-    QString NextNewFileName() const;
     // The recovery journal: opened when the window is shown, never for the hidden instances.
     void StartJournal();
     void ReplayJournal(const std::vector<TJournal::Record> &records);
@@ -130,7 +119,6 @@ private:
     void JournalBase(bool fromFile);
 
     TOpPoller *m_poller = nullptr;
-    int m_colCount = 0;
     QString m_fileName;
     QString m_iniPath;
     QString m_journalPath;

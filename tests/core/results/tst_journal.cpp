@@ -1,9 +1,12 @@
 #include <QTemporaryDir>
 #include <QTest>
 
+#include "results/JournalReplay.h"
 #include "results/TJournal.h"
 
 using Record = TJournal::Record;
+using Records = std::vector<Record>;
+Q_DECLARE_METATYPE(Records)
 
 static Record base(const QString &name, bool fromFile)
 {
@@ -28,6 +31,23 @@ static QByteArray sample()
     return TJournal::Encode(base(QStringLiteral("/data/Молоко.txt"), true)) +
            TJournal::Encode(row(1, QByteArray("1\t\xcf\xf0\xee\xe1\xe0\t08.12.2026\t10:00:00"))) +
            TJournal::Encode(row(2, QByteArray("2\t\t\t")));
+}
+
+// A five-column table as lines: "number\tlabel\tdate\ttime\tcount".
+static TRowStore table(const QList<QByteArray> &lines)
+{
+    TRowStore rows(5);
+    for (const QByteArray &line : lines)
+        rows.AppendLine(line);
+    return rows;
+}
+
+static QList<QByteArray> linesOf(const TRowStore &rows)
+{
+    QList<QByteArray> lines;
+    for (int r = 0; r < rows.RowCount(); ++r)
+        lines.append(rows.Line(r));
+    return lines;
 }
 
 class TstJournal : public QObject
@@ -109,6 +129,78 @@ private slots:
         QVERIFY(other.Clear());
         QVERIFY(other.ReadAll().empty());
         QCOMPARE(QFileInfo(path).size(), 0);
+    }
+
+    // The table a journal gives back: its base's rows with the row records after the last
+    // base written over them, ending in one numbered open row.
+    void replay_data()
+    {
+        QTest::addColumn<QList<QByteArray>>("base");
+        QTest::addColumn<Records>("records");
+        QTest::addColumn<QList<QByteArray>>("expected");
+        QTest::addColumn<int>("changed");
+        const QByteArray r1 = "1\ta\t05.03.2024\t10:00:00\t1";
+        const QByteArray r2 = "2\tb\t05.03.2024\t10:02:01\t2";
+        const QByteArray open2 = "2\t\t\t\t";
+        const QByteArray open3 = "3\t\t\t\t";
+
+        QTest::newRow("empty journal: the base keeps its open row")
+            << QList<QByteArray>{r1, open2} << Records{} << QList<QByteArray>{r1, open2} << 0;
+        QTest::newRow("a result fills the open row and a new one follows")
+            << QList<QByteArray>{"1\t\t\t\t"}
+            << Records{base("n.txt", false), row(1, r1)} << QList<QByteArray>{r1, open2} << 1;
+        QTest::newRow("a label typed into the open row stays there")
+            << QList<QByteArray>{r1, open2}
+            << Records{base("f.txt", true), row(2, "2\tnext\t\t\t")}
+            << QList<QByteArray>{r1, "2\tnext\t\t\t"} << 1;
+        QTest::newRow("records before the last base are spent")
+            << QList<QByteArray>{r1, open2}
+            << Records{row(1, "1\told\t05.03.2024\t09:00:00\t7"), base("f.txt", true),
+                       row(2, r2)}
+            << QList<QByteArray>{r1, r2, open3} << 1;
+        QTest::newRow("no base at all: every record counts")
+            << QList<QByteArray>{"1\t\t\t\t"} << Records{row(1, r1), row(2, r2)}
+            << QList<QByteArray>{r1, r2, open3} << 2;
+        QTest::newRow("the later record of a row wins")
+            << QList<QByteArray>{"1\t\t\t\t"}
+            << Records{base("n.txt", false), row(1, "1\tx\t\t\t"), row(1, r1)}
+            << QList<QByteArray>{r1, open2} << 1;
+        QTest::newRow("rows two past the end, row 0 and below are damage")
+            << QList<QByteArray>{"1\t\t\t\t"}
+            << Records{base("n.txt", false), row(3, r2), row(0, r2), row(-4, r2)}
+            << QList<QByteArray>{"1\t\t\t\t"} << 3;
+        QTest::newRow("a row record grows the table by one")
+            << QList<QByteArray>{r1, open2}
+            << Records{base("f.txt", true), row(2, r2), row(3, "3\tlbl\t\t\t")}
+            << QList<QByteArray>{r1, r2, "3\tlbl\t\t\t"} << 2;
+        QTest::newRow("an empty base gets its open row numbered 1")
+            << QList<QByteArray>{} << Records{base("n.txt", false)}
+            << QList<QByteArray>{"1\t\t\t\t"} << 0;
+        QTest::newRow("lines of another width take the table's")
+            << QList<QByteArray>{"1\t\t\t\t"}
+            << Records{base("n.txt", false), row(1, "1\ta\t05.03.2024\t10:00:00\t1\tx\ty")}
+            << QList<QByteArray>{"1\ta\t05.03.2024\t10:00:00\t1xy", open2} << 1;
+    }
+    void replay()
+    {
+        QFETCH(QList<QByteArray>, base);
+        QFETCH(Records, records);
+        QFETCH(QList<QByteArray>, expected);
+        QFETCH(int, changed);
+        QCOMPARE(linesOf(JournalReplay::replay(records, table(base))), expected);
+        QCOMPARE(JournalReplay::changedRows(records), changed);
+    }
+
+    void lastBase()
+    {
+        QVERIFY(!JournalReplay::lastBase({}));
+        QVERIFY(!JournalReplay::lastBase({row(1, "1")}));
+        const Records records = {base("a.txt", true), row(1, "1"), base("b.txt", false),
+                                 row(1, "1")};
+        const Record *last = JournalReplay::lastBase(records);
+        QVERIFY(last);
+        QCOMPARE(last->fileName, QStringLiteral("b.txt"));
+        QVERIFY(!last->fromFile);
     }
 
     void crcKnownValue()

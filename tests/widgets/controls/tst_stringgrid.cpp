@@ -66,6 +66,14 @@ private slots:
         model.setData(model.index(1, 3), QStringLiteral("z"));
         QCOMPARE(model.rowCount(), 2);
         QCOMPARE(model.Cell(3, 1), QStringLiteral("z"));
+        model.endWithOpenRow(); // the last row is open: numbered only
+        QCOMPARE(model.rowCount(), 2);
+        model.SetCell(2, 1, QStringLiteral("05.03.2024"));
+        model.endWithOpenRow(); // it holds a result now: a new open row
+        QCOMPARE(model.rowCount(), 3);
+        model.SetDataRowCount(0);
+        model.endWithOpenRow();
+        QCOMPARE(model.rowCount(), 1);
     }
 
     void cells_data()
@@ -124,6 +132,89 @@ private slots:
         QCOMPARE(grid->Cells(5, 3), QStringLiteral("kept"));
         QCOMPARE(grid->Rows().Line(3), QByteArray(16, '\t'));
         QCOMPARE(grid->rowHeight(3), grid->DefaultRowHeight());
+    }
+
+    // The table ends in one numbered open row: added (one insert) after a row with a date,
+    // only numbered after a row without one.
+    void endWithOpenRow_data()
+    {
+        QTest::addColumn<QStringList>("lastRow"); // cells 0 .. 2 of the last of three rows
+        QTest::addColumn<int>("rowCount");
+        QTest::addColumn<QStringList>("openRow");
+        QTest::addColumn<int>("inserts");
+        QTest::newRow("a result: new open row")
+            << QStringList{"3", "lbl", "05.03.2024"} << 5 << QStringList{"4", "", ""} << 1;
+        QTest::newRow("open row with its label stays")
+            << QStringList{"3", "lbl", ""} << 4 << QStringList{"3", "lbl", ""} << 0;
+        QTest::newRow("open row gets its number")
+            << QStringList{"", "", ""} << 4 << QStringList{"3", "", ""} << 0;
+        QTest::newRow("a wrong number is put right")
+            << QStringList{"77", "", ""} << 4 << QStringList{"3", "", ""} << 0;
+    }
+    void endWithOpenRow()
+    {
+        QFETCH(QStringList, lastRow);
+        QFETCH(int, rowCount);
+        QFETCH(QStringList, openRow);
+        QFETCH(int, inserts);
+        auto grid = shownGrid();
+        QVERIFY(grid);
+        for (int c = 0; c < lastRow.size(); ++c)
+            grid->SetCells(c, 3, lastRow[c]);
+        QSignalSpy inserted(grid->model(), &QAbstractItemModel::rowsInserted);
+        QSignalSpy reset(grid->model(), &QAbstractItemModel::modelReset);
+        grid->endWithOpenRow();
+        QCOMPARE(grid->RowCount(), rowCount);
+        QCOMPARE(inserted.size(), inserts);
+        QCOMPARE(reset.size(), 0);
+        const int last = grid->RowCount() - 1;
+        for (int c = 0; c < openRow.size(); ++c)
+            QCOMPARE(grid->Cells(c, last), openRow[c]);
+        QCOMPARE(grid->verticalHeader()->model()->headerData(last - 1, Qt::Vertical).toString(),
+                 openRow[0]);
+        if (inserts > 0)
+            QCOMPARE(grid->Cells(2, 3), lastRow[2]); // the result row is kept as it was
+    }
+
+    // The owner takes what is being typed (a save, a print) or drops it (the table goes).
+    void commitAndDiscardEditor_data()
+    {
+        QTest::addColumn<bool>("commit");
+        QTest::newRow("commit") << true;
+        QTest::newRow("discard") << false;
+    }
+    void commitAndDiscardEditor()
+    {
+        QFETCH(bool, commit);
+        auto grid = shownGrid();
+        QVERIFY(grid);
+        grid->CommitEditor(); // no editor: nothing to do
+        grid->DiscardEditor();
+        grid->SetCells(1, 2, QStringLiteral("old"));
+        QStringList committed;
+        grid->OnSetEditText = [&](int, int, const QString &value) { committed.append(value); };
+        grid->SetEditing(true);
+        grid->setCurrentIndex(grid->model()->index(1, 1));
+        QTest::keyClick(grid.get(), Qt::Key_F2);
+        QLineEdit *editor = openEditor(grid.get());
+        QVERIFY(editor);
+        editor->selectAll();
+        QTest::keyClicks(editor, QStringLiteral("new"));
+        if (commit) {
+            grid->CommitEditor();
+            QCOMPARE(grid->Cells(1, 2), QStringLiteral("new"));
+            QCOMPARE(committed, QStringList{QStringLiteral("new")});
+            QVERIFY(grid->EditorOpen()); // typing goes on
+            QTest::keyClicks(editor, QStringLiteral("er"));
+            QTest::keyClick(editor, Qt::Key_Return);
+            QTRY_VERIFY(!grid->EditorOpen());
+            QCOMPARE(grid->Cells(1, 2), QStringLiteral("newer"));
+        } else {
+            grid->DiscardEditor();
+            QTRY_VERIFY(!grid->EditorOpen());
+            QCOMPARE(grid->Cells(1, 2), QStringLiteral("old"));
+            QVERIFY(committed.isEmpty());
+        }
     }
 
     void setRowCount_data()
@@ -215,11 +306,17 @@ private slots:
         grid.SetColWidths(0, -1);
         QVERIFY(grid.verticalHeader()->isHidden());
         QCOMPARE(grid.ColWidths(0), -1);
+        grid.SetColWidths(0, 25);
+        QCOMPARE(grid.ColWidths(0), 25);
+        grid.SetColWidths(0, -1);
+        QCOMPARE(grid.DefaultColWidth(), 40);
 
         grid.SetColWidths(9, -1);
         grid.SetDefaultColWidth(50);
         for (int c = 0; c < 32; ++c)
             QCOMPARE(grid.ColWidths(c), 50);
+        QCOMPARE(grid.DefaultColWidth(), 50);
+        QCOMPARE(grid.horizontalHeader()->defaultSectionSize(), 50);
     }
 
     void clientWidthCoversNumberColumn()
