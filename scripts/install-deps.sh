@@ -10,6 +10,7 @@ packages=(
   xvfb xdotool x11-utils imagemagick python3
   cups cups-client cups-bsd printer-driver-cups-pdf poppler-utils
   clang libclang-rt-14-dev
+  libxlsxwriter-dev unzip
 )
 missing=()
 for p in "${packages[@]}"; do

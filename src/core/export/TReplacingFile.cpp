@@ -14,6 +14,23 @@
 #include "export/ExportStrings.h"
 #include "text/Strings.h"
 
+namespace {
+
+// A rename would replace a write-protected file as well; the operator's protection holds.
+bool writable(const QString &path)
+{
+    int fd = -1;
+    do {
+        fd = ::open(QFile::encodeName(path).constData(), O_WRONLY | O_CLOEXEC | O_NONBLOCK);
+    } while (fd < 0 && errno == EINTR);
+    if (fd < 0)
+        return errno != EACCES && errno != EPERM && errno != EROFS;
+    ::close(fd);
+    return true;
+}
+
+} // namespace
+
 TReplacingFile::TReplacingFile(const QString &target) : m_target(target) {}
 
 TReplacingFile::~TReplacingFile()
@@ -36,7 +53,7 @@ bool TReplacingFile::open(QString *error)
         why = Str::FolderMissing;
     else if (target.isDir())
         why = Str::FileIsFolder;
-    else if (target.exists() && !target.isWritable())
+    else if (target.exists() && !writable(m_target))
         why = Str::FileNotWritable;
     for (int attempt = 0; why.isEmpty() && attempt < 16; ++attempt) {
         const QString path = QDir(folder.absoluteFilePath()).filePath(

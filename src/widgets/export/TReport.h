@@ -42,6 +42,7 @@ private:
     {
         int col = 0;
         double width = 0;
+        double content = 0; // the width the cells need, without the title's longest word
         bool right = false; // numbers stand right-aligned
     };
 
