@@ -1,10 +1,12 @@
 #include "export/TExportTable.h"
 
 #include <algorithm>
+#include <memory>
 
 #include <QAbstractItemModel>
 
 #include "table/TStringGridModel.h"
+#include "text/Cp1251.h"
 #include "table/TableShape.h"
 
 TCellKind TExportTable::kind(int col) const
@@ -61,7 +63,26 @@ TExportTable ExportTableOf(const TStringGridModel &model, const std::vector<int>
             --rows;
     }
     t.rowCount = rows;
-    t.cell = [&model](int col, int row) { return model.Cell(col, row); };
+    // Writers go row by row: each row is cut into its cells once, not once per cell.
+    struct TRowCells
+    {
+        int row = -1;
+        std::vector<QByteArrayView> cells;
+    };
+    auto cache = std::make_shared<TRowCells>();
+    t.cell = [&model, cache](int col, int row) {
+        if (cache->row != row) {
+            const QByteArray &line = model.Rows().Line(row);
+            cache->cells.clear();
+            qsizetype start = 0;
+            for (qsizetype tab; (tab = line.indexOf('\t', start)) >= 0; start = tab + 1)
+                cache->cells.emplace_back(line.constData() + start, tab - start);
+            cache->cells.emplace_back(line.constData() + start, line.size() - start);
+            cache->row = row;
+        }
+        return col < static_cast<int>(cache->cells.size()) ? Cp1251::decode(cache->cells[col])
+                                                           : QString();
+    };
     return t;
 }
 
