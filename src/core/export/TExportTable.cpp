@@ -67,12 +67,14 @@ TExportTable ExportTableOf(const TStringGridModel &model, const std::vector<int>
     struct TRowCells
     {
         int row = -1;
+        QByteArray line; // a shared copy: the cells stay valid whatever the table does
         std::vector<QByteArrayView> cells;
     };
     auto cache = std::make_shared<TRowCells>();
     t.cell = [&model, cache](int col, int row) {
         if (cache->row != row) {
-            const QByteArray &line = model.Rows().Line(row);
+            cache->line = model.Rows().Line(row);
+            const QByteArray &line = cache->line;
             cache->cells.clear();
             qsizetype start = 0;
             for (qsizetype tab; (tab = line.indexOf('\t', start)) >= 0; start = tab + 1)

@@ -31,7 +31,11 @@ bool writable(const QString &path)
 
 } // namespace
 
-TReplacingFile::TReplacingFile(const QString &target) : m_target(target) {}
+TReplacingFile::TReplacingFile(const QString &target)
+    : m_target(QFileInfo(target).isSymLink() ? QFileInfo(target).symLinkTarget() : target)
+{
+    // A link stays a link: the file it points to is the one replaced.
+}
 
 TReplacingFile::~TReplacingFile()
 {
@@ -40,8 +44,10 @@ TReplacingFile::~TReplacingFile()
 
 QString TReplacingFile::message(const QString &headline, const QString &path, const QString &why)
 {
-    return headline + QLatin1Char('\n') + QDir::toNativeSeparators(path) + QLatin1Char('\n') +
-           why;
+    QString text = headline + QLatin1Char('\n') + QDir::toNativeSeparators(path);
+    if (!why.isEmpty())
+        text += QLatin1Char('\n') + why;
+    return text;
 }
 
 bool TReplacingFile::open(QString *error)

@@ -37,7 +37,7 @@ bool TPdfExport::write(const TExportTable &table, const QString &path, const QFo
         if (error) {
             const QString why = file.file().error() != QFileDevice::NoError
                                     ? file.file().errorString()
-                                    : Str::ExportFailed;
+                                    : QString();
             *error = TReplacingFile::message(Str::ExportFailed, path, why);
         }
         return false;

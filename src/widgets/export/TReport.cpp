@@ -88,23 +88,28 @@ void TReport::measure(const QPaintDevice &device, double scale)
 
     const std::vector<int> cols = m_table.exportedColumns();
     m_columns.assign(cols.size(), {});
+    std::vector<double> content(cols.size(), fm.horizontalAdvance(QStringLiteral("0000")));
+    // Row by row, as the table is read everywhere else.
+    for (int r = 0; r < m_table.rowCount; ++r) {
+        for (size_t i = 0; i < cols.size(); ++i)
+            content[i] = std::max(content[i], fm.horizontalAdvance(m_table.cell(cols[i], r)));
+    }
+    for (const QStringList &line : m_statistics) {
+        for (size_t i = 0; i < cols.size(); ++i)
+            content[i] = std::max(content[i], fb.horizontalAdvance(line.value(cols[i])));
+    }
+    static const QRegularExpression breaks(QStringLiteral("[ \\x{200B}]"));
     for (size_t i = 0; i < cols.size(); ++i) {
         TColumn &c = m_columns[i];
         c.col = cols[i];
         const TCellKind kind = m_table.kind(c.col);
         c.right = kind == TCellKind::Number || kind == TCellKind::Integer;
-        double content = fm.horizontalAdvance(QStringLiteral("0000"));
-        for (int r = 0; r < m_table.rowCount; ++r)
-            content = std::max(content, fm.horizontalAdvance(m_table.cell(c.col, r)));
-        for (const QStringList &line : m_statistics)
-            content = std::max(content, fb.horizontalAdvance(line.value(c.col)));
         double word = 0;
         const QString title = Breakables(m_table.titles.value(c.col));
-        for (const QString &piece : title.split(QRegularExpression(QStringLiteral("[ \\x{200B}]")),
-                                                Qt::SkipEmptyParts))
+        for (const QString &piece : title.split(breaks, Qt::SkipEmptyParts))
             word = std::max(word, fb.horizontalAdvance(piece));
-        c.width = std::max(content, std::min(word, content * TitleWordGrowth)) + 2 * m_pad;
-        c.width = std::min(c.width, m_pageWidth);
+        c.content = std::min(content[i] + 2 * m_pad, m_pageWidth);
+        c.width = std::min(std::max(content[i], word) + 2 * m_pad, m_pageWidth);
     }
 }
 

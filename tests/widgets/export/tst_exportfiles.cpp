@@ -92,6 +92,15 @@ private slots:
         QCOMPARE(getFile(path), QByteArray("\xEF\xBB\xBFx\r\n"));
         QCOMPARE(QFile::permissions(path) & 0x7777, QFile::Permissions(0x6640));
         QCOMPARE(QDir(dir.path()).entryList(QDir::Files | QDir::Hidden), QStringList{"a.csv"});
+
+        // Through a link: the file it points to is replaced, the link stays.
+        const QString link = dir.filePath("link.csv");
+        QVERIFY(QFile::link(path, link));
+        t.titles = {"y"};
+        QVERIFY2(TExportDialog::write(TExportFormat::Csv, t, link, QFont(), &error),
+                 qPrintable(error));
+        QVERIFY(QFileInfo(link).isSymLink());
+        QCOMPARE(getFile(path), QByteArray("\xEF\xBB\xBFy\r\n"));
     }
 
     void names_data()
