@@ -14,8 +14,6 @@ namespace {
 
 // A table may shrink to this part of its font before it is cut into parts side by side.
 constexpr double MinScale = 0.75;
-// A title word may widen its column up to this many times the content; longer words break.
-constexpr double TitleWordGrowth = 1.6;
 constexpr double LineSpacing = 1.25;
 const QChar Breakable(0x200B); // a zero-width space: lets a title break after "." and "-"
 
@@ -50,12 +48,28 @@ int TReport::layout(const QPaintDevice &device)
     m_pageHeight = device.height();
     m_statistics = m_table.statistics ? m_table.statistics() : std::vector<QStringList>{};
     measure(device, 1.0);
-    double total = 0;
-    for (const TColumn &c : m_columns)
-        total += c.width;
-    m_scale = total > m_pageWidth ? std::max(m_pageWidth / total, MinScale) : 1.0;
-    if (m_scale < 1.0)
+    const auto total = [this] {
+        double sum = 0;
+        for (const TColumn &c : m_columns)
+            sum += c.width;
+        return sum;
+    };
+    // Font sizes do not scale text quite linearly: a second try makes up the difference.
+    m_scale = 1.0;
+    for (int attempt = 0; attempt < 3 && total() > m_pageWidth && m_scale > MinScale; ++attempt) {
+        m_scale = std::max(m_scale * m_pageWidth / total() * 0.998, MinScale);
         measure(device, m_scale);
+    }
+    // Still too wide: long title words give back the room they took, and break.
+    double excess = 0;
+    for (const TColumn &c : m_columns)
+        excess += c.width - c.content;
+    const double over = total() - m_pageWidth;
+    if (over > 0 && excess > 0) {
+        const double part = std::min(over / excess, 1.0);
+        for (TColumn &c : m_columns)
+            c.width -= (c.width - c.content) * part;
+    }
     cutIntoBands(m_pageWidth);
 
     m_titles.clear();
@@ -115,6 +129,9 @@ void TReport::measure(const QPaintDevice &device, double scale)
 
 void TReport::cutIntoBands(double pageWidth)
 {
+    // Widths shrunk to the page add up to it give or take a rounding: a column must not
+    // move to a part of its own for a millionth of a dot.
+    pageWidth += 1;
     m_bands.clear();
     const int count = static_cast<int>(m_columns.size());
     double total = 0;
