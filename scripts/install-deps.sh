@@ -12,6 +12,7 @@ packages=(
   clang libclang-rt-14-dev
   dpkg-dev file librsvg2-bin desktop-file-utils appstream lintian
   libudev-dev
+  libxlsxwriter-dev unzip
 )
 missing=()
 for p in "${packages[@]}"; do
