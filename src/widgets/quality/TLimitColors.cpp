@@ -121,7 +121,6 @@ void TLimitColors::hook(bool on)
         m_grid->OnGetCellColor = nullptr;
     }
     m_grid->viewport()->update();
-    m_grid->verticalHeader()->viewport()->update();
 }
 
 TVerdict TLimitColors::verdict(int col, int row)

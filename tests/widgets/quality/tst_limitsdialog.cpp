@@ -13,10 +13,7 @@ const QLocale Ru(QLocale::Russian, QLocale::Russia);
 
 TLimit lim(double min, double max)
 {
-    TLimit l;
-    l.min = min;
-    l.max = max;
-    return l;
+    return TLimit{min, max};
 }
 constexpr double None = std::numeric_limits<double>::quiet_NaN();
 
@@ -33,14 +30,10 @@ private slots:
         QTest::addColumn<QString>("keys");
         QTest::addColumn<QString>("text");
         QTest::newRow("point becomes the comma") << true << "2.8" << "2,8";
-        QTest::newRow("comma") << true << "2,8" << "2,8";
         QTest::newRow("comma becomes the point") << false << "2,8" << "2.8";
         QTest::newRow("negative") << true << "-0.520" << "-0,520";
         QTest::newRow("second separator refused") << true << "1.2.3" << "1,23";
-        QTest::newRow("letters refused") << true << "a1b" << "1";
-        QTest::newRow("blank refused") << true << "1 000" << "1000";
-        QTest::newRow("exponent refused") << true << "1e5" << "15";
-        QTest::newRow("second sign refused") << true << "--5" << "-5";
+        QTest::newRow("letters, blank, sign refused") << true << "a1 0e-5" << "105";
         QTest::newRow("length") << true << QString(30, u'9') << QString(20, u'9');
     }
     void typing()
@@ -66,7 +59,6 @@ private slots:
         QCOMPARE(dialog.lineCount(), 4);
         QCOMPARE(dialog.minEdit(0)->text(), QStringLiteral("2,8"));
         QCOMPARE(dialog.maxEdit(0)->text(), QStringLiteral("6"));
-        QVERIFY(dialog.maxEdit(1)->text().isEmpty());
         QVERIFY(ok->isEnabled());
         QVERIFY(dialog.limits() == given);
 
