@@ -297,3 +297,18 @@ bool TIniPlus::ValueExists(const QString &section, const QString &key) const
     const int header = findSection(section);
     return header >= 0 && findKey(header, key) >= 0;
 }
+
+QStringList TIniPlus::ReadSection(const QString &section) const
+{
+    QStringList keys;
+    const int header = findSection(section);
+    if (header < 0)
+        return keys;
+    const int end = sectionEnd(header);
+    QString name;
+    for (int i = header + 1; i < end; ++i) {
+        if (keyLine(m_lines[i], &name))
+            keys << name;
+    }
+    return keys;
+}
