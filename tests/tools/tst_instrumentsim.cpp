@@ -269,13 +269,13 @@ private slots:
         QTest::newRow("tarvo result 54") << T << 0 << 54 << int(Fetch) << 54;
         QTest::newRow("tarvo result 38") << T << 0 << 38 << int(Fetch) << 38;
         QTest::newRow("tarvo acknowledge") << T << 0 << 106 << int(Confirm) << 4;
-        QTest::newRow("tarvo code 4") << T << 0 << 106 << int(Probe) << 4;
-        QTest::newRow("tarvo code 7") << T << 0 << 106 << int(FetchShort) << 76;
+        QTest::newRow("tarvo probe") << T << 0 << 106 << int(Probe) << 4;
+        QTest::newRow("tarvo short fetch") << T << 0 << 106 << int(FetchShort) << 76;
         QTest::newRow("tarvo address 0x1234") << T << 0x1234 << 106 << int(Fetch) << 106;
         QTest::newRow("mirel result") << M << 0 << 106 << int(Fetch) << 234;
         QTest::newRow("mirel acknowledge") << M << 0 << 106 << int(Confirm) << 4;
-        QTest::newRow("mirel code 4") << M << 0 << 106 << int(Probe) << 4;
-        QTest::newRow("mirel code 7") << M << 0 << 106 << int(FetchShort) << 76;
+        QTest::newRow("mirel probe") << M << 0 << 106 << int(Probe) << 4;
+        QTest::newRow("mirel short fetch") << M << 0 << 106 << int(FetchShort) << 76;
         QTest::newRow("mirel address 0xBEEF") << M << 0xBEEF << 106 << int(Fetch) << 234;
     }
     void frames()
