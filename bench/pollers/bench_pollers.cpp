@@ -19,6 +19,8 @@
 #include <QEventLoop>
 #include <QTimer>
 
+#include "pollers/RequestCode.h"
+#include "pollers/RequestFrame.h"
 #include "pollers/TOpMirel.h"
 #include "pollers/TOpTarvo.h"
 #include "sim/InstrumentFrames.h"
@@ -68,7 +70,7 @@ void idleCpu(int seconds)
     const double cpu = cpuSeconds() - cpu0;
     p.Stop();
     waitIdle(p);
-    std::printf("idle polling (Command 0) for %.1f s: CPU %.3f s = %.2f %% of one core, "
+    std::printf("idle polling (nothing asked) for %.1f s: CPU %.3f s = %.2f %% of one core, "
                 "%d cycles (%.1f per s), %zu frames sent\n",
                 wall, cpu, 100.0 * cpu / wall, cycles - cycles0, (cycles - cycles0) / wall,
                 sim.receivedFrames().size());
@@ -117,20 +119,20 @@ struct StampingInstrument
             if (n <= 0)
                 continue;
             have += int(n);
-            while (have >= 5) {
-                const uint8_t code = buf[4];
+            while (have >= kRequestSize) {
+                const uint8_t code = buf[kRequestSize - 1];
                 std::vector<uint8_t> out;
-                if (code == 6)
+                if (code == RequestCode::Fetch)
                     out = reply;
                 else
-                    out.assign(buf, buf + 4);
+                    out.assign(buf, buf + kEchoSize);
                 // Stamped as the whole reply goes into the pty in one write, so the reader
                 // cannot see it before the stamp.
                 lastByteNs = Clock::now().time_since_epoch().count();
                 if (write(master, out.data(), out.size()) < 0)
                     continue;
-                std::copy(buf + 5, buf + have, buf);
-                have -= 5;
+                std::copy(buf + kRequestSize, buf + have, buf);
+                have -= kRequestSize;
             }
         }
     }
@@ -147,15 +149,15 @@ void latency(const char *name, std::vector<uint8_t> frame, int rounds)
     bool ask = true;
     p.OnGetNumber = [&](TOpPoller *s) {
         if (ask) {
-            s->Command = 6;
+            s->Command = RequestCode::Fetch;
             ask = false;
         }
     };
     p.OnPutResult = [&](TOpPoller *s) {
-        if (s->Command == 6) {
+        if (s->Command == RequestCode::Fetch) {
             const int64_t now = Clock::now().time_since_epoch().count();
             delays.push_back((now - inst.lastByteNs.load()) / 1e6);
-            s->Command = 0;
+            s->Command = RequestCode::Idle;
             ask = true;
         }
     };
@@ -191,16 +193,16 @@ void exchangeTime(const char *name, InstrumentSim::Family family, bool trickle, 
     bool ask = true;
     p.OnGetNumber = [&](TOpPoller *s) {
         if (ask) {
-            s->Command = 6;
+            s->Command = RequestCode::Fetch;
             ask = false;
             asked = Clock::now();
         }
     };
     p.OnPutResult = [&](TOpPoller *s) {
-        if (s->Command == 6) {
+        if (s->Command == RequestCode::Fetch) {
             times.push_back(std::chrono::duration<double, std::milli>(Clock::now() - asked)
                                 .count());
-            s->Command = 0;
+            s->Command = RequestCode::Idle;
             ask = true;
         }
     };

@@ -17,11 +17,13 @@
 #include <unistd.h>
 
 #include "pollers/NumberFormats.h"
+#include "pollers/RequestCode.h"
 #include "sim/InstrumentFrames.h"
 #include "sim/InstrumentSim.h"
 
 using Sim = InstrumentSim;
 using Fault = InstrumentSim::Fault;
+using namespace RequestCode;
 Q_DECLARE_METATYPE(InstrumentSim::Family)
 Q_DECLARE_METATYPE(InstrumentSim::Fault::Kind)
 
@@ -263,18 +265,18 @@ private slots:
         QTest::addColumn<int>("length");
         const auto T = Sim::Family::Tarvo;
         const auto M = Sim::Family::Mirel;
-        QTest::newRow("tarvo result 106") << T << 0 << 106 << 6 << 106;
-        QTest::newRow("tarvo result 54") << T << 0 << 54 << 6 << 54;
-        QTest::newRow("tarvo result 38") << T << 0 << 38 << 6 << 38;
-        QTest::newRow("tarvo acknowledge") << T << 0 << 106 << 9 << 4;
-        QTest::newRow("tarvo code 4") << T << 0 << 106 << 4 << 4;
-        QTest::newRow("tarvo code 7") << T << 0 << 106 << 7 << 76;
-        QTest::newRow("tarvo address 0x1234") << T << 0x1234 << 106 << 6 << 106;
-        QTest::newRow("mirel result") << M << 0 << 106 << 6 << 234;
-        QTest::newRow("mirel acknowledge") << M << 0 << 106 << 9 << 4;
-        QTest::newRow("mirel code 4") << M << 0 << 106 << 4 << 4;
-        QTest::newRow("mirel code 7") << M << 0 << 106 << 7 << 76;
-        QTest::newRow("mirel address 0xBEEF") << M << 0xBEEF << 106 << 6 << 234;
+        QTest::newRow("tarvo result 106") << T << 0 << 106 << int(Fetch) << 106;
+        QTest::newRow("tarvo result 54") << T << 0 << 54 << int(Fetch) << 54;
+        QTest::newRow("tarvo result 38") << T << 0 << 38 << int(Fetch) << 38;
+        QTest::newRow("tarvo acknowledge") << T << 0 << 106 << int(Confirm) << 4;
+        QTest::newRow("tarvo probe") << T << 0 << 106 << int(Probe) << 4;
+        QTest::newRow("tarvo short fetch") << T << 0 << 106 << int(FetchShort) << 76;
+        QTest::newRow("tarvo address 0x1234") << T << 0x1234 << 106 << int(Fetch) << 106;
+        QTest::newRow("mirel result") << M << 0 << 106 << int(Fetch) << 234;
+        QTest::newRow("mirel acknowledge") << M << 0 << 106 << int(Confirm) << 4;
+        QTest::newRow("mirel probe") << M << 0 << 106 << int(Probe) << 4;
+        QTest::newRow("mirel short fetch") << M << 0 << 106 << int(FetchShort) << 76;
+        QTest::newRow("mirel address 0xBEEF") << M << 0xBEEF << 106 << int(Fetch) << 234;
     }
     void frames()
     {
@@ -303,7 +305,7 @@ private slots:
         const auto ex = sim.exchanges().at(0);
         QCOMPARE(Bytes(ex.request), request);
         QCOMPARE(Bytes(ex.reply), reply);
-        QCOMPARE(ex.resultFrame, code == 6);
+        QCOMPARE(ex.resultFrame, code == Fetch);
     }
 
     void wrongAddressIgnored()
@@ -312,8 +314,8 @@ private slots:
         QVERIFY(sim.start(link("addr").toStdString()));
         Client c;
         QVERIFY(c.open(link("addr")));
-        QVERIFY(c.send(Bytes(RequestFrame(6, 6)) + Bytes(RequestFrame(0x0105, 6))));
-        QCOMPARE(c.exchange(5, 9, 4), Bytes(AddressEcho(5)));
+        QVERIFY(c.send(Bytes(RequestFrame(6, Fetch)) + Bytes(RequestFrame(0x0105, Fetch))));
+        QCOMPARE(c.exchange(5, Confirm, 4), Bytes(AddressEcho(5)));
         QVERIFY(sim.waitForFrames(3, 2000));
         QCOMPARE(sim.receivedFrames().size(), size_t(3)); // all seen on the line
         QCOMPARE(sim.exchanges().size(), size_t(1));      // one answered
@@ -338,8 +340,8 @@ private slots:
         QVERIFY(sim.start(link("junk").toStdString()));
         Client c;
         QVERIFY(c.open(link("junk")));
-        const QByteArray request = Bytes(RequestFrame(0, 6));
-        QVERIFY(c.send(junk + request + junk + Bytes(RequestFrame(0, 9)), bytewise));
+        const QByteArray request = Bytes(RequestFrame(0, Fetch));
+        QVERIFY(c.send(junk + request + junk + Bytes(RequestFrame(0, Confirm)), bytewise));
         const QByteArray result = c.read(234);
         QCOMPARE(result.size(), 234);
         QVERIFY(result.endsWith(request.left(4)));
@@ -368,7 +370,7 @@ private slots:
         QVERIFY(c.open(link("tarvo")));
         size_t n = 0;
         for (uint8_t group : {0xFE, 0xFF, 0x00}) {
-            const QByteArray r = c.exchange(0, 6, length);
+            const QByteArray r = c.exchange(0, Fetch, length);
             QCOMPARE(r.size(), length);
             for (int i = 0; i < length - 4; ++i)
                 QVERIFY2((At(r, i) & 0xF0) == 0xA0, qPrintable(QString("byte %1").arg(i)));
@@ -403,7 +405,7 @@ private slots:
         QVERIFY(sim.start(link("mirel").toStdString()));
         Client c;
         QVERIFY(c.open(link("mirel")));
-        QByteArray r = c.exchange(0, 6, 234);
+        QByteArray r = c.exchange(0, Fetch, 234);
         QCOMPARE(r.size(), 234);
         for (int i = 0; i < 230; ++i)
             QVERIFY((At(r, i) & 0xF0) != 0);
@@ -420,7 +422,7 @@ private slots:
 
         sim.useGenerator(42);
         sim.setStatus(0x0801);
-        r = c.exchange(0, 6, 234);
+        r = c.exchange(0, Fetch, 234);
         d = DecodeMirel(r);
         QCOMPARE(d.count, uint8_t(0));
         QCOMPARE(d.status, uint16_t(0x0801));
@@ -468,12 +470,12 @@ private slots:
         QVERIFY(c.open(link("faults")));
         const QByteArray echo = Bytes(AddressEcho(0));
         sim.setGroup(9);
-        const QByteArray normal = c.exchange(0, 6, length);
+        const QByteArray normal = c.exchange(0, Fetch, length);
         QCOMPARE(normal.size(), length);
 
         sim.setGroup(9);
         sim.queueFault({kind, param});
-        QVERIFY(c.send(Bytes(RequestFrame(0, 6))));
+        QVERIFY(c.send(Bytes(RequestFrame(0, Fetch))));
         int expected = length;
         if (kind == Fault::Silence)
             expected = 0;
@@ -523,7 +525,7 @@ private slots:
                 QCOMPARE(got, normal);
         }
         // The fault was used up: the next exchange is clean and nothing else is on the line.
-        QCOMPARE(c.exchange(0, 9, 4), echo);
+        QCOMPARE(c.exchange(0, Confirm, 4), echo);
     }
 
     void hangUpAndReopen_data()
@@ -540,12 +542,12 @@ private slots:
         QVERIFY(sim.start(path.toStdString()));
         Client old;
         QVERIFY(old.open(path));
-        QCOMPARE(old.exchange(0, 9, 4).size(), 4);
+        QCOMPARE(old.exchange(0, Confirm, 4).size(), 4);
         if (byFault) {
             sim.queueFault({Fault::HangUp});
-            QVERIFY(old.send(Bytes(RequestFrame(0, 6))));
+            QVERIFY(old.send(Bytes(RequestFrame(0, Fetch))));
         } else {
-            sim.hangUp();
+            sim.stop();
         }
         QVERIFY(old.hungUp());
         QTRY_VERIFY_WITH_TIMEOUT(!sim.isServing(), 2000);
@@ -557,7 +559,7 @@ private slots:
         QCOMPARE(QFileInfo(path).symLinkTarget(), QString::fromStdString(sim.slaveName()));
         Client fresh;
         QVERIFY(fresh.open(path));
-        QCOMPARE(fresh.exchange(0, 6, 106).size(), 106);
+        QCOMPARE(fresh.exchange(0, Fetch, 106).size(), 106);
         QVERIFY(old.hungUp());
     }
 
@@ -571,13 +573,13 @@ private slots:
         for (int round = 0; round < 2; ++round) {
             Client c;
             QVERIFY(c.open(path));
-            QCOMPARE(c.exchange(0, 9, 4).size(), 4);
+            QCOMPARE(c.exchange(0, Confirm, 4).size(), 4);
         }
         if (::geteuid() != 0)
             return;
         const std::string slave = sim.slaveName();
         QCOMPARE(::chmod(slave.c_str(), 0666), 0);
-        const auto request = RequestFrame(0, 9);
+        const auto request = RequestFrame(0, Confirm);
         const pid_t pid = ::fork();
         if (pid == 0) {
             // Only async-signal-safe calls from here on.
@@ -639,11 +641,11 @@ private slots:
 
         Client c;
         QVERIFY(c.open(path));
-        const QByteArray reply = c.exchange(0x12, 6, 234);
+        const QByteArray reply = c.exchange(0x12, Fetch, 234);
         QCOMPARE(reply.size(), 234);
         QVERIFY(reply.endsWith(Bytes(AddressEcho(0x12))));
         QCOMPARE(DecodeMirel(reply).status, uint16_t(0x0801));
-        QCOMPARE(c.exchange(0x12, 9, 4), Bytes(AddressEcho(0x12)));
+        QCOMPARE(c.exchange(0x12, Confirm, 4), Bytes(AddressEcho(0x12)));
         c.close();
 
         ::kill(pid_t(p.processId()), SIGTERM);

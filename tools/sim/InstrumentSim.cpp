@@ -16,6 +16,7 @@
 #include <time.h>
 #include <unistd.h>
 
+#include "pollers/RequestCode.h"
 #include "sim/InstrumentFrames.h"
 
 namespace {
@@ -92,16 +93,9 @@ void InstrumentSim::stop()
     closeLine();
 }
 
-void InstrumentSim::hangUp()
-{
-    stopThread();
-    closeLine();
-}
-
 bool InstrumentSim::reopen()
 {
-    stopThread();
-    closeLine();
+    stop();
     return openLine() && startThread();
 }
 
@@ -328,11 +322,12 @@ InstrumentSim::Exchange InstrumentSim::answer(const std::vector<uint8_t> &reques
     const uint8_t echoBytes[4] = {request[0], request[1], request[2], request[3]};
     const std::span<const uint8_t, 4> echo(echoBytes);
 
-    if (code == 4 || code == 9) {
+    if (code == RequestCode::Probe || code == RequestCode::Confirm) {
         ex.reply.assign(echo.begin(), echo.end());
     } else {
         const bool tarvo = m_family == Family::Tarvo;
-        const int length = code == 6 ? (tarvo ? m_tarvoLength : 234) : 76;
+        const bool fetch = code == RequestCode::Fetch;
+        const int length = fetch ? (tarvo ? m_tarvoLength : 234) : 76;
         const int count = tarvo ? TarvoValueCount(length) : MirelValueCount(length);
         std::vector<double> values = m_fixed ? m_values
                                              : (tarvo ? m_generator.tarvo() : m_generator.mirel());
@@ -344,9 +339,9 @@ InstrumentSim::Exchange InstrumentSim::answer(const std::vector<uint8_t> &reques
         }
         const uint16_t status = ex.fault.kind == Fault::BadStatus
                                     ? static_cast<uint16_t>(ex.fault.param) : m_status;
-        ex.resultFrame = code == 6;
+        ex.resultFrame = fetch;
         ex.groupOrCount = m_group;
-        if (code == 6)
+        if (fetch)
             ++m_group;
         if (tarvo) {
             ex.reply = BuildTarvoFrame(length, status, ex.groupOrCount, words, echo);

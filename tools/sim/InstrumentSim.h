@@ -42,7 +42,7 @@ public:
     struct Exchange {
         std::vector<uint8_t> request;
         std::vector<uint8_t> reply;  // the bytes sent, after the fault
-        bool resultFrame = false;    // a result (code 6)
+        bool resultFrame = false;    // the answer to a fetch
         uint16_t status = 0;         // as carried; 0 for the short first-family frames
         uint8_t groupOrCount = 0;
         uint32_t mask = 0;           // second family only
@@ -58,6 +58,7 @@ public:
     // Opens a pty in raw mode, optionally points the symlink `linkPath` at its slave
     // (replacing an older link, never a file), and serves it. False with errorString() set.
     bool start(const std::string &linkPath = {});
+    // Closes the master now and removes the link: to the program it is an adapter pulled out.
     void stop();
     bool isServing() const;           // false after stop() and after a hang-up
     std::string slaveName() const;    // e.g. /dev/pts/5; empty while the line is down
@@ -86,7 +87,6 @@ public:
     bool waitForFrames(std::size_t count, int timeoutMs) const;
     void clearLogs();
 
-    void hangUp();   // closes the master now and removes the link, like pulling an adapter
     bool reopen();   // a new pty, the link pointed at it again, served as before
 
     static constexpr int ByteTimeUs = 1146; // 11 bits at 9600 bit/s

@@ -2,7 +2,6 @@
 
 #include <algorithm>
 
-#include "pollers/TOpPollerThread.h"
 #include "pollers/TSyncCaller.h"
 
 TOpPoller::TOpPoller(const TPollerFamily &family, QObject *owner)
@@ -23,9 +22,9 @@ TOpPoller::~TOpPoller()
     }
 }
 
-std::unique_ptr<TOpPollerThread> TOpPoller::CreateThread()
+std::unique_ptr<TOpPollerThread> TOpPoller::CreateThread(TPollerThreadSetup setup)
 {
-    return std::make_unique<TOpPollerThread>(m_family, Port, this, m_caller.get());
+    return std::make_unique<TOpPollerThread>(std::move(setup));
 }
 
 void TOpPoller::Start()
@@ -35,7 +34,18 @@ void TOpPoller::Start()
     auto launch = [this] {
         m_active = true;
         m_caller->Reset();
-        m_thread = CreateThread();
+        TPollerHooks hooks{
+            [this] {
+                if (OnErrorOpenPort)
+                    OnErrorOpenPort(this);
+            },
+            [this] { return GetNumberStep(); },
+            [this](uint8_t kind, std::span<const uint8_t> reply) {
+                return PutResultStep(kind, reply);
+            },
+            [this] { ThreadEnded(); },
+        };
+        m_thread = CreateThread({&m_family, Port, m_caller.get(), std::move(hooks), m_idlePause});
         m_thread->Resume();
     };
     try {
@@ -54,32 +64,22 @@ void TOpPoller::Stop()
         m_thread->Terminate();
 }
 
-void TOpPoller::FireErrorOpenPort()
-{
-    if (OnErrorOpenPort)
-        OnErrorOpenPort(this);
-}
-
-void TOpPoller::GetNumberStep(TOpPollerThread &thread)
+TPollOrder TOpPoller::GetNumberStep()
 {
     if (OnGetNumber)
         OnGetNumber(this);
-    // Four hex digits of the address, least significant first, each in a low nibble.
-    thread.Request[0] = 0x90 | (DeviceNumber & 0x0F);
-    thread.Request[1] = 0xA0 | ((DeviceNumber >> 4) & 0x0F);
-    thread.Request[2] = 0xA0 | ((DeviceNumber >> 8) & 0x0F);
-    thread.Request[3] = 0xA0 | ((DeviceNumber >> 12) & 0x0F);
-    thread.step = Command;
+    return {DeviceNumber, Command};
 }
 
-void TOpPoller::PutResultStep(TOpPollerThread &thread)
+std::optional<uint8_t> TOpPoller::PutResultStep(uint8_t kind, std::span<const uint8_t> reply)
 {
-    ResultData[0] = thread.ResultKind;
-    std::copy(thread.reply.begin(), thread.reply.end(), ResultData.begin() + 1);
-    if (OnPutResult) {
-        OnPutResult(this);
-        thread.step = Command;
-    }
+    ResultData[0] = kind;
+    std::copy(reply.begin(), reply.end(), ResultData.begin() + 1);
+    // Without a handler the thread keeps the request it had.
+    if (!OnPutResult)
+        return std::nullopt;
+    OnPutResult(this);
+    return Command;
 }
 
 void TOpPoller::ThreadEnded()

@@ -3,18 +3,22 @@
 // The poller component shared by both instrument families. It lives on the UI thread; its
 // events run there, and the polling thread waits while they run.
 
+#include <chrono>
 #include <cstdint>
 #include <functional>
 #include <memory>
+#include <optional>
+#include <span>
 #include <vector>
 
 #include <QObject>
 #include <QString>
 
+#include "pollers/RequestCode.h"
+#include "pollers/TOpPollerThread.h"
 #include "pollers/TPollerFamily.h"
 
 class TOpPoller;
-class TOpPollerThread;
 class TSyncCaller;
 
 using TPollerEvent = std::function<void(TOpPoller *Sender)>;
@@ -27,7 +31,7 @@ public:
 
     QString Port = QStringLiteral("COM1");
     uint16_t DeviceNumber = 0;
-    uint8_t Command = 0;
+    uint8_t Command = RequestCode::Idle;
     // Byte 0 = ResultKind, then the reply buffer.
     std::vector<uint8_t> ResultData;
 
@@ -41,22 +45,22 @@ public:
     void Start();
     void Stop();
 
-    const TPollerFamily &Family() const { return m_family; }
-
-    // Steps the polling thread runs on the UI thread.
-    void FireErrorOpenPort();
-    void GetNumberStep(TOpPollerThread &thread);
-    void PutResultStep(TOpPollerThread &thread);
-    void ThreadEnded();
+    // The pause after a cycle that sent nothing; taken by the next Start.
+    void setIdlePause(std::chrono::milliseconds pause) { m_idlePause = pause; }
 
 protected:
     TOpPoller(const TPollerFamily &family, QObject *owner);
-    virtual std::unique_ptr<TOpPollerThread> CreateThread();
-    TSyncCaller *Caller() const { return m_caller.get(); }
+    virtual std::unique_ptr<TOpPollerThread> CreateThread(TPollerThreadSetup setup);
 
 private:
+    // The thread's steps, run on the UI thread.
+    TPollOrder GetNumberStep();
+    std::optional<uint8_t> PutResultStep(uint8_t kind, std::span<const uint8_t> reply);
+    void ThreadEnded();
+
     const TPollerFamily &m_family;
     std::unique_ptr<TSyncCaller> m_caller;
     std::unique_ptr<TOpPollerThread> m_thread;
+    std::chrono::milliseconds m_idlePause = TPollerThreadSetup().idlePause;
     bool m_active = false;
 };

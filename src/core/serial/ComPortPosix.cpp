@@ -6,6 +6,7 @@
 #include <cerrno>
 #include <chrono>
 #include <cstring>
+#include <optional>
 #include <fcntl.h>
 #include <poll.h>
 #include <sys/file.h>
@@ -25,18 +26,16 @@ namespace {
 
 using Clock = std::chrono::steady_clock;
 
-// Total time-out of a transfer: multiplier x count + constant, in ms. A total of 0 means
-// "what is there now" for a read and "no limit" for a write, as the time-outs always meant.
+// The end of a transfer's total time-out; without a total the transfer waits as long as
+// it takes.
 struct Deadline
 {
     Clock::time_point at;
     bool limited = true;
 
-    Deadline(int multiplier, int constant, int count, bool zeroMeansNow)
+    explicit Deadline(std::optional<int64_t> totalMs) : limited(totalMs.has_value())
     {
-        const int64_t ms = int64_t(multiplier) * count + constant;
-        limited = ms > 0 || zeroMeansNow;
-        at = Clock::now() + std::chrono::milliseconds(std::max<int64_t>(ms, 0));
+        at = Clock::now() + std::chrono::milliseconds(std::max<int64_t>(totalMs.value_or(0), 0));
     }
     // Milliseconds left for poll(), rounded up so a wait never ends early; -1 = no limit.
     int pollTimeout() const
@@ -220,8 +219,7 @@ int TCustomComPort::Write(const void *buffer, int count)
     if (!m_connected)
         throw EComPort(CError_WriteFailed, EBADF, m_port);
     const auto *p = static_cast<const char *>(buffer);
-    const Deadline deadline(m_timeouts.WriteTotalMultiplier(), m_timeouts.WriteTotalConstant(),
-                            count, false);
+    const Deadline deadline(m_timeouts.writeTotalMs(count));
     int done = 0;
     while (done < count) {
         const ssize_t n = ::write(m_handle, p + done, size_t(count - done));
@@ -249,8 +247,7 @@ int TCustomComPort::Read(void *buffer, int count)
     if (!m_connected)
         throw EComPort(CError_ReadFailed, EBADF, m_port);
     auto *p = static_cast<char *>(buffer);
-    const Deadline deadline(m_timeouts.ReadTotalMultiplier(), m_timeouts.ReadTotalConstant(),
-                            count, true);
+    const Deadline deadline(m_timeouts.readTotalMs(count));
     int got = 0;
     while (got < count) {
         const Wait w = waitFor(m_handle, POLLIN, m_cancelFd, deadline);

@@ -48,6 +48,17 @@ void TComTimeouts::SetWriteTotalConstant(int v)
     m_owner->ApplyTimeouts();
 }
 
+int64_t TComTimeouts::readTotalMs(int count) const
+{
+    return int64_t(m_readTotalMultiplier) * count + m_readTotalConstant;
+}
+
+std::optional<int64_t> TComTimeouts::writeTotalMs(int count) const
+{
+    const int64_t ms = int64_t(m_writeTotalMultiplier) * count + m_writeTotalConstant;
+    return ms > 0 ? std::optional(ms) : std::nullopt;
+}
+
 void TComBuffer::SetInputSize(int v) { m_inputSize = v; m_owner->ApplyBuffer(); }
 void TComBuffer::SetOutputSize(int v) { m_outputSize = v; m_owner->ApplyBuffer(); }
 

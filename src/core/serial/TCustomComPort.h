@@ -1,11 +1,12 @@
 #pragma once
 
-// The serial port as the pollers use it: open exclusively, 9600 8-O-1 by default settings of
-// the pollers, clear buffers, write a command, read a reply within a total time-out.
+// The serial port as the pollers use it: opened exclusively, buffers cleared, a command
+// written, a reply read within a total time-out. The pollers ask for 9600 8-O-1 themselves.
 // Platform code lives in ComPortPosix.cpp.
 
 #include <cstdint>
 #include <memory>
+#include <optional>
 
 #include <QString>
 
@@ -103,6 +104,12 @@ public:
     int WriteTotalConstant() const { return m_writeTotalConstant; }
     void SetWriteTotalConstant(int v);
 
+    // The total time-out of a transfer of `count` bytes: multiplier x count + constant, in ms.
+    // A read with a total of 0 takes what has already come; a write with a total of 0 has
+    // no limit (nullopt).
+    int64_t readTotalMs(int count) const;
+    std::optional<int64_t> writeTotalMs(int count) const;
+
 private:
     TCustomComPort *m_owner;
     int m_readInterval = -1;
@@ -180,10 +187,10 @@ public:
     // With both read totals 0 it takes only what has already come.
     int Read(void *buffer, int count);
 
-    // An optional descriptor (e.g. an eventfd) that ends a Read early, with what has come,
-    // once it becomes readable. -1 = none. Lets a poller stop without waiting a time-out.
+    // An optional descriptor (e.g. an eventfd) that ends a Read or Write early, with what has
+    // been transferred, once it becomes readable. -1 = none. Lets a poller stop without
+    // waiting a time-out.
     void SetCancelFd(int fd) { m_cancelFd = fd; }
-    int CancelFd() const { return m_cancelFd; }
 
     // Re-applies a settings group while open; called by the groups' setters.
     void ApplyLineSettings();

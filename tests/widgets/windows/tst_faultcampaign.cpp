@@ -177,7 +177,7 @@ void tst_FaultCampaign::hangUpThenReopen()
     if (asFault)
         rig.Sim().queueFault({Fault::HangUp, 0});
     else
-        rig.Sim().hangUp();
+        rig.Sim().stop();
     // The poller sees the dead line and ends by itself: no hang, no spin, no crash.
     QVERIFY(SimWindowRig::Pump(10000, [&] { return !rig.Poller()->Active(); }));
     QVERIFY(rig.NumberEdit1Enabled());
@@ -206,7 +206,7 @@ void tst_FaultCampaign::portDisappearsAndComesBack()
     QVERIFY(rig.Ok());
     rig.StartPolling();
     QVERIFY(rig.WaitForExchanges(2, 10000));
-    rig.Sim().hangUp(); // the node and its link are gone, as when an adapter is pulled
+    rig.Sim().stop(); // the node and its link are gone, as when an adapter is pulled
     QVERIFY(SimWindowRig::Pump(10000, [&] { return !rig.Poller()->Active(); }));
     QVERIFY(!QFile::exists(QString::fromStdString(rig.Link())));
 
