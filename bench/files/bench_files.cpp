@@ -192,7 +192,8 @@ int main(int argc, char **argv)
         folder = tmp.path();
     for (int rows : rowCounts) {
         for (int fields : {16, 31}) {
-            const QString path = folder + QStringLiteral("/results-%1-%2.txt").arg(rows).arg(fields);
+            const QString path =
+                folder + QStringLiteral("/results-%1-%2.txt").arg(rows).arg(fields);
             inChild([&] { writeFile(path, rows, fields); });
             inChild([&] { measure(folder, path, fields); });
             QFile::remove(path);

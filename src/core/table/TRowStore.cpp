@@ -284,8 +284,8 @@ void TRowStore::ReserveFileText(qint64 fileBytes, QByteArrayView sample)
     if (fileBytes <= 0)
         return;
     const qint64 lines = std::count(sample.begin(), sample.end(), '\n');
-    const qint64 rows = lines > 0 ? fileBytes / std::max<qint64>(sample.size() / lines, 1) + 1
-                                  : 1;
+    const qint64 perLine = lines > 0 ? std::max<qint64>(sample.size() / lines, 1) : fileBytes;
+    const qint64 rows = fileBytes / perLine + 1;
     m_rows.reserve(m_rows.size() + size_t(rows + rows / 16));
     // A row takes its line without the line end, with its number and a TAB before it. Room
     // set aside and never written costs address space only.

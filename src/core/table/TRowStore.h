@@ -80,7 +80,7 @@ private:
 
     int m_colCount;
     std::vector<Slot> m_rows;
-    QByteArray m_base;  // the rows read from a file
-    QByteArray m_extra; // the rows added or changed since
+    QByteArray m_base;    // the rows read from a file
+    QByteArray m_extra;   // the rows added or changed since
     qsizetype m_dead = 0; // bytes of both buffers that no row uses any more
 };
