@@ -149,6 +149,8 @@ void TRowStore::repack(qsizetype moreTabs)
     m_base = std::move(base);
     m_extra = QByteArray();
     m_dead = 0;
+    if (m_rows.capacity() > 2 * m_rows.size() + 1024)
+        m_rows.shrink_to_fit(); // a new table after ten years of rows
 }
 
 void TRowStore::SetRowCount(int count)
