@@ -149,8 +149,7 @@ void TRowStore::repack(qsizetype moreTabs)
     m_base = std::move(base);
     m_extra = QByteArray();
     m_dead = 0;
-    if (m_rows.capacity() > 2 * m_rows.size() + 1024)
-        m_rows.shrink_to_fit(); // a new table after ten years of rows
+    m_rows.shrink_to_fit(); // a new table after ten years of rows
 }
 
 void TRowStore::SetRowCount(int count)
@@ -288,7 +287,6 @@ void TRowStore::ReserveFileText(qint64 fileBytes, QByteArrayView sample)
     const qint64 lines = std::count(sample.begin(), sample.end(), '\n');
     const qint64 perLine = lines > 0 ? std::max<qint64>(sample.size() / lines, 1) : fileBytes;
     const qint64 rows = fileBytes / perLine + 1;
-    m_rows.reserve(m_rows.size() + size_t(rows + rows / 16));
     // A row takes its line without the line end, with its number and a TAB before it. Room
     // set aside and never written costs address space only.
     m_base.reserve(m_base.size() + qsizetype(fileBytes + rows * 10 + 4096));

@@ -9,7 +9,7 @@
 // side changes later), and the rows added or changed since. A changed row is written anew;
 // the bytes it leaves behind are given back once they outweigh the rows still in use.
 
-#include <vector>
+#include <deque>
 
 #include <QByteArray>
 #include <QByteArrayView>
@@ -79,7 +79,8 @@ private:
     void repack(qsizetype moreTabs);
 
     int m_colCount;
-    std::vector<Slot> m_rows;
+    // A deque grows without moving the rows it holds: no stall when ten years of rows grow.
+    std::deque<Slot> m_rows;
     QByteArray m_base;    // the rows read from a file
     QByteArray m_extra;   // the rows added or changed since
     qsizetype m_dead = 0; // bytes of both buffers that no row uses any more
