@@ -59,7 +59,6 @@ void run(int cols)
         QByteArray file;
         for (int r = 0; r < kRows; ++r)
             file += resultLine(r, cols) + "\r\n";
-        rows.Reserve(kRows);
         for (qsizetype pos = 0; pos < file.size();) {
             const qsizetype end = file.indexOf('\n', pos);
             rows.AppendLine(file.mid(pos, end - pos));

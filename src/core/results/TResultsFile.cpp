@@ -1,6 +1,5 @@
 #include "results/TResultsFile.h"
 
-#include <algorithm>
 #include <charconv>
 #include <cstring>
 
@@ -10,9 +9,11 @@
 #include <QSaveFile>
 
 #include "text/Strings.h"
-#include "text/ReadAtMost.h"
 
 namespace {
+
+// Reading and writing go by pieces of this size.
+constexpr qsizetype kPiece = qsizetype(1) << 20;
 
 bool fail(QString *error, const QString &headline, const QString &path, const QString &why)
 {
@@ -33,23 +34,6 @@ QByteArray rowNumber(int n)
 
 bool TResultsFile::Save(const QString &path, const TRowStore &rows, QString *error)
 {
-    // Column 0 is everything before the first TAB of a stored row.
-    qsizetype total = 0;
-    for (int r = 0; r < rows.RowCount(); ++r) {
-        const QByteArray &line = rows.Line(r);
-        const qsizetype tab = line.indexOf('\t');
-        total += (tab < 0 ? 0 : line.size() - tab - 1) + 2;
-    }
-    QByteArray bytes;
-    bytes.reserve(total);
-    for (int r = 0; r < rows.RowCount(); ++r) {
-        const QByteArray &line = rows.Line(r);
-        const qsizetype tab = line.indexOf('\t');
-        if (tab >= 0)
-            bytes.append(line.constData() + tab + 1, line.size() - tab - 1);
-        bytes.append("\r\n", 2);
-    }
-
     if (QFileInfo(path).isDir())
         return fail(error, Str::SaveFailed, path, Str::FileIsFolder);
     // The table goes to a temporary file beside the old one, which is replaced only once
@@ -57,7 +41,26 @@ bool TResultsFile::Save(const QString &path, const TRowStore &rows, QString *err
     QSaveFile file(path);
     if (!file.open(QIODevice::WriteOnly))
         return fail(error, Str::SaveFailed, path, file.errorString());
-    if (file.write(bytes) != bytes.size()) {
+    // Written a piece at a time: ten years of results need not be held twice.
+    QByteArray piece;
+    piece.reserve(kPiece);
+    bool ok = true;
+    const auto flush = [&] {
+        ok = ok && file.write(piece) == piece.size();
+        piece.resize(0);
+        return ok;
+    };
+    for (int r = 0; r < rows.RowCount() && ok; ++r) {
+        // Column 0 is everything before the first TAB of a stored row.
+        const QByteArrayView line = rows.LineView(r);
+        const qsizetype tab = line.indexOf('\t');
+        if (tab >= 0)
+            piece.append(line.sliced(tab + 1));
+        piece.append("\r\n", 2);
+        if (piece.size() >= kPiece)
+            flush();
+    }
+    if (!flush()) {
         const QString why = file.errorString();
         file.cancelWriting();
         return fail(error, Str::SaveFailed, path, why);
@@ -79,37 +82,43 @@ bool TResultsFile::Load(const QString &path, int colCount, TRowStore &rows, QStr
     if (info.isDir())
         return fail(error, Str::OpenFailed, path, Str::FileIsFolder);
     QFile file(path);
-    if (!file.open(QIODevice::ReadOnly))
+    if (!file.open(QIODevice::ReadOnly | QIODevice::Unbuffered))
         return fail(error, Str::OpenFailed, path, file.errorString());
     if (file.size() > MaxFileSize)
         return fail(error, Str::OpenFailed, path, Str::FileTooLarge);
-    // Sized by the file, not by the limit: a one-line file must not need a gigabyte.
-    const QByteArray data = ReadAtMost(file, MaxFileSize);
-    if (file.error() != QFileDevice::NoError)
-        return fail(error, Str::OpenFailed, path, file.errorString());
-    if (data.size() > MaxFileSize)
-        return fail(error, Str::OpenFailed, path, Str::FileTooLarge);
 
-    const char *p = data.constData();
-    const char *const end = p + data.size();
-    out.Reserve(static_cast<int>(std::count(p, end, '\n')) + 2);
-    int number = 0;
-    while (p < end) {
-        const char *nl = static_cast<const char *>(memchr(p, '\n', end - p));
-        const char *e = nl ? nl : end;
-        if (e > p && e[-1] == '\r')
-            --e;
-        const QByteArray num = rowNumber(++number);
-        QByteArray line;
-        line.reserve(num.size() + 1 + (e - p));
-        line.append(num).append('\t').append(p, e - p);
-        // A cell never holds a line end; a stray CR inside a line becomes a blank.
-        char *d = line.data() + num.size() + 1;
-        char *const dEnd = line.data() + line.size();
-        while ((d = static_cast<char *>(memchr(d, '\r', dEnd - d))))
-            *d = ' ';
-        out.AppendLine(std::move(line));
-        p = nl ? nl + 1 : end;
+    // The file is read a piece at a time straight into the rows, so its text is never held
+    // twice. A piece hands over its whole lines and keeps an unfinished last line for the
+    // next one; a line longer than a piece makes the piece grow.
+    QByteArray piece(kPiece, Qt::Uninitialized);
+    qsizetype held = 0;
+    qint64 total = 0;
+    bool first = true;
+    for (;;) {
+        if (held == piece.size())
+            piece.resize(piece.size() * 2);
+        const qint64 got = file.read(piece.data() + held, piece.size() - held);
+        if (got < 0)
+            return fail(error, Str::OpenFailed, path, file.errorString());
+        total += got;
+        if (total > MaxFileSize)
+            return fail(error, Str::OpenFailed, path, Str::FileTooLarge);
+        if (got == 0) {
+            out.AppendFileLines(QByteArrayView(piece.constData(), held)); // no line end
+            break;
+        }
+        // What was held already has no line end.
+        const void *nl = memrchr(piece.constData() + held, '\n', size_t(got));
+        held += qsizetype(got);
+        if (!nl)
+            continue;
+        const qsizetype whole = static_cast<const char *>(nl) - piece.constData() + 1;
+        if (first)
+            out.ReserveFileText(file.size(), QByteArrayView(piece.constData(), whole));
+        first = false;
+        out.AppendFileLines(QByteArrayView(piece.constData(), whole));
+        held -= whole;
+        std::memmove(piece.data(), piece.constData() + whole, size_t(held));
     }
     // The file's last line, written from the open row, is the open row again; a table that
     // ends in a result gets a fresh one, as results are written into the last row.
