@@ -23,12 +23,6 @@ bool fail(QString *error, const QString &headline, const QString &path, const QS
     return false;
 }
 
-QByteArray rowNumber(int n)
-{
-    char buf[16];
-    const auto res = std::to_chars(buf, buf + sizeof buf, n);
-    return QByteArray(buf, res.ptr - buf);
-}
 
 } // namespace
 

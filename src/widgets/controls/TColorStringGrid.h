@@ -58,6 +58,8 @@ public:
     // last row holds a result (one row insert), numbered in any case.
     void endWithOpenRow();
     const TRowStore &Rows() const;
+    // The model under the grid, for views that follow the table (statistics, exports).
+    TStringGridModel *GridModel() const { return m_model; }
     // Bulk replacement (opening a file): one model reset; column widths are kept.
     void SetRows(TRowStore rows);
 
