@@ -1,0 +1,192 @@
+#include <QTemporaryDir>
+#include <QTest>
+
+#include "archive/TArchive.h"
+#include "support/ArchiveSamples.h"
+
+namespace {
+
+QStringList labels(const TArchiveSearchResult &found)
+{
+    QStringList out;
+    for (const TArchiveHit &hit : found.hits)
+        out << hit.label;
+    return out;
+}
+
+} // namespace
+
+class TstArchiveSearch : public QObject
+{
+    Q_OBJECT
+private slots:
+    void initTestCase()
+    {
+        QVERIFY(m_dir.isValid());
+        QVERIFY(m_archive.open(m_dir.path()));
+        // Oldest first; the search answers newest first.
+        const std::pair<const char *, QDateTime> rows[] = {
+            {"Проба ЁЛКА-1", day(1, 8)},      {"ферма Иванова", day(1, 9)},
+            {"Молоко сборное", day(2, 8)},    {"PROBE x", day(2, 23, 59)},
+            {"проба 2", day(3, 0)},           {"Проба \"А\" 50%_б", day(3, 12)},
+            {"", day(4, 7)},                  {"Ферма ПЕТРОВА", day(5, 7)},
+        };
+        for (const auto &[label, at] : rows) {
+            const QString text = QString::fromUtf8(label);
+            const QString model = text.contains(QStringLiteral("ферма"), Qt::CaseInsensitive)
+                                      ? Str::ModelMirel
+                                      : Str::ModelTarvo;
+            m_ids << m_archive.appendResult(sampleResult(text, at, model));
+        }
+        // The operator renamed the Petrova sample twice, after its result came.
+        m_archive.appendLabelChange({m_ids[7], 8, QStringLiteral("Ферма ПЕТРОВА"),
+                                     QStringLiteral("Ферма Петрова-2"), day(5, 8),
+                                     QStringLiteral("/data/Март.txt"),
+                                     QStringLiteral("operator")});
+        m_archive.appendLabelChange({m_ids[7], 8, QStringLiteral("Ферма Петрова-2"),
+                                     QStringLiteral("Ферма Сидорова"), day(5, 9),
+                                     QStringLiteral("/data/Март.txt"),
+                                     QStringLiteral("лаборант")});
+        QCOMPARE(m_archive.pendingCount(), 0);
+    }
+
+    // Any case, Cyrillic included; a part of the label, of any length; every name the label
+    // ever had; characters SQL patterns would give a meaning to stand for themselves.
+    void byLabel_data()
+    {
+        QTest::addColumn<QString>("part");
+        QTest::addColumn<QStringList>("expected");
+        const QStringList probes = {QStringLiteral("Проба \"А\" 50%_б"),
+                                    QStringLiteral("проба 2"), QStringLiteral("Проба ЁЛКА-1")};
+        QTest::newRow("lower finds capitals") << "проба" << probes;
+        QTest::newRow("capitals find lower") << "ПРОБА" << probes;
+        QTest::newRow("mixed") << "пРоБа 2" << QStringList{"проба 2"};
+        QTest::newRow("yo folded") << "ёлка" << QStringList{"Проба ЁЛКА-1"};
+        QTest::newRow("inside a word") << "ванов" << QStringList{"ферма Иванова"};
+        QTest::newRow("latin") << "probe" << QStringList{"PROBE x"};
+        QTest::newRow("two letters") << "ма"
+                                     << QStringList{"Ферма Сидорова", "ферма Иванова"};
+        QTest::newRow("one letter") << "x" << QStringList{"PROBE x"};
+        QTest::newRow("a quote") << "\"а\"" << QStringList{"Проба \"А\" 50%_б"};
+        QTest::newRow("percent and underscore") << "50%_" << QStringList{"Проба \"А\" 50%_б"};
+        QTest::newRow("percent alone") << "%" << QStringList{"Проба \"А\" 50%_б"};
+        QTest::newRow("underscore is no wildcard") << "а_б" << QStringList();
+        QTest::newRow("index syntax is text") << "ма OR ба" << QStringList();
+        QTest::newRow("first name of a renamed label") << "петрова"
+                                                       << QStringList{"Ферма Сидорова"};
+        QTest::newRow("current name") << "СИДОРОВА" << QStringList{"Ферма Сидорова"};
+        QTest::newRow("nothing") << "кефир" << QStringList();
+    }
+    void byLabel()
+    {
+        QFETCH(QString, part);
+        QFETCH(QStringList, expected);
+        TArchiveQuery query;
+        query.label = part;
+        const TArchiveSearchResult found = m_archive.search(query);
+        QVERIFY2(found.ok, qPrintable(found.error));
+        QCOMPARE(labels(found), expected);
+        QVERIFY(!found.truncated);
+    }
+
+    void byTimeAndModel_data()
+    {
+        QTest::addColumn<QDateTime>("from");
+        QTest::addColumn<QDateTime>("to");
+        QTest::addColumn<QString>("model");
+        QTest::addColumn<QString>("label");
+        QTest::addColumn<QStringList>("expected");
+        QTest::newRow("one day") << day(2, 0) << day(3, 0) << QString() << QString()
+                                 << QStringList{"PROBE x", "Молоко сборное"};
+        QTest::newRow("from is inclusive") << day(3, 0) << day(3, 1) << QString() << QString()
+                                           << QStringList{"проба 2"};
+        QTest::newRow("to is exclusive") << QDateTime() << day(1, 9) << QString() << QString()
+                                         << QStringList{"Проба ЁЛКА-1"};
+        QTest::newRow("open end") << day(4, 0) << QDateTime() << QString() << QString()
+                                  << QStringList{"Ферма Сидорова", ""};
+        QTest::newRow("model") << QDateTime() << QDateTime() << Str::ModelMirel << QString()
+                               << QStringList{"Ферма Сидорова", "ферма Иванова"};
+        QTest::newRow("model and days") << day(1, 0) << day(2, 0) << Str::ModelMirel << QString()
+                                        << QStringList{"ферма Иванова"};
+        QTest::newRow("label and days") << day(2, 0) << day(4, 0) << QString() << "проба"
+                                        << QStringList{"Проба \"А\" 50%_б", "проба 2"};
+        QTest::newRow("label, model and days") << day(1, 0) << day(9, 0) << Str::ModelTarvo
+                                               << "ма" << QStringList();
+        QTest::newRow("empty range") << day(3, 0) << day(2, 0) << QString() << QString()
+                                     << QStringList();
+    }
+    void byTimeAndModel()
+    {
+        QFETCH(QDateTime, from);
+        QFETCH(QDateTime, to);
+        QFETCH(QString, model);
+        QFETCH(QString, label);
+        QFETCH(QStringList, expected);
+        const TArchiveSearchResult found = m_archive.search({label, from, to, model, 100});
+        QVERIFY2(found.ok, qPrintable(found.error));
+        QCOMPARE(labels(found), expected);
+    }
+
+    // What a hit carries back: the values as numbers, the missing one empty, the cells with
+    // today's label, the edited mark and the label's history.
+    void hitCarriesTheResult()
+    {
+        TArchiveQuery query;
+        query.label = QStringLiteral("сидоров");
+        const TArchiveSearchResult found = m_archive.search(query);
+        QCOMPARE(found.hits.size(), size_t(1));
+        const TArchiveHit &hit = found.hits[0];
+        QVERIFY(hit.edited);
+        QCOMPARE(hit.result.label, QStringLiteral("Ферма ПЕТРОВА"));
+        QCOMPARE(hit.seq, qint64(8));
+        QCOMPARE(hit.station, m_archive.station());
+        QCOMPARE(hit.result.model, Str::ModelMirel);
+        QCOMPARE(hit.result.at, day(5, 7));
+        QCOMPARE(hit.result.values.size(), size_t(12));
+        QCOMPARE(hit.result.values[0], std::optional<double>(3.25));
+        QVERIFY(!hit.result.values[4].has_value());
+        QCOMPARE(hit.rowCells().first(), QStringLiteral("Ферма Сидорова"));
+        QCOMPARE(hit.rowCells().mid(1), hit.result.cells.mid(1));
+
+        QString error;
+        const auto history = m_archive.labelHistory(hit.id, &error);
+        QVERIFY(error.isEmpty());
+        QCOMPARE(history.size(), size_t(2));
+        QCOMPARE(history[0].oldText, QStringLiteral("Ферма ПЕТРОВА"));
+        QCOMPARE(history[0].newText, QStringLiteral("Ферма Петрова-2"));
+        QCOMPARE(history[1].newText, QStringLiteral("Ферма Сидорова"));
+        QCOMPARE(history[1].osUser, QStringLiteral("лаборант"));
+        QCOMPARE(history[1].at, day(5, 9));
+        QCOMPARE(history[1].fileName, QStringLiteral("/data/Март.txt"));
+        QCOMPARE(history[1].row, 8);
+
+        query.label = QStringLiteral("ёлка");
+        const TArchiveHit plain = m_archive.search(query).hits.at(0);
+        QVERIFY(!plain.edited);
+        QVERIFY(m_archive.labelHistory(plain.id, &error).empty());
+    }
+
+    void limitKeepsTheNewest()
+    {
+        TArchiveQuery query;
+        query.limit = 3;
+        const TArchiveSearchResult found = m_archive.search(query);
+        QCOMPARE(labels(found), (QStringList{"Ферма Сидорова", "", "Проба \"А\" 50%_б"}));
+        QVERIFY(found.truncated);
+        query.limit = 8;
+        QVERIFY(!m_archive.search(query).truncated);
+    }
+
+    void models()
+    {
+        QCOMPARE(m_archive.models(), (QStringList{Str::ModelMirel, Str::ModelTarvo}));
+    }
+
+private:
+    QTemporaryDir m_dir;
+    TArchive m_archive;
+    QList<QUuid> m_ids;
+};
+
+QTEST_GUILESS_MAIN(TstArchiveSearch)
+#include "tst_archivesearch.moc"
