@@ -67,15 +67,17 @@ struct TArchiveQuery
     QDateTime from; // results taken at or after; invalid: no lower bound
     QDateTime to; // results taken before; invalid: no upper bound
     QString model; // empty: any instrument
-    int limit = 5000; // the newest this many; the search says when there were more
+    int limit = 1000; // the newest this many; the search says when there were more
 };
 
 struct TArchiveHit
 {
-    qint64 id = 0; // the local handle, for the label history
+    qint64 id = 0; // the local handle, for the label history and the details
     QString station;
     qint64 seq = 0;
-    TArchiveResult result; // result.label is the label it was archived with
+    // result.label is the label it was archived with. A search fills the time, model, group,
+    // label and values; loadDetails the port, device number, shown texts and raw reply.
+    TArchiveResult result;
     QString label; // the label as it stands now
     bool edited = false; // the label was changed after the result came
     // The cells as a table row shows them today: the current label first.

@@ -12,7 +12,10 @@
 
 namespace ArchiveSearch {
 
+// Hits carry what a list of results shows: the time, model, group, labels and values.
 TArchiveSearchResult search(const QSqlDatabase &db, const TArchiveQuery &query);
+// The rest of each hit's result: port, device number, the shown texts and the raw reply.
+bool loadDetails(const QSqlDatabase &db, std::vector<TArchiveHit> &hits, QString *error);
 std::vector<TArchiveLabelEntry> labelHistory(const QSqlDatabase &db, qint64 id, QString *error);
 QStringList models(const QSqlDatabase &db);
 

@@ -150,6 +150,7 @@ bool TArchive::connectFile()
             int version = -1;
             const bool ok =
                 runPragma(db, QStringLiteral("PRAGMA foreign_keys = ON"), &error) &&
+                runPragma(db, QStringLiteral("PRAGMA cache_size = -65536"), &error) &&
                 (version = ArchiveSchema::version(db, &error)) >= 0 &&
                 // A newer program's archive is read, never written.
                 (version > ArchiveSchema::Version ||
@@ -337,8 +338,16 @@ TArchiveSearchResult TArchive::search(const TArchiveQuery &query)
         out.error = m_error.isEmpty() ? statusText() : m_error;
         return out;
     }
-    TArchiveSearchResult out = ArchiveSearch::search(database(), query);
-    return out;
+    return ArchiveSearch::search(database(), query);
+}
+
+bool TArchive::loadDetails(std::vector<TArchiveHit> &hits, QString *error)
+{
+    if (!ensureConnected()) {
+        *error = m_error.isEmpty() ? statusText() : m_error;
+        return false;
+    }
+    return ArchiveSearch::loadDetails(database(), hits, error);
 }
 
 std::vector<TArchiveLabelEntry> TArchive::labelHistory(qint64 id, QString *error)

@@ -74,6 +74,7 @@ public:
     static constexpr int MaxPending = 20000; // four weeks of results at one per two minutes
 
     TArchiveSearchResult search(const TArchiveQuery &query) override;
+    bool loadDetails(std::vector<TArchiveHit> &hits, QString *error) override;
     std::vector<TArchiveLabelEntry> labelHistory(qint64 id, QString *error) override;
     QStringList models() override;
 

@@ -133,7 +133,7 @@ private slots:
     {
         TArchiveQuery query;
         query.label = QStringLiteral("сидоров");
-        const TArchiveSearchResult found = m_archive.search(query);
+        TArchiveSearchResult found = m_archive.search(query);
         QCOMPARE(found.hits.size(), size_t(1));
         const TArchiveHit &hit = found.hits[0];
         QVERIFY(hit.edited);
@@ -145,10 +145,17 @@ private slots:
         QCOMPARE(hit.result.values.size(), size_t(12));
         QCOMPARE(hit.result.values[0], std::optional<double>(3.25));
         QVERIFY(!hit.result.values[4].has_value());
-        QCOMPARE(hit.rowCells().first(), QStringLiteral("Ферма Сидорова"));
-        QCOMPARE(hit.rowCells().mid(1), hit.result.cells.mid(1));
-
         QString error;
+        QVERIFY(m_archive.loadDetails(found.hits, &error));
+        const TArchiveResult given = sampleResult(QStringLiteral("Ферма ПЕТРОВА"), day(5, 7));
+        QCOMPARE(hit.result.raw, given.raw);
+        QCOMPARE(hit.result.port, given.port);
+        QCOMPARE(hit.result.deviceNumber, given.deviceNumber);
+        QCOMPARE(hit.result.dateText, given.dateText);
+        QCOMPARE(hit.result.timeText, given.timeText);
+        QCOMPARE(hit.rowCells().first(), QStringLiteral("Ферма Сидорова"));
+        QCOMPARE(hit.rowCells().mid(1), given.cells.mid(1));
+
         const auto history = m_archive.labelHistory(hit.id, &error);
         QVERIFY(error.isEmpty());
         QCOMPARE(history.size(), size_t(2));
