@@ -44,8 +44,8 @@ double cpuMs()
 
 double msSince(std::chrono::steady_clock::time_point t0)
 {
-    return std::chrono::duration<double, std::milli>(std::chrono::steady_clock::now() - t0)
-        .count();
+    using Ms = std::chrono::duration<double, std::milli>;
+    return Ms(std::chrono::steady_clock::now() - t0).count();
 }
 
 struct Numbers
@@ -68,11 +68,11 @@ unsigned next()
     return s_state >> 8;
 }
 
-const QStringList kSurnames = {
-    QStringLiteral("Иванова"), QStringLiteral("Петрова"), QStringLiteral("Сидорова"),
-    QStringLiteral("Кузнецова"), QStringLiteral("Смирнова"), QStringLiteral("Попова"),
-    QStringLiteral("Лебедева"), QStringLiteral("Козлова"), QStringLiteral("Новикова"),
-    QStringLiteral("Морозова")};
+const QStringList kSurnames = {QStringLiteral("Иванова"),  QStringLiteral("Петрова"),
+                               QStringLiteral("Сидорова"), QStringLiteral("Кузнецова"),
+                               QStringLiteral("Смирнова"), QStringLiteral("Попова"),
+                               QStringLiteral("Лебедева"), QStringLiteral("Козлова"),
+                               QStringLiteral("Новикова"), QStringLiteral("Морозова")};
 
 // Labels as a milk reception writes them: a farm and its number, a sample number, or none.
 QString makeLabel(int i)
@@ -140,8 +140,12 @@ bool build(const QString &folder)
                 if (!writer.writeResult(station, uid, r, &error))
                     return false;
                 if (next() % 50 == 0) { // now and then the operator renames a sample
-                    TArchiveLabelChange c{uid, i + 1, r.label, r.label + QStringLiteral(" испр"),
-                                          r.at.addSecs(20), QStringLiteral("Март.txt"),
+                    TArchiveLabelChange c{uid,
+                                          i + 1,
+                                          r.label,
+                                          r.label + QStringLiteral(" испр"),
+                                          r.at.addSecs(20),
+                                          QStringLiteral("Март.txt"),
                                           QStringLiteral("op")};
                     writer.writeLabelChange(station, QUuid::createUuid(), c, &error);
                 }

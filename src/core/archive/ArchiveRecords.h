@@ -25,16 +25,16 @@ struct TArchiveResult
     QString model; // the instrument as chosen at start, e.g. "Мирел-2"
     QString port;
     int deviceNumber = 0;
-    QDateTime at; // when the result was taken
+    QDateTime at;     // when the result was taken
     QString dateText; // the date and time as the table shows them
     QString timeText;
     int group = 0; // the group number (first family) or the count (second)
     // Value k as the reply carried it; empty where the reply did not carry it. A value that is
     // not a number is kept as empty too: the raw reply and the shown text still hold it.
     std::vector<std::optional<double>> values;
-    QString label; // the sample label the row held when the result came
+    QString label;     // the sample label the row held when the result came
     QStringList cells; // the row's cells from column 1 (the label) on, as shown
-    QByteArray raw; // the instrument's reply bytes
+    QByteArray raw;    // the instrument's reply bytes
 };
 
 // The operator changed the label of a row.
@@ -48,7 +48,7 @@ struct TArchiveLabelChange
     QString newText;
     QDateTime at;
     QString fileName; // the results file the table belongs to
-    QString osUser; // empty: the user running the program
+    QString osUser;   // empty: the user running the program
 };
 
 // The table was opened from, saved to or started as a results file.
@@ -63,10 +63,10 @@ struct TArchiveFileEvent
 
 struct TArchiveQuery
 {
-    QString label; // a part of the label, any case; empty: any label
-    QDateTime from; // results taken at or after; invalid: no lower bound
-    QDateTime to; // results taken before; invalid: no upper bound
-    QString model; // empty: any instrument
+    QString label;    // a part of the label, any case; empty: any label
+    QDateTime from;   // results taken at or after; invalid: no lower bound
+    QDateTime to;     // results taken before; invalid: no upper bound
+    QString model;    // empty: any instrument
     int limit = 1000; // the newest this many; the search says when there were more
 };
 
@@ -78,7 +78,7 @@ struct TArchiveHit
     // result.label is the label it was archived with. A search fills the time, model, group,
     // label and values; loadDetails the port, device number, shown texts and raw reply.
     TArchiveResult result;
-    QString label; // the label as it stands now
+    QString label;       // the label as it stands now
     bool edited = false; // the label was changed after the result came
     // The cells as a table row shows them today: the current label first.
     QStringList rowCells() const
@@ -95,7 +95,7 @@ struct TArchiveHit
 struct TArchiveSearchResult
 {
     std::vector<TArchiveHit> hits; // the newest first
-    bool truncated = false; // more results matched than the limit
+    bool truncated = false;        // more results matched than the limit
     bool ok = true;
     QString error;
 };

@@ -92,8 +92,8 @@ bool fillLabelTexts(const QSqlDatabase &db, QSqlError *error)
     QSqlQuery read(db);
     read.setForwardOnly(true);
     QSqlQuery write(db);
-    if (!write.prepare(QStringLiteral(
-            "INSERT INTO label_texts (result_id, folded) VALUES (?, ?)"))) {
+    if (!write.prepare(
+            QStringLiteral("INSERT INTO label_texts (result_id, folded) VALUES (?, ?)"))) {
         *error = write.lastError();
         return false;
     }

@@ -83,7 +83,7 @@ qint64 scalar(const QSqlDatabase &db, const QString &sql, const QVariantList &bi
 {
     QSqlQuery q(db);
     return run(q, sql, binds) && q.next() && !q.value(0).isNull() ? q.value(0).toLongLong()
-                                                                    : otherwise;
+                                                                  : otherwise;
 }
 
 // Where the time range lies among the results, about: results are numbered in the order they
@@ -91,7 +91,7 @@ qint64 scalar(const QSqlDatabase &db, const QString &sql, const QVariantList &bi
 struct Span
 {
     qint64 inside = 0; // results in the range
-    qint64 after = 0; // results newer than the range
+    qint64 after = 0;  // results newer than the range
 };
 
 Span span(const QSqlDatabase &db, const TArchiveQuery &query)
@@ -99,11 +99,10 @@ Span span(const QSqlDatabase &db, const TArchiveQuery &query)
     const QString first =
         QStringLiteral("SELECT id FROM results WHERE at_ms >= ? ORDER BY at_ms LIMIT 1");
     const qint64 end = scalar(db, QStringLiteral("SELECT max(id) FROM results"), {}, 0) + 1;
-    const qint64 lo = query.from.isValid()
-                          ? scalar(db, first, {query.from.toMSecsSinceEpoch()}, end)
-                          : 0;
-    const qint64 hi = query.to.isValid() ? scalar(db, first, {query.to.toMSecsSinceEpoch()}, end)
-                                         : end;
+    const qint64 lo =
+        query.from.isValid() ? scalar(db, first, {query.from.toMSecsSinceEpoch()}, end) : 0;
+    const qint64 hi =
+        query.to.isValid() ? scalar(db, first, {query.to.toMSecsSinceEpoch()}, end) : end;
     return {std::max<qint64>(hi - lo, 0), end - hi};
 }
 
@@ -207,7 +206,7 @@ TArchiveSearchResult search(const QSqlDatabase &db, const TArchiveQuery &query)
     }
     sql += plan == Plan::Labels && indexed ? QStringLiteral(" ORDER BY label_fts.rowid DESC")
            : plan == Plan::Labels          ? QStringLiteral(" ORDER BY t.id DESC")
-                                : QStringLiteral(" ORDER BY r.at_ms DESC, r.id DESC");
+                                           : QStringLiteral(" ORDER BY r.at_ms DESC, r.id DESC");
 
     QSqlQuery q(db);
     if (!run(q, sql, binds)) {

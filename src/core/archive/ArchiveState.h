@@ -8,14 +8,14 @@
 enum class ArchiveState {
     Closed, // not opened yet
     Ok,
-    Busy, // another copy of the program holds it locked
+    Busy,     // another copy of the program holds it locked
     ReadOnly, // the file or its folder takes no writes
-    Corrupt, // not an archive, or damaged
+    Corrupt,  // not an archive, or damaged
     DiskFull,
     WriteError, // another input/output error
     CannotOpen, // the file cannot be opened or made
-    TooNew, // written by a newer version of the program; left as it is
-    NoDriver, // Qt's SQLite driver is not installed
+    TooNew,     // written by a newer version of the program; left as it is
+    NoDriver,   // Qt's SQLite driver is not installed
 };
 
 // SQLite's result code (the primary code in the low byte) as a state.

@@ -148,15 +148,14 @@ bool TArchive::connectFile()
             error = db.lastError();
         } else {
             int version = -1;
-            const bool ok =
-                runPragma(db, QStringLiteral("PRAGMA foreign_keys = ON"), &error) &&
-                runPragma(db, QStringLiteral("PRAGMA cache_size = -65536"), &error) &&
-                (version = ArchiveSchema::version(db, &error)) >= 0 &&
-                // A newer program's archive is read, never written.
-                (version > ArchiveSchema::Version ||
-                 (runPragma(db, QStringLiteral("PRAGMA journal_mode = WAL"), &error) &&
-                  runPragma(db, QStringLiteral("PRAGMA synchronous = FULL"), &error) &&
-                  ArchiveSchema::migrate(db, ArchiveSchema::Version, &error)));
+            const bool ok = runPragma(db, QStringLiteral("PRAGMA foreign_keys = ON"), &error) &&
+                            runPragma(db, QStringLiteral("PRAGMA cache_size = -65536"), &error) &&
+                            (version = ArchiveSchema::version(db, &error)) >= 0 &&
+                            // A newer program's archive is read, never written.
+                            (version > ArchiveSchema::Version ||
+                             (runPragma(db, QStringLiteral("PRAGMA journal_mode = WAL"), &error) &&
+                              runPragma(db, QStringLiteral("PRAGMA synchronous = FULL"), &error) &&
+                              ArchiveSchema::migrate(db, ArchiveSchema::Version, &error)));
             if (ok && version > ArchiveSchema::Version) {
                 m_connected = true;
                 m_sinceFailure.start(); // looked at again later, like any trouble
@@ -179,8 +178,8 @@ bool TArchive::connectFile()
     if (archiveStateFromSqlite(sqliteCode(error)) == ArchiveState::CannotOpen &&
         !QFileInfo::exists(path()) &&
         !QTemporaryFile(QDir(m_folder).filePath(QStringLiteral("reg01-probe-XXXXXX"))).open())
-        error = QSqlError(error.driverText(), error.databaseText(), error.type(),
-                          QStringLiteral("8"));
+        error =
+            QSqlError(error.driverText(), error.databaseText(), error.type(), QStringLiteral("8"));
     fail(error);
     return false;
 }
@@ -281,8 +280,8 @@ bool TArchive::writeOne(const Pending &p, QSqlError *error)
         return m_writer->writeResult(m_station, p.uid, *r, error);
     if (const auto *c = std::get_if<TArchiveLabelChange>(&p.record))
         return m_writer->writeLabelChange(m_station, p.uid, *c, error);
-    return m_writer->writeFileEvent(m_station, p.uid, std::get<TArchiveFileEvent>(p.record),
-                                    error);
+    const auto &event = std::get<TArchiveFileEvent>(p.record);
+    return m_writer->writeFileEvent(m_station, p.uid, event, error);
 }
 
 bool TArchive::flush(qint64 budgetMs)

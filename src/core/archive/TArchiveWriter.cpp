@@ -47,8 +47,8 @@ QDateTime orNow(const QDateTime &at)
 } // namespace
 
 TArchiveWriter::TArchiveWriter(const QSqlDatabase &db)
-    : m_db(db), m_record(db), m_result(db), m_labelText(db), m_labelChange(db),
-      m_changedText(db), m_fileEvent(db)
+    : m_db(db), m_record(db), m_result(db), m_labelText(db), m_labelChange(db), m_changedText(db),
+      m_fileEvent(db)
 {
 }
 
@@ -62,23 +62,21 @@ bool TArchiveWriter::prepare(QSqlError *error)
          QStringLiteral("INSERT INTO records (station, seq, uid, kind) VALUES (?, "
                         "(SELECT COALESCE(MAX(seq), 0) + 1 FROM records WHERE station = ?), "
                         "?, ?) ON CONFLICT (uid) DO NOTHING")},
-        {&m_result,
-         QStringLiteral("INSERT INTO results (id, at_ms, at_iso, model, port, device, "
-                        "date_text, time_text, grp, label, cells, raw, ") +
-             ArchiveSchema::valueColumns() +
-             QStringLiteral(") VALUES (?, ?, ?, ?, ?, ?, ?, ?, ?, ?, ?, ?") + values +
-             QLatin1Char(')')},
-        {&m_labelText,
-         QStringLiteral("INSERT INTO label_texts (result_id, folded) VALUES (?, ?)")},
+        {&m_result, QStringLiteral("INSERT INTO results (id, at_ms, at_iso, model, port, device, "
+                                   "date_text, time_text, grp, label, cells, raw, ") +
+                        ArchiveSchema::valueColumns() +
+                        QStringLiteral(") VALUES (?, ?, ?, ?, ?, ?, ?, ?, ?, ?, ?, ?") + values +
+                        QLatin1Char(')')},
+        {&m_labelText, QStringLiteral("INSERT INTO label_texts (result_id, folded) "
+                                      "VALUES (?, ?)")},
         {&m_labelChange,
          QStringLiteral("INSERT INTO label_changes (id, at_ms, at_iso, result_id, row_no, "
                         "old_text, new_text, os_user, file_name) VALUES (?, ?, ?, "
                         "(SELECT id FROM records WHERE uid = ? AND kind = 'result'), "
                         "?, ?, ?, ?, ?)")},
-        {&m_changedText,
-         QStringLiteral("INSERT INTO label_texts (result_id, folded) "
-                        "SELECT result_id, ? FROM label_changes "
-                        "WHERE id = ? AND result_id IS NOT NULL")},
+        {&m_changedText, QStringLiteral("INSERT INTO label_texts (result_id, folded) "
+                                        "SELECT result_id, ? FROM label_changes "
+                                        "WHERE id = ? AND result_id IS NOT NULL")},
         {&m_fileEvent,
          QStringLiteral("INSERT INTO file_events (id, at_ms, at_iso, event, file_name, "
                         "row_count) VALUES (?, ?, ?, ?, ?, ?)")},

@@ -212,9 +212,13 @@ void TArchiveDialog::showHistory()
     m_history->setRowCount(int(entries.size()));
     for (int i = 0; i < int(entries.size()); ++i) {
         const TArchiveLabelEntry &e = entries[size_t(i)];
-        const QStringList cells = {
-            FormatShortDate(e.at.date()) + QLatin1Char(' ') + FormatLongTime(e.at.time()),
-            QString::number(e.row), e.oldText, e.newText, e.osUser, e.fileName};
+        const QStringList cells = {FormatShortDate(e.at.date()) + QLatin1Char(' ') +
+                                       FormatLongTime(e.at.time()),
+                                   QString::number(e.row),
+                                   e.oldText,
+                                   e.newText,
+                                   e.osUser,
+                                   e.fileName};
         for (int c = 0; c < cells.size(); ++c)
             m_history->setItem(i, c, new QTableWidgetItem(cells[c]));
     }

@@ -16,8 +16,15 @@ class TArchiveModel : public QAbstractTableModel
 {
     Q_OBJECT
 public:
-    enum Column { LabelColumn, EditedColumn, DateColumn, TimeColumn, ModelColumn, GroupColumn,
-                  FirstValueColumn };
+    enum Column {
+        LabelColumn,
+        EditedColumn,
+        DateColumn,
+        TimeColumn,
+        ModelColumn,
+        GroupColumn,
+        FirstValueColumn
+    };
 
     explicit TArchiveModel(QObject *parent = nullptr);
 

@@ -69,8 +69,8 @@ private slots:
         openRow.row = 2;
         openRow.newText = QStringLiteral("Следующая");
         archive.appendLabelChange(openRow);
-        archive.appendFileEvent({TArchiveFileEvent::SaveAs, QStringLiteral("/data/Март.txt"), 1,
-                                 day(3, 11)});
+        archive.appendFileEvent(
+            {TArchiveFileEvent::SaveAs, QStringLiteral("/data/Март.txt"), 1, day(3, 11)});
         QCOMPARE(archive.pendingCount(), 0);
         QCOMPARE(archive.close(), 0);
 
@@ -88,19 +88,26 @@ private slots:
         QCOMPARE(raw.value("SELECT v0 FROM results").toDouble(), 3.25);
         QCOMPARE(raw.value("SELECT v11 FROM results").toDouble(), 14.25);
         QCOMPARE(raw.value("SELECT count(*) FROM results WHERE v4 IS NULL AND v12 IS NULL "
-                           "AND v26 IS NULL").toInt(), 1);
-        QCOMPARE(raw.value("SELECT at_ms FROM results").toLongLong(),
-                 day(3).toMSecsSinceEpoch());
-        QVERIFY(raw.value("SELECT at_iso FROM results").toString().startsWith(
-            QStringLiteral("2025-03-03T10:00:00.000")));
+                           "AND v26 IS NULL")
+                     .toInt(),
+                 1);
+        QCOMPARE(raw.value("SELECT at_ms FROM results").toLongLong(), day(3).toMSecsSinceEpoch());
+        QVERIFY(raw.value("SELECT at_iso FROM results")
+                    .toString()
+                    .startsWith(QStringLiteral("2025-03-03T10:00:00.000")));
         // The change names the result it changed; the open row's change names none.
         QCOMPARE(raw.value("SELECT count(*) FROM label_changes c JOIN results r "
-                           "ON r.id = c.result_id WHERE c.new_text = 'Проба 1а'").toInt(), 1);
+                           "ON r.id = c.result_id WHERE c.new_text = 'Проба 1а'")
+                     .toInt(),
+                 1);
         QCOMPARE(raw.value("SELECT count(*) FROM label_changes WHERE result_id IS NULL "
-                           "AND row_no = 2").toInt(), 1);
+                           "AND row_no = 2")
+                     .toInt(),
+                 1);
         QVERIFY(!raw.value("SELECT os_user FROM label_changes").toString().isEmpty());
         QCOMPARE(raw.value("SELECT event || '|' || file_name || '|' || row_count "
-                           "FROM file_events").toString(),
+                           "FROM file_events")
+                     .toString(),
                  QStringLiteral("save as|/data/Март.txt|1"));
         QCOMPARE(raw.value("PRAGMA journal_mode").toString(), QStringLiteral("wal"));
         QCOMPARE(raw.value("PRAGMA user_version").toInt(), ArchiveSchema::Version);
@@ -128,7 +135,8 @@ private slots:
         RawArchive raw(m_dir->filePath(TArchive::FileName));
         QCOMPARE(raw.value(QStringLiteral("SELECT group_concat(seq, ',') FROM records "
                                           "WHERE station = '%1'")
-                               .arg(QSysInfo::machineHostName())).toString(),
+                               .arg(QSysInfo::machineHostName()))
+                     .toString(),
                  QStringLiteral("1,2,3,4,5,6"));
         QCOMPARE(raw.value("SELECT seq FROM records WHERE station = 'приёмка-2'").toInt(), 1);
     }
@@ -153,21 +161,23 @@ private slots:
             TArchive archive;
             QVERIFY(archive.open(m_dir->path()));
             const QUuid id = archive.appendResult(sampleResult(QStringLiteral("A"), day(5)));
-            archive.appendLabelChange({id, 1, QStringLiteral("A"), QStringLiteral("B"), {}, {},
-                                       {}});
+            archive.appendLabelChange(
+                {id, 1, QStringLiteral("A"), QStringLiteral("B"), {}, {}, {}});
             archive.appendFileEvent({TArchiveFileEvent::Save, QStringLiteral("f.txt"), 1, {}});
         }
         RawArchive raw(m_dir->filePath(TArchive::FileName));
         const QString before = raw.value("SELECT group_concat(seq) || (SELECT v0 || label "
-                                          "FROM results) || (SELECT new_text FROM "
-                                          "label_changes) || (SELECT row_count FROM "
-                                          "file_events) FROM records").toString();
+                                         "FROM results) || (SELECT new_text FROM "
+                                         "label_changes) || (SELECT row_count FROM "
+                                         "file_events) FROM records")
+                                   .toString();
         QSqlQuery q(raw.db());
         QVERIFY(!q.exec(sql));
         QVERIFY(q.lastError().text().contains(QStringLiteral("never changed")));
         QCOMPARE(raw.value("SELECT group_concat(seq) || (SELECT v0 || label FROM results) || "
                            "(SELECT new_text FROM label_changes) || (SELECT row_count FROM "
-                           "file_events) FROM records").toString(),
+                           "file_events) FROM records")
+                     .toString(),
                  before);
     }
 
@@ -285,8 +295,8 @@ private slots:
         if (trouble == "full")
             limit.emplace(4096);
         const QUuid id = archive.appendResult(sampleResult(QStringLiteral("Новая"), day(2)));
-        archive.appendLabelChange({id, 41, QStringLiteral("Новая"), QStringLiteral("Новая-2"),
-                                   {}, {}, {}});
+        archive.appendLabelChange(
+            {id, 41, QStringLiteral("Новая"), QStringLiteral("Новая-2"), {}, {}, {}});
         QVERIFY2(states.contains(int(archive.state())),
                  qPrintable(QString::number(int(archive.state())) + archive.errorText()));
         QCOMPARE(archive.pendingCount(), 2);
@@ -339,13 +349,14 @@ private slots:
         QVERIFY(archive.statusText().contains(QStringLiteral("потеряно: 2")));
         other.reset();
         QVERIFY(archive.retry());
-        archive.appendLabelChange({last, 5, QStringLiteral("4"), QStringLiteral("4б"), {}, {},
-                                   {}});
+        const TArchiveLabelChange change{last, 5, QStringLiteral("4"), QStringLiteral("4б"), {},
+                                         {},   {}};
+        archive.appendLabelChange(change);
         RawArchive raw(path);
         QCOMPARE(raw.value("SELECT group_concat(label) FROM results").toString(),
                  QStringLiteral("0,1,2"));
-        QCOMPARE(raw.value("SELECT count(*) FROM label_changes WHERE result_id IS NULL")
-                     .toInt(), 1);
+        QCOMPARE(raw.value("SELECT count(*) FROM label_changes WHERE result_id IS NULL").toInt(),
+                 1);
         QCOMPARE(archive.lostCount(), 2);
     }
 

@@ -26,10 +26,14 @@ private slots:
         QVERIFY(m_archive.open(m_dir.path()));
         // Oldest first; the search answers newest first.
         const std::pair<const char *, QDateTime> rows[] = {
-            {"Проба ЁЛКА-1", day(1, 8)},      {"ферма Иванова", day(1, 9)},
-            {"Молоко сборное", day(2, 8)},    {"PROBE x", day(2, 23, 59)},
-            {"проба 2", day(3, 0)},           {"Проба \"А\" 50%_б", day(3, 12)},
-            {"", day(4, 7)},                  {"Ферма ПЕТРОВА", day(5, 7)},
+            {"Проба ЁЛКА-1", day(1, 8)},
+            {"ферма Иванова", day(1, 9)},
+            {"Молоко сборное", day(2, 8)},
+            {"PROBE x", day(2, 23, 59)},
+            {"проба 2", day(3, 0)},
+            {"Проба \"А\" 50%_б", day(3, 12)},
+            {"", day(4, 7)},
+            {"Ферма ПЕТРОВА", day(5, 7)},
         };
         for (const auto &[label, at] : rows) {
             const QString text = QString::fromUtf8(label);
@@ -39,13 +43,12 @@ private slots:
             m_ids << m_archive.appendResult(sampleResult(text, at, model));
         }
         // The operator renamed the Petrova sample twice, after its result came.
+        const QString file = QStringLiteral("/data/Март.txt");
         m_archive.appendLabelChange({m_ids[7], 8, QStringLiteral("Ферма ПЕТРОВА"),
-                                     QStringLiteral("Ферма Петрова-2"), day(5, 8),
-                                     QStringLiteral("/data/Март.txt"),
+                                     QStringLiteral("Ферма Петрова-2"), day(5, 8), file,
                                      QStringLiteral("operator")});
         m_archive.appendLabelChange({m_ids[7], 8, QStringLiteral("Ферма Петрова-2"),
-                                     QStringLiteral("Ферма Сидорова"), day(5, 9),
-                                     QStringLiteral("/data/Март.txt"),
+                                     QStringLiteral("Ферма Сидорова"), day(5, 9), file,
                                      QStringLiteral("лаборант")});
         QCOMPARE(m_archive.pendingCount(), 0);
     }
@@ -56,24 +59,23 @@ private slots:
     {
         QTest::addColumn<QString>("part");
         QTest::addColumn<QStringList>("expected");
-        const QStringList probes = {QStringLiteral("Проба \"А\" 50%_б"),
-                                    QStringLiteral("проба 2"), QStringLiteral("Проба ЁЛКА-1")};
+        const QStringList probes = {QStringLiteral("Проба \"А\" 50%_б"), QStringLiteral("проба 2"),
+                                    QStringLiteral("Проба ЁЛКА-1")};
         QTest::newRow("lower finds capitals") << "проба" << probes;
         QTest::newRow("capitals find lower") << "ПРОБА" << probes;
         QTest::newRow("mixed") << "пРоБа 2" << QStringList{"проба 2"};
         QTest::newRow("yo folded") << "ёлка" << QStringList{"Проба ЁЛКА-1"};
         QTest::newRow("inside a word") << "ванов" << QStringList{"ферма Иванова"};
         QTest::newRow("latin") << "probe" << QStringList{"PROBE x"};
-        QTest::newRow("two letters") << "ма"
-                                     << QStringList{"Ферма Сидорова", "ферма Иванова"};
+        QTest::newRow("two letters") << "ма" << QStringList{"Ферма Сидорова", "ферма Иванова"};
         QTest::newRow("one letter") << "x" << QStringList{"PROBE x"};
         QTest::newRow("a quote") << "\"а\"" << QStringList{"Проба \"А\" 50%_б"};
         QTest::newRow("percent and underscore") << "50%_" << QStringList{"Проба \"А\" 50%_б"};
         QTest::newRow("percent alone") << "%" << QStringList{"Проба \"А\" 50%_б"};
         QTest::newRow("underscore is no wildcard") << "а_б" << QStringList();
         QTest::newRow("index syntax is text") << "ма OR ба" << QStringList();
-        QTest::newRow("first name of a renamed label") << "петрова"
-                                                       << QStringList{"Ферма Сидорова"};
+        QTest::newRow("first name of a renamed label")
+            << "петрова" << QStringList{"Ферма Сидорова"};
         QTest::newRow("current name") << "СИДОРОВА" << QStringList{"Ферма Сидорова"};
         QTest::newRow("nothing") << "кефир" << QStringList();
     }
@@ -98,10 +100,10 @@ private slots:
         QTest::addColumn<QStringList>("expected");
         QTest::newRow("one day") << day(2, 0) << day(3, 0) << QString() << QString()
                                  << QStringList{"PROBE x", "Молоко сборное"};
-        QTest::newRow("from is inclusive") << day(3, 0) << day(3, 1) << QString() << QString()
-                                           << QStringList{"проба 2"};
-        QTest::newRow("to is exclusive") << QDateTime() << day(1, 9) << QString() << QString()
-                                         << QStringList{"Проба ЁЛКА-1"};
+        QTest::newRow("from is inclusive")
+            << day(3, 0) << day(3, 1) << QString() << QString() << QStringList{"проба 2"};
+        QTest::newRow("to is exclusive")
+            << QDateTime() << day(1, 9) << QString() << QString() << QStringList{"Проба ЁЛКА-1"};
         QTest::newRow("open end") << day(4, 0) << QDateTime() << QString() << QString()
                                   << QStringList{"Ферма Сидорова", ""};
         QTest::newRow("model") << QDateTime() << QDateTime() << Str::ModelMirel << QString()
@@ -110,10 +112,10 @@ private slots:
                                         << QStringList{"ферма Иванова"};
         QTest::newRow("label and days") << day(2, 0) << day(4, 0) << QString() << "проба"
                                         << QStringList{"Проба \"А\" 50%_б", "проба 2"};
-        QTest::newRow("label, model and days") << day(1, 0) << day(9, 0) << Str::ModelTarvo
-                                               << "ма" << QStringList();
-        QTest::newRow("empty range") << day(3, 0) << day(2, 0) << QString() << QString()
-                                     << QStringList();
+        QTest::newRow("label, model and days")
+            << day(1, 0) << day(9, 0) << Str::ModelTarvo << "ма" << QStringList();
+        QTest::newRow("empty range")
+            << day(3, 0) << day(2, 0) << QString() << QString() << QStringList();
     }
     void byTimeAndModel()
     {
@@ -186,7 +188,8 @@ private slots:
 
     void models()
     {
-        QCOMPARE(m_archive.models(), (QStringList{Str::ModelMirel, Str::ModelTarvo}));
+        const QStringList both = {Str::ModelMirel, Str::ModelTarvo};
+        QCOMPARE(m_archive.models(), both);
     }
 
 private:

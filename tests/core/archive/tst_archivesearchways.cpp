@@ -44,15 +44,15 @@ private slots:
         for (int i = 0; i < kResults; ++i) {
             // Half the labels name one big farm, a few a small one; the rest are numbers.
             QString label = i % 2 ? QStringLiteral("Ферма Большая %1").arg(i % 7)
-                          : i % 500 == 0 ? QStringLiteral("Ферма Малая")
-                                         : QStringLiteral("Проба %1").arg(i);
+                            : i % 500 == 0 ? QStringLiteral("Ферма Малая")
+                                           : QStringLiteral("Проба %1").arg(i);
             if (i % 97 == 0)
                 label = QStringLiteral("щъ %1").arg(i); // a rare two-letter part
-            Kept k{start.addSecs(qint64(i) * 240), i % 3 ? Str::ModelTarvo : Str::ModelMirel,
-                   {label}};
+            const QString model = i % 3 ? Str::ModelTarvo : Str::ModelMirel;
+            Kept k{start.addSecs(qint64(i) * 240), model, {label}};
             const QUuid uid = QUuid::createUuid();
-            QVERIFY(writer.writeResult(QStringLiteral("t"), uid,
-                                       sampleResult(label, k.at, k.model), &error));
+            const TArchiveResult result = sampleResult(label, k.at, k.model);
+            QVERIFY(writer.writeResult(QStringLiteral("t"), uid, result, &error));
             if (i % 250 == 3) { // renamed after the fact
                 k.labels << QStringLiteral("Переименована %1").arg(i);
                 QVERIFY(writer.writeLabelChange(QStringLiteral("t"), QUuid::createUuid(),
@@ -72,8 +72,8 @@ private slots:
         QTest::addColumn<int>("toDay");
         QTest::addColumn<QString>("model");
         QTest::addColumn<int>("limit");
-        const QStringList parts = {"",      "большая", "малая", "переименована", "проба 1",
-                                   "ма",    "щъ",      "я",     "кефир"};
+        const QStringList parts = {"",   "большая", "малая", "переименована", "проба 1",
+                                   "ма", "щъ",      "я",     "кефир"};
         // Days of the roughly 39 the results span; 0 is no bound.
         const QList<std::pair<int, int>> ranges = {{0, 0}, {2, 3}, {1, 30}, {35, 0}, {0, 5}};
         for (const QString &part : parts) {
@@ -100,13 +100,13 @@ private slots:
         // The plain answer: every result, newest first, each label it ever had compared.
         QList<QDateTime> expected;
         for (auto k = m_kept.rbegin(); k != m_kept.rend(); ++k) {
-            const bool labelled = std::any_of(k->labels.begin(), k->labels.end(),
-                                              [&](const QString &l) {
-                                                  return l.contains(label, Qt::CaseInsensitive);
-                                              });
-            if (labelled && (!query.from.isValid() || k->at >= query.from) &&
-                (!query.to.isValid() || k->at < query.to) &&
-                (model.isEmpty() || k->model == model))
+            const bool labelled =
+                std::any_of(k->labels.begin(), k->labels.end(), [&](const QString &l) {
+                    return l.contains(label, Qt::CaseInsensitive);
+                });
+            const bool inRange = (!query.from.isValid() || k->at >= query.from) &&
+                                 (!query.to.isValid() || k->at < query.to);
+            if (labelled && inRange && (model.isEmpty() || k->model == model))
                 expected << k->at;
         }
         const TArchiveSearchResult found = m_archive.search(query);
