@@ -91,44 +91,6 @@ private slots:
         QVERIFY(!found.truncated);
     }
 
-    void byTimeAndModel_data()
-    {
-        QTest::addColumn<QDateTime>("from");
-        QTest::addColumn<QDateTime>("to");
-        QTest::addColumn<QString>("model");
-        QTest::addColumn<QString>("label");
-        QTest::addColumn<QStringList>("expected");
-        QTest::newRow("one day") << day(2, 0) << day(3, 0) << QString() << QString()
-                                 << QStringList{"PROBE x", "Молоко сборное"};
-        QTest::newRow("from is inclusive")
-            << day(3, 0) << day(3, 1) << QString() << QString() << QStringList{"проба 2"};
-        QTest::newRow("to is exclusive")
-            << QDateTime() << day(1, 9) << QString() << QString() << QStringList{"Проба ЁЛКА-1"};
-        QTest::newRow("open end") << day(4, 0) << QDateTime() << QString() << QString()
-                                  << QStringList{"Ферма Сидорова", ""};
-        QTest::newRow("model") << QDateTime() << QDateTime() << Str::ModelMirel << QString()
-                               << QStringList{"Ферма Сидорова", "ферма Иванова"};
-        QTest::newRow("model and days") << day(1, 0) << day(2, 0) << Str::ModelMirel << QString()
-                                        << QStringList{"ферма Иванова"};
-        QTest::newRow("label and days") << day(2, 0) << day(4, 0) << QString() << "проба"
-                                        << QStringList{"Проба \"А\" 50%_б", "проба 2"};
-        QTest::newRow("label, model and days")
-            << day(1, 0) << day(9, 0) << Str::ModelTarvo << "ма" << QStringList();
-        QTest::newRow("empty range")
-            << day(3, 0) << day(2, 0) << QString() << QString() << QStringList();
-    }
-    void byTimeAndModel()
-    {
-        QFETCH(QDateTime, from);
-        QFETCH(QDateTime, to);
-        QFETCH(QString, model);
-        QFETCH(QString, label);
-        QFETCH(QStringList, expected);
-        const TArchiveSearchResult found = m_archive.search({label, from, to, model, 100});
-        QVERIFY2(found.ok, qPrintable(found.error));
-        QCOMPARE(labels(found), expected);
-    }
-
     // What a hit carries back: the values as numbers, the missing one empty, the cells with
     // today's label, the edited mark and the label's history.
     void hitCarriesTheResult()
@@ -173,17 +135,6 @@ private slots:
         const TArchiveHit plain = m_archive.search(query).hits.at(0);
         QVERIFY(!plain.edited);
         QVERIFY(m_archive.labelHistory(plain.id, &error).empty());
-    }
-
-    void limitKeepsTheNewest()
-    {
-        TArchiveQuery query;
-        query.limit = 3;
-        const TArchiveSearchResult found = m_archive.search(query);
-        QCOMPARE(labels(found), (QStringList{"Ферма Сидорова", "", "Проба \"А\" 50%_б"}));
-        QVERIFY(found.truncated);
-        query.limit = 8;
-        QVERIFY(!m_archive.search(query).truncated);
     }
 
     void models()
