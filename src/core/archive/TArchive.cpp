@@ -63,6 +63,8 @@ TArchive::TArchive(QObject *parent) : QObject(parent), m_station(QSysInfo::machi
 
 TArchive::~TArchive()
 {
+    // The owner may be half gone already: it hears nothing more from here.
+    blockSignals(true);
     close();
 }
 
