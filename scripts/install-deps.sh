@@ -5,6 +5,7 @@ set -euo pipefail
 packages=(
   cmake ninja-build g++ pkg-config
   qt6-base-dev qt6-base-dev-tools libqt6printsupport6 qt6-qpa-plugins qt6-translations-l10n
+  libqt6sql6 libqt6sql6-sqlite
   libgl-dev libxkbcommon-dev
   fonts-dejavu-core fonts-dejavu locales
   xvfb xdotool x11-utils imagemagick python3

@@ -81,3 +81,46 @@ inline const QString FileIsFolder = QStringLiteral("Это папка, а не �
 namespace Str {
 inline const QString Confirm = QStringLiteral("Подтверждение");
 } // namespace Str
+
+// The archive: status bar lines and the search dialog
+namespace Str {
+inline const QString ArchiveClosed = QStringLiteral("Архив: не открыт");
+inline const QString ArchiveOk = QStringLiteral("Архив: в порядке");
+inline const QString ArchiveBusy = QStringLiteral("Архив: занят другой копией программы");
+inline const QString ArchiveReadOnly = QStringLiteral("Архив: запись запрещена");
+inline const QString ArchiveCorrupt = QStringLiteral("Архив: файл повреждён");
+inline const QString ArchiveDiskFull = QStringLiteral("Архив: нет места на диске");
+inline const QString ArchiveWriteError = QStringLiteral("Архив: ошибка записи");
+inline const QString ArchiveCannotOpen = QStringLiteral("Архив: не удалось открыть файл");
+inline const QString ArchiveTooNew =
+    QStringLiteral("Архив: создан более новой версией программы, запись отключена");
+inline const QString ArchiveNoDriver = QStringLiteral("Архив: не установлен драйвер SQLite");
+inline const QString ArchivePending = QStringLiteral(", ждут записи: %1");
+inline const QString ArchiveLost = QStringLiteral(", не записано и потеряно: %1");
+
+inline const QString ArchiveCaption = QStringLiteral("Архив");
+inline const QString ArchiveMenu = QStringLiteral("Архив…");
+inline const QString ArchiveLabel = QStringLiteral("Проба содержит:");
+inline const QString ArchiveFrom = QStringLiteral("с");
+inline const QString ArchiveTo = QStringLiteral("по");
+inline const QString ArchiveModel = QStringLiteral("Прибор:");
+inline const QString ArchiveAnyModel = QStringLiteral("Все приборы");
+inline const QString ArchiveFind = QStringLiteral("Найти");
+inline const QString ArchiveHistory = QStringLiteral("История пробы");
+inline const QString ArchiveOpenAsTable = QStringLiteral("Открыть как таблицу");
+inline const QString ArchiveExport = QStringLiteral("Экспорт…");
+inline const QString ArchiveClose = QStringLiteral("Закрыть");
+inline const QString ArchiveFound = QStringLiteral("Найдено: %1");
+inline const QString ArchiveTruncated =
+    QStringLiteral("Показаны последние %1 результатов; уточните условия поиска");
+inline const QString ArchiveSearchFailed = QStringLiteral("Поиск не удался: %1");
+inline const QString ArchiveEdited = QStringLiteral("изменена");
+inline const QString ArchiveEditedTitle = QStringLiteral("Правка");
+inline const QString ArchiveModelTitle = QStringLiteral("Прибор");
+inline const QString ArchiveValueTitle = QStringLiteral("Показатель %1");
+inline const QString ArchiveFirstLabel = QStringLiteral("Проба при получении результата: %1");
+inline const QString ArchiveNoChanges = QStringLiteral("Проба не изменялась");
+inline const QStringList ArchiveHistoryTitles = {
+    QStringLiteral("Когда"), QStringLiteral("Строка"),       QStringLiteral("Было"),
+    QStringLiteral("Стало"), QStringLiteral("Пользователь"), QStringLiteral("Файл")};
+} // namespace Str
