@@ -10,6 +10,8 @@ packages=(
   xvfb xdotool x11-utils imagemagick python3
   cups cups-client cups-bsd printer-driver-cups-pdf poppler-utils
   clang libclang-rt-14-dev
+  dpkg-dev file librsvg2-bin desktop-file-utils appstream lintian
+  libudev-dev
 )
 missing=()
 for p in "${packages[@]}"; do

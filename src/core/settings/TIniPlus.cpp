@@ -9,6 +9,7 @@
 
 #include "text/Cp1251.h"
 #include "text/ReadAtMost.h"
+#include "text/SafeFile.h"
 
 namespace {
 
@@ -108,11 +109,13 @@ void TIniPlus::load()
     m_crlf = true;
     m_refused = false;
 
-    QFile file(m_path);
+    QFile file;
     if (!QFileInfo::exists(m_path))
         return;
-    // A file that is there but cannot be read must not be replaced by our few keys.
-    if (!file.open(QIODevice::ReadOnly) || file.size() > MaxFileSize) {
+    // A file that is there but cannot be read must not be replaced by our few keys; a FIFO or
+    // a device is not even opened for long (its open or read would block start-up).
+    QString reason;
+    if (!SafeFile::openForReading(file, m_path, &reason) || file.size() > MaxFileSize) {
         m_refused = true;
         return;
     }
@@ -172,6 +175,10 @@ bool TIniPlus::save()
             bytes.prepend(kBom);
     }
 
+    QString reason;
+    if (!SafeFile::mayReplace(m_path, &reason))
+        return false;
+    SafeFile::removeStaleCopies(m_path);
     QSaveFile file(m_path);
     if (!file.open(QIODevice::WriteOnly))
         return false;
@@ -179,7 +186,10 @@ bool TIniPlus::save()
         file.cancelWriting();
         return false;
     }
-    return file.commit();
+    if (!file.commit())
+        return false;
+    SafeFile::syncFolderOf(m_path);
+    return true;
 }
 
 int TIniPlus::findSection(const QString &section) const

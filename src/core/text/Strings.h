@@ -63,6 +63,7 @@ inline const QStringList TarvoTitles = {
 // About window
 inline const QString AboutCaption = QStringLiteral("О программе");
 inline const QString AboutProgram = QStringLiteral("Регистрация");
+inline const QString AboutVersion = QStringLiteral("Версия %1, Qt %2");
 inline const QString AboutCompany = QStringLiteral("ООО НПП \"ОРВАНТ\"");
 inline const QString AboutTel = QStringLiteral("тел/факс +7 (000) 000-00-00");
 inline const QString AboutSite = QStringLiteral("www.orvant.example");

@@ -3,6 +3,7 @@
 #include <QButtonGroup>
 #include <QGroupBox>
 #include <QGuiApplication>
+#include <QKeyEvent>
 #include <QPushButton>
 #include <QRadioButton>
 #include <QScreen>
@@ -74,6 +75,20 @@ void TForm1::SetItemIndex(int index)
     for (QAbstractButton *b : m_items->buttons())
         b->setChecked(false);
     m_items->setExclusive(true);
+}
+
+void TForm1::keyPressEvent(QKeyEvent *event)
+{
+    // "Продолжить" is the window's default button: Enter anywhere in the window presses it,
+    // as in a dialog. The button takes Enter itself when it has the focus; the radio
+    // buttons pass it on to here.
+    const bool enter = event->key() == Qt::Key_Return || event->key() == Qt::Key_Enter;
+    const bool plain = (event->modifiers() & ~Qt::KeypadModifier) == Qt::NoModifier;
+    if (enter && plain && Button1->isVisible() && Button1->isEnabled()) {
+        Button1->click();
+        return;
+    }
+    QWidget::keyPressEvent(event);
 }
 
 void TForm1::Button1Click()

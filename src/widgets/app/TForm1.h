@@ -4,6 +4,7 @@
 
 class QButtonGroup;
 class QGroupBox;
+class QKeyEvent;
 class QPushButton;
 
 // The instrument-choice window, the application's main window.
@@ -25,6 +26,9 @@ public:
 
 public slots:
     void Button1Click();
+
+protected:
+    void keyPressEvent(QKeyEvent *event) override;
 
 private:
     void FormCreate();

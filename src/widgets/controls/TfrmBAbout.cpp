@@ -11,6 +11,7 @@
 #include <QPushButton>
 #include <QUrl>
 
+#include "ProgramVersion.h"
 #include "text/Strings.h"
 
 namespace {
@@ -73,12 +74,16 @@ TfrmBAbout::TfrmBAbout(QWidget *parent) : QDialog(parent)
 
     lblProgName = makeLabel(GroupBox1, 176, 24);
     lblProgName->setText(Str::AboutProgram);
+    // Between the name and the company line: which build this is, and on which Qt.
+    lblVersion = makeLabel(GroupBox1, 176, 44);
+    lblVersion->setText(
+        Str::AboutVersion.arg(QLatin1String(Build::version), QLatin1String(qVersion())));
     lblCompanyName = makeLabel(GroupBox1, 176, 64);
     lblCompanyName->setText(Str::AboutCompany);
     lblTel = makeLabel(GroupBox1, 176, 96);
     lblTel->setText(Str::AboutTel);
     // The owner sets these texts after construction: room up to the group box's edge.
-    for (QLabel *l : {lblProgName, lblCompanyName, lblTel}) {
+    for (QLabel *l : {lblProgName, lblVersion, lblCompanyName, lblTel}) {
         l->setAttribute(Qt::WA_TransparentForMouseEvents);
         l->resize(GroupBox1->width() - l->x() - 8, l->sizeHint().height());
     }

@@ -1,6 +1,7 @@
 #pragma once
 
-// The about window: program name, the maker's company, telephone, web site and e-mail.
+// The about window: program name, the maker's company, telephone, web site and e-mail, and
+// below the name the program's version from the build and the Qt version it runs on.
 // The two link labels open the browser and the mail program; over them the pointer turns
 // into a hand, and back over the rest of the group box.
 
@@ -21,6 +22,7 @@ public:
     QGroupBox *GroupBox1 = nullptr;
     QLabel *Image1 = nullptr;
     QLabel *lblProgName = nullptr;
+    QLabel *lblVersion = nullptr;
     QLabel *lblCompanyName = nullptr;
     QLabel *lblTel = nullptr;
     QLabel *lblSite = nullptr;

@@ -98,6 +98,65 @@ private slots:
         delete Form1->Chosen();
     }
 
+    // "Продолжить" is the default button: Enter presses it wherever the focus is.
+    void enterContinues_data()
+    {
+        QTest::addColumn<int>("index");
+        QTest::addColumn<bool>("onButton");
+        QTest::addColumn<int>("key");
+        QTest::addColumn<int>("modifiers");
+        QTest::addColumn<QString>("className"); // empty: nothing opens
+        const int none = Qt::NoModifier;
+        QTest::newRow("Return on the preselected item")
+            << 0 << false << int(Qt::Key_Return) << none << "TForm2";
+        QTest::newRow("Return on Бестан-1(1М)")
+            << 2 << false << int(Qt::Key_Return) << none << "TForm3";
+        QTest::newRow("keypad Enter on Мирел-2")
+            << 1 << false << int(Qt::Key_Enter) << int(Qt::KeypadModifier) << "TForm3";
+        QTest::newRow("Return on the button") << 0 << true << int(Qt::Key_Return) << none
+                                              << "TForm2";
+        QTest::newRow("Ctrl+Return is no Enter")
+            << 0 << false << int(Qt::Key_Return) << int(Qt::ControlModifier) << "";
+    }
+    void enterContinues()
+    {
+        QFETCH(int, index);
+        QFETCH(bool, onButton);
+        QFETCH(int, key);
+        QFETCH(int, modifiers);
+        QFETCH(QString, className);
+        Form1->show();
+        Form1->activateWindow();
+        QVERIFY(QTest::qWaitForWindowActive(Form1));
+        Form1->SetItemIndex(index);
+        const auto items = Form1->RadioGroup1->findChildren<QRadioButton *>();
+        QWidget *focus = onButton ? static_cast<QWidget *>(Form1->Button1) : items[index];
+        focus->setFocus();
+        QCOMPARE(QApplication::focusWidget(), focus);
+
+        QString seen;
+        QTimer closer;
+        closer.setSingleShot(true);
+        connect(&closer, &QTimer::timeout, this, [&] {
+            if (QWidget *w = Form1->Chosen()) {
+                seen = QString::fromLatin1(w->metaObject()->className());
+                w->close();
+            }
+        });
+        closer.start(0);
+        QTest::keyClick(focus, Qt::Key(key), Qt::KeyboardModifiers(modifiers));
+        if (className.isEmpty()) {
+            QVERIFY(!Form1->Chosen());
+            QVERIFY(Form1->isVisible());
+            QCOMPARE(Form1->ItemIndex(), index);
+            Form1->close();
+            return;
+        }
+        QCOMPARE(seen, className);
+        QVERIFY(!Form1->isVisible());
+        delete Form1->Chosen();
+    }
+
     void closeBoxOpensNothing()
     {
         Form1->show();

@@ -4,8 +4,10 @@
 #include <QLabel>
 #include <QMouseEvent>
 #include <QPushButton>
+#include <QRegularExpression>
 #include <QtTest>
 
+#include "ProgramVersion.h"
 #include "text/Strings.h"
 #include "controls/TfrmBAbout.h"
 
@@ -57,6 +59,7 @@ private slots:
         QTest::newRow("GroupBox1") << "GroupBox1" << QRect(16, 8, 521, 169) << false;
         QTest::newRow("Image1") << "Image1" << QRect(8, 8, 150, 137) << false;
         QTest::newRow("lblProgName") << "lblProgName" << QRect(176, 24, 0, 0) << true;
+        QTest::newRow("lblVersion") << "lblVersion" << QRect(176, 44, 0, 0) << true;
         QTest::newRow("lblCompanyName") << "lblCompanyName" << QRect(176, 64, 0, 0) << true;
         QTest::newRow("lblTel") << "lblTel" << QRect(176, 96, 0, 0) << true;
         QTest::newRow("lblSite") << "lblSite" << QRect(176, 132, 0, 0) << true;
@@ -74,7 +77,8 @@ private slots:
         QCOMPARE(about.size(), QSize(556, 233));
         const std::map<QString, QWidget *> widgets = {
             {"GroupBox1", about.GroupBox1}, {"Image1", about.Image1},
-            {"lblProgName", about.lblProgName}, {"lblCompanyName", about.lblCompanyName},
+            {"lblProgName", about.lblProgName}, {"lblVersion", about.lblVersion},
+            {"lblCompanyName", about.lblCompanyName},
             {"lblTel", about.lblTel}, {"lblSite", about.lblSite},
             {"lblemail", about.lblemail}, {"Button1", about.Button1}};
         QWidget *w = widgets.at(name);
@@ -105,6 +109,30 @@ private slots:
         about.lblTel->setText(tel);
         QVERIFY(about.lblTel->width() >= about.lblTel->fontMetrics().horizontalAdvance(tel));
         QVERIFY(about.lblTel->geometry().right() < about.GroupBox1->width());
+    }
+
+    void versionsShown()
+    {
+        TfrmBAbout about;
+        // What a registration window puts in, so that the lines are as tall as they will be.
+        about.lblProgName->setText(Str::AboutProgram);
+        about.lblCompanyName->setText(Str::AboutCompany);
+        about.show();
+        QVERIFY(QTest::qWaitForWindowExposed(&about));
+        // The build filled in a real version, and it shows beside the Qt this runs on.
+        const QString build = QLatin1String(Build::version);
+        QVERIFY2(QRegularExpression(QStringLiteral("^\\d+\\.\\d+(\\.\\d+)*$"))
+                     .match(build).hasMatch(),
+                 qPrintable(build));
+        const QString text = about.lblVersion->text();
+        QCOMPARE(text, QStringLiteral("Версия %1, Qt %2").arg(build, QLatin1String(qVersion())));
+        // The whole line shows, inside the box, clear of the name above and the company below.
+        const QLabel *version = about.lblVersion;
+        QVERIFY(version->isVisible());
+        QVERIFY(version->width() >= version->fontMetrics().horizontalAdvance(text));
+        QVERIFY(version->geometry().right() < about.GroupBox1->width());
+        QVERIFY(version->y() > about.lblProgName->geometry().bottom());
+        QVERIFY(version->geometry().bottom() < about.lblCompanyName->y());
     }
 
     void pictureIsDrawn()
