@@ -72,19 +72,16 @@ else
   skip "tests"
 fi
 
-# 2. Memory errors and undefined behaviour: a report stops the test that made it. Qt's
-# offscreen platform and fontconfig keep a few allocations to the end of the process; the
-# leak check leaves those alone (tests/lsan.supp).
+# 2. Memory errors, leaks and undefined behaviour: a report fails the test that made it.
 export ASAN_OPTIONS="halt_on_error=1:detect_leaks=1:detect_stack_use_after_return=1"
 export UBSAN_OPTIONS="halt_on_error=1:print_stacktrace=1"
-export LSAN_OPTIONS="suppressions=$top/tests/lsan.supp:print_suppressions=0"
 if step "ASan+UBSan build (unit tests)" configure_and_build "$asan" unit_tests \
   -DREG01_SANITIZE=address,undefined; then
   step "ASan+UBSan: ctest -L unit" run_ctest "$asan" -L unit -j2
 else
   skip "ASan+UBSan: ctest -L unit"
 fi
-unset ASAN_OPTIONS UBSAN_OPTIONS LSAN_OPTIONS
+unset ASAN_OPTIONS UBSAN_OPTIONS
 
 # 3. Data races in the poller threads. Qt's own libraries are not built for the thread
 # sanitizer, so it cannot see the lock Qt takes to hand a queued call to the UI thread; the
