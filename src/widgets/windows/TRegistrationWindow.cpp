@@ -86,6 +86,12 @@ TRegistrationWindow::TRegistrationWindow(const QString &objectName, int wantedWi
 
 TRegistrationWindow::~TRegistrationWindow()
 {
+    // The grid lives on until QWidget's destructor, which hides the window first: an editor
+    // still open then commits, and its callbacks must not reach this half-destroyed window
+    // (its journal is already gone).
+    MainGrid->OnSelectCell = nullptr;
+    MainGrid->OnGetEditText = nullptr;
+    MainGrid->OnSetEditText = nullptr;
     if (m_modalLoop)
         m_modalLoop->quit();
 }
