@@ -75,6 +75,7 @@ std::optional<uint8_t> TOpPoller::PutResultStep(uint8_t kind, std::span<const ui
 {
     ResultData[0] = kind;
     std::copy(reply.begin(), reply.end(), ResultData.begin() + 1);
+    ResultLength = reply.size();
     // Without a handler the thread keeps the request it had.
     if (!OnPutResult)
         return std::nullopt;

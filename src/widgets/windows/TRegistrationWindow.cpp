@@ -26,6 +26,7 @@
 #include "table/TableShape.h"
 #include "text/Strings.h"
 #include "windows/NewFileName.h"
+#include "windows/TArchiveLink.h"
 #include "windows/TConfigSettings.h"
 #include "windows/TQtPrinterPage.h"
 #include "windows/WindowDialogs.h"
@@ -82,6 +83,12 @@ TRegistrationWindow::TRegistrationWindow(const QString &objectName, int wantedWi
         {mnAbout, &TRegistrationWindow::mnAboutClick}};
     for (const auto &[action, handler] : handlers)
         connect(action, &QAction::triggered, this, handler);
+    m_archiveLink = new TArchiveLink(this);
+}
+
+void TRegistrationWindow::setModelName(const QString &name)
+{
+    m_archiveLink->setModelName(name);
 }
 
 TRegistrationWindow::~TRegistrationWindow()
@@ -97,7 +104,10 @@ void TRegistrationWindow::FormCreate(TOpPoller *poller, int colCount, const QStr
     MainGrid->SetRowCount(2);
     MainGrid->OnSelectCell = [this](int c, int r, bool &can) { MainGridSelectCell(c, r, can); };
     MainGrid->OnGetEditText = [this](int c, int r, QString &v) { MainGridGetEditText(c, r, v); };
-    MainGrid->OnSetEditText = [this](int, int r, const QString &) { JournalRow(r); };
+    MainGrid->OnSetEditText = [this](int, int r, const QString &v) {
+        m_archiveLink->editDone(r, v);
+        JournalRow(r);
+    };
 
     TConfigSettings config{poller->Port, Str::NewFileBase + Str::TxtExt};
     m_fileName = config.fileName;
@@ -135,6 +145,7 @@ void TRegistrationWindow::ShowModal()
         const QString error = std::exchange(m_deferredError, QString());
         MessageBox(QMessageBox::Critical, Str::ErrorCaption, error, QMessageBox::Ok);
     }
+    m_archiveLink->start(TArchive::defaultFolder(ProgramDir()));
     StartJournal();
     QEventLoop loop;
     m_modalLoop = &loop;
@@ -172,6 +183,7 @@ void TRegistrationWindow::ClearTable()
 {
     // A table being replaced takes nothing from an editor opened on the old one.
     MainGrid->DiscardEditor();
+    m_archiveLink->tableReplaced();
     const int first = TableShape::gridRow(0);
     MainGrid->SetRowCount(first + 1);
     for (int c = TableShape::LabelCol; c < MainGrid->ColCount(); ++c)
@@ -196,6 +208,8 @@ bool TRegistrationWindow::LoadFile(const QString &path)
             SetCaption();
             m_changed = false;
             JournalBase(true);
+            m_archiveLink->tableReplaced();
+            m_archiveLink->fileEvent(TArchiveFileEvent::Open);
         }
     }
     if (!ok && m_creating)
@@ -214,10 +228,12 @@ bool TRegistrationWindow::SaveFile(const QString &path)
         WaitCursor wait;
         ok = TResultsFile::Save(path, MainGrid->Rows(), &error);
         if (ok) {
+            const bool as = path != m_fileName;
             m_fileName = path;
             SetCaption();
             m_changed = false;
             JournalBase(true);
+            m_archiveLink->fileEvent(as ? TArchiveFileEvent::SaveAs : TArchiveFileEvent::Save);
         }
     }
     if (!ok) // the text names the file and the reason
@@ -255,6 +271,7 @@ void TRegistrationWindow::actNewExecute()
     m_fileName = NextNewFileName(m_fileName);
     SetCaption();
     JournalBase(false);
+    m_archiveLink->fileEvent(TArchiveFileEvent::New);
 }
 
 void TRegistrationWindow::actOpenFileExecute()
@@ -322,8 +339,9 @@ void TRegistrationWindow::MainGridSelectCell(int col, int, bool &)
     MainGrid->SetEditing(col == TableShape::LabelCol);
 }
 
-void TRegistrationWindow::MainGridGetEditText(int, int, QString &)
+void TRegistrationWindow::MainGridGetEditText(int, int row, QString &value)
 {
+    m_archiveLink->editStarted(row, value);
     m_changed = true;
 }
 
@@ -366,19 +384,19 @@ void TRegistrationWindow::PollerPutResult()
     m_lastResult = now;
     m_poller->Command = RequestCode::Confirm;
     if (result && result->wanted)
-        AddResultRow(now, result->cells);
+        AddResultRow(now, *result);
 }
 
-void TRegistrationWindow::AddResultRow(const QDateTime &now,
-                                       const std::vector<std::pair<int, QString>> &cells)
+void TRegistrationWindow::AddResultRow(const QDateTime &now, const DecodedResult &result)
 {
     QScrollBar *bar = MainGrid->verticalScrollBar();
     const bool atBottom = bar->value() == bar->maximum();
     const int row = MainGrid->RowCount() - 1;
     MainGrid->SetCells(TableShape::DateCol, row, FormatShortDate(now.date()));
     MainGrid->SetCells(TableShape::TimeCol, row, FormatLongTime(now.time()));
-    for (const auto &[col, text] : cells)
+    for (const auto &[col, text] : result.cells)
         MainGrid->SetCells(col, row, text);
+    m_archiveLink->resultRow(row, now, result.group, result.values);
     JournalRow(row); // on the disk before it shows
     MainGrid->endWithOpenRow();
     // An unsaved result is unsaved data: the save prompts must guard it.
@@ -398,6 +416,7 @@ void TRegistrationWindow::closeEvent(QCloseEvent *event)
     MainGrid->setFocus();
     // The prompt was answered: what was not saved was let go on purpose.
     m_journal.Clear();
+    m_archiveLink->finish();
     {
         TIniPlus ini(m_iniPath);
         TConfigSettings{m_poller->Port, m_fileName, qRound(NumberEdit1->Value())}.write(ini);
@@ -455,6 +474,7 @@ void TRegistrationWindow::ReplayJournal(const std::vector<TJournal::Record> &rec
         }
     }
     MainGrid->SetRows(JournalReplay::replay(records, MainGrid->Rows()));
+    m_archiveLink->tableReplaced();
     m_replaying = false;
     m_changed = true;
 }
