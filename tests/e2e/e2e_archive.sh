@@ -33,7 +33,8 @@ e2e_check "one result is archived" e2e_equal "$(sql 'SELECT count(*) FROM result
 e2e_check "it is the chosen instrument's" \
     e2e_equal "$(sql 'SELECT model FROM results')" "Тарво-2(2M)"
 e2e_check "the values are numbers" \
-    e2e_equal "$(sql 'SELECT v0, v3, v10, v11 FROM results')" "4.25|28.4|-0.52|95.0"
+    e2e_equal "$(sql 'SELECT round(v0, 2), round(v3, 2), round(v10, 2), round(v11, 2)
+                      FROM results')" "4.25|28.4|-0.52|95.0"
 e2e_check "the group and the device number" \
     e2e_equal "$(sql 'SELECT grp, device FROM results')" "7|12"
 e2e_check "the raw reply is the 106 bytes the instrument sent" \
