@@ -19,7 +19,6 @@
 #include "pollers/RequestCode.h"
 #include "pollers/ResultPacing.h"
 #include "pollers/TOpPoller.h"
-#include "results/JournalReplay.h"
 #include "results/LocaleFormats.h"
 #include "results/TResultsFile.h"
 #include "settings/TIniPlus.h"
@@ -427,54 +426,4 @@ void TRegistrationWindow::closeEvent(QCloseEvent *event)
     event->accept();
     if (m_modalLoop)
         m_modalLoop->quit();
-}
-
-void TRegistrationWindow::JournalBase(bool fromFile)
-{
-    if (!m_replaying)
-        m_journal.startFrom(fromFile, m_fileName);
-}
-
-void TRegistrationWindow::JournalRow(int row)
-{
-    if (m_replaying || !m_journal.IsOpen() || row < 1 || row >= MainGrid->RowCount())
-        return;
-    m_journal.appendRow(row, MainGrid->Rows().Line(TableShape::storeRow(row)));
-}
-
-void TRegistrationWindow::StartJournal()
-{
-    // Refused while another running copy holds it; that copy keeps its own journal.
-    if (!m_journal.Open(m_journalPath))
-        return;
-    const std::vector<TJournal::Record> records = m_journal.ReadAll();
-    const int rows = JournalReplay::changedRows(records);
-    if (rows > 0) {
-        const QString question = Str::RecoveryQuestion.arg(rows);
-        const auto answer = MessageBox(QMessageBox::Question, Str::RecoveryCaption, question,
-                                       QMessageBox::Yes | QMessageBox::No);
-        if (answer == QMessageBox::Yes) {
-            ReplayJournal(records);
-            return; // the journal goes on as it stands
-        }
-    }
-    JournalBase(true);
-}
-
-void TRegistrationWindow::ReplayJournal(const std::vector<TJournal::Record> &records)
-{
-    m_replaying = true;
-    if (const TJournal::Record *base = JournalReplay::lastBase(records)) {
-        if (base->fromFile) {
-            LoadFile(base->fileName);
-        } else {
-            ClearTable();
-            m_fileName = base->fileName;
-            SetCaption();
-        }
-    }
-    MainGrid->SetRows(JournalReplay::replay(records, MainGrid->Rows()));
-    m_archiveLink->tableReplaced();
-    m_replaying = false;
-    m_changed = true;
 }

@@ -7,10 +7,16 @@
 #include <QDir>
 #include <QFile>
 #include <QLabel>
+#include <QPrintPreviewDialog>
+#include <QPrintPreviewWidget>
+#include <QPushButton>
+#include <QTableView>
+#include <QTimer>
 #include <QSqlDatabase>
 #include <QSqlQuery>
 
 #include "WindowTestSupport.h"
+#include "archive/TArchiveDialog.h"
 #include "export/TExportDialog.h"
 #include "pollers/TOpPoller.h"
 #include "sim/InstrumentFrames.h"
@@ -241,6 +247,53 @@ private slots:
         QCOMPARE(rowCells(w->MainGrid, 2), before);
         QVERIFY(w->MainGrid->Cells(2, 3).isEmpty()); // the open row
         QVERIFY(w->Changed());
+    }
+
+    // "Архив…" finds the results; "open as table" closes the dialog and shows them.
+    void archiveDialogOpensTable()
+    {
+        auto w = shown(true);
+        putFrame(w->Poller(), 4, tarvoFrame(5));
+        takeResult(*w);
+        QVERIFY(typeLabel(w->MainGrid, 1, QStringLiteral("Ёлка")));
+        const QStringList row = rowCells(w->MainGrid, 1);
+        m_boxes.answers = {QMessageBox::No};
+        bool seen = false;
+        QTimer::singleShot(0, [&] {
+            auto *d = qobject_cast<TArchiveDialog *>(QApplication::activeModalWidget());
+            if (!d)
+                return;
+            seen = true;
+            d->labelEdit()->setText(QStringLiteral("ёл"));
+            d->find();
+            d->view()->selectAll();
+            d->openButton()->click();
+            if (d->isVisible())
+                d->reject(); // not closed by the button: the check below fails
+        });
+        w->ArchiveLink()->actArchiveExecute();
+        QVERIFY(seen);
+        QCOMPARE(w->MainGrid->RowCount(), 3);
+        QCOMPARE(rowCells(w->MainGrid, 1), row);
+    }
+
+    // The preview draws the print Ctrl+P sends, page by page.
+    void printPreview()
+    {
+        auto w = shown(true);
+        putFrame(w->Poller(), 4, tarvoFrame(5));
+        takeResult(*w);
+        int pages = -1;
+        QTimer::singleShot(0, [&] {
+            auto *d = qobject_cast<QPrintPreviewDialog *>(QApplication::activeModalWidget());
+            if (!d)
+                return;
+            auto *view = d->findChild<QPrintPreviewWidget *>();
+            pages = view ? view->pageCount() : -1;
+            d->reject();
+        });
+        w->ArchiveLink()->actPrintPreviewExecute();
+        QCOMPARE(pages, 1);
     }
 
     // The table exports through the chosen format; a folder that cannot be written gets a
