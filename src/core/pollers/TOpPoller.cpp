@@ -74,7 +74,10 @@ TPollOrder TOpPoller::GetNumberStep()
 std::optional<uint8_t> TOpPoller::PutResultStep(uint8_t kind, std::span<const uint8_t> reply)
 {
     ResultData[0] = kind;
-    std::copy(reply.begin(), reply.end(), ResultData.begin() + 1);
+    // The buffer past the reply is zero, as the window's decoders always found it.
+    const auto end = std::copy(reply.begin(), reply.end(), ResultData.begin() + 1);
+    std::fill(end, ResultData.end(), 0);
+    ResultLength = reply.size();
     // Without a handler the thread keeps the request it had.
     if (!OnPutResult)
         return std::nullopt;

@@ -34,6 +34,9 @@ public:
     uint8_t Command = RequestCode::Idle;
     // Byte 0 = ResultKind, then the reply buffer.
     std::vector<uint8_t> ResultData;
+    // How many reply bytes the last reply put into ResultData after byte 0; the bytes past
+    // them are an earlier, longer reply's.
+    std::size_t ResultLength = 0;
 
     TPollerEvent OnErrorOpenPort;
     TPollerEvent OnStarting;

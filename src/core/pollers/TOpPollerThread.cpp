@@ -97,7 +97,9 @@ bool TOpPollerThread::getNumberStep()
 bool TOpPollerThread::putResultStep()
 {
     std::optional<uint8_t> next;
-    if (!m_setup.caller->Call([&] { next = m_setup.hooks.putResult(m_resultKind, m_reply); }))
+    // Only the bytes the instrument sent; the rest of the buffer is zero.
+    const auto reply = std::span<const uint8_t>(m_reply).first(m_replyLength);
+    if (!m_setup.caller->Call([&] { next = m_setup.hooks.putResult(m_resultKind, reply); }))
         return false;
     if (next)
         m_step = *next;
@@ -115,6 +117,8 @@ bool TOpPollerThread::exchange(const TReplyRule &rule)
     m_port->Write(request.data(), kRequestSize);
     const int count = m_port->Read(buffer.data(), std::min(rule.asked, int(buffer.size())));
     const std::span<const uint8_t> reply = buffer.first(std::size_t(count));
+    if (rule.carriesResult())
+        m_replyLength = reply.size();
     return m_family.AcceptReply(rule.code, reply, request, m_resultKind);
 }
 

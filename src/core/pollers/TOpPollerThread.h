@@ -87,4 +87,5 @@ private:
     uint8_t m_step = 0;
     uint8_t m_resultKind = 0;
     std::vector<uint8_t> m_reply; // zeroed before each reply that carries a result
+    std::size_t m_replyLength = 0; // the bytes of m_reply the last such reply filled
 };

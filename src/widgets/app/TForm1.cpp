@@ -101,6 +101,9 @@ void TForm1::Button1Click()
     else
         w = new TForm3();
     m_chosen = w;
+    // The results it archives are named after the instrument chosen here.
+    const QStringList models = {Str::ModelTarvo, Str::ModelMirel, Str::ModelBestan};
+    w->setModelName(models.value(std::max(0, ItemIndex())));
     // Owned by the application: it goes when the program ends, not when it closes.
     connect(qApp, &QCoreApplication::aboutToQuit, w, [w] { delete w; });
     w->ShowModal();

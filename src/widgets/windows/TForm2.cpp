@@ -24,6 +24,21 @@ int wantedWidth()
 
 } // namespace
 
+std::size_t TForm2::TarvoValuesCarried(std::span<const uint8_t> resultData, uint16_t status)
+{
+    switch (resultData.empty() ? 0 : resultData[0]) {
+    case 1:
+        return 4;
+    case 2:
+        return 6;
+    case 4:
+        // An instrument that flags both status bits sends no values at all.
+        return (status & 0x00A0) == 0x00A0 ? 0 : 12;
+    default:
+        return 0;
+    }
+}
+
 TForm2::TForm2(QWidget *parent)
     : TRegistrationWindow(QStringLiteral("Form2"), wantedWidth(), parent)
 {
@@ -73,5 +88,10 @@ std::optional<TForm2::DecodedResult> TForm2::decodeResult(std::span<const uint8_
     for (std::size_t k = 0; k < m_block.values.size(); ++k)
         result.cells.emplace_back(TableShape::FirstValueCol + int(k),
                                   FormatValue(m_block.values[k]));
+    result.group = m_block.group;
+    // The block keeps earlier values; only those this reply's kind carries are its own.
+    const std::size_t carried = TarvoValuesCarried(resultData, m_block.status);
+    for (std::size_t k = 0; k < m_block.values.size(); ++k)
+        result.values.push_back(k < carried ? std::optional(m_block.values[k]) : std::nullopt);
     return result;
 }

@@ -14,6 +14,10 @@ public:
 
     TOpTarvo *OpTarvo1 = nullptr;
 
+    // How many values, from value 0, a reply of this kind carries (the rest of the block is
+    // the previous result's).
+    static std::size_t TarvoValuesCarried(std::span<const uint8_t> resultData, uint16_t status);
+
     // The poller's events; the window's part of each is the same in both windows.
     void OpTarvo1Starting(TOpPoller *) { PollerStarting(); }
     void OpTarvo1Stoping(TOpPoller *) { PollerStoping(); }

@@ -118,6 +118,10 @@ std::optional<TForm3::DecodedResult> TForm3::decodeResult(std::span<const uint8_
     DecodedResult result;
     result.wanted = MirelRowWanted(*reply);
     result.cells.emplace_back(TableShape::GroupCol, QString::number(reply->count));
+    result.group = reply->count;
+    for (std::size_t k = 0; k < reply->values.size(); ++k)
+        result.values.push_back(reply->mask & (1u << k) ? std::optional(reply->values[k])
+                                                        : std::nullopt);
     // A value the reply does not mark as measured leaves its cell as it was.
     for (std::size_t k = 0; k < reply->values.size(); ++k) {
         if (reply->mask & (1u << k))

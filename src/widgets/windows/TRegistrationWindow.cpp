@@ -19,13 +19,13 @@
 #include "pollers/RequestCode.h"
 #include "pollers/ResultPacing.h"
 #include "pollers/TOpPoller.h"
-#include "results/JournalReplay.h"
 #include "results/LocaleFormats.h"
 #include "results/TResultsFile.h"
 #include "settings/TIniPlus.h"
 #include "table/TableShape.h"
 #include "text/Strings.h"
 #include "windows/NewFileName.h"
+#include "windows/TArchiveLink.h"
 #include "windows/TConfigSettings.h"
 #include "windows/TQtPrinterPage.h"
 #include "windows/WindowDialogs.h"
@@ -82,6 +82,12 @@ TRegistrationWindow::TRegistrationWindow(const QString &objectName, int wantedWi
         {mnAbout, &TRegistrationWindow::mnAboutClick}};
     for (const auto &[action, handler] : handlers)
         connect(action, &QAction::triggered, this, handler);
+    m_archiveLink = new TArchiveLink(this);
+}
+
+void TRegistrationWindow::setModelName(const QString &name)
+{
+    m_archiveLink->setModelName(name);
 }
 
 TRegistrationWindow::~TRegistrationWindow()
@@ -103,7 +109,10 @@ void TRegistrationWindow::FormCreate(TOpPoller *poller, int colCount, const QStr
     MainGrid->SetRowCount(2);
     MainGrid->OnSelectCell = [this](int c, int r, bool &can) { MainGridSelectCell(c, r, can); };
     MainGrid->OnGetEditText = [this](int c, int r, QString &v) { MainGridGetEditText(c, r, v); };
-    MainGrid->OnSetEditText = [this](int, int r, const QString &) { JournalRow(r); };
+    MainGrid->OnSetEditText = [this](int, int r, const QString &v) {
+        m_archiveLink->editDone(r, v);
+        JournalRow(r);
+    };
 
     TConfigSettings config{poller->Port, Str::NewFileBase + Str::TxtExt};
     m_fileName = config.fileName;
@@ -141,6 +150,7 @@ void TRegistrationWindow::ShowModal()
         const QString error = std::exchange(m_deferredError, QString());
         MessageBox(QMessageBox::Critical, Str::ErrorCaption, error, QMessageBox::Ok);
     }
+    m_archiveLink->start(TArchive::defaultFolder(ProgramDir()));
     StartJournal();
     QEventLoop loop;
     m_modalLoop = &loop;
@@ -178,6 +188,7 @@ void TRegistrationWindow::ClearTable()
 {
     // A table being replaced takes nothing from an editor opened on the old one.
     MainGrid->DiscardEditor();
+    m_archiveLink->tableReplaced();
     const int first = TableShape::gridRow(0);
     MainGrid->SetRowCount(first + 1);
     for (int c = TableShape::LabelCol; c < MainGrid->ColCount(); ++c)
@@ -202,6 +213,8 @@ bool TRegistrationWindow::LoadFile(const QString &path)
             SetCaption();
             m_changed = false;
             JournalBase(true);
+            m_archiveLink->tableReplaced();
+            m_archiveLink->fileEvent(TArchiveFileEvent::Open);
         }
     }
     if (!ok && m_creating)
@@ -220,10 +233,12 @@ bool TRegistrationWindow::SaveFile(const QString &path)
         WaitCursor wait;
         ok = TResultsFile::Save(path, MainGrid->Rows(), &error);
         if (ok) {
+            const bool as = path != m_fileName;
             m_fileName = path;
             SetCaption();
             m_changed = false;
             JournalBase(true);
+            m_archiveLink->fileEvent(as ? TArchiveFileEvent::SaveAs : TArchiveFileEvent::Save);
         }
     }
     if (!ok) // the text names the file and the reason
@@ -261,6 +276,7 @@ void TRegistrationWindow::actNewExecute()
     m_fileName = NextNewFileName(m_fileName);
     SetCaption();
     JournalBase(false);
+    m_archiveLink->fileEvent(TArchiveFileEvent::New);
 }
 
 void TRegistrationWindow::actOpenFileExecute()
@@ -328,8 +344,9 @@ void TRegistrationWindow::MainGridSelectCell(int col, int, bool &)
     MainGrid->SetEditing(col == TableShape::LabelCol);
 }
 
-void TRegistrationWindow::MainGridGetEditText(int, int, QString &)
+void TRegistrationWindow::MainGridGetEditText(int, int row, QString &value)
 {
+    m_archiveLink->editStarted(row, value);
     m_changed = true;
 }
 
@@ -372,19 +389,19 @@ void TRegistrationWindow::PollerPutResult()
     m_lastResult = now;
     m_poller->Command = RequestCode::Confirm;
     if (result && result->wanted)
-        AddResultRow(now, result->cells);
+        AddResultRow(now, *result);
 }
 
-void TRegistrationWindow::AddResultRow(const QDateTime &now,
-                                       const std::vector<std::pair<int, QString>> &cells)
+void TRegistrationWindow::AddResultRow(const QDateTime &now, const DecodedResult &result)
 {
     QScrollBar *bar = MainGrid->verticalScrollBar();
     const bool atBottom = bar->value() == bar->maximum();
     const int row = MainGrid->RowCount() - 1;
     MainGrid->SetCells(TableShape::DateCol, row, FormatShortDate(now.date()));
     MainGrid->SetCells(TableShape::TimeCol, row, FormatLongTime(now.time()));
-    for (const auto &[col, text] : cells)
+    for (const auto &[col, text] : result.cells)
         MainGrid->SetCells(col, row, text);
+    m_archiveLink->resultRow(row, now, result.group, result.values);
     JournalRow(row); // on the disk before it shows
     MainGrid->endWithOpenRow();
     // An unsaved result is unsaved data: the save prompts must guard it.
@@ -404,6 +421,7 @@ void TRegistrationWindow::closeEvent(QCloseEvent *event)
     MainGrid->setFocus();
     // The prompt was answered: what was not saved was let go on purpose.
     m_journal.Clear();
+    m_archiveLink->finish();
     {
         TIniPlus ini(m_iniPath);
         TConfigSettings{m_poller->Port, m_fileName, qRound(NumberEdit1->Value())}.write(ini);
@@ -414,53 +432,4 @@ void TRegistrationWindow::closeEvent(QCloseEvent *event)
     event->accept();
     if (m_modalLoop)
         m_modalLoop->quit();
-}
-
-void TRegistrationWindow::JournalBase(bool fromFile)
-{
-    if (!m_replaying)
-        m_journal.startFrom(fromFile, m_fileName);
-}
-
-void TRegistrationWindow::JournalRow(int row)
-{
-    if (m_replaying || !m_journal.IsOpen() || row < 1 || row >= MainGrid->RowCount())
-        return;
-    m_journal.appendRow(row, MainGrid->Rows().Line(TableShape::storeRow(row)));
-}
-
-void TRegistrationWindow::StartJournal()
-{
-    // Refused while another running copy holds it; that copy keeps its own journal.
-    if (!m_journal.Open(m_journalPath))
-        return;
-    const std::vector<TJournal::Record> records = m_journal.ReadAll();
-    const int rows = JournalReplay::changedRows(records);
-    if (rows > 0) {
-        const QString question = Str::RecoveryQuestion.arg(rows);
-        const auto answer = MessageBox(QMessageBox::Question, Str::RecoveryCaption, question,
-                                       QMessageBox::Yes | QMessageBox::No);
-        if (answer == QMessageBox::Yes) {
-            ReplayJournal(records);
-            return; // the journal goes on as it stands
-        }
-    }
-    JournalBase(true);
-}
-
-void TRegistrationWindow::ReplayJournal(const std::vector<TJournal::Record> &records)
-{
-    m_replaying = true;
-    if (const TJournal::Record *base = JournalReplay::lastBase(records)) {
-        if (base->fromFile) {
-            LoadFile(base->fileName);
-        } else {
-            ClearTable();
-            m_fileName = base->fileName;
-            SetCaption();
-        }
-    }
-    MainGrid->SetRows(JournalReplay::replay(records, MainGrid->Rows()));
-    m_replaying = false;
-    m_changed = true;
 }

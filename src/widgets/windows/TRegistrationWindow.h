@@ -21,6 +21,7 @@
 #include "windows/TRegistrationUi.h"
 
 class QEventLoop;
+class TArchiveLink;
 class TIniPlus;
 class TOpPoller;
 
@@ -44,6 +45,10 @@ public:
     bool Changed() const { return m_changed; }
     QString IniPath() const { return m_iniPath; }
     TOpPoller *Poller() const { return m_poller; }
+    // The archive, the exports and the report print of this window.
+    TArchiveLink *ArchiveLink() const { return m_archiveLink; }
+    // The instrument chosen at start, as the archive names it; the caption does not show it.
+    void setModelName(const QString &name);
 
     // Handlers, named as the window always named them.
     void FormResize();
@@ -72,6 +77,9 @@ protected:
     {
         bool wanted = false;
         std::vector<std::pair<int, QString>> cells;
+        // For the archive: the group (or count) and each value the reply carried.
+        int group = 0;
+        std::vector<std::optional<double>> values;
     };
 
     // wantedWidth: how wide the window's width rule would like it (see setupUi).
@@ -107,9 +115,11 @@ protected:
     void SetCaption();
 
 private:
+    friend class TArchiveLink;
+
     // Writes a result into the open row, date and time from one reading of the clock, and
     // ends the table in a new open row.
-    void AddResultRow(const QDateTime &now, const std::vector<std::pair<int, QString>> &cells);
+    void AddResultRow(const QDateTime &now, const DecodedResult &result);
     bool AskToSave(QMessageBox::StandardButtons buttons, bool *cancelled);
     void ClearTable();
     // The recovery journal: opened when the window is shown, never for the hidden instances.
@@ -119,6 +129,7 @@ private:
     void JournalBase(bool fromFile);
 
     TOpPoller *m_poller = nullptr;
+    TArchiveLink *m_archiveLink = nullptr;
     QString m_fileName;
     QString m_iniPath;
     QString m_journalPath;
