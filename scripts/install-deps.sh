@@ -7,7 +7,7 @@ packages=(
   qt6-base-dev qt6-base-dev-tools libqt6printsupport6 qt6-qpa-plugins qt6-translations-l10n
   libgl-dev libxkbcommon-dev
   fonts-dejavu-core fonts-dejavu locales
-  xvfb xdotool x11-utils imagemagick python3
+  xvfb xdotool x11-utils xclip imagemagick python3
   cups cups-client cups-bsd printer-driver-cups-pdf poppler-utils
   clang libclang-rt-14-dev
   dpkg-dev file librsvg2-bin desktop-file-utils appstream lintian
