@@ -8,7 +8,7 @@ packages=(
   libqt6sql6 libqt6sql6-sqlite
   libgl-dev libxkbcommon-dev
   fonts-dejavu-core fonts-dejavu locales
-  xvfb xdotool x11-utils imagemagick python3 sqlite3
+  xvfb xdotool x11-utils xclip imagemagick python3 sqlite3
   cups cups-client cups-bsd printer-driver-cups-pdf poppler-utils
   clang libclang-rt-14-dev
   dpkg-dev file librsvg2-bin desktop-file-utils appstream lintian

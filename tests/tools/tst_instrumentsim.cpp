@@ -20,6 +20,7 @@
 #include "pollers/RequestCode.h"
 #include "sim/InstrumentFrames.h"
 #include "sim/InstrumentSim.h"
+#include "sim/MilkGenerator.h"
 
 using Sim = InstrumentSim;
 using Fault = InstrumentSim::Fault;
@@ -434,6 +435,39 @@ private slots:
                  QString::number(d.values[0] + d.values[1], 'f', 2));
     }
 
+    // Good samples keep to the raw-milk norms the demo's limits state; with --odd-every n
+    // samples n, 2n, ... break at least one of them, and only those.
+    void oddSamplesOutOfNorms_data()
+    {
+        QTest::addColumn<bool>("tarvo");
+        QTest::addColumn<int>("every");
+        QTest::newRow("tarvo, none by default") << true << 0;
+        QTest::newRow("tarvo, every third") << true << 3;
+        QTest::newRow("mirel, none by default") << false << 0;
+        QTest::newRow("mirel, every one") << false << 1;
+        QTest::newRow("mirel, every seventh") << false << 7;
+    }
+    void oddSamplesOutOfNorms()
+    {
+        QFETCH(bool, tarvo);
+        QFETCH(int, every);
+        struct Norm { int tarvo; int mirel; double min; double max; };
+        const Norm norms[] = {{1, 0, 2.8, 6.0},      {2, 1, 8.2, 1e9}, {3, 2, 1027, 1030},
+                              {4, 3, 2.8, 3.6},      {5, 6, -1e9, 0},  {10, 7, -1e9, -0.52}};
+        MilkGenerator generator(11);
+        if (every > 0)
+            generator.setOddEvery(every);
+        for (int n = 1; n <= 90; ++n) {
+            const std::vector<double> v = tarvo ? generator.tarvo() : generator.mirel();
+            bool out = false;
+            for (const Norm &norm : norms) {
+                const double x = v[tarvo ? norm.tarvo : norm.mirel];
+                out = out || x < norm.min || x > norm.max;
+            }
+            QVERIFY2(out == (every > 0 && n % every == 0), qPrintable(QString::number(n)));
+        }
+    }
+
     void faults_data()
     {
         QTest::addColumn<Sim::Family>("family");
@@ -665,6 +699,7 @@ private slots:
         QTest::newRow("no family") << QStringList{"--link", link("bad")};
         QTest::newRow("bad length") << QStringList{"--family", "tarvo", "--length", "40"};
         QTest::newRow("bad address") << QStringList{"--family", "tarvo", "--address", "70000"};
+        QTest::newRow("bad odd-every") << QStringList{"--family", "tarvo", "--odd-every", "x"};
     }
     void programRefusesBadArguments()
     {

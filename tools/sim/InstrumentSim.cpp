@@ -521,6 +521,12 @@ void InstrumentSim::useGenerator(uint32_t rngStart)
     m_fixed = false;
 }
 
+void InstrumentSim::setOddEvery(int n)
+{
+    std::lock_guard lock(m_mutex);
+    m_generator.setOddEvery(n);
+}
+
 void InstrumentSim::queueFault(Fault fault)
 {
     std::lock_guard lock(m_mutex);

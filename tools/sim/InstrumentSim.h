@@ -75,6 +75,8 @@ public:
     void setMask(uint32_t mask);      // second family; default all 27 values present
     void setValues(std::vector<double> values); // fixed values from now on (missing ones 0)
     void useGenerator(uint32_t rngStart);       // generated values again (the default)
+    // Generated samples n, 2n, 3n ... out of the usual milk norms; 0 (the default): none.
+    void setOddEvery(int n);
     void queueFault(Fault fault);
     void setTrickle(bool on);         // every reply at 1.146 ms per byte (9600 8-O-1)
 

@@ -240,7 +240,9 @@ bool TLimits::write(TIniPlus &ini, int firstCol, int lastCol) const
         const QString value = limit(col).isSet() ? format(limit(col)) : QString();
         if (!inFile && value.isEmpty())
             continue;
-        if (ini.ReadString(Section, key, QString()) != value)
+        // A line that reads as the limit already ("6.0", "2,8") keeps the file's spelling.
+        const std::optional<TLimit> held = parse(ini.ReadString(Section, key, QString()));
+        if (!held || !(*held == limit(col)))
             ok = ini.WriteString(Section, key, value) && ok;
     }
     return ok;

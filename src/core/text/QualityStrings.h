@@ -26,6 +26,9 @@ inline const QString NoteBadValue =
 inline const QString NoteMinAboveMax =
     QStringLiteral("Нормы, столбец %1: минимум больше максимума, строка пропущена");
 inline const QString NoteMore = QStringLiteral("Нормы: ещё замечаний: %1");
+// %1 is the settings file.
+inline const QString NoteNotWritten =
+    QStringLiteral("Нормы не записаны: файл «%1» не принимает запись, они действуют до закрытия");
 
 // Statistics
 inline const QString ActStatistics = QStringLiteral("Статистика");

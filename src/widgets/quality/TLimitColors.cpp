@@ -10,7 +10,6 @@
 #include <QToolTip>
 
 #include "table/TRowStore.h"
-#include "table/TStringGridModel.h"
 #include "table/TableShape.h"
 #include "text/QualityStrings.h"
 
@@ -77,7 +76,7 @@ QColor strong(const QColor &hue, const QColor &text, const QColor &highlight)
 TLimitColors::TLimitColors(TColorStringGrid *grid, const QLocale &locale)
     : QObject(grid), m_grid(grid), m_marks(TCellNumber(locale))
 {
-    QAbstractItemModel *model = grid->GridModel();
+    QAbstractItemModel *model = grid->model();
     connect(model, &QAbstractItemModel::dataChanged, this,
             [this](const QModelIndex &tl, const QModelIndex &br) {
                 m_marks.forget(tl.row(), br.row());

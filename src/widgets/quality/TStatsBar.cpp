@@ -14,7 +14,6 @@
 
 #include "controls/TColorStringGrid.h"
 #include "settings/TIniPlus.h"
-#include "table/TStringGridModel.h"
 #include "table/TableShape.h"
 #include "text/QualityStrings.h"
 
@@ -49,7 +48,7 @@ TStatsBar::TStatsBar(TColorStringGrid *grid, QWidget *parent, const QLocale &loc
 
 void TStatsBar::connectGrid()
 {
-    TStringGridModel *model = m_grid->GridModel();
+    QAbstractItemModel *model = m_grid->model();
     connect(model, &QAbstractItemModel::dataChanged, this,
             [this](const QModelIndex &tl, const QModelIndex &br) {
                 if (br.column() < TableShape::FirstValueCol)

@@ -47,7 +47,6 @@ void TRegistrationUi::setupUi(QMainWindow *window, int wantedWidth)
 
     MainGrid = new TColorStringGrid(window);
     MainGrid->setObjectName(QStringLiteral("MainGrid"));
-    window->setCentralWidget(MainGrid);
 
     NumberEdit1 = new TNumberEdit(window);
     NumberEdit1->setObjectName(QStringLiteral("NumberEdit1"));
@@ -58,6 +57,8 @@ void TRegistrationUi::setupUi(QMainWindow *window, int wantedWidth)
     BuildActions(window);
     BuildMenus(window);
     BuildToolbar(window);
+    // The grid, with the statistics bar under it, becomes the window's centre.
+    qualityPanel = new TQualityPanel(window, MainGrid);
 
     if (screen)
         window->move(screen->availableGeometry().center() - window->rect().center());

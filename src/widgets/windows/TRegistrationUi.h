@@ -6,6 +6,9 @@
 
 #include <QString>
 
+// The panel comes whole with the controls: the windows and their tests use it as one of them.
+#include "windows/TQualityPanel.h"
+
 class QAction;
 class QMainWindow;
 class QMenu;
@@ -30,6 +33,8 @@ public:
     QAction *actSaveAs = nullptr;
     QAction *actPrint = nullptr;
     QAction *actOpr = nullptr;
+    // Limits, coloured values, the statistics bar and the "Сервис" menu.
+    TQualityPanel *qualityPanel = nullptr;
 
     // A window wide enough for `units` columns that each fit `text` in the window's font.
     static int widthForUnits(int units, const QString &text);

@@ -126,6 +126,7 @@ void TRegistrationWindow::FormCreate(TOpPoller *poller, int colCount, const QStr
         NumberEdit1->SetValue(config.deviceNumber);
         ReadExtraSettings(ini);
     }
+    qualityPanel->readSettings(m_iniPath);
     BuildPortMenu(MenuPort, poller->Port);
     for (QAction *a : MenuPort->actions()) {
         connect(a, &QAction::triggered, this, [this, a] { m_poller->Port = a->objectName(); });
@@ -426,6 +427,7 @@ void TRegistrationWindow::closeEvent(QCloseEvent *event)
         TIniPlus ini(m_iniPath);
         TConfigSettings{m_poller->Port, m_fileName, qRound(NumberEdit1->Value())}.write(ini);
         WriteExtraSettings(ini);
+        qualityPanel->writeSettings(ini);
     }
     while (m_poller->Active())
         QCoreApplication::processEvents(QEventLoop::AllEvents | QEventLoop::WaitForMoreEvents);

@@ -222,6 +222,13 @@ private slots:
         TIniPlus none(m_dir->filePath(QStringLiteral("None.Ini")));
         QVERIFY(TLimits().write(none, 5, 16));
         QVERIFY(!QFile::exists(none.FileName()));
+
+        // Limits written back unchanged keep the file's own spelling of them.
+        const QByteArray spelled("[Limits]\r\n6=2.8;6.0\r\n8=2,80;\r\n10=\r\n");
+        QVERIFY(putFile(m_file, spelled));
+        TIniPlus same(m_file);
+        QVERIFY(TLimits::read(same, 5, 16).write(same, 5, 16));
+        QCOMPARE(getFile(m_file), spelled);
     }
 
     // The demo's limits read whole and fall on the columns they are meant for.
