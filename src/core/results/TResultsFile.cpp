@@ -9,8 +9,10 @@
 #include <QFileInfo>
 #include <QSaveFile>
 
-#include "text/Strings.h"
+#include "results/TableBudget.h"
 #include "text/ReadAtMost.h"
+#include "text/SafeFile.h"
+#include "text/Strings.h"
 
 namespace {
 
@@ -52,6 +54,11 @@ bool TResultsFile::Save(const QString &path, const TRowStore &rows, QString *err
 
     if (QFileInfo(path).isDir())
         return fail(error, Str::SaveFailed, path, Str::FileIsFolder);
+    // A device, a FIFO or a socket under the name (or behind a link of that name) is never
+    // replaced by a file.
+    QString why;
+    if (!SafeFile::mayReplace(path, &why))
+        return fail(error, Str::SaveFailed, path, why);
     // The table goes to a temporary file beside the old one, which is replaced only once
     // the whole table is on the disk.
     QSaveFile file(path);
@@ -64,6 +71,11 @@ bool TResultsFile::Save(const QString &path, const TRowStore &rows, QString *err
     }
     if (!file.commit())
         return fail(error, Str::SaveFailed, path, file.errorString());
+    // The rename is on the disk only once the folder is; a save killed before its rename
+    // left a copy that this save makes needless.
+    const QString saved = QFileInfo(path).canonicalFilePath();
+    SafeFile::syncFolderOf(saved.isEmpty() ? path : saved);
+    SafeFile::removeStaleCopies(saved.isEmpty() ? path : saved);
     return true;
 }
 
@@ -78,11 +90,15 @@ bool TResultsFile::Load(const QString &path, int colCount, TRowStore &rows, QStr
     }
     if (info.isDir())
         return fail(error, Str::OpenFailed, path, Str::FileIsFolder);
-    QFile file(path);
-    if (!file.open(QIODevice::ReadOnly))
-        return fail(error, Str::OpenFailed, path, file.errorString());
+    // Never blocks: a FIFO, a device or a socket is refused with the reason.
+    QFile file;
+    QString why;
+    if (!SafeFile::openForReading(file, path, &why))
+        return fail(error, Str::OpenFailed, path, why);
     if (file.size() > MaxFileSize)
         return fail(error, Str::OpenFailed, path, Str::FileTooLarge);
+    if (!TableBudget::fits(TableBudget::openingCost(file.size(), 0, colCount), &why))
+        return fail(error, Str::OpenFailed, path, why);
     // Sized by the file, not by the limit: a one-line file must not need a gigabyte.
     const QByteArray data = ReadAtMost(file, MaxFileSize);
     if (file.error() != QFileDevice::NoError)
@@ -92,7 +108,11 @@ bool TResultsFile::Load(const QString &path, int colCount, TRowStore &rows, QStr
 
     const char *p = data.constData();
     const char *const end = p + data.size();
-    out.Reserve(static_cast<int>(std::count(p, end, '\n')) + 2);
+    const qint64 lines = std::count(p, end, '\n') + 1;
+    // Short lines cost more than their bytes: the table's cost is known once they are counted.
+    if (!TableBudget::fits(TableBudget::openingCost(data.size(), lines, colCount), &why))
+        return fail(error, Str::OpenFailed, path, why);
+    out.Reserve(static_cast<int>(lines + 1));
     int number = 0;
     while (p < end) {
         const char *nl = static_cast<const char *>(memchr(p, '\n', end - p));
