@@ -2,8 +2,11 @@
 // its own so one does not hide the next:
 //   startup: the choice window and the two hidden registration windows made with the last
 //            file (the program's start), resident memory afterwards and at the peak;
-//   load:    one window opening the file, and the table's cost against the file's size.
-// Usage: bench_reliability [MB] [folder]   (default 300 MB, a temporary folder)
+//   load:    one window opening the file, and the table's cost against the file's size and
+//            against the estimate the size limit rests on;
+//   stamp:   the time the journal's base takes to hash the file.
+// Usage: bench_reliability [MB] [--short] [folder]   (default 300 MB of result lines; --short:
+// empty lines, the costliest for their bytes; a temporary folder)
 
 #include <chrono>
 #include <cstdio>
@@ -19,7 +22,9 @@
 #include "app/AppSetup.h"
 #include "app/TForm1.h"
 #include "controls/TColorStringGrid.h"
+#include "results/TFileStamp.h"
 #include "results/TResultsFile.h"
+#include "results/TableBudget.h"
 #include "windows/TForm2.h"
 #include "windows/TForm3.h"
 
@@ -44,13 +49,15 @@ double secondsSince(std::chrono::steady_clock::time_point t0)
 }
 
 // Result lines as the first window writes them, until the file holds `mb` megabytes.
-bool makeFile(const QString &path, qint64 mb)
+bool makeFile(const QString &path, qint64 mb, bool shortLines)
 {
     QFile f(path);
     if (!f.open(QIODevice::WriteOnly))
         return false;
-    const QByteArray line = "Проба 17\t05.03.2024\t10:02:01\t3\t20,50\t3,25\t8,75\t27,50\t3,13"
-                            "\t0,00\t1,50\t4,75\t0,50\t12,25\t-0,50\t90,00\r\n";
+    const QByteArray line = shortLines ? QByteArray("\r\n")
+                                       : QByteArray("Проба 17\t05.03.2024\t10:02:01\t3\t20,50"
+                                                    "\t3,25\t8,75\t27,50\t3,13\t0,00\t1,50\t4,75"
+                                                    "\t0,50\t12,25\t-0,50\t90,00\r\n");
     QByteArray chunk;
     while (chunk.size() < (1 << 20))
         chunk += line;
@@ -80,18 +87,36 @@ void startup(const QString &folder, const QString &file)
     DestroyForms();
 }
 
-void load(const QString &file, qint64 bytes)
+void load(const QString &file, qint64 bytes, qint64 lines)
 {
+    const double mb = 1 << 20;
+    const qint64 estimate = TableBudget::openingCost(bytes, lines, 17);
+    std::printf("limit: opening estimated at %.0f MB, %.0f MB available\n", estimate / mb,
+                TableBudget::available() / mb);
     const double base = statusMb("VmRSS:");
     TRowStore rows(17);
     QString error;
     const auto t0 = std::chrono::steady_clock::now();
     const bool ok = TResultsFile::Load(file, 17, rows, &error);
     const double took = secondsSince(t0);
+    if (!ok) {
+        std::printf("load: refused in %.2f s, peak %.0f MB: %s\n", took, statusMb("VmHWM:"),
+                    qPrintable(error.section(u'\n', 1)));
+        return;
+    }
     const double held = statusMb("VmRSS:") - base;
-    std::printf("load: %s in %.2f s, %d rows; table %.0f MB = %.2f x file; peak %.0f MB\n",
-                ok ? "opened" : qPrintable(QStringLiteral("refused (%1)").arg(error)), took,
-                rows.RowCount(), held, held * (1 << 20) / double(bytes), statusMb("VmHWM:"));
+    std::printf("load: opened in %.2f s, %d rows; table %.0f MB = %.2f x file; peak %.0f MB\n",
+                took, rows.RowCount(), held, held * mb / double(bytes), statusMb("VmHWM:"));
+}
+
+void stamp(const QString &file)
+{
+    TFileStamp::of(file); // from the page cache, as after a load or a save
+    const auto t0 = std::chrono::steady_clock::now();
+    const TFileStamp s = TFileStamp::of(file);
+    const double took = secondsSince(t0);
+    std::printf("stamp: %.0f MB hashed in %.2f s (%.0f MB/s)\n", s.size / 1048576.0, took,
+                s.size / 1048576.0 / took);
 }
 
 template <typename F>
@@ -116,19 +141,27 @@ int main(int argc, char **argv)
 {
     qputenv("QT_QPA_PLATFORM", "offscreen");
     const qint64 mb = argc > 1 ? std::atoll(argv[1]) : 300;
+    int next = 2;
+    const bool shortLines = argc > next && std::strcmp(argv[next], "--short") == 0;
+    next += shortLines ? 1 : 0;
     QTemporaryDir tmp;
-    const QString folder = argc > 2 ? QString::fromLocal8Bit(argv[2]) : tmp.path();
+    const QString folder = argc > next ? QString::fromLocal8Bit(argv[next]) : tmp.path();
     const QString file = folder + QStringLiteral("/big.txt");
-    if (!makeFile(file, mb)) {
+    if (!makeFile(file, mb, shortLines)) {
         std::printf("cannot write %s\n", qPrintable(file));
         return 1;
     }
     const qint64 bytes = QFile(file).size();
-    std::printf("results file: %.0f MB\n", bytes / 1048576.0);
-    inChild([&] { load(file, bytes); });
-    inChild([&] {
-        QApplication app(argc, argv);
-        startup(folder, file);
-    });
+    const qint64 lines = shortLines ? bytes / 2 : bytes / 102;
+    std::printf("results file: %.0f MB, %s lines\n", bytes / 1048576.0,
+                shortLines ? "empty" : "result");
+    inChild([&] { load(file, bytes, lines); });
+    inChild([&] { stamp(file); });
+    if (!shortLines) {
+        inChild([&] {
+            QApplication app(argc, argv);
+            startup(folder, file);
+        });
+    }
     return 0;
 }

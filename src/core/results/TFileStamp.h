@@ -12,7 +12,7 @@ struct TFileStamp
     bool exists = false;
     qint64 size = 0;
     qint64 modifiedMs = 0; // since the epoch, UTC
-    QByteArray hash;       // SHA-256 of the content
+    QByteArray hash;       // BLAKE2b-256 of the content
 
     // Reads the file whole (without blocking on a FIFO; anything but a regular file counts
     // as missing). A file that exists but cannot be read gets no hash and matches nothing.

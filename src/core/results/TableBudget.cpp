@@ -18,7 +18,7 @@ namespace TableBudget {
 
 qint64 openingCost(qint64 bytes, qint64 lines, int colCount)
 {
-    return 2 * bytes + (lines + 1) * (RowOverhead + qMax(colCount, 1));
+    return 2 * bytes + (lines + 1) * (RowOverhead + ColumnCost * qMax(colCount, 1));
 }
 
 qint64 parseMemAvailable(const QByteArray &meminfo)
