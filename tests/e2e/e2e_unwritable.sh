@@ -81,6 +81,7 @@ e2e_check "the settings are in the user's config folder" \
 start_as_user
 e2e_choose 0
 if box=$(e2e_wait_window 'Восстановление данных' 10); then
+    e2e_check "the recovery question is asked" true
     e2e_shot question >/dev/null
     e2e_key "$box" Return
     e2e_wait_window_gone 'Восстановление данных' 5 || true
