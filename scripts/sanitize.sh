@@ -24,7 +24,8 @@ export QT_QPA_PLATFORM=offscreen LC_ALL=C.UTF-8
 failed=()
 for t in "${tests[@]}"; do
   log=$build/sanitize-$t.log
-  if "$build/tests/$t" >"$log" 2>&1 && ! grep -q -E 'runtime error|ERROR: AddressSanitizer' "$log"; then
+  if "$build/tests/$t" >"$log" 2>&1 &&
+    ! grep -q -E 'runtime error|ERROR: AddressSanitizer' "$log"; then
     echo "$t under ASan and UBSan: $(grep -m1 '^Totals' "$log")"
   else
     echo "$t under ASan and UBSan: FAILED; log: $log"

@@ -259,6 +259,14 @@ bool TJournal::Append(const Record &record)
     return m_fd >= 0 && writeAll(Encode(record));
 }
 
+bool TJournal::appendRecords(const std::vector<Record> &records)
+{
+    QByteArray bytes;
+    for (const Record &r : records)
+        bytes.append(Encode(r));
+    return m_fd >= 0 && writeAll(bytes);
+}
+
 bool TJournal::Clear()
 {
     if (m_fd < 0)

@@ -56,6 +56,8 @@ public:
     // Empties the journal and starts it with a base record.
     bool Reset(const Record &base);
     bool Append(const Record &record);
+    // Several records in one write.
+    bool appendRecords(const std::vector<Record> &records);
     // Reset with a base record: the table starts from a results file (fromFile) or as a new
     // table under fileName.
     bool startFrom(bool fromFile, const QString &fileName, const TFileStamp &stamp);

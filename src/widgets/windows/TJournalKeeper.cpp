@@ -46,10 +46,8 @@ bool TJournalKeeper::tryOpen()
     return true;
 }
 
-void TJournalKeeper::base(bool fromFile, const QString &fileName)
+void TJournalKeeper::setBase(bool fromFile, const QString &fileName)
 {
-    if (!m_active || m_finished)
-        return;
     m_base = TJournal::Record();
     m_base.type = TJournal::Record::Base;
     m_base.fromFile = fromFile;
@@ -58,6 +56,35 @@ void TJournalKeeper::base(bool fromFile, const QString &fileName)
     m_base.stamp = TFileStamp::of(fileName);
     m_rows.clear();
     m_baseWritten = false;
+}
+
+void TJournalKeeper::restart(bool fromFile, const QString &fileName,
+                             const std::vector<std::pair<int, QByteArray>> &rows)
+{
+    if (!m_active || m_finished)
+        return;
+    setBase(fromFile, fileName);
+    std::vector<TJournal::Record> records = {m_base};
+    for (const auto &[row, line] : rows) {
+        m_rows.insert(row);
+        TJournal::Record r;
+        r.type = TJournal::Record::Row;
+        r.row = row;
+        r.line = line;
+        records.push_back(std::move(r));
+    }
+    if (m_broken) // written once the journal works again
+        return;
+    m_baseWritten = m_journal.appendRecords(records);
+    if (!m_baseWritten)
+        failed();
+}
+
+void TJournalKeeper::base(bool fromFile, const QString &fileName)
+{
+    if (!m_active || m_finished)
+        return;
+    setBase(fromFile, fileName);
     if (m_broken) // the new base is written once the journal works again
         return;
     m_baseWritten = m_journal.Reset(m_base);

@@ -9,6 +9,7 @@
 
 #include <functional>
 #include <set>
+#include <utility>
 #include <vector>
 
 #include <QObject>
@@ -35,6 +36,11 @@ public:
     // The table starts again from a results file (fromFile) or as a new table: the journal
     // holds only what changes after this.
     void base(bool fromFile, const QString &fileName);
+    // The table starts again with rows already in it (given back after a crash, carried
+    // from the table it replaced). The base and the rows go to the journal in one write after
+    // its records, not over them: a crash at any moment finds the old records or the new.
+    void restart(bool fromFile, const QString &fileName,
+                 const std::vector<std::pair<int, QByteArray>> &rows);
     // Grid row `row` as it now stands.
     void row(int row, const QByteArray &line);
     // Nothing is unsaved any more (the close prompt was answered); nothing is kept after.
@@ -49,6 +55,7 @@ public:
 
 private:
     bool tryOpen();
+    void setBase(bool fromFile, const QString &fileName);
     // Writes every row changed since the base, after the base when it is not written yet.
     bool catchUp();
     void failed();

@@ -59,7 +59,9 @@ TRegistrationWindow::TRegistrationWindow(const QString &objectName, int wantedWi
     : QMainWindow(parent), m_keeper(std::make_unique<TJournalKeeper>(this))
 {
     setObjectName(objectName);
-    m_keeper->LineOf = [this](int row) { return MainGrid->Rows().Line(TableShape::storeRow(row)); };
+    m_keeper->LineOf = [this](int row) {
+        return MainGrid->Rows().Line(TableShape::storeRow(row));
+    };
     m_keeper->Tell = [this](const QString &text) {
         MessageBox(QMessageBox::Warning, Str::JournalCaption, text, QMessageBox::Ok);
     };
@@ -256,8 +258,10 @@ void TRegistrationWindow::actNewExecute()
     ClearTable();
     m_fileName = NextNewFileName(m_fileName);
     SetCaption();
-    JournalBase(false);
-    appendLines(late);
+    if (late.empty())
+        JournalBase(false);
+    else
+        carryLines(false, late);
 }
 
 void TRegistrationWindow::actOpenFileExecute()
@@ -274,8 +278,14 @@ void TRegistrationWindow::actOpenFileExecute()
         --m_asking;
     }
     const std::vector<QByteArray> late = takeLateLines();
-    if (!name.isEmpty() && LoadFile(name))
-        appendLines(late);
+    if (name.isEmpty())
+        return;
+    // Lines to carry keep the journal as it is until they are in the opened table.
+    m_replaying = !late.empty();
+    const bool loaded = LoadFile(name);
+    m_replaying = false;
+    if (loaded && !late.empty())
+        carryLines(true, late);
 }
 
 void TRegistrationWindow::actSaveExecute()

@@ -125,7 +125,9 @@ private:
     // Results that came while a question was open and are not saved: their lines, to be
     // carried into the table the operator ends up with.
     std::vector<QByteArray> takeLateLines();
-    void appendLines(const std::vector<QByteArray> &lines);
+    // Adds lines after the table's rows and starts the journal again from the table's base
+    // with the rows added, in one write.
+    void carryLines(bool fromFile, const std::vector<QByteArray> &lines);
     void ClearTable();
     // The recovery journal: opened when the window is shown, never for the hidden instances.
     void StartJournal();

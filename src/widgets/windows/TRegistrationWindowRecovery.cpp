@@ -79,14 +79,16 @@ void TRegistrationWindow::ReplayOntoOtherFile(const TJournal::Record &base, bool
     const std::vector<QByteArray> lines = JournalReplay::changedLines(records);
     // A file that changed is opened as it is now; one that cannot be, like one that is gone,
     // leaves the rows a table of their own beside it, so that no save can write them over it.
+    // The journal keeps its records until the rows are in their new table.
+    m_replaying = true;
     if (missing || !LoadFile(base.fileName)) {
         missing = true;
         ClearTable();
         m_fileName = NextNewFileName(base.fileName);
         SetCaption();
-        JournalBase(false);
     }
-    appendLines(lines);
+    m_replaying = false;
+    carryLines(!missing, lines);
     const int count = static_cast<int>(lines.size());
     const QString told = missing ? Str::RecoveryFileMissing.arg(base.fileName).arg(count)
                                        .arg(m_fileName)
@@ -142,17 +144,24 @@ std::vector<QByteArray> TRegistrationWindow::takeLateLines()
     return lines;
 }
 
-void TRegistrationWindow::appendLines(const std::vector<QByteArray> &lines)
+void TRegistrationWindow::carryLines(bool fromFile, const std::vector<QByteArray> &lines)
 {
-    if (lines.empty())
-        return;
-    const int first = MainGrid->RowCount() - 1;
-    MainGrid->SetRows(JournalReplay::appendLines(MainGrid->Rows(), lines));
-    const int last = MainGrid->RowCount() - 1;
-    for (int row = std::min(first, last); row < last; ++row)
-        JournalRow(row);
-    // The open row only when it holds a label of its own.
-    if (!MainGrid->Cells(TableShape::LabelCol, last).isEmpty())
-        JournalRow(last);
-    m_changed = true;
+    // An empty open row makes room for the lines; one with a label stays before them.
+    const TRowStore &before = MainGrid->Rows();
+    const int last = before.RowCount() - 1;
+    bool openEmpty = last >= 0;
+    for (int c = TableShape::LabelCol; c < before.ColCount() && openEmpty; ++c)
+        openEmpty = before.CellEmpty(c, last);
+    const int first = TableShape::gridRow(openEmpty ? last : last + 1);
+    MainGrid->SetRows(JournalReplay::appendLines(before, lines));
+    std::vector<std::pair<int, QByteArray>> rows;
+    const int open = MainGrid->RowCount() - 1;
+    for (int row = first; row <= open; ++row) {
+        // The open row only when it holds a label of its own.
+        if (row < open || !MainGrid->Cells(TableShape::LabelCol, row).isEmpty())
+            rows.emplace_back(row, MainGrid->Rows().Line(TableShape::storeRow(row)));
+    }
+    m_keeper->restart(fromFile, m_fileName, rows);
+    if (!lines.empty())
+        m_changed = true;
 }

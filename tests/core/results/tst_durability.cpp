@@ -95,7 +95,8 @@ private slots:
         QVERIFY(putFile(path, "old\r\n"));
         TRowStore rows(3);
         rows.AppendLine("1\ta\t01.01.2024");
-        const QStringList events = noted([&] { QVERIFY(TResultsFile::Save(path, rows, nullptr)); });
+        const QStringList events =
+            noted([&] { QVERIFY(TResultsFile::Save(path, rows, nullptr)); });
         const qsizetype renamed = events.lastIndexOf(QStringLiteral("rename ") + path);
         QVERIFY2(renamed >= 0, qPrintable(events.join(u", ")));
         QVERIFY2(events.indexOf(QStringLiteral("sync ") + folder, renamed) > renamed,

@@ -340,6 +340,35 @@ private slots:
         }
     }
 
+    // A result that came while New asked is carried into the new table and journaled there:
+    // a crash right after New still gives it back.
+    void resultCarriedByNewSurvivesACrash()
+    {
+        useDataFile();
+        TForm2 *w = window().release();
+        session(w, [&] {
+            feed(*w, 1);
+            w->MessageBox = [&](QMessageBox::Icon, const QString &, const QString &,
+                                QMessageBox::StandardButtons) {
+                feed(*w, 2);
+                return QMessageBox::No;
+            };
+            w->actNew->trigger();
+            delete w;
+        });
+        m_boxes.answers = {QMessageBox::Yes};
+        auto second = window();
+        QStringList rows;
+        QString name;
+        session(second.get(), [&] {
+            rows = temperatures(second->MainGrid);
+            name = second->FileName();
+            second.reset();
+        });
+        QCOMPARE(rows, QStringList{"2,00"});
+        QCOMPARE(name, path(QStringLiteral("Новый1.txt")));
+    }
+
     // A shown window deleted with its label editor open (the program ending without a close)
     // takes what was typed into the journal, while it is still a whole window.
     void deletedWithEditorOpen()
