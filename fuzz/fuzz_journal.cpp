@@ -19,7 +19,9 @@ namespace {
 bool sameRecord(const TJournal::Record &a, const TJournal::Record &b)
 {
     return a.type == b.type && a.fromFile == b.fromFile && a.fileName == b.fileName
-           && a.row == b.row && a.line == b.line;
+           && a.row == b.row && a.line == b.line && a.stamped == b.stamped
+           && a.stamp.exists == b.stamp.exists && a.stamp.size == b.stamp.size
+           && a.stamp.modifiedMs == b.stamp.modifiedMs && a.stamp.hash == b.stamp.hash;
 }
 
 bool startsWith(const std::vector<TJournal::Record> &all,

@@ -1,5 +1,6 @@
 #include "results/JournalReplay.h"
 
+#include <map>
 #include <set>
 
 #include "table/TableShape.h"
@@ -47,6 +48,61 @@ TRowStore replay(const std::vector<TJournal::Record> &records, TRowStore base)
     }
     base.endWithOpenRow();
     return base;
+}
+
+Basis compare(const TJournal::Record &base, const TFileStamp &now)
+{
+    if (!base.stamped) {
+        // A new table was never a file; a file that was loaded may have changed since.
+        if (!base.fromFile && !now.exists)
+            return Basis::Same;
+        return now.exists ? Basis::Changed : Basis::Missing;
+    }
+    if (base.stamp.sameContent(now))
+        return Basis::Same;
+    return now.exists ? Basis::Changed : Basis::Missing;
+}
+
+std::vector<QByteArray> changedLines(const std::vector<TJournal::Record> &records)
+{
+    std::map<int, QByteArray> last;
+    for (std::size_t i = firstAfterBase(records); i < records.size(); ++i) {
+        if (records[i].row >= 1)
+            last[records[i].row] = records[i].line;
+    }
+    std::vector<QByteArray> lines;
+    for (const auto &[row, line] : last) {
+        // Past the number (the first cell) only TABs: a row emptied again.
+        const qsizetype tab = line.indexOf('\t');
+        const bool empty = tab < 0 || line.count('\t') == line.size() - tab;
+        if (!empty)
+            lines.push_back(line);
+    }
+    return lines;
+}
+
+TRowStore appendLines(TRowStore table, const std::vector<QByteArray> &lines)
+{
+    if (lines.empty()) {
+        table.endWithOpenRow();
+        return table;
+    }
+    const int last = table.RowCount() - 1;
+    if (last >= 0) {
+        bool empty = true;
+        for (int c = TableShape::LabelCol; c < table.ColCount() && empty; ++c)
+            empty = table.CellEmpty(c, last);
+        if (empty)
+            table.SetRowCount(last);
+    }
+    for (const QByteArray &line : lines) {
+        table.AppendLine(line);
+        const int row = table.RowCount() - 1;
+        table.SetCellBytes(TableShape::NumberCol, row,
+                           QByteArray::number(TableShape::gridRow(row)));
+    }
+    table.endWithOpenRow();
+    return table;
 }
 
 } // namespace JournalReplay

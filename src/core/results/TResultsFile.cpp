@@ -8,6 +8,8 @@
 #include <QFileInfo>
 #include <QSaveFile>
 
+#include "results/TableBudget.h"
+#include "text/SafeFile.h"
 #include "text/Strings.h"
 
 namespace {
@@ -30,6 +32,11 @@ bool TResultsFile::Save(const QString &path, const TRowStore &rows, QString *err
 {
     if (QFileInfo(path).isDir())
         return fail(error, Str::SaveFailed, path, Str::FileIsFolder);
+    // A device, a FIFO or a socket under the name (or behind a link of that name) is never
+    // replaced by a file.
+    QString why;
+    if (!SafeFile::mayReplace(path, &why))
+        return fail(error, Str::SaveFailed, path, why);
     // The table goes to a temporary file beside the old one, which is replaced only once
     // the whole table is on the disk.
     QSaveFile file(path);
@@ -61,6 +68,11 @@ bool TResultsFile::Save(const QString &path, const TRowStore &rows, QString *err
     }
     if (!file.commit())
         return fail(error, Str::SaveFailed, path, file.errorString());
+    // The rename is on the disk only once the folder is; a save killed before its rename
+    // left a copy that this save makes needless.
+    const QString saved = QFileInfo(path).canonicalFilePath();
+    SafeFile::syncFolderOf(saved.isEmpty() ? path : saved);
+    SafeFile::removeStaleCopies(saved.isEmpty() ? path : saved);
     return true;
 }
 
@@ -75,11 +87,15 @@ bool TResultsFile::Load(const QString &path, int colCount, TRowStore &rows, QStr
     }
     if (info.isDir())
         return fail(error, Str::OpenFailed, path, Str::FileIsFolder);
-    QFile file(path);
-    if (!file.open(QIODevice::ReadOnly | QIODevice::Unbuffered))
-        return fail(error, Str::OpenFailed, path, file.errorString());
+    // Never blocks: a FIFO, a device or a socket is refused with the reason.
+    QFile file;
+    QString why;
+    if (!SafeFile::openForReading(file, path, &why))
+        return fail(error, Str::OpenFailed, path, why);
     if (file.size() > MaxFileSize)
         return fail(error, Str::OpenFailed, path, Str::FileTooLarge);
+    if (!TableBudget::fits(TableBudget::openingCost(file.size(), 0, colCount), &why))
+        return fail(error, Str::OpenFailed, path, why);
 
     // The file is read a piece at a time straight into the rows, so its text is never held
     // twice. A piece hands over its whole lines and keeps an unfinished last line for the

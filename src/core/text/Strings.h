@@ -51,6 +51,34 @@ inline const QString RecoveryQuestion = QStringLiteral(
     "Программа была завершена аварийно. Найдены несохранённые результаты: %1.\n"
     "Восстановить их в таблице?");
 
+// The recovery journal that cannot be kept, and rows given back onto a changed file
+inline const QString JournalCaption = QStringLiteral("Журнал восстановления");
+inline const QString JournalHeld = QStringLiteral("журнал занят другой копией программы");
+inline const QString NotRegularFile = QStringLiteral("это не обычный файл");
+inline const QString JournalFailed = QStringLiteral(
+    "Не удаётся вести журнал восстановления \"%1\":\n%2\n"
+    "Пока это так, результаты, не сохранённые в файл, пропадут при аварийном завершении "
+    "программы. Сохраняйте таблицу почаще.");
+inline const QString JournalBusy = QStringLiteral(
+    "Программа уже запущена с этими же настройками: журнал восстановления \"%1\" ведёт "
+    "другая её копия.\n"
+    "В этой копии защиты от потери данных нет: результаты, не сохранённые в файл, пропадут "
+    "при аварийном завершении, а настройки при закрытии запишет та копия, что закроется "
+    "последней. Лучше работать в одной копии.");
+inline const QString JournalOldRows = QStringLiteral(
+    "в журнале остались несохранённые результаты прежнего сеанса; они будут предложены к "
+    "восстановлению при следующем запуске");
+inline const QString JournalMark = QStringLiteral("Журнал восстановления не ведётся");
+inline const QString RecoveryFileChanged = QStringLiteral(
+    "Файл \"%1\" изменился после аварийного завершения программы.\n"
+    "Восстановленные строки (%2) добавлены после его строк, ни одна строка файла не "
+    "заменена. Сохраните таблицу.");
+inline const QString RecoveryFileMissing = QStringLiteral(
+    "Файл \"%1\" не найден.\n"
+    "Восстановленные строки (%2) открыты как новая таблица \"%3\". Сохраните её.");
+inline const QString AskSaveLateResults = QStringLiteral(
+    "Пока был открыт вопрос, пришли новые результаты: %1.\nСохранить данные?");
+
 // Tarvo columns
 inline const QStringList TarvoTitles = {
     QStringLiteral("№ ст"),        QStringLiteral("Проба"),        QStringLiteral("Дата"),
@@ -74,6 +102,9 @@ inline const QString Ok = QStringLiteral("OK");
 // Results file errors (the headline is SaveFailed or OpenFailed)
 inline const QString FileTooLarge = QStringLiteral("Файл слишком велик");
 inline const QString FileIsFolder = QStringLiteral("Это папка, а не файл");
+inline const QString TableNeedsMemory = QStringLiteral(
+    "Файл слишком велик для памяти этого компьютера: его таблице нужно около %1 МБ, "
+    "а свободно %2 МБ.");
 
 } // namespace Str
 

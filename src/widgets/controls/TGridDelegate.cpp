@@ -5,6 +5,7 @@
 
 #include "controls/TColorStringGrid.h"
 #include "controls/TCp1251Validator.h"
+#include "table/ShownText.h"
 #include "table/TableShape.h"
 
 namespace {
@@ -40,9 +41,13 @@ void TGridDelegate::paint(QPainter *painter, const QStyleOptionViewItem &option,
     painter->setFont(font);
     painter->setPen(option.palette.color(group, selected ? QPalette::HighlightedText
                                                          : QPalette::Text));
+    // A giant cell is drawn by its beginning: laying out all of it would stall the window
+    // or break the text layout. The cell keeps its whole text.
+    const QByteArrayView bytes = m_grid->Rows().CellBytes(index.column(), index.row());
+    const QString text = ShownText::isLong(bytes) ? ShownText::of(bytes)
+                                                  : index.data(Qt::DisplayRole).toString();
     painter->drawText(option.rect.adjusted(2, 0, -2, 0),
-                      Qt::AlignLeft | Qt::AlignVCenter | Qt::TextSingleLine,
-                      index.data(Qt::DisplayRole).toString());
+                      Qt::AlignLeft | Qt::AlignVCenter | Qt::TextSingleLine, text);
     if (focused) {
         QPen pen(option.palette.color(group, QPalette::Text), 1, Qt::DotLine);
         painter->setPen(pen);
@@ -53,8 +58,12 @@ void TGridDelegate::paint(QPainter *painter, const QStyleOptionViewItem &option,
 }
 
 QWidget *TGridDelegate::createEditor(QWidget *parent, const QStyleOptionViewItem &option,
-                                     const QModelIndex &) const
+                                     const QModelIndex &index) const
 {
+    // A line editor holds at most 32767 characters: a longer cell would be cut short by
+    // editing it, so it is not edited at all.
+    if (ShownText::isLong(m_grid->Rows().CellBytes(index.column(), index.row())))
+        return nullptr;
     auto *editor = new QLineEdit(parent);
     editor->setFrame(false);
     editor->setFont(option.font);

@@ -21,18 +21,19 @@
 #include "pollers/TOpPoller.h"
 #include "results/LocaleFormats.h"
 #include "results/TResultsFile.h"
+#include "settings/ProgramFolders.h"
 #include "settings/TIniPlus.h"
+#include "table/ShownText.h"
 #include "table/TableShape.h"
 #include "text/Strings.h"
 #include "windows/NewFileName.h"
 #include "windows/TArchiveLink.h"
 #include "windows/TConfigSettings.h"
+#include "windows/TJournalKeeper.h"
 #include "windows/TQtPrinterPage.h"
 #include "windows/WindowDialogs.h"
 
 namespace {
-
-QString s_programDir;
 
 // The hourglass for the time of a file operation.
 struct WaitCursor
@@ -45,21 +46,25 @@ struct WaitCursor
 
 QString TRegistrationWindow::ProgramDir()
 {
-    if (s_programDir.isEmpty())
-        return QCoreApplication::applicationDirPath() + QLatin1Char('/');
-    return s_programDir;
+    return ProgramFolders::programDir();
 }
 
 void TRegistrationWindow::SetProgramDir(const QString &dir)
 {
-    s_programDir = dir.isEmpty() || dir.endsWith(QLatin1Char('/')) ? dir : dir + QLatin1Char('/');
+    ProgramFolders::setProgramDir(dir);
 }
 
 TRegistrationWindow::TRegistrationWindow(const QString &objectName, int wantedWidth,
                                          QWidget *parent)
-    : QMainWindow(parent)
+    : QMainWindow(parent), m_keeper(std::make_unique<TJournalKeeper>(this))
 {
     setObjectName(objectName);
+    m_keeper->LineOf = [this](int row) {
+        return MainGrid->Rows().Line(TableShape::storeRow(row));
+    };
+    m_keeper->Tell = [this](const QString &text) {
+        MessageBox(QMessageBox::Warning, Str::JournalCaption, text, QMessageBox::Ok);
+    };
     MessageBox = [this](QMessageBox::Icon icon, const QString &caption, const QString &text,
                         QMessageBox::StandardButtons buttons) {
         return ShowMessageBox(this, icon, caption, text, buttons);
@@ -92,12 +97,16 @@ void TRegistrationWindow::setModelName(const QString &name)
 
 TRegistrationWindow::~TRegistrationWindow()
 {
-    // The grid lives on until QWidget's destructor, which hides the window first: an editor
-    // still open then commits, and its callbacks must not reach this half-destroyed window
-    // (its journal is already gone).
+    // QWidget's destructor hides a shown window and then deletes the grid: an editor still
+    // open would hand its text to a window that is no longer whole. What was typed goes to
+    // the journal now, and the grid reports to nobody after this.
+    if (MainGrid->EditorOpen())
+        MainGrid->CommitEditor();
     MainGrid->OnSelectCell = nullptr;
     MainGrid->OnGetEditText = nullptr;
     MainGrid->OnSetEditText = nullptr;
+    MainGrid->OnGetCellColor = nullptr;
+    MainGrid->DiscardEditor();
     if (m_modalLoop)
         m_modalLoop->quit();
 }
@@ -116,9 +125,10 @@ void TRegistrationWindow::FormCreate(TOpPoller *poller, int colCount, const QStr
 
     TConfigSettings config{poller->Port, Str::NewFileBase + Str::TxtExt};
     m_fileName = config.fileName;
-    m_iniPath = ProgramDir() + iniName;
-    m_journalPath =
-        ProgramDir() + QFileInfo(iniName).completeBaseName() + QStringLiteral(".journal");
+    // Beside the program, or in the user's folders when the program's folder is not writable.
+    m_iniPath = ProgramFolders::settingsPath(iniName);
+    m_journalPath = ProgramFolders::statePath(QFileInfo(iniName).completeBaseName() +
+                                              QStringLiteral(".journal"));
     if (QFileInfo::exists(m_iniPath)) {
         TIniPlus ini(m_iniPath);
         config.read(ini);
@@ -185,6 +195,12 @@ void TRegistrationWindow::SetCaption()
     setWindowTitle(Str::WindowCaption + QLatin1Char('(') + m_fileName + QLatin1Char(')'));
 }
 
+void TRegistrationWindow::releaseTable()
+{
+    MainGrid->SetRows(TRowStore(MainGrid->ColCount()));
+    MainGrid->endWithOpenRow();
+}
+
 void TRegistrationWindow::ClearTable()
 {
     // A table being replaced takes nothing from an editor opened on the old one.
@@ -238,6 +254,7 @@ bool TRegistrationWindow::SaveFile(const QString &path)
             m_fileName = path;
             SetCaption();
             m_changed = false;
+            m_lateRows.clear(); // what came during a question is in the file now
             JournalBase(true);
             m_archiveLink->fileEvent(as ? TArchiveFileEvent::SaveAs : TArchiveFileEvent::Save);
         }
@@ -247,48 +264,45 @@ bool TRegistrationWindow::SaveFile(const QString &path)
     return ok;
 }
 
-// Asks "Сохранить данные?" when the table has unsaved changes and saves on Yes. False when
-// the operator cancelled or the save failed: the table must then stay as it is.
-bool TRegistrationWindow::AskToSave(QMessageBox::StandardButtons buttons, bool *cancelled)
-{
-    *cancelled = false;
-    if (!m_changed)
-        return true;
-    const bool withCancel = buttons.testFlag(QMessageBox::Cancel);
-    const QString &caption = withCancel ? Str::DataChanged : Str::Confirm;
-    const auto answer = MessageBox(QMessageBox::Question, caption, Str::AskSave, buttons);
-    if (answer == QMessageBox::Cancel || answer == QMessageBox::NoButton) {
-        *cancelled = withCancel || answer == QMessageBox::Cancel;
-        return !*cancelled;
-    }
-    if (answer == QMessageBox::Yes && !SaveFile(m_fileName)) {
-        *cancelled = true;
-        return false;
-    }
-    return true;
-}
-
 void TRegistrationWindow::actNewExecute()
 {
+    m_lateRows.clear();
     bool cancelled = false;
     if (!AskToSave(QMessageBox::Yes | QMessageBox::No, &cancelled))
         return;
+    const std::vector<QByteArray> late = takeLateLines();
     ClearTable();
     m_fileName = NextNewFileName(m_fileName);
     SetCaption();
-    JournalBase(false);
+    if (late.empty())
+        JournalBase(false);
+    else
+        carryLines(false, late);
     m_archiveLink->fileEvent(TArchiveFileEvent::New);
 }
 
 void TRegistrationWindow::actOpenFileExecute()
 {
     // Opening replaces the table: unsaved results are offered for saving first.
+    m_lateRows.clear();
     bool cancelled = false;
     if (!AskToSave(QMessageBox::Yes | QMessageBox::No | QMessageBox::Cancel, &cancelled))
         return;
-    const QString name = AskOpenFileName(m_fileName);
-    if (!name.isEmpty())
-        LoadFile(name);
+    QString name;
+    {
+        ++m_asking;
+        name = AskOpenFileName(m_fileName);
+        --m_asking;
+    }
+    const std::vector<QByteArray> late = takeLateLines();
+    if (name.isEmpty())
+        return;
+    // Lines to carry keep the journal as it is until they are in the opened table.
+    m_replaying = !late.empty();
+    const bool loaded = LoadFile(name);
+    m_replaying = false;
+    if (loaded && !late.empty())
+        carryLines(true, late);
 }
 
 void TRegistrationWindow::actSaveExecute()
@@ -311,8 +325,14 @@ void TRegistrationWindow::actPrintExecute()
     const bool ok = PrintToDefaultPrinter(
         MainGrid->font(),
         [&](TPage &page) {
+            // A giant cell prints its beginning, as it shows.
+            const auto cell = [grid](int c, int r) {
+                if (r < 1)
+                    return grid->Cells(c, r);
+                return ShownText::of(grid->Rows().CellBytes(c, TableShape::storeRow(r)));
+            };
             PrintTable(
-                page, [grid](int c, int r) { return grid->Cells(c, r); }, grid->RowCount(),
+                page, cell, grid->RowCount(),
                 PrintColumns(page.PageWidth()), m_fileName);
         },
         &error);
@@ -369,6 +389,13 @@ void TRegistrationWindow::PollerErrorOpenPort()
 void TRegistrationWindow::PollerGetNumber()
 {
     m_poller->DeviceNumber = static_cast<uint16_t>(qRound(NumberEdit1->Value()));
+    // While a question about the table is open no result is asked for: its answer may
+    // replace the table. One asked for again after a bad reply waits too.
+    if (m_asking > 0) {
+        if (m_poller->Command == RequestCode::Fetch)
+            m_poller->Command = RequestCode::Idle;
+        return;
+    }
     if (ResultDue(m_lastResult, Now()))
         m_poller->Command = RequestCode::Fetch;
 }
@@ -404,6 +431,8 @@ void TRegistrationWindow::AddResultRow(const QDateTime &now, const DecodedResult
         MainGrid->SetCells(col, row, text);
     m_archiveLink->resultRow(row, now, result.group, result.values);
     JournalRow(row); // on the disk before it shows
+    if (m_asking > 0)
+        m_lateRows.push_back(row);
     MainGrid->endWithOpenRow();
     // An unsaved result is unsaved data: the save prompts must guard it.
     m_changed = true;
@@ -413,15 +442,25 @@ void TRegistrationWindow::AddResultRow(const QDateTime &now, const DecodedResult
 
 void TRegistrationWindow::closeEvent(QCloseEvent *event)
 {
-    bool cancelled = false;
-    if (!AskToSave(QMessageBox::Yes | QMessageBox::No | QMessageBox::Cancel, &cancelled)) {
-        event->ignore();
-        return;
+    // A result that came while the question was open was not in the table it asked about:
+    // "No" does not let it go, the question is asked again.
+    QString text; // the usual question first
+    for (;;) {
+        m_lateRows.clear();
+        bool cancelled = false;
+        const auto buttons = QMessageBox::Yes | QMessageBox::No | QMessageBox::Cancel;
+        if (!AskToSave(buttons, &cancelled, text)) {
+            event->ignore();
+            return;
+        }
+        if (m_lateRows.empty() || !m_changed)
+            break;
+        text = Str::AskSaveLateResults.arg(m_lateRows.size());
     }
     m_poller->Stop();
     MainGrid->setFocus();
     // The prompt was answered: what was not saved was let go on purpose.
-    m_journal.Clear();
+    m_keeper->finish();
     m_archiveLink->finish();
     {
         TIniPlus ini(m_iniPath);

@@ -7,6 +7,7 @@
 
 #include <cstdint>
 #include <functional>
+#include <memory>
 #include <optional>
 #include <span>
 #include <utility>
@@ -23,6 +24,7 @@
 class QEventLoop;
 class TArchiveLink;
 class TIniPlus;
+class TJournalKeeper;
 class TOpPoller;
 
 class TRegistrationWindow : public QMainWindow, public TRegistrationUi
@@ -34,9 +36,14 @@ public:
     // Shows the window application-modal and returns when it has closed.
     void ShowModal();
 
-    // The folder holding the program's settings files (the program's own folder).
+    // The program's own folder; where its files go is ProgramFolders' business.
     static QString ProgramDir();
     static void SetProgramDir(const QString &dir); // tests and the demo folder
+
+    // The hidden start-up windows keep no table once their creation has run.
+    void releaseTable();
+    // The recovery journal's keeper (its mark in the status bar while it cannot write).
+    TJournalKeeper *journal() const { return m_keeper.get(); }
 
     // The clock, replaceable so that tests cross the two-minute pacing without waiting.
     std::function<QDateTime()> Now = [] { return QDateTime::currentDateTime(); };
@@ -120,11 +127,25 @@ private:
     // Writes a result into the open row, date and time from one reading of the clock, and
     // ends the table in a new open row.
     void AddResultRow(const QDateTime &now, const DecodedResult &result);
-    bool AskToSave(QMessageBox::StandardButtons buttons, bool *cancelled);
+    bool AskToSave(QMessageBox::StandardButtons buttons, bool *cancelled,
+                   const QString &text = QString());
+    // A question or a file dialog is open: no new result is asked for meanwhile.
+    QMessageBox::StandardButton ask(QMessageBox::Icon icon, const QString &caption,
+                                    const QString &text, QMessageBox::StandardButtons buttons);
+    // Results that came while a question was open and are not saved: their lines, to be
+    // carried into the table the operator ends up with.
+    std::vector<QByteArray> takeLateLines();
+    // Adds lines after the table's rows and starts the journal again from the table's base
+    // with the rows added, in one write.
+    void carryLines(bool fromFile, const std::vector<QByteArray> &lines);
     void ClearTable();
     // The recovery journal: opened when the window is shown, never for the hidden instances.
     void StartJournal();
     void ReplayJournal(const std::vector<TJournal::Record> &records);
+    // Rows given back after the results file changed or went missing: added after its rows,
+    // or opened as a table of their own; the operator is told which.
+    void ReplayOntoOtherFile(const TJournal::Record &base, bool missing,
+                             const std::vector<TJournal::Record> &records);
     void JournalRow(int row);
     void JournalBase(bool fromFile);
 
@@ -133,8 +154,10 @@ private:
     QString m_fileName;
     QString m_iniPath;
     QString m_journalPath;
-    TJournal m_journal;
+    std::unique_ptr<TJournalKeeper> m_keeper;
     bool m_replaying = false;
+    int m_asking = 0;               // questions and file dialogs open
+    std::vector<int> m_lateRows;    // grid rows of results that came while one was open
     bool m_creating = false;
     QString m_deferredError; // a load error met at creation, shown with the window
     bool m_changed = false;

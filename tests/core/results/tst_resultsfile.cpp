@@ -1,17 +1,23 @@
 #include <QTest>
 
 #include <QDir>
+#include <QFileInfo>
 #include <QRandomGenerator>
 #include <QTemporaryDir>
 
+#include <malloc.h>
 #include <sys/resource.h>
+#include <sys/socket.h>
 #include <sys/stat.h>
+#include <sys/un.h>
+#include <unistd.h>
 
 #include "text/Strings.h"
 #include "table/TRowStore.h"
 #include "text/Cp1251.h"
 #include "support/TestFiles.h"
 #include "results/TResultsFile.h"
+#include "results/TableBudget.h"
 
 namespace {
 
@@ -104,6 +110,14 @@ QByteArray someLine(QRandomGenerator &rng, int fields)
     return cells.join('\t');
 }
 
+qint64 residentBytes()
+{
+    QFile statm(QStringLiteral("/proc/self/statm"));
+    if (!statm.open(QIODevice::ReadOnly))
+        return 0;
+    return statm.readAll().split(' ').value(1).toLongLong() * sysconf(_SC_PAGESIZE);
+}
+
 #if defined(__SANITIZE_ADDRESS__) || defined(__SANITIZE_THREAD__)
 constexpr bool kShadowMemory = true;
 #elif defined(__has_feature)
@@ -142,6 +156,45 @@ private:
     rlimit m_old{};
     bool m_ok = false;
 };
+
+QString nodeOf(const QString &path);
+
+// Makes a node of the given kind at path: "fifo", "socket", or a link to a FIFO or to the
+// null device. Returns a description of what is there, to compare after.
+QString makeNode(const QString &kind, const QString &path, const QString &folder)
+{
+    const QByteArray name = QFile::encodeName(path);
+    if (kind == "fifo") {
+        if (mkfifo(name.constData(), 0644) != 0)
+            return {};
+    } else if (kind == "socket") {
+        const int fd = socket(AF_UNIX, SOCK_STREAM, 0);
+        sockaddr_un addr{};
+        addr.sun_family = AF_UNIX;
+        if (fd < 0 || size_t(name.size()) >= sizeof addr.sun_path)
+            return {};
+        memcpy(addr.sun_path, name.constData(), size_t(name.size()));
+        const bool bound = bind(fd, reinterpret_cast<sockaddr *>(&addr), sizeof addr) == 0;
+        ::close(fd);
+        if (!bound)
+            return {};
+    } else if (kind == "link to a FIFO") {
+        const QString fifo = folder + "/fifo";
+        if (mkfifo(QFile::encodeName(fifo).constData(), 0644) != 0 || !QFile::link(fifo, path))
+            return {};
+    } else if (!QFile::link(QStringLiteral("/dev/null"), path)) {
+        return {};
+    }
+    return nodeOf(path);
+}
+
+QString nodeOf(const QString &path)
+{
+    struct stat st{};
+    if (lstat(QFile::encodeName(path).constData(), &st) != 0)
+        return QStringLiteral("missing");
+    return QStringLiteral("mode %1 -> %2").arg(st.st_mode, 0, 8).arg(QFile::symLinkTarget(path));
+}
 
 } // namespace
 
@@ -500,6 +553,153 @@ private slots:
         QCOMPARE(QDir(folder).entryList(QDir::Files | QDir::Hidden | QDir::Dirs
                                         | QDir::NoDotAndDotDot),
                  QStringList{"results.txt"});
+    }
+
+    // Not a file: refused on opening (at once: an open() of a FIFO without a writer would
+    // never return) and never replaced by a save, with the reason in the message.
+    void nonRegularFiles_data()
+    {
+        QTest::addColumn<QString>("kind");
+        QTest::addColumn<QString>("reason");
+        QTest::addColumn<QString>("openReason"); // a socket cannot even be opened: the system's
+        QTest::newRow("FIFO") << "fifo" << "канал" << "канал";
+        QTest::newRow("socket") << "socket" << "сокет" << "";
+        QTest::newRow("link to a FIFO") << "link to a FIFO" << "канал" << "канал";
+        QTest::newRow("link to a device") << "link to a device" << "устройство" << "устройство";
+    }
+    void nonRegularFiles()
+    {
+        QFETCH(QString, kind);
+        QFETCH(QString, reason);
+        QFETCH(QString, openReason);
+        const QString path = m_dir->filePath(QStringLiteral("r.txt"));
+        const QString node = makeNode(kind, path, m_dir->path());
+        QVERIFY(!node.isEmpty());
+        TRowStore t = tableOf(5, {{"kept", "01.01.2024"}});
+        QString error;
+        QVERIFY(!TResultsFile::Load(path, 5, t, &error));
+        QVERIFY2(error.startsWith(Str::OpenFailed) && error.contains(openReason),
+                 qPrintable(error));
+        QVERIFY(error.section(u'\n', 1).size() > 3);
+        QCOMPARE(rowsOf(t), QStringList{"|kept|01.01.2024||"});
+
+        error.clear();
+        QVERIFY(!TResultsFile::Save(path, t, &error));
+        QVERIFY2(error.startsWith(Str::SaveFailed) && error.contains(reason), qPrintable(error));
+        QCOMPARE(nodeOf(path), node);
+    }
+
+    // A save killed between writing its copy and renaming it left "name.XXXXXX" beside the
+    // file; the next save of that file removes it, and nothing else.
+    void staleCopiesGoWithTheNextSave()
+    {
+        const QStringList stale = {"Новый.txt.Ab12Cd", "Новый.txt.x9Z0qQ"};
+        const QStringList kept = {"Новый.txt.abcdef", "Другой.txt.Ab12Cd", "Новый.txt.Ab12Cd7",
+                                  "Новый.txt"};
+        for (const QString &name : stale + kept)
+            QVERIFY(putFile(m_dir->filePath(name), "x"));
+        QVERIFY(TResultsFile::Save(m_file, tableOf(5, {{"a", "01.01.2024"}}), nullptr));
+        QStringList left = QDir(m_dir->path()).entryList(QDir::Files | QDir::Hidden);
+        QStringList expected = kept;
+        left.sort();
+        expected.sort();
+        QCOMPARE(left, expected);
+        QCOMPARE(getFile(m_file), QByteArray("a\t01.01.2024\t\t\r\n"));
+    }
+
+    // A file whose table would not fit the memory the machine has is refused with how much
+    // it needs; short lines cost more than their bytes, and that counts.
+    void memoryBudget_data()
+    {
+        QTest::addColumn<QByteArray>("bytes");
+        QTest::addColumn<qint64>("available");
+        QTest::addColumn<bool>("opens");
+        const QByteArray shortLines = QByteArray(20000, '\n');
+        QByteArray longLines;
+        for (int i = 0; i < 2000; ++i)
+            longLines += QByteArray(1000, 'x') + "\t01.01.2024\r\n";
+        QTest::newRow("short lines, little memory") << shortLines << qint64(1 << 20) << false;
+        QTest::newRow("short lines, enough memory") << shortLines << qint64(8 << 20) << true;
+        QTest::newRow("long lines, little memory") << longLines << qint64(4 << 20) << false;
+        QTest::newRow("long lines, enough memory") << longLines << qint64(16 << 20) << true;
+        QTest::newRow("unknown memory") << shortLines << qint64(-1) << true;
+    }
+    void memoryBudget()
+    {
+        QFETCH(QByteArray, bytes);
+        QFETCH(qint64, available);
+        QFETCH(bool, opens);
+        QVERIFY(putFile(m_file, bytes));
+        TableBudget::setAvailable(available);
+        TRowStore t = tableOf(5, {{"kept", "01.01.2024"}});
+        QString error;
+        const bool loaded = TResultsFile::Load(m_file, 5, t, &error);
+        TableBudget::setAvailable(-1);
+        QCOMPARE(loaded, opens);
+        if (!opens) {
+            QVERIFY2(error.startsWith(Str::OpenFailed) && error.contains(Str::FileTooLarge) &&
+                         error.contains(QStringLiteral("свободно %1 МБ").arg(available >> 20)),
+                     qPrintable(error));
+            QCOMPARE(rowsOf(t), QStringList{"|kept|01.01.2024||"});
+        }
+    }
+
+    // The estimate the limit rests on never counts less than loading really takes.
+    void costEstimateCoversTheTable_data()
+    {
+        QTest::addColumn<QByteArray>("line");
+        QTest::addColumn<int>("cols");
+        const QByteArray result = "Проба 17\t05.03.2024\t10:02:01\t3\t20,50\t3,25\t8,75\t27,50"
+                                  "\t3,13\t0,00\t1,50\t4,75\t0,50\t12,25\t-0,50\t90,00\r\n";
+        QTest::newRow("empty lines, 17 columns") << QByteArray("\r\n") << 17;
+        QTest::newRow("empty lines, 32 columns") << QByteArray("\n") << 32;
+        QTest::newRow("short lines, 32 columns") << QByteArray("a\t01.01.2024\r\n") << 32;
+        QTest::newRow("results, 17 columns") << result << 17;
+        QTest::newRow("results, 32 columns") << result << 32;
+        QTest::newRow("long lines") << (QByteArray(3000, 'x') + "\r\n") << 5;
+    }
+    void costEstimateCoversTheTable()
+    {
+        if (kShadowMemory)
+            QSKIP("A sanitizer's allocator is not the one measured");
+        QFETCH(QByteArray, line);
+        QFETCH(int, cols);
+        const int lines = 200000 * 2 / int(line.size() + 2);
+        QVERIFY(putFile(m_file, line.repeated(lines)));
+        auto *t = new TRowStore(cols);
+        // What the rows use, and what the process took from the system for them: the room
+        // the allocator cannot use again counts too.
+        const size_t used = mallinfo2().uordblks;
+        const qint64 resident = residentBytes();
+        QVERIFY(TResultsFile::Load(m_file, cols, *t, nullptr));
+        const qint64 table = std::max(qint64(mallinfo2().uordblks - used),
+                                      residentBytes() - resident);
+        const qint64 bytes = QFileInfo(m_file).size();
+        // The peak holds the file's bytes besides the table.
+        const qint64 estimate = TableBudget::openingCost(bytes, lines, cols) - bytes;
+        delete t;
+        QVERIFY2(table <= estimate, qPrintable(QStringLiteral("table %1 bytes, estimate %2")
+                                                   .arg(table).arg(estimate)));
+    }
+
+    void memAvailable_data()
+    {
+        QTest::addColumn<QByteArray>("meminfo");
+        QTest::addColumn<qint64>("bytes");
+        QTest::newRow("as the kernel writes it")
+            << QByteArray("MemTotal:       24684000 kB\nMemFree:        16700000 kB\n"
+                          "MemAvailable:   23386188 kB\nBuffers:          100 kB\n")
+            << qint64(23386188) * 1024;
+        QTest::newRow("an old kernel without it") << QByteArray("MemTotal: 1000 kB\n")
+                                                   << qint64(-1);
+        QTest::newRow("damaged") << QByteArray("MemAvailable: lots\n") << qint64(-1);
+        QTest::newRow("empty") << QByteArray() << qint64(-1);
+    }
+    void memAvailable()
+    {
+        QFETCH(QByteArray, meminfo);
+        QFETCH(qint64, bytes);
+        QCOMPARE(TableBudget::parseMemAvailable(meminfo), bytes);
     }
 
     void saveReplacesLongerFile()

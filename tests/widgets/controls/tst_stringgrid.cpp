@@ -1,13 +1,72 @@
 #include <QAbstractItemModelTester>
 #include <QHeaderView>
 #include <QLineEdit>
+#include <QPaintEngine>
 #include <QScrollBar>
 #include <QSignalSpy>
 #include <QtTest>
 
 #include "controls/TColorStringGrid.h"
 #include "controls/TCp1251Validator.h"
+#include "table/ShownText.h"
 #include "table/TStringGridModel.h"
+
+namespace {
+
+// A paint device that only notes the texts drawn on it.
+class TextCatcher : public QPaintDevice
+{
+public:
+    QStringList texts;
+    QPaintEngine *paintEngine() const override { return &m_engine; }
+
+protected:
+    int metric(PaintDeviceMetric m) const override
+    {
+        switch (m) {
+        case PdmWidth:
+        case PdmHeight:
+            return 1000;
+        case PdmDpiX:
+        case PdmDpiY:
+        case PdmPhysicalDpiX:
+        case PdmPhysicalDpiY:
+            return 96;
+        case PdmDepth:
+            return 32;
+        case PdmDevicePixelRatio:
+            return 1;
+        case PdmDevicePixelRatioScaled:
+            return int(devicePixelRatioFScale());
+        default:
+            return 1000;
+        }
+    }
+
+private:
+    class Engine : public QPaintEngine
+    {
+    public:
+        explicit Engine(QStringList &texts) : m_texts(texts) {}
+        bool begin(QPaintDevice *) override { return true; }
+        bool end() override { return true; }
+        void updateState(const QPaintEngineState &) override {}
+        void drawPixmap(const QRectF &, const QPixmap &, const QRectF &) override {}
+        void drawPath(const QPainterPath &) override {}
+        void drawPolygon(const QPointF *, int, PolygonDrawMode) override {}
+        void drawTextItem(const QPointF &, const QTextItem &item) override
+        {
+            m_texts << item.text();
+        }
+        Type type() const override { return User; }
+
+    private:
+        QStringList &m_texts;
+    };
+    mutable Engine m_engine{texts};
+};
+
+} // namespace
 
 class TestStringGrid : public QObject
 {
@@ -471,6 +530,58 @@ private slots:
         TCp1251Validator v;
         int pos = 0;
         QCOMPARE(v.validate(text, pos) == QValidator::Acceptable, accepted);
+    }
+
+    // A cell of a few thousand characters or more is drawn by its beginning, is not opened in
+    // the editor (which would cut it to 32767 characters), and keeps its whole text.
+    void giantCells_data()
+    {
+        QTest::addColumn<int>("size");
+        QTest::newRow("at the limit") << int(ShownText::MaxChars);
+        QTest::newRow("one more") << int(ShownText::MaxChars) + 1;
+        QTest::newRow("two million") << 2000000;
+    }
+    void giantCells()
+    {
+        QFETCH(int, size);
+        auto grid = shownGrid();
+        QVERIFY(grid);
+        grid->SetEditing(true);
+        const QString text = QString(size - 1, u'ж') + u'!';
+        grid->SetCells(1, 1, text);
+        QCOMPARE(grid->Cells(1, 1), text);
+
+        TextCatcher catcher;
+        {
+            QPainter painter(&catcher);
+            QStyleOptionViewItem option;
+            option.initFrom(grid->viewport());
+            option.rect = QRect(0, 0, 200, 20);
+            grid->itemDelegate()->paint(&painter, option, grid->model()->index(0, 1));
+        }
+        const QString drawn = catcher.texts.join(QString());
+        const bool whole = size <= ShownText::MaxChars;
+        QVERIFY(drawn.size() <= ShownText::MaxChars + 1);
+        QCOMPARE(drawn.endsWith(u'!'), whole);
+        QCOMPARE(drawn.endsWith(QChar(0x2026)), !whole);
+        QVERIFY(!grid->grab().isNull());
+
+        grid->setCurrentIndex(grid->model()->index(0, 1));
+        QTest::keyClick(grid.get(), Qt::Key_F2);
+        QCOMPARE(grid->EditorOpen(), whole);
+        if (whole)
+            QTest::keyClick(openEditor(grid.get()), Qt::Key_Return);
+        QCOMPARE(grid->Rows().CellBytes(1, 0).size(), qsizetype(size));
+    }
+
+    void ShownTextOf()
+    {
+        QCOMPARE(ShownText::of(QByteArray("\xe6\xe8\xf0")), QStringLiteral("жир"));
+        const QByteArray big(ShownText::MaxChars + 10, 'a');
+        const QString shown = ShownText::of(big);
+        QCOMPARE(shown.size(), ShownText::MaxChars + 1);
+        QCOMPARE(shown.left(ShownText::MaxChars), QString(ShownText::MaxChars, u'a'));
+        QCOMPARE(shown.back(), QChar(0x2026));
     }
 
     void cellColourHook()
