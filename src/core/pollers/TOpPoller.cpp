@@ -34,8 +34,10 @@ void TOpPoller::Start()
     auto launch = [this] {
         m_active = true;
         m_caller->Reset();
+        m_openFailure = {};
         TPollerHooks hooks{
-            [this] {
+            [this](const TPortFailure &failure) {
+                m_openFailure = failure;
                 if (OnErrorOpenPort)
                     OnErrorOpenPort(this);
             },
@@ -44,8 +46,10 @@ void TOpPoller::Start()
                 return PutResultStep(kind, reply);
             },
             [this] { ThreadEnded(); },
+            [this](const TLineEvent &event) { handleLineEvent(event); },
         };
-        m_thread = CreateThread({&m_family, Port, m_caller.get(), std::move(hooks), m_idlePause});
+        m_thread = CreateThread({&m_family, Port, m_caller.get(), std::move(hooks), m_idlePause,
+                                 m_reconnectPause, m_frameLogPath});
         m_thread->Resume();
     };
     try {
@@ -75,6 +79,7 @@ std::optional<uint8_t> TOpPoller::PutResultStep(uint8_t kind, std::span<const ui
 {
     ResultData[0] = kind;
     std::copy(reply.begin(), reply.end(), ResultData.begin() + 1);
+    emit replyAccepted();
     // Without a handler the thread keeps the request it had.
     if (!OnPutResult)
         return std::nullopt;
@@ -96,4 +101,22 @@ void TOpPoller::ThreadEnded()
     } clear{m_active};
     if (OnStoping)
         OnStoping(this);
+}
+
+void TOpPoller::handleLineEvent(const TLineEvent &event)
+{
+    switch (event.kind) {
+    case TLineEvent::Kind::Dropped:
+        emit replyDropped(event.verdict);
+        break;
+    case TLineEvent::Kind::Lost:
+        emit lineLost(event.error);
+        break;
+    case TLineEvent::Kind::Retry:
+        emit reconnectFailed(event.error);
+        break;
+    case TLineEvent::Kind::Restored:
+        emit lineRestored();
+        break;
+    }
 }
