@@ -38,6 +38,7 @@ void TOpPoller::Start()
         TPollerHooks hooks{
             [this](const TPortFailure &failure) {
                 m_openFailure = failure;
+                emit openFailed(failure);
                 if (OnErrorOpenPort)
                     OnErrorOpenPort(this);
             },
@@ -51,6 +52,7 @@ void TOpPoller::Start()
         m_thread = CreateThread({&m_family, Port, m_caller.get(), std::move(hooks), m_idlePause,
                                  m_reconnectPause, m_frameLogPath});
         m_thread->Resume();
+        emit started();
     };
     try {
         if (OnStarting)
@@ -72,6 +74,7 @@ TPollOrder TOpPoller::GetNumberStep()
 {
     if (OnGetNumber)
         OnGetNumber(this);
+    emit numberTaken();
     return {DeviceNumber, Command};
 }
 
@@ -101,6 +104,7 @@ void TOpPoller::ThreadEnded()
     } clear{m_active};
     if (OnStoping)
         OnStoping(this);
+    emit stopped();
 }
 
 void TOpPoller::handleLineEvent(const TLineEvent &event)

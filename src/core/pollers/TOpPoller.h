@@ -59,6 +59,13 @@ public:
     TPortFailure openFailure() const { return m_openFailure; }
 
 signals:
+    // What the events tell, for whoever watches polling besides the owner: the thread was
+    // started, the port did not open (before OnErrorOpenPort), a get-number step ran (after
+    // OnGetNumber: Command holds its decision), the thread has ended (after OnStoping).
+    void started();
+    void openFailed(const TPortFailure &failure);
+    void numberTaken();
+    void stopped();
     // The line as the thread sees it; on the UI thread, in the order things happened.
     void replyAccepted();
     void replyDropped(TReplyVerdict why);

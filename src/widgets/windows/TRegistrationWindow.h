@@ -44,6 +44,10 @@ public:
     bool Changed() const { return m_changed; }
     QString IniPath() const { return m_iniPath; }
     TOpPoller *Poller() const { return m_poller; }
+    // When the last result was taken (the window's clock); invalid before the first.
+    QDateTime LastResult() const { return m_lastResult; }
+    // The instrument model chosen at start, for the status bar; the caption stays as it is.
+    void setModelName(const QString &name) { emit modelNameChanged(name); }
 
     // Handlers, named as the window always named them.
     void FormResize();
@@ -64,6 +68,16 @@ public:
         MessageBox;
     std::function<QString(const QString &current)> AskOpenFileName;
     std::function<QString(const QString &current)> AskSaveFileName;
+    // The informative text of the next message box (why a port did not open); the real box
+    // takes it, a test's box leaves it to be read.
+    QString BoxDetails;
+    QString takeBoxDetails() { return std::exchange(BoxDetails, QString()); }
+
+signals:
+    void modelNameChanged(const QString &name);
+    // A result that gets no row: the status the instrument marked it with, or nothing when
+    // it does not decode.
+    void resultRejected(std::optional<uint16_t> status);
 
 protected:
     // A result reply as the window's decoder reads it: the cells of its row besides the date
@@ -71,6 +85,7 @@ protected:
     struct DecodedResult
     {
         bool wanted = false;
+        uint16_t status = 0; // the instrument's status word (0 when the reply carries none)
         std::vector<std::pair<int, QString>> cells;
     };
 

@@ -1,0 +1,179 @@
+#include "windows/TStatusPanel.h"
+
+#include <QHBoxLayout>
+#include <QLabel>
+
+#include "results/LocaleFormats.h"
+#include "serial/PortDetails.h"
+#include "serial/PortProblem.h"
+#include "text/LineStrings.h"
+
+namespace {
+
+QString toneStyle(TLineStatus::Tone tone)
+{
+    switch (tone) {
+    case TLineStatus::Tone::Amber:
+        return QStringLiteral("QLabel { background: #f5b700; color: black; padding: 0 4px; }");
+    case TLineStatus::Tone::Red:
+        return QStringLiteral("QLabel { background: #c62828; color: white; padding: 0 4px; }");
+    case TLineStatus::Tone::Plain:
+        break;
+    }
+    return QStringLiteral("QLabel { padding: 0 4px; }");
+}
+
+} // namespace
+
+TStatusPanel::TStatusPanel(QWidget *parent) : QWidget(parent)
+{
+    setObjectName(QStringLiteral("StatusPanel"));
+    m_clock.start();
+    monotonicMs = [this] { return m_clock.elapsed(); };
+    auto *row = new QHBoxLayout(this);
+    row->setContentsMargins(0, 0, 0, 0);
+    row->setSpacing(10);
+    m_model = addField(QStringLiteral("ModelField"));
+    m_state = addField(QStringLiteral("StateField"));
+    m_portLabel = addField(QStringLiteral("PortField"));
+    m_deviceLabel = addField(QStringLiteral("DeviceField"));
+    m_lastReply = addField(QStringLiteral("LastReplyField"));
+    m_results = addField(QStringLiteral("ResultsField"));
+    m_rejected = addField(QStringLiteral("RejectedField"));
+    m_dropped = addField(QStringLiteral("DroppedField"));
+    row->addStretch(1);
+    m_state->setStyleSheet(toneStyle(m_tone));
+    m_tick.setInterval(1000);
+    connect(&m_tick, &QTimer::timeout, this, &TStatusPanel::refresh);
+    refresh();
+}
+
+QLabel *TStatusPanel::addField(const QString &name)
+{
+    auto *label = new QLabel(this);
+    label->setObjectName(name);
+    label->setTextFormat(Qt::PlainText);
+    label->hide();
+    layout()->addWidget(label);
+    return label;
+}
+
+void TStatusPanel::setField(QLabel *label, const QString &text)
+{
+    if (label->text() == text && label->isVisible() == !text.isEmpty())
+        return;
+    label->setText(text);
+    label->setVisible(!text.isEmpty());
+}
+
+void TStatusPanel::setModelName(const QString &name)
+{
+    setField(m_model, name);
+}
+
+void TStatusPanel::setResultCount(int count)
+{
+    setField(m_results, Str::LineResults.arg(count));
+}
+
+void TStatusPanel::pollingStarted(const QString &port, int deviceNumber)
+{
+    m_port = port;
+    // Once per start: the adapter's description comes from the system's device database.
+    m_portCaption = PortCaption(port, DescribePort(port));
+    m_device = Str::LineDevice.arg(deviceNumber);
+    m_lastProblem.clear();
+    m_status.started(monotonicMs());
+    setField(m_lastReply, Str::LineNoReply);
+    setField(m_rejected, QString());
+    setField(m_dropped, QString());
+    m_tick.start();
+    refresh();
+}
+
+void TStatusPanel::pollingStopped()
+{
+    m_status.stopped();
+    m_tick.stop();
+    m_lastProblem.clear();
+    refresh();
+}
+
+void TStatusPanel::cycle(bool resultDue, const QDateTime &lastResult)
+{
+    m_status.cycle(resultDue, lastResult, monotonicMs());
+    refresh();
+}
+
+void TStatusPanel::replyAccepted()
+{
+    m_status.accepted(monotonicMs());
+    // The moment on the wall clock: a fact of the line, not a result's time stamp.
+    setField(m_lastReply, Str::LineLastReply.arg(FormatLongTime(QTime::currentTime())));
+    refresh();
+}
+
+void TStatusPanel::replyDropped(TReplyVerdict why)
+{
+    m_status.dropped(why);
+    setField(m_dropped, m_status.droppedText());
+}
+
+void TStatusPanel::lineLost(int error)
+{
+    m_status.lost(error);
+    m_lastProblem = PortProblem::describe(m_port, error);
+    refresh();
+}
+
+void TStatusPanel::reconnectFailed(int error)
+{
+    if (error != 0)
+        m_lastProblem = PortProblem::describe(m_port, error);
+    refresh();
+}
+
+void TStatusPanel::lineRestored()
+{
+    m_status.restored(monotonicMs());
+    m_lastProblem.clear();
+    refresh();
+}
+
+void TStatusPanel::resultRejected(std::optional<uint16_t> status)
+{
+    m_status.rejected(status);
+    setField(m_rejected, m_status.rejectedText());
+}
+
+QString TStatusPanel::stateText() const
+{
+    return m_state->text();
+}
+
+QStringList TStatusPanel::fieldTexts() const
+{
+    QStringList texts;
+    for (const QLabel *l : findChildren<QLabel *>(QString(), Qt::FindDirectChildrenOnly)) {
+        if (!l->isHidden())
+            texts << l->text();
+    }
+    return texts;
+}
+
+void TStatusPanel::refresh()
+{
+    const TLineStatus::State state = m_status.state(monotonicMs());
+    const bool polling = state != TLineStatus::State::Off;
+    // The window's clock is read only for the countdown: a test's clock may move on reading.
+    const QDateTime wall = state == TLineStatus::State::Countdown ? now() : QDateTime();
+    setField(m_state, m_status.stateText(state, wall, m_portCaption));
+    if (const TLineStatus::Tone tone = TLineStatus::toneOf(state); tone != m_tone) {
+        m_tone = tone;
+        m_state->setStyleSheet(toneStyle(tone));
+    }
+    if (m_state->toolTip() != m_lastProblem)
+        m_state->setToolTip(m_lastProblem);
+    setField(m_portLabel, polling ? m_portCaption : QString());
+    setField(m_deviceLabel, polling ? m_device : QString());
+}
