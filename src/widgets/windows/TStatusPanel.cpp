@@ -10,17 +10,17 @@
 
 namespace {
 
-QString toneStyle(TLineStatus::Tone tone)
+// Colours by palette, not by style sheet: the label keeps the window's font.
+void paintTone(QLabel *label, TLineStatus::Tone tone)
 {
-    switch (tone) {
-    case TLineStatus::Tone::Amber:
-        return QStringLiteral("QLabel { background: #f5b700; color: black; padding: 0 4px; }");
-    case TLineStatus::Tone::Red:
-        return QStringLiteral("QLabel { background: #c62828; color: white; padding: 0 4px; }");
-    case TLineStatus::Tone::Plain:
-        break;
+    QPalette p = label->parentWidget()->palette();
+    if (tone != TLineStatus::Tone::Plain) {
+        const bool red = tone == TLineStatus::Tone::Red;
+        p.setColor(QPalette::Window, red ? QColor(0xc6, 0x28, 0x28) : QColor(0xf5, 0xb7, 0x00));
+        p.setColor(QPalette::WindowText, red ? Qt::white : Qt::black);
     }
-    return QStringLiteral("QLabel { padding: 0 4px; }");
+    label->setPalette(p);
+    label->setAutoFillBackground(tone != TLineStatus::Tone::Plain);
 }
 
 } // namespace
@@ -42,7 +42,8 @@ TStatusPanel::TStatusPanel(QWidget *parent) : QWidget(parent)
     m_rejected = addField(QStringLiteral("RejectedField"));
     m_dropped = addField(QStringLiteral("DroppedField"));
     row->addStretch(1);
-    m_state->setStyleSheet(toneStyle(m_tone));
+    m_state->setContentsMargins(4, 0, 4, 0);
+    paintTone(m_state, m_tone);
     m_tick.setInterval(1000);
     connect(&m_tick, &QTimer::timeout, this, &TStatusPanel::refresh);
     refresh();
@@ -170,7 +171,7 @@ void TStatusPanel::refresh()
     setField(m_state, m_status.stateText(state, wall, m_portCaption));
     if (const TLineStatus::Tone tone = TLineStatus::toneOf(state); tone != m_tone) {
         m_tone = tone;
-        m_state->setStyleSheet(toneStyle(tone));
+        paintTone(m_state, tone);
     }
     if (m_state->toolTip() != m_lastProblem)
         m_state->setToolTip(m_lastProblem);
