@@ -1,5 +1,7 @@
 #include "windows/TStatusPanel.h"
 
+#include <utility>
+
 #include <QHBoxLayout>
 #include <QLabel>
 
@@ -67,6 +69,14 @@ void TStatusPanel::setField(QLabel *label, const QString &text)
     label->setVisible(!text.isEmpty());
 }
 
+void TStatusPanel::scheduleRefresh()
+{
+    // Events only take note; the fields follow once the event loop is free again, so a reply
+    // on its way to its row does not wait for labels to be laid out.
+    if (!std::exchange(m_refreshQueued, true))
+        QMetaObject::invokeMethod(this, &TStatusPanel::refresh, Qt::QueuedConnection);
+}
+
 void TStatusPanel::setModelName(const QString &name)
 {
     setField(m_model, name);
@@ -85,9 +95,7 @@ void TStatusPanel::pollingStarted(const QString &port, int deviceNumber)
     m_device = Str::LineDevice.arg(deviceNumber);
     m_lastProblem.clear();
     m_status.started(monotonicMs());
-    setField(m_lastReply, Str::LineNoReply);
-    setField(m_rejected, QString());
-    setField(m_dropped, QString());
+    m_lastReplyAt = QTime();
     m_tick.start();
     refresh();
 }
@@ -103,21 +111,21 @@ void TStatusPanel::pollingStopped()
 void TStatusPanel::cycle(bool resultDue, const QDateTime &lastResult)
 {
     m_status.cycle(resultDue, lastResult, monotonicMs());
-    refresh();
+    scheduleRefresh();
 }
 
 void TStatusPanel::replyAccepted()
 {
     m_status.accepted(monotonicMs());
     // The moment on the wall clock: a fact of the line, not a result's time stamp.
-    setField(m_lastReply, Str::LineLastReply.arg(FormatLongTime(QTime::currentTime())));
-    refresh();
+    m_lastReplyAt = QTime::currentTime();
+    scheduleRefresh();
 }
 
 void TStatusPanel::replyDropped(TReplyVerdict why)
 {
     m_status.dropped(why);
-    setField(m_dropped, m_status.droppedText());
+    scheduleRefresh();
 }
 
 void TStatusPanel::lineLost(int error)
@@ -144,7 +152,7 @@ void TStatusPanel::lineRestored()
 void TStatusPanel::resultRejected(std::optional<uint16_t> status)
 {
     m_status.rejected(status);
-    setField(m_rejected, m_status.rejectedText());
+    scheduleRefresh();
 }
 
 QString TStatusPanel::stateText() const
@@ -164,6 +172,7 @@ QStringList TStatusPanel::fieldTexts() const
 
 void TStatusPanel::refresh()
 {
+    m_refreshQueued = false;
     const TLineStatus::State state = m_status.state(monotonicMs());
     const bool polling = state != TLineStatus::State::Off;
     // The window's clock is read only for the countdown: a test's clock may move on reading.
@@ -177,4 +186,10 @@ void TStatusPanel::refresh()
         m_state->setToolTip(m_lastProblem);
     setField(m_portLabel, polling ? m_portCaption : QString());
     setField(m_deviceLabel, polling ? m_device : QString());
+    if (polling || m_lastReplyAt.isValid())
+        setField(m_lastReply, m_lastReplyAt.isValid()
+                                  ? Str::LineLastReply.arg(FormatLongTime(m_lastReplyAt))
+                                  : Str::LineNoReply);
+    setField(m_rejected, m_status.rejectedText());
+    setField(m_dropped, m_status.droppedText());
 }

@@ -50,6 +50,7 @@ public:
     void refresh();
 
 private:
+    void scheduleRefresh();
     QLabel *addField(const QString &name);
     void setField(QLabel *label, const QString &text);
 
@@ -60,6 +61,8 @@ private:
     QString m_portCaption;
     QString m_device;
     QString m_lastProblem; // why the port does not open again, as its tool tip
+    QTime m_lastReplyAt;   // the wall-clock time of the last accepted reply
+    bool m_refreshQueued = false;
     TLineStatus::Tone m_tone = TLineStatus::Tone::Plain;
     QLabel *m_model = nullptr;
     QLabel *m_state = nullptr;
