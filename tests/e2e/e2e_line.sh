@@ -14,7 +14,8 @@ LOST_RGB="#C62828"
 status_pixels() {
     local shot
     shot=$(e2e_shot "$2" "$1")
-    /usr/bin/convert "$shot" -gravity south -crop x24+0+0 +repage txt:- 2>/dev/null | grep -ci "$3" || true
+    /usr/bin/convert "$shot" -gravity south -crop x24+0+0 +repage txt:- 2>/dev/null \
+        | grep -ci "$3" || true
 }
 
 e2e_start_x

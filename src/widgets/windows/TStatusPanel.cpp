@@ -184,7 +184,9 @@ void TStatusPanel::refresh()
     }
     if (m_state->toolTip() != m_lastProblem)
         m_state->setToolTip(m_lastProblem);
-    setField(m_portLabel, polling ? m_portCaption : QString());
+    // While the port is being opened the state names it already.
+    const bool portField = polling && state != TLineStatus::State::Opening;
+    setField(m_portLabel, portField ? m_portCaption : QString());
     setField(m_deviceLabel, polling ? m_device : QString());
     if (polling || m_lastReplyAt.isValid())
         setField(m_lastReply, m_lastReplyAt.isValid()

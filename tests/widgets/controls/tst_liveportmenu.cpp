@@ -56,7 +56,8 @@ private slots:
         QTest::newRow("a listed port") << "ttyS1" << extras;
         QTest::newRow("the stable name") << stable << extras;
         QTest::newRow("a demo port") << "/demo/ttyMIREL" << extras;
-        QTest::newRow("a path in no list") << "/dev/ttyACM9" << (extras + QStringList{"/dev/ttyACM9"});
+        QTest::newRow("a path in no list")
+            << "/dev/ttyACM9" << (extras + QStringList{"/dev/ttyACM9"});
     }
     void itemsAndTheCheckedOne()
     {
@@ -68,9 +69,9 @@ private slots:
         live.byIdDir = m_dir.filePath("by-id");
         live.extraPorts = {"/demo/ttyTARVO", "/demo/ttyMIREL", "ttyS1"};
         live.rebuild();
-        const QStringList expected = QStringList{"null", "ttyS1",
-                                                 m_dir.filePath("by-id/usb-Test_Adapter-if00-port0")}
-                                     + tail + QStringList{"-", "OtherPort"};
+        const QString stable = m_dir.filePath("by-id/usb-Test_Adapter-if00-port0");
+        const QStringList expected =
+            QStringList{"null", "ttyS1", stable} + tail + QStringList{"-", "OtherPort"};
         QCOMPARE(names(menu), expected);
         QStringList checked;
         for (const QAction *a : menu.actions()) {
