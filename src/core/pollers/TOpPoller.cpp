@@ -34,8 +34,11 @@ void TOpPoller::Start()
     auto launch = [this] {
         m_active = true;
         m_caller->Reset();
+        m_openFailure = {};
         TPollerHooks hooks{
-            [this] {
+            [this](const TPortFailure &failure) {
+                m_openFailure = failure;
+                emit openFailed(failure);
                 if (OnErrorOpenPort)
                     OnErrorOpenPort(this);
             },
@@ -44,9 +47,12 @@ void TOpPoller::Start()
                 return PutResultStep(kind, reply);
             },
             [this] { ThreadEnded(); },
+            [this](const TLineEvent &event) { handleLineEvent(event); },
         };
-        m_thread = CreateThread({&m_family, Port, m_caller.get(), std::move(hooks), m_idlePause});
+        m_thread = CreateThread({&m_family, Port, m_caller.get(), std::move(hooks), m_idlePause,
+                                 m_reconnectPause, m_frameLogPath});
         m_thread->Resume();
+        emit started();
     };
     try {
         if (OnStarting)
@@ -68,6 +74,7 @@ TPollOrder TOpPoller::GetNumberStep()
 {
     if (OnGetNumber)
         OnGetNumber(this);
+    emit numberTaken();
     return {DeviceNumber, Command};
 }
 
@@ -78,6 +85,7 @@ std::optional<uint8_t> TOpPoller::PutResultStep(uint8_t kind, std::span<const ui
     const auto end = std::copy(reply.begin(), reply.end(), ResultData.begin() + 1);
     std::fill(end, ResultData.end(), 0);
     ResultLength = reply.size();
+    emit replyAccepted();
     // Without a handler the thread keeps the request it had.
     if (!OnPutResult)
         return std::nullopt;
@@ -99,4 +107,23 @@ void TOpPoller::ThreadEnded()
     } clear{m_active};
     if (OnStoping)
         OnStoping(this);
+    emit stopped();
+}
+
+void TOpPoller::handleLineEvent(const TLineEvent &event)
+{
+    switch (event.kind) {
+    case TLineEvent::Kind::Dropped:
+        emit replyDropped(event.verdict);
+        break;
+    case TLineEvent::Kind::Lost:
+        emit lineLost(event.error);
+        break;
+    case TLineEvent::Kind::Retry:
+        emit reconnectFailed(event.error);
+        break;
+    case TLineEvent::Kind::Restored:
+        emit lineRestored();
+        break;
+    }
 }

@@ -50,6 +50,31 @@ public:
 
     // The pause after a cycle that sent nothing; taken by the next Start.
     void setIdlePause(std::chrono::milliseconds pause) { m_idlePause = pause; }
+    // Unset (the default): a line lost while polling ends polling. Set: the poller stays
+    // active and opens the same port again after each such pause until it opens or Stop.
+    void setReconnectPause(std::optional<std::chrono::milliseconds> pause)
+    {
+        m_reconnectPause = pause;
+    }
+    // Every request and reply with its verdict goes to this file (rotated); empty: none.
+    void setFrameLog(const QString &path) { m_frameLogPath = path; }
+    // The device and errno of the last open that failed at start, for OnErrorOpenPort.
+    TPortFailure openFailure() const { return m_openFailure; }
+
+signals:
+    // What the events tell, for whoever watches polling besides the owner: the thread was
+    // started, the port did not open (before OnErrorOpenPort), a get-number step ran (after
+    // OnGetNumber: Command holds its decision), the thread has ended (after OnStoping).
+    void started();
+    void openFailed(const TPortFailure &failure);
+    void numberTaken();
+    void stopped();
+    // The line as the thread sees it; on the UI thread, in the order things happened.
+    void replyAccepted();
+    void replyDropped(TReplyVerdict why);
+    void lineLost(int error);
+    void reconnectFailed(int error);
+    void lineRestored();
 
 protected:
     TOpPoller(const TPollerFamily &family, QObject *owner);
@@ -60,10 +85,14 @@ private:
     TPollOrder GetNumberStep();
     std::optional<uint8_t> PutResultStep(uint8_t kind, std::span<const uint8_t> reply);
     void ThreadEnded();
+    void handleLineEvent(const TLineEvent &event);
 
     const TPollerFamily &m_family;
     std::unique_ptr<TSyncCaller> m_caller;
     std::unique_ptr<TOpPollerThread> m_thread;
     std::chrono::milliseconds m_idlePause = TPollerThreadSetup().idlePause;
+    std::optional<std::chrono::milliseconds> m_reconnectPause;
+    QString m_frameLogPath;
+    TPortFailure m_openFailure;
     bool m_active = false;
 };

@@ -7,6 +7,7 @@
 #include <sys/eventfd.h>
 #include <unistd.h>
 
+#include "pollers/FrameLog.h"
 #include "pollers/TSyncCaller.h"
 #include "serial/TCustomComPort.h"
 
@@ -71,7 +72,7 @@ void TOpPollerThread::WaitFor()
 
 bool TOpPollerThread::idlePause()
 {
-    // The port is watched too: an adapter pulled while nothing is asked must end polling now,
+    // The port is watched too: an adapter pulled while nothing is asked must be seen now,
     // not when the next result is due.
     pollfd p[2] = {{m_wakeFd, POLLIN, 0}, {m_port->Handle(), 0, 0}};
     const auto ms =
@@ -81,6 +82,23 @@ bool TOpPollerThread::idlePause()
         r = poll(p, 2, int(ms));
     } while (r < 0 && errno == EINTR);
     return r <= 0 || !(p[1].revents & (POLLHUP | POLLERR | POLLNVAL));
+}
+
+bool TOpPollerThread::sleepUnlessWoken(std::chrono::milliseconds pause) const
+{
+    pollfd p{m_wakeFd, POLLIN, 0};
+    const auto ms = std::clamp<std::chrono::milliseconds::rep>(pause.count(), 0, 1 << 30);
+    int r;
+    do {
+        r = poll(&p, 1, int(ms));
+    } while (r < 0 && errno == EINTR);
+    return r == 0;
+}
+
+void TOpPollerThread::notify(const TLineEvent &event)
+{
+    if (m_setup.hooks.lineEvent)
+        m_setup.caller->Post([hook = m_setup.hooks.lineEvent, event] { hook(event); });
 }
 
 bool TOpPollerThread::getNumberStep()
@@ -106,7 +124,26 @@ bool TOpPollerThread::putResultStep()
     return true;
 }
 
-bool TOpPollerThread::exchange(const TReplyRule &rule)
+namespace {
+
+FrameLog::Verdict logVerdict(TReplyVerdict verdict)
+{
+    switch (verdict) {
+    case TReplyVerdict::Accepted:
+        return FrameLog::Verdict::Accepted;
+    case TReplyVerdict::NoReply:
+        return FrameLog::Verdict::NoReply;
+    case TReplyVerdict::WrongLength:
+        return FrameLog::Verdict::WrongLength;
+    case TReplyVerdict::WrongEcho:
+        break;
+    }
+    return FrameLog::Verdict::WrongEcho;
+}
+
+} // namespace
+
+TReplyVerdict TOpPollerThread::exchange(const TReplyRule &rule)
 {
     const TRequest request = BuildRequest(m_address, rule.code);
     m_port->ClearBuffer(true, true);
@@ -115,54 +152,115 @@ bool TOpPollerThread::exchange(const TReplyRule &rule)
         rule.carriesResult() ? std::span<uint8_t>(m_reply) : std::span<uint8_t>(echoOnly);
     std::fill(buffer.begin(), buffer.end(), 0);
     m_port->Write(request.data(), kRequestSize);
+    if (m_frameLog)
+        m_frameLog->request(request.data(), kRequestSize);
     const int count = m_port->Read(buffer.data(), std::min(rule.asked, int(buffer.size())));
     const std::span<const uint8_t> reply = buffer.first(std::size_t(count));
     if (rule.carriesResult())
         m_replyLength = reply.size();
-    return m_family.AcceptReply(rule.code, reply, request, m_resultKind);
+    const TReplyVerdict verdict = m_family.JudgeReply(rule.code, reply, request, m_resultKind);
+    if (m_frameLog)
+        m_frameLog->reply(reply.data(), count, logVerdict(verdict));
+    if (verdict != TReplyVerdict::Accepted)
+        notify({TLineEvent::Kind::Dropped, verdict, 0});
+    return verdict;
 }
 
-void TOpPollerThread::pollUntilStopped()
+TOpPollerThread::End TOpPollerThread::pollUntilStopped()
 {
     while (!Terminated()) {
         if (!getNumberStep())
-            return;
+            return End::Abandoned;
         // Each request is tested on the current step, so a put-result handler that moves on
         // to a later request (from the fetch to the confirmation) gets it in the same cycle.
+        const uint8_t first = m_step;
         bool exchanged = false;
         for (const TReplyRule &rule : m_family.rules) {
             if (m_step != rule.code)
                 continue;
             exchanged = true;
-            if (exchange(rule) && !putResultStep())
-                return;
+            if (exchange(rule) == TReplyVerdict::Accepted && !putResultStep())
+                return End::Abandoned;
         }
-        if (!exchanged && !idlePause())
-            return; // the line is gone
+        // A cycle that sent nothing, or whose request is still the one it began with (its
+        // reply was dropped, or taken but not used), pauses: garbage on the line or a reply
+        // that never decodes must not make the thread ask again at full speed.
+        if ((!exchanged || m_step == first) && !idlePause())
+            return End::LineGone;
+    }
+    return End::Stopped;
+}
+
+void TOpPollerThread::closePort() noexcept
+{
+    try {
+        m_port->Close();
+    } catch (const std::exception &) {
+    }
+}
+
+bool TOpPollerThread::openAtStart()
+{
+    try {
+        m_port->Open();
+        return true;
+    } catch (const EComPort &e) {
+        const TPortFailure failure{m_port->DeviceName(), e.WinCode()};
+        m_setup.caller->Call([&] { m_setup.hooks.errorOpenPort(failure); });
+    } catch (const std::exception &) {
+        const TPortFailure failure{m_port->DeviceName(), 0};
+        m_setup.caller->Call([&] { m_setup.hooks.errorOpenPort(failure); });
+    }
+    Terminate();
+    return false;
+}
+
+bool TOpPollerThread::reopen()
+{
+    while (sleepUnlessWoken(*m_setup.reconnectPause)) {
+        try {
+            m_port->Open();
+            return true;
+        } catch (const EComPort &e) {
+            notify({TLineEvent::Kind::Retry, TReplyVerdict::Accepted, e.WinCode()});
+        } catch (const std::exception &) {
+            notify({TLineEvent::Kind::Retry, TReplyVerdict::Accepted, 0});
+        }
+    }
+    return false;
+}
+
+void TOpPollerThread::serveLine()
+{
+    for (;;) {
+        int error = EIO; // the line hung up while nothing was asked
+        try {
+            if (pollUntilStopped() != End::LineGone)
+                return;
+        } catch (const EComPort &e) {
+            // A failed read, write or purge: the adapter was pulled or the line dropped.
+            error = e.WinCode();
+        } catch (const std::exception &) {
+            return;
+        }
+        closePort();
+        if (!m_setup.reconnectPause || Terminated())
+            return; // a lost line ends polling like a stop
+        notify({TLineEvent::Kind::Lost, TReplyVerdict::Accepted, error});
+        if (!reopen())
+            return;
+        notify({TLineEvent::Kind::Restored, TReplyVerdict::Accepted, 0});
     }
 }
 
 void TOpPollerThread::Execute()
 {
     if (!OpenFailed) {
-        bool opened = true;
-        try {
-            m_port->Open();
-        } catch (const std::exception &) {
-            opened = false;
-            m_setup.caller->Call(m_setup.hooks.errorOpenPort);
-            Terminate();
-        }
-        try {
-            if (opened)
-                pollUntilStopped();
-        } catch (const std::exception &) {
-            // A failed read or write (the adapter was pulled) ends polling like a stop.
-        }
-        try {
-            m_port->Close();
-        } catch (const std::exception &) {
-        }
+        if (!m_setup.frameLogPath.isEmpty())
+            m_frameLog = std::make_unique<FrameLog>(m_setup.frameLogPath);
+        if (openAtStart())
+            serveLine();
+        closePort();
     }
     m_setup.caller->Post(m_setup.hooks.ended);
 }

@@ -19,6 +19,7 @@
 #include "pollers/RequestFrame.h"
 #include "pollers/TPollerFamily.h"
 
+class FrameLog;
 class TComPort;
 class TSyncCaller;
 
@@ -29,14 +30,36 @@ struct TPollOrder
     uint8_t code = 0;
 };
 
+// The device that could not be opened at start and the errno of the failing call.
+struct TPortFailure
+{
+    QString device;
+    int error = 0;
+};
+
+// What the line did, told to the UI thread without waiting for it.
+struct TLineEvent
+{
+    enum class Kind : uint8_t {
+        Dropped,  // a reply was dropped, for `verdict`
+        Lost,     // the line is gone (`error`); the port is opened again every reconnect pause
+        Retry,    // opening it again failed (`error`)
+        Restored, // it opened again; the cycle goes on
+    };
+    Kind kind = Kind::Dropped;
+    TReplyVerdict verdict = TReplyVerdict::Accepted;
+    int error = 0;
+};
+
 struct TPollerHooks
 {
-    std::function<void()> errorOpenPort;
+    std::function<void(const TPortFailure &)> errorOpenPort;
     std::function<TPollOrder()> getNumber;
     // Gets ResultKind and the whole reply buffer; returns the request for the rest of the
     // cycle, or nothing to leave it as it was.
     std::function<std::optional<uint8_t>(uint8_t kind, std::span<const uint8_t> reply)> putResult;
     std::function<void()> ended; // queued once the thread has ended, without waiting
+    std::function<void(const TLineEvent &)> lineEvent; // queued, without waiting; may be empty
 };
 
 struct TPollerThreadSetup
@@ -48,6 +71,10 @@ struct TPollerThreadSetup
     // A cycle that made no exchange is followed by this pause, so an idle poll does not spin
     // a core; Terminate ends it at once.
     std::chrono::milliseconds idlePause{100};
+    // Unset: a lost line ends polling. Set: the port is opened again after each such pause
+    // until it opens or Terminate is called.
+    std::optional<std::chrono::milliseconds> reconnectPause;
+    QString frameLogPath; // empty: no frame log
 };
 
 class TOpPollerThread
@@ -68,16 +95,25 @@ public:
     bool OpenFailed = false;
 
 private:
+    enum class End { Stopped, Abandoned, LineGone };
+
     void Execute();
-    void pollUntilStopped();
+    bool openAtStart();
+    void serveLine();
+    End pollUntilStopped();
     bool getNumberStep(); // false when the poller abandoned its calls
     bool putResultStep(); // likewise
-    bool exchange(const TReplyRule &rule);
+    TReplyVerdict exchange(const TReplyRule &rule);
     bool idlePause(); // false when the line has gone
+    bool reopen();    // false when stopped before the port opened again
+    bool sleepUnlessWoken(std::chrono::milliseconds pause) const; // false when woken
+    void closePort() noexcept;
+    void notify(const TLineEvent &event);
 
     TPollerThreadSetup m_setup;
     const TPollerFamily &m_family;
     std::unique_ptr<TComPort> m_port;
+    std::unique_ptr<FrameLog> m_frameLog;
     std::thread m_thread;
     std::atomic<bool> m_terminated{false};
     int m_wakeFd = -1; // eventfd: readable once Terminate was called

@@ -47,12 +47,22 @@ const TPollerFamily &TPollerFamily::Mirel()
 bool TPollerFamily::AcceptReply(uint8_t code, std::span<const uint8_t> reply,
                                 const TRequest &request, uint8_t &kind) const
 {
+    return JudgeReply(code, reply, request, kind) == TReplyVerdict::Accepted;
+}
+
+TReplyVerdict TPollerFamily::JudgeReply(uint8_t code, std::span<const uint8_t> reply,
+                                        const TRequest &request, uint8_t &kind) const
+{
+    if (reply.empty())
+        return TReplyVerdict::NoReply;
     const TReplyRule *rule = Rule(code);
     const TReplyLength *entry = rule ? rule->lengthFor(int(reply.size())) : nullptr;
     if (!entry || reply.size() < std::size_t(kEchoSize))
-        return false;
+        return TReplyVerdict::WrongLength;
     if (entry->kind != 0)
         kind = entry->kind;
     const auto echo = AddressEchoOf(request);
-    return std::equal(echo.begin(), echo.end(), reply.end() - kEchoSize);
+    return std::equal(echo.begin(), echo.end(), reply.end() - kEchoSize)
+               ? TReplyVerdict::Accepted
+               : TReplyVerdict::WrongEcho;
 }

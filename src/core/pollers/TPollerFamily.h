@@ -10,6 +10,9 @@
 
 #include "pollers/RequestFrame.h"
 
+// What became of a reply: taken, or dropped for one of three reasons.
+enum class TReplyVerdict : uint8_t { Accepted, NoReply, WrongLength, WrongEcho };
+
 // One accepted reply length and the ResultKind it gives; kind 0 leaves ResultKind as it was.
 struct TReplyLength
 {
@@ -44,6 +47,10 @@ struct TPollerFamily
     // echo test) when the rule gives one.
     bool AcceptReply(uint8_t code, std::span<const uint8_t> reply, const TRequest &request,
                      uint8_t &kind) const;
+    // The same test, telling why a reply is dropped: nothing came, a length the code does
+    // not list, or the address echo does not match.
+    TReplyVerdict JudgeReply(uint8_t code, std::span<const uint8_t> reply,
+                             const TRequest &request, uint8_t &kind) const;
 
     static const TPollerFamily &Tarvo();
     static const TPollerFamily &Mirel();

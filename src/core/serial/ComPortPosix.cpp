@@ -11,6 +11,8 @@
 #include <poll.h>
 #include <sys/file.h>
 #include <sys/ioctl.h>
+#include <sys/stat.h>
+#include <sys/sysmacros.h>
 #include <unistd.h>
 
 #include <QtDebug>
@@ -20,6 +22,7 @@
 struct TCustomComPort::TSavedState
 {
     termios tio{};
+    bool pseudoTerminal = false;
 };
 
 namespace {
@@ -88,6 +91,18 @@ bool setModemLine(int fd, int line, bool high)
 // Not retried on EINTR: on Linux the descriptor is gone either way.
 void closeFd(int fd) { ::close(fd); }
 
+// The slave side of a pseudo-terminal (a simulated instrument, a network bridge). Its tty
+// lives on while the other side is open, so whatever a killed copy of the program set on it
+// stays set for the next one.
+bool isPseudoTerminal(int fd)
+{
+    struct stat st{};
+    if (fstat(fd, &st) != 0 || !S_ISCHR(st.st_mode))
+        return false;
+    const unsigned m = major(st.st_rdev);
+    return (m >= 136 && m <= 143) || m == 3; // Unix98 slaves; the old BSD ones
+}
+
 } // namespace
 
 TCustomComPort::TCustomComPort() = default;
@@ -123,9 +138,12 @@ void TCustomComPort::Open()
     auto saved = std::make_unique<TSavedState>();
     if (tcgetattr(fd, &saved->tio) != 0)
         throw refuse(fd, errno, "not a terminal");
+    saved->pseudoTerminal = isPseudoTerminal(fd);
     // TIOCEXCL keeps out other programs except root; the lock keeps out a second copy of
-    // this program (root or not) and a second port object on the same device.
-    if (ioctl(fd, TIOCEXCL) != 0)
+    // this program (root or not) and a second port object on the same device. A real port
+    // forgets TIOCEXCL on its last close, a pseudo-terminal does not: set there by a copy that
+    // was killed, it would lock every later start out (only the holder may clear it).
+    if (!saved->pseudoTerminal && ioctl(fd, TIOCEXCL) != 0)
         throw refuse(fd, errno, nullptr);
     if (flock(fd, LOCK_EX | LOCK_NB) != 0)
         throw refuse(fd, errno, errno == EWOULDBLOCK ? "in use" : nullptr);
@@ -145,7 +163,8 @@ void TCustomComPort::Open()
 void TCustomComPort::releaseDevice() noexcept
 {
     tcsetattr(m_handle, TCSANOW, &m_saved->tio);
-    ioctl(m_handle, TIOCNXCL);
+    if (!m_saved->pseudoTerminal)
+        ioctl(m_handle, TIOCNXCL);
     flock(m_handle, LOCK_UN);
     closeFd(m_handle);
     m_handle = -1;
@@ -199,6 +218,12 @@ void TCustomComPort::ApplyLineSettings()
     termios t = m_saved->tio;
     if (!BuildTermios(*this, t))
         throw EComPort(CError_SetStateFailed, EINVAL, m_port);
+    // A pseudo-terminal has no parity and drops PARENB without a word; once its line shows
+    // the dropped bit, the C library reports every further request for it as EINVAL. So the
+    // second open after a copy that never restored the line (killed) would fail, as would a
+    // setting changed while open.
+    if (m_saved->pseudoTerminal)
+        t.c_cflag &= ~PARENB;
     while (tcsetattr(m_handle, TCSANOW, &t) != 0) {
         if (errno != EINTR)
             throw EComPort(CError_SetStateFailed, errno, m_port);

@@ -1,5 +1,7 @@
 #include "app/TForm1.h"
 
+#include <algorithm>
+
 #include <QButtonGroup>
 #include <QGroupBox>
 #include <QGuiApplication>
@@ -101,9 +103,8 @@ void TForm1::Button1Click()
     else
         w = new TForm3();
     m_chosen = w;
-    // The results it archives are named after the instrument chosen here.
-    const QStringList models = {Str::ModelTarvo, Str::ModelMirel, Str::ModelBestan};
-    w->setModelName(models.value(std::max(0, ItemIndex())));
+    const QString models[] = {Str::ModelTarvo, Str::ModelMirel, Str::ModelBestan};
+    w->setModelName(models[std::clamp(ItemIndex(), 0, 2)]);
     // Owned by the application: it goes when the program ends, not when it closes.
     connect(qApp, &QCoreApplication::aboutToQuit, w, [w] { delete w; });
     w->ShowModal();

@@ -5,6 +5,7 @@
 #include "pollers/TOpTarvo.h"
 #include "results/LocaleFormats.h"
 #include "table/TableShape.h"
+#include "windows/TLineView.h"
 #include "text/Strings.h"
 
 TForm2 *Form2 = nullptr;
@@ -54,6 +55,7 @@ TForm2::TForm2(QWidget *parent)
     f.setPointSize(12);
     NumberEdit1->setFont(f);
     FormCreate(OpTarvo1, kColumns, QStringLiteral("Tarvo.Ini"));
+    new TLineView(this);
 }
 
 void TForm2::SetTitles()
@@ -84,6 +86,7 @@ std::optional<TForm2::DecodedResult> TForm2::decodeResult(std::span<const uint8_
         return std::nullopt;
     DecodedResult result;
     result.wanted = TarvoRowWanted(m_block);
+    result.status = m_block.status;
     result.cells.emplace_back(TableShape::GroupCol, QString::number(m_block.group));
     for (std::size_t k = 0; k < m_block.values.size(); ++k)
         result.cells.emplace_back(TableShape::FirstValueCol + int(k),

@@ -9,6 +9,7 @@
 #include "results/LocaleFormats.h"
 #include "settings/TIniPlus.h"
 #include "table/TableShape.h"
+#include "windows/TLineView.h"
 #include "text/Strings.h"
 
 TForm3 *Form3 = nullptr;
@@ -47,6 +48,7 @@ TForm3::TForm3(QWidget *parent)
     mnView->setObjectName(QStringLiteral("mnView"));
     menuBar()->insertMenu(mnAbout, mnView);
     FormCreate(OpMirel1, kColumns, QStringLiteral("Mirel2.Ini"));
+    new TLineView(this);
 }
 
 void TForm3::ReadExtraSettings(TIniPlus &ini)
@@ -117,6 +119,7 @@ std::optional<TForm3::DecodedResult> TForm3::decodeResult(std::span<const uint8_
         return std::nullopt;
     DecodedResult result;
     result.wanted = MirelRowWanted(*reply);
+    result.status = reply->status;
     result.cells.emplace_back(TableShape::GroupCol, QString::number(reply->count));
     result.group = reply->count;
     for (std::size_t k = 0; k < reply->values.size(); ++k)

@@ -67,7 +67,7 @@ TRegistrationWindow::TRegistrationWindow(const QString &objectName, int wantedWi
     };
     MessageBox = [this](QMessageBox::Icon icon, const QString &caption, const QString &text,
                         QMessageBox::StandardButtons buttons) {
-        return ShowMessageBox(this, icon, caption, text, buttons);
+        return ShowMessageBox(this, icon, caption, text, buttons, takeBoxDetails());
     };
     AskOpenFileName = [this](const QString &c) { return AskResultsFileName(this, false, c); };
     AskSaveFileName = [this](const QString &c) { return AskResultsFileName(this, true, c); };
@@ -93,6 +93,7 @@ TRegistrationWindow::TRegistrationWindow(const QString &objectName, int wantedWi
 void TRegistrationWindow::setModelName(const QString &name)
 {
     m_archiveLink->setModelName(name);
+    emit modelNameChanged(name);
 }
 
 TRegistrationWindow::~TRegistrationWindow()
@@ -409,6 +410,8 @@ void TRegistrationWindow::PollerPutResult()
     if (m_poller->Command != RequestCode::Fetch)
         return;
     const std::optional<DecodedResult> result = decodeResult(m_poller->ResultData);
+    if (!result || !result->wanted) // no row: the status bar counts it
+        emit resultRejected(result ? std::optional<uint16_t>(result->status) : std::nullopt);
     if (!result && !confirmsUndecoded())
         return; // asked for again on the next poll
     // One reading of the clock gives the row its date and time and starts the two minutes: a

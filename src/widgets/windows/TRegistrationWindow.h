@@ -54,7 +54,10 @@ public:
     TOpPoller *Poller() const { return m_poller; }
     // The archive, the exports and the report print of this window.
     TArchiveLink *ArchiveLink() const { return m_archiveLink; }
-    // The instrument chosen at start, as the archive names it; the caption does not show it.
+    // When the last result was taken (the window's clock); invalid before the first.
+    QDateTime LastResult() const { return m_lastResult; }
+    // The instrument chosen at start: the archive names results after it, the status bar shows
+    // it; the caption does not.
     void setModelName(const QString &name);
 
     // Handlers, named as the window always named them.
@@ -76,6 +79,16 @@ public:
         MessageBox;
     std::function<QString(const QString &current)> AskOpenFileName;
     std::function<QString(const QString &current)> AskSaveFileName;
+    // The informative text of the next message box (why a port did not open); the real box
+    // takes it, a test's box leaves it to be read.
+    QString BoxDetails;
+    QString takeBoxDetails() { return std::exchange(BoxDetails, QString()); }
+
+signals:
+    void modelNameChanged(const QString &name);
+    // A result that gets no row: the status the instrument marked it with, or nothing when
+    // it does not decode.
+    void resultRejected(std::optional<uint16_t> status);
 
 protected:
     // A result reply as the window's decoder reads it: the cells of its row besides the date
@@ -83,6 +96,7 @@ protected:
     struct DecodedResult
     {
         bool wanted = false;
+        uint16_t status = 0; // the instrument's status word (0 when the reply carries none)
         std::vector<std::pair<int, QString>> cells;
         // For the archive: the group (or count) and each value the reply carried.
         int group = 0;

@@ -7,9 +7,11 @@
 
 QMessageBox::StandardButton ShowMessageBox(QWidget *parent, QMessageBox::Icon icon,
                                            const QString &caption, const QString &text,
-                                           QMessageBox::StandardButtons buttons)
+                                           QMessageBox::StandardButtons buttons,
+                                           const QString &informative)
 {
     QMessageBox box(icon, caption, text, buttons, parent);
+    box.setInformativeText(informative);
     return static_cast<QMessageBox::StandardButton>(box.exec());
 }
 

@@ -10,7 +10,8 @@ class QWidget;
 
 QMessageBox::StandardButton ShowMessageBox(QWidget *parent, QMessageBox::Icon icon,
                                            const QString &caption, const QString &text,
-                                           QMessageBox::StandardButtons buttons);
+                                           QMessageBox::StandardButtons buttons,
+                                           const QString &informative = QString());
 
 // A results file to open (an existing one) or to save to, starting at current; empty when the
 // operator cancelled. Saving over a file asks nothing, as the program always did.

@@ -2,9 +2,13 @@
 #include <QTemporaryFile>
 #include <QtTest>
 
+#include <csignal>
+#include <poll.h>
 #include <sys/eventfd.h>
+#include <sys/wait.h>
 #include <termios.h>
 #include <thread>
+#include <unistd.h>
 
 #include "PtyPair.h"
 #include "serial/TCustomComPort.h"
@@ -34,7 +38,70 @@ private slots:
     void cancelEndsRead();
     void propertyReappliedWhileOpen();
     void customSpeedOpens();
+    void nothingLeftByAKilledHolder_data();
+    void nothingLeftByAKilledHolder();
 };
+
+namespace {
+
+constexpr uid_t kNobody = 65534;
+
+// The port opened the way the pollers open it: 9600 8-O-1.
+void openAsPoller(TComPort &port, const QString &device)
+{
+    port.SetPort(device);
+    port.SetBaudRate(br9600);
+    port.Parity().SetBits(prOdd);
+    port.SetEvents(0);
+    port.Open();
+}
+
+// A child process that opens the device as the program does and then waits to be killed.
+// Its open is reported through the pipe: 'y' opened, 'n' refused.
+pid_t holdInChild(const QString &device, bool unprivileged, int reportFd)
+{
+    const pid_t pid = fork();
+    if (pid != 0)
+        return pid;
+    if (unprivileged && setuid(kNobody) != 0)
+        _exit(3);
+    char answer = 'y';
+    TComPort port;
+    try {
+        openAsPoller(port, device);
+    } catch (const EComPort &) {
+        answer = 'n';
+    }
+    if (write(reportFd, &answer, 1) != 1)
+        _exit(4);
+    for (;;)
+        pause();
+}
+
+// Opens the device in a child of its own (as the next start of the program would) and tells
+// the errno of the failure, 0 when it opened.
+int openInChild(const QString &device, bool unprivileged)
+{
+    const pid_t pid = fork();
+    if (pid == 0) {
+        if (unprivileged && setuid(kNobody) != 0)
+            _exit(250);
+        TComPort port;
+        try {
+            openAsPoller(port, device);
+            // A setting changed on the open port is applied again; parity must not fail it.
+            port.SetStopBits(sbTwoStopBits);
+        } catch (const EComPort &e) {
+            _exit(e.WinCode() > 0 && e.WinCode() < 250 ? e.WinCode() : 251);
+        }
+        _exit(0);
+    }
+    int status = 0;
+    waitpid(pid, &status, 0);
+    return WIFEXITED(status) ? WEXITSTATUS(status) : 252;
+}
+
+} // namespace
 
 void TestComPort::messages_data()
 {
@@ -408,6 +475,44 @@ void TestComPort::customSpeedOpens()
     port.SetBaudRate(br14400);
     port.Open();
     QVERIFY(port.Connected());
+}
+
+// A copy of the program killed while it held the port (SIGKILL: nothing of it runs) leaves the
+// line as it set it. The next start must open the port all the same.
+void TestComPort::nothingLeftByAKilledHolder_data()
+{
+    QTest::addColumn<bool>("unprivileged");
+    QTest::newRow("as this user") << false;
+    QTest::newRow("as an unprivileged user") << true;
+}
+
+void TestComPort::nothingLeftByAKilledHolder()
+{
+    QFETCH(bool, unprivileged);
+    if (unprivileged && geteuid() != 0)
+        QSKIP("needs root to become another user; the first row runs unprivileged already");
+    PtyPair pty;
+    QVERIFY(pty.isValid());
+    if (unprivileged)
+        QCOMPARE(chown(QFile::encodeName(pty.slave()).constData(), kNobody, kNobody), 0);
+    int report[2];
+    QCOMPARE(pipe(report), 0);
+    const pid_t holder = holdInChild(pty.slave(), unprivileged, report[1]);
+    QVERIFY(holder > 0);
+    pollfd p{report[0], POLLIN, 0};
+    char answer = 0;
+    const bool told = poll(&p, 1, 5000) == 1 && read(report[0], &answer, 1) == 1;
+    close(report[0]);
+    close(report[1]);
+    kill(holder, SIGKILL);
+    waitpid(holder, nullptr, 0);
+    QVERIFY(told);
+    QCOMPARE(answer, 'y');
+
+    const int err = openInChild(pty.slave(), unprivileged);
+    QVERIFY2(err == 0, strerror(err));
+    // And again: the clean close of the second start leaves the line as usable.
+    QCOMPARE(openInChild(pty.slave(), unprivileged), 0);
 }
 
 QTEST_GUILESS_MAIN(TestComPort)
