@@ -244,8 +244,8 @@ private slots:
         auto a = archive(QStringLiteral("refused"));
         QVERIFY(a);
         addResults(*a, 2);
-        TServerReplicator rep(a->path(),
-                              m_pg->connectionString(QString(extra).replace("%1", wrong)), quick());
+        const QString conninfo = m_pg->connectionString(QString(extra).replace("%1", wrong));
+        TServerReplicator rep(a->path(), conninfo, quick());
         QTRY_VERIFY_WITH_TIMEOUT(!rep.lastError().isEmpty(), 20000);
         QVERIFY2(rep.statusText().contains(expected), qPrintable(rep.statusText()));
         QVERIFY(!rep.statusText().contains(QStringLiteral("station-secret")));
