@@ -127,7 +127,18 @@ private:
     {
         QProcess p;
         p.setProcessChannelMode(QProcess::MergedChannels);
-        if (geteuid() == 0 && program != "openssl") {
+        if (geteuid() == 0 && program != "openssl" && !nullWritableByOthers()) {
+            // A machine whose /dev/null only root may write: initdb and pg_ctl need one, so
+            // they get a private one of their own in a mount namespace.
+            const QString null = m_tmp.filePath("null");
+            if (!QFile::exists(null))
+                QProcess::execute("mknod", {"-m", "666", null, "c", "1", "3"});
+            p.start("unshare", QStringList{"--mount", "sh", "-c",
+                                           "mount --bind \"$0\" /dev/null && "
+                                           "exec runuser -u nobody -- \"$@\"",
+                                           null, program} +
+                                   args);
+        } else if (geteuid() == 0 && program != "openssl") {
             p.start("runuser", QStringList{"-u", "nobody", "--", program} + args);
         } else {
             p.start(program, args);
@@ -138,6 +149,10 @@ private:
         if (out)
             *out = QString::fromLocal8Bit(p.readAll()).trimmed();
         return true;
+    }
+    static bool nullWritableByOthers()
+    {
+        return QFile::permissions("/dev/null").testFlag(QFile::WriteOther);
     }
     void chownToServer(const QString &path)
     {
