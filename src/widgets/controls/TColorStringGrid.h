@@ -62,8 +62,6 @@ public:
     TStringGridModel *GridModel() const { return m_model; }
     // Bulk replacement (opening a file): one model reset; column widths are kept.
     void SetRows(TRowStore rows);
-    // The model behind the grid, for views that follow the table (colours, statistics).
-    TStringGridModel *GridModel() const { return m_model; }
 
     bool Editing() const { return m_editing; }
     void SetEditing(bool on);

@@ -12,6 +12,7 @@
 #include "windows/NewFileName.h"
 #include "windows/TJournalKeeper.h"
 #include "windows/TRegistrationWindow.h"
+#include "windows/TArchiveLink.h"
 
 void TRegistrationWindow::JournalBase(bool fromFile)
 {
@@ -68,6 +69,7 @@ void TRegistrationWindow::ReplayJournal(const std::vector<TJournal::Record> &rec
         }
     }
     MainGrid->SetRows(JournalReplay::replay(records, MainGrid->Rows()));
+    m_archiveLink->tableReplaced();
     m_replaying = false;
     m_changed = true;
     // The journal goes on as it stands.
