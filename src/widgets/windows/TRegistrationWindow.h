@@ -42,8 +42,6 @@ public:
 
     // The hidden start-up windows keep no table once their creation has run.
     void releaseTable();
-    // The recovery journal's keeper (its mark in the status bar while it cannot write).
-    TJournalKeeper *journal() const { return m_keeper.get(); }
 
     // The clock, replaceable so that tests cross the two-minute pacing without waiting.
     std::function<QDateTime()> Now = [] { return QDateTime::currentDateTime(); };

@@ -148,20 +148,28 @@ std::vector<QByteArray> TRegistrationWindow::takeLateLines()
 
 void TRegistrationWindow::carryLines(bool fromFile, const std::vector<QByteArray> &lines)
 {
-    // An empty open row makes room for the lines; one with a label stays before them.
-    const TRowStore &before = MainGrid->Rows();
-    const int last = before.RowCount() - 1;
-    bool openEmpty = last >= 0;
-    for (int c = TableShape::LabelCol; c < before.ColCount() && openEmpty; ++c)
-        openEmpty = before.CellEmpty(c, last);
-    const int first = TableShape::gridRow(openEmpty ? last : last + 1);
-    MainGrid->SetRows(JournalReplay::appendLines(before, lines));
-    std::vector<std::pair<int, QByteArray>> rows;
+    // The rows from the open row on as they are to stand (an empty open row makes room, one
+    // with a label stays before them), written into the grid where they go: the table itself
+    // is not copied, however large.
     const int open = MainGrid->RowCount() - 1;
-    for (int row = first; row <= open; ++row) {
-        // The open row only when it holds a label of its own.
-        if (row < open || !MainGrid->Cells(TableShape::LabelCol, row).isEmpty())
-            rows.emplace_back(row, MainGrid->Rows().Line(TableShape::storeRow(row)));
+    const QByteArray wasOpen = MainGrid->Rows().Line(TableShape::storeRow(open));
+    TRowStore tail(MainGrid->ColCount());
+    tail.AppendLine(wasOpen);
+    tail = JournalReplay::appendLines(std::move(tail), lines);
+    std::vector<std::pair<int, QByteArray>> rows;
+    for (int i = 0; i < tail.RowCount(); ++i) {
+        const int row = open + i;
+        if (row == MainGrid->RowCount())
+            MainGrid->AppendRow();
+        MainGrid->SetCells(TableShape::NumberCol, row, QString::number(row));
+        for (int c = TableShape::LabelCol; c < MainGrid->ColCount(); ++c)
+            MainGrid->SetCells(c, row, tail.Cell(c, i));
+        // Journaled: every row that changed, the open row only with a label of its own.
+        const QByteArray &now = MainGrid->Rows().Line(TableShape::storeRow(row));
+        const bool emptyOpenRow =
+            i == tail.RowCount() - 1 && tail.CellEmpty(TableShape::LabelCol, i);
+        if ((i > 0 || now != wasOpen) && !emptyOpenRow)
+            rows.emplace_back(row, now);
     }
     m_keeper->restart(fromFile, m_fileName, rows);
     if (!lines.empty())

@@ -574,16 +574,6 @@ private slots:
         QCOMPARE(grid->Rows().CellBytes(1, 0).size(), qsizetype(size));
     }
 
-    void ShownTextOf()
-    {
-        QCOMPARE(ShownText::of(QByteArray("\xe6\xe8\xf0")), QStringLiteral("жир"));
-        const QByteArray big(ShownText::MaxChars + 10, 'a');
-        const QString shown = ShownText::of(big);
-        QCOMPARE(shown.size(), ShownText::MaxChars + 1);
-        QCOMPARE(shown.left(ShownText::MaxChars), QString(ShownText::MaxChars, u'a'));
-        QCOMPARE(shown.back(), QChar(0x2026));
-    }
-
     void cellColourHook()
     {
         auto grid = shownGrid();

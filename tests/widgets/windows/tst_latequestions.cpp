@@ -4,40 +4,11 @@
 
 #include <memory>
 
+#include "ResultFeed.h"
 #include "WindowTestSupport.h"
-#include "pollers/RequestCode.h"
-#include "pollers/TOpTarvo.h"
-#include "sim/InstrumentFrames.h"
 #include "text/Strings.h"
-#include "windows/TForm2.h"
 
 namespace {
-
-// A result reply handed over as the poller does, and the acknowledgement's reply.
-void feed(TForm2 &w, double temperature)
-{
-    std::vector<uint32_t> words(12, EncodeFp(1.5));
-    words[0] = EncodeFp(temperature);
-    const auto echo = AddressEcho(0);
-    const auto frame = BuildTarvoFrame(106, 0, 1, words, echo);
-    TOpPoller *p = w.OpTarvo1;
-    std::fill(p->ResultData.begin(), p->ResultData.end(), 0);
-    p->ResultData[0] = 4;
-    std::copy(frame.begin(), frame.end(), p->ResultData.begin() + 1);
-    p->Command = RequestCode::Fetch;
-    w.OpTarvo1PutResult(p);
-    w.OpTarvo1PutResult(p);
-}
-
-QStringList temperatures(const TColorStringGrid *g)
-{
-    QStringList out;
-    for (int r = 1; r < g->RowCount(); ++r) {
-        if (!g->Cells(2, r).isEmpty())
-            out << g->Cells(5, r);
-    }
-    return out;
-}
 
 // The temperature field of every line of a saved file that holds a result.
 QStringList savedTemperatures(const QByteArray &file)
@@ -71,7 +42,7 @@ private:
         writeBytes(other(), "o\t02.03.2024\t08:00:00\t1\t9,00\r\n" + QByteArray(15, '\t') +
                                 "\r\n");
         auto w = window();
-        feed(*w, 1);
+        feedResult(*w, 1);
         w->AskOpenFileName = [this](const QString &) { return other(); };
         return w;
     }
@@ -170,13 +141,13 @@ private slots:
                             QMessageBox::StandardButtons) {
             texts << text;
             if (texts.size() == 1 && action != u"open dialog")
-                feed(*w, 2);
+                feedResult(*w, 2);
             // Asked again about the late result: this time it is saved.
             return texts.size() == 1 ? answer : QMessageBox::Yes;
         };
         w->AskOpenFileName = [&](const QString &) {
             if (action == u"open dialog")
-                feed(*w, 2);
+                feedResult(*w, 2);
             return other();
         };
         act(*w, action);

@@ -14,48 +14,15 @@
 #include <QStatusBar>
 #include <QTimer>
 
+#include "ResultFeed.h"
 #include "WindowTestSupport.h"
-#include "pollers/TOpTarvo.h"
 #include "results/TJournal.h"
-#include "sim/InstrumentFrames.h"
 #include "support/TestFiles.h"
 #include "text/Strings.h"
 #include "windows/TForm2.h"
 #include "windows/TJournalKeeper.h"
 
 namespace {
-
-const std::vector<double> kValues = {20.5, 3.25, 8.75, 27.5, 3.125, 0,
-                                     1.5,  4.75, 0.5,  12.25, -0.5, 90};
-
-// A result reply handed over as the poller does, and the acknowledgement's reply.
-void feed(TForm2 &w, double temperature)
-{
-    std::vector<uint32_t> words;
-    for (double v : kValues)
-        words.push_back(EncodeFp(v));
-    words[0] = EncodeFp(temperature);
-    const auto echo = AddressEcho(0);
-    const auto frame = BuildTarvoFrame(106, 0, 1, words, echo);
-    TOpPoller *p = w.OpTarvo1;
-    std::fill(p->ResultData.begin(), p->ResultData.end(), 0);
-    p->ResultData[0] = 4;
-    std::copy(frame.begin(), frame.end(), p->ResultData.begin() + 1);
-    p->Command = 6;
-    w.OpTarvo1PutResult(p);
-    w.OpTarvo1PutResult(p);
-}
-
-// The temperature column of every row that holds a result.
-QStringList temperatures(const TColorStringGrid *g)
-{
-    QStringList out;
-    for (int r = 1; r < g->RowCount(); ++r) {
-        if (!g->Cells(2, r).isEmpty())
-            out << g->Cells(5, r);
-    }
-    return out;
-}
 
 // The results of a file's lines, each as its first five fields (label to first value).
 QList<QByteArray> resultLines(const QByteArray &file)
@@ -142,7 +109,7 @@ private:
         TForm2 *w = window().release();
         session(w, [&] {
             for (double t : results)
-                feed(*w, t);
+                feedResult(*w, t);
             delete w;
         });
     }
@@ -213,18 +180,18 @@ private slots:
         bool markedWhileFull = false;
         bool markedAfter = true;
         session(w, [&] {
-            feed(*w, 1);
+            feedResult(*w, 1);
             {
                 FileSizeCap full(rlim_t(QFileInfo(journalPath()).size()));
                 QVERIFY(full.ok());
-                feed(*w, 2);
-                feed(*w, 3);
+                feedResult(*w, 2);
+                feedResult(*w, 3);
                 QTRY_COMPARE(m_boxes.calls.size(), 1);
                 QTest::qWait(20);
                 boxesWhileFull = int(m_boxes.calls.size());
                 markedWhileFull = markShown(w);
             }
-            feed(*w, 4);
+            feedResult(*w, 4);
             markedAfter = markShown(w);
             delete w;
         });
@@ -340,35 +307,6 @@ private slots:
         }
     }
 
-    // A result that came while New asked is carried into the new table and journaled there:
-    // a crash right after New still gives it back.
-    void resultCarriedByNewSurvivesACrash()
-    {
-        useDataFile();
-        TForm2 *w = window().release();
-        session(w, [&] {
-            feed(*w, 1);
-            w->MessageBox = [&](QMessageBox::Icon, const QString &, const QString &,
-                                QMessageBox::StandardButtons) {
-                feed(*w, 2);
-                return QMessageBox::No;
-            };
-            w->actNew->trigger();
-            delete w;
-        });
-        m_boxes.answers = {QMessageBox::Yes};
-        auto second = window();
-        QStringList rows;
-        QString name;
-        session(second.get(), [&] {
-            rows = temperatures(second->MainGrid);
-            name = second->FileName();
-            second.reset();
-        });
-        QCOMPARE(rows, QStringList{"2,00"});
-        QCOMPARE(name, path(QStringLiteral("Новый1.txt")));
-    }
-
     // A shown window deleted with its label editor open (the program ending without a close)
     // takes what was typed into the journal, while it is still a whole window.
     void deletedWithEditorOpen()
@@ -376,7 +314,7 @@ private slots:
         useDataFile();
         TForm2 *w = window().release();
         session(w, [&] {
-            feed(*w, 1);
+            feedResult(*w, 1);
             TColorStringGrid *g = w->MainGrid;
             g->setFocus();
             g->setCurrentIndex(g->model()->index(0, 1));
