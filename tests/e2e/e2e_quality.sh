@@ -15,9 +15,10 @@ VALUES=(22.5 2.5 8.52 1028.4 3.2 3.88 1.23 4.71 0.72 11.02 -0.53 95)
 SHOWN=(22,50 2,50 8,52 1028,40 3,20 3,88 1,23 4,71 0,72 11,02 -0,53 95,00)
 RESULTS=$E2E_TMP/Пробы.txt
 OLD=(
-    "Утро-1	05.03.2024	08:00:00	1	20,50	3,60	8,70	1028,20	3,10	0,00	1,20	4,70	0,70	12,30	-0,53	90,00"
-    "Утро-2	05.03.2024	08:02:05	2	21,00	4,00	8,90	1028,60	3,30	0,00	1,30	4,80	0,70	12,90	-0,54	91,00"
+    "Утро-1|05.03.2024|08:00:00|1|20,50|3,60|8,70|1028,20|3,10|0,00|1,20|4,70|0,70|12,30|-0,53|90,00"
+    "Утро-2|05.03.2024|08:02:05|2|21,00|4,00|8,90|1028,60|3,30|0,00|1,30|4,80|0,70|12,90|-0,54|91,00"
 )
+OLD=("${OLD[@]//|/$'\t'}")
 
 e2e_start_x
 e2e_prepare_program
@@ -63,7 +64,8 @@ e2e_choose 0
 w=$(e2e_wait_window 'Регистрация\(.*\.txt\)') || e2e_die "the Tarvo window did not open"
 e2e_pointer_away
 copy_stats
-e2e_check "the statistics count the two samples of the file" e2e_equal "$(stat 'Число (все)' Жир)" 2
+e2e_check "the statistics count the two samples of the file" \
+    e2e_equal "$(stat 'Число (все)' Жир)" 2
 e2e_check "their mean fat" e2e_equal "$(stat 'Среднее' Жир)" "3,80"
 e2e_check "none outside the limits yet" e2e_equal "$(stat 'Вне нормы' Жир)" 0
 
@@ -129,8 +131,9 @@ e2e_check "the program ends" e2e_wait_program_end 10
 e2e_check "the statistics stay off" e2e_ini_has Tarvo.Ini "Statistics=0"
 e2e_check "the limits are kept as written" e2e_ini_has Tarvo.Ini "6=2.8;6.0"
 e2e_check "lines of 15 TABs, each ending in CR LF" e2e_lines_well_formed "$RESULTS" 15
+old_lines=$(e2e_file_text "$RESULTS" | sed -n 1,2p | tr -d '\r')
 e2e_check "the samples of the file are kept as they were" \
-    e2e_equal "$(e2e_file_text "$RESULTS" | sed -n 1,2p | tr -d '\r')" "$(printf '%s\n' "${OLD[@]}")"
+    e2e_equal "$old_lines" "$(printf '%s\n' "${OLD[@]}")"
 e2e_check "the new result holds the values sent" \
     e2e_equal "$(e2e_field "$RESULTS" 3 4-16)" "3	$(IFS=$'\t'; echo "${SHOWN[*]}")"
 e2e_check "and the open row follows" e2e_equal "$(e2e_line_count "$RESULTS")" 4
