@@ -92,7 +92,10 @@ private slots:
     {
         QMenu menu;
         QString current = "ttyS1";
+        qputenv("REG01_EXTRA_PORTS", "/demo/ttyTARVO::/demo/ttyMIREL");
         TLivePortMenu live(&menu, [&] { return current; });
+        qunsetenv("REG01_EXTRA_PORTS");
+        QCOMPARE(live.extraPorts, QStringList({"/demo/ttyTARVO", "/demo/ttyMIREL"}));
         live.sysfsRoot = m_dir.filePath("tty");
         live.byIdDir = m_dir.filePath("by-id");
         live.extraPorts.clear();

@@ -1,8 +1,9 @@
-// The line as the first family's window shows it: the status bar through a polling run, the
-// results the instrument rejects, a silent instrument, why a port did not open, the port
-// chosen from the live menu, and the frame log the settings ask for.
+// The line as the first family's window shows it: the status bar through a polling run (the
+// port typed into the live menu), the results the instrument rejects, a silent instrument,
+// why a port did not open, and the frame log the settings ask for.
 
 #include <QAction>
+#include <QDir>
 #include <QMenu>
 #include <QStatusBar>
 #include <sys/stat.h>
@@ -12,9 +13,7 @@
 #include "controls/TNumberEdit.h"
 #include "pollers/TOpTarvo.h"
 #include "serial/TCustomComPort.h"
-#include "settings/TIniPlus.h"
 #include "windows/TForm2.h"
-#include "windows/TLineView.h"
 #include "windows/TStatusPanel.h"
 
 class TstLineView : public QObject, public WindowBench<TForm2>
@@ -26,13 +25,18 @@ public:
 
 private:
     static TStatusPanel *panel(TForm2 &w) { return w.findChild<TStatusPanel *>(); }
+    // The simulator's line typed into "Другой порт…", as an operator would, then F5.
     static bool startOn(TForm2 &w, InstrumentSim &sim)
     {
         if (!sim.start())
             return false;
-        w.OpTarvo1->Port = QString::fromStdString(sim.slaveName());
+        w.findChild<TLivePortMenu *>()->askPortPath = [&](const QString &) {
+            return QString::fromStdString(sim.slaveName());
+        };
+        emit w.MenuPort->aboutToShow();
+        w.MenuPort->findChild<QAction *>("OtherPort")->trigger();
         w.actOpr->trigger();
-        return true;
+        return w.OpTarvo1->Port == QString::fromStdString(sim.slaveName());
     }
     static bool stop(TForm2 &w)
     {
@@ -114,6 +118,8 @@ private slots:
         QTest::addColumn<QString>("remedy");
         QTest::newRow("not found") << "missing" << "меню кнопки опроса";
         QTest::newRow("regular file") << "file" << "не последовательный порт";
+        QTest::newRow("fifo") << "fifo" << "не последовательный порт";
+        QTest::newRow("folder") << "folder" << "не последовательный порт";
         QTest::newRow("busy") << "busy" << "занят другой программой";
         QTest::newRow("permission denied") << "locked" << "usermod -aG dialout";
     }
@@ -125,11 +131,16 @@ private slots:
             QSKIP("root opens a device whatever its permissions");
         InstrumentSim sim(InstrumentSim::Family::Tarvo);
         TComPort holder;
-        QString device = path("port");
+        const QString device = path("port");
+        const QByteArray name = QFile::encodeName(device);
         if (kind == "file" || kind == "locked")
             QVERIFY(writeBytes(device, "x"));
         if (kind == "locked")
-            QCOMPARE(chmod(QFile::encodeName(device).constData(), 0), 0);
+            QCOMPARE(chmod(name.constData(), 0), 0);
+        if (kind == "fifo")
+            QCOMPARE(mkfifo(name.constData(), 0600), 0);
+        if (kind == "folder")
+            QVERIFY(QDir().mkdir(device));
         if (kind == "busy") {
             QVERIFY(sim.start(device.toStdString()));
             holder.SetPort(device);
@@ -153,27 +164,6 @@ private slots:
         QVERIFY(w->BoxDetails.isEmpty()); // never shown by a later box
     }
 
-    // A path typed into "Другой порт…" is polled and kept in the settings.
-    void portTypedIntoTheMenu()
-    {
-        InstrumentSim sim(InstrumentSim::Family::Tarvo);
-        QVERIFY(sim.start(path("tty").toStdString()));
-        auto w = window();
-        auto *menu = w->findChild<TLivePortMenu *>();
-        QVERIFY(menu);
-        menu->askPortPath = [&](const QString &) { return path("tty"); };
-        emit w->MenuPort->aboutToShow();
-        w->MenuPort->findChild<QAction *>("OtherPort")->trigger();
-        QCOMPARE(w->Poller()->Port, path("tty"));
-        emit w->MenuPort->aboutToShow();
-        QVERIFY(w->MenuPort->findChild<QAction *>(path("tty"))->isChecked());
-        w->actOpr->trigger();
-        QTRY_COMPARE(countCode(sim, 9), 1);
-        m_boxes.answers = {QMessageBox::No};
-        QVERIFY(w->close());
-        QCOMPARE(TIniPlus(path("Tarvo.Ini")).ReadString("Config", "COM", {}), path("tty"));
-    }
-
     // "FrameLog"=1 writes every exchange beside the settings; without the key there is no
     // log, and the settings written at closing do not gain the key.
     void frameLogOnlyWhenAsked_data()
@@ -187,14 +177,27 @@ private slots:
         QFETCH(bool, asked);
         writeIni(asked ? "[Config]\r\nFrameLog=1\r\n" : "[Config]\r\n");
         InstrumentSim sim(InstrumentSim::Family::Tarvo);
+        sim.queueFault({InstrumentSim::Fault::WrongEcho, 0});
         auto w = window();
         QVERIFY(startOn(*w, sim));
         QTRY_COMPARE(countCode(sim, 9), 1);
         m_boxes.answers = {QMessageBox::No};
         QVERIFY(w->close());
         const QByteArray log = readBytes(path("Tarvo-frames.log"));
-        QCOMPARE(log.count("accepted"), asked ? 2 : 0);
         QCOMPARE(readBytes(path("Tarvo.Ini")).contains("FrameLog"), asked);
+        if (!asked) {
+            QVERIFY(log.isEmpty());
+            return;
+        }
+        QList<QByteArray> lines = log.split('\n');
+        lines.removeAll(QByteArray());
+        // The spoiled fetch, the fetch again, the confirmation: each request and its reply.
+        const char *ends[] = {"> 90 a0 a0 a0 06", "< [106] wrong echo", "> 90 a0 a0 a0 06",
+                              "< [106] accepted", "> 90 a0 a0 a0 09",
+                              "< [4] accepted: 90 a0 a0 a0"};
+        QCOMPARE(lines.size(), 6);
+        for (int i = 0; i < 6; ++i)
+            QVERIFY2(lines[i].contains(ends[i]), lines[i].constData());
     }
 };
 
