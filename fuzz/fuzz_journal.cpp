@@ -24,8 +24,7 @@ bool sameRecord(const TJournal::Record &a, const TJournal::Record &b)
            && a.stamp.modifiedMs == b.stamp.modifiedMs && a.stamp.hash == b.stamp.hash;
 }
 
-bool startsWith(const std::vector<TJournal::Record> &all,
-                const std::vector<TJournal::Record> &part)
+bool startsWith(const std::vector<TJournal::Record> &all, const std::vector<TJournal::Record> &part)
 {
     if (part.size() > all.size())
         return false;

@@ -27,7 +27,8 @@ const TRow kTarvo[] = {{Probe, 4, 0},       {Fetch, 38, 1},      {Fetch, 54, 2},
                        {FetchShort, 56, 2}, {FetchShort, 76, 4}, {Confirm, 4, 0}};
 const TRow kMirel[] = {{Probe, 4, 0}, {Fetch, 234, 64}, {FetchShort, 76, 64}, {Confirm, 4, 0}};
 
-template <size_t N> const TRow *find(const TRow (&table)[N], uint8_t code, int length)
+template <size_t N>
+const TRow *find(const TRow (&table)[N], uint8_t code, int length)
 {
     for (const TRow &r : table) {
         if (r.code == code && r.length == length)
@@ -61,8 +62,8 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t *data, size_t size)
     const int count = static_cast<int>(reply.size());
     const TRow *row = mirel ? find(kMirel, code, count) : find(kTarvo, code, count);
     const uint8_t *address = request.data(); // the first four bytes
-    const bool echo =
-        count >= kEchoSize && std::equal(address, address + kEchoSize, reply.end() - kEchoSize);
+    const bool echo = count >= kEchoSize
+                      && std::equal(address, address + kEchoSize, reply.end() - kEchoSize);
 
     const TPollerFamily &family = mirel ? TPollerFamily::Mirel() : TPollerFamily::Tarvo();
     const uint8_t oldKind = 0xEE;

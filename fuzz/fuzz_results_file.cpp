@@ -13,8 +13,8 @@
 
 #include "FuzzCheck.h"
 #include "FuzzFiles.h"
-#include "table/TRowStore.h"
 #include "results/TResultsFile.h"
+#include "table/TRowStore.h"
 
 namespace {
 

@@ -83,8 +83,8 @@ double childCpu()
 {
     rusage use{};
     getrusage(RUSAGE_CHILDREN, &use);
-    return use.ru_utime.tv_sec + use.ru_stime.tv_sec +
-           (use.ru_utime.tv_usec + use.ru_stime.tv_usec) / 1e6;
+    return use.ru_utime.tv_sec + use.ru_stime.tv_sec
+           + (use.ru_utime.tv_usec + use.ru_stime.tv_usec) / 1e6;
 }
 
 // LibreOffice's own conversion of the results file; a negative time when it failed.
@@ -95,8 +95,8 @@ double libreOffice(const QString &soffice, const QString &folder, const QString 
     QProcess p;
     p.setProcessChannelMode(QProcess::MergedChannels);
     const QStringList args = {QStringLiteral("--headless"),
-                              QStringLiteral("-env:UserInstallation=file://") + folder +
-                                  QStringLiteral("/lo-profile"),
+                              QStringLiteral("-env:UserInstallation=file://") + folder
+                                  + QStringLiteral("/lo-profile"),
                               // TAB-separated, Windows-1251, Russian number and date formats.
                               QStringLiteral("--infilter=Text - txt - csv (StarCalc):"
                                              "9,34,34,1,,1049"),
@@ -109,8 +109,8 @@ double libreOffice(const QString &soffice, const QString &folder, const QString 
     });
     if (cpu)
         *cpu = childCpu() - before;
-    const QString out = folder + QStringLiteral("/lo/") + QFileInfo(input).completeBaseName() +
-                        QStringLiteral(".xlsx");
+    const QString out = folder + QStringLiteral("/lo/") + QFileInfo(input).completeBaseName()
+                        + QStringLiteral(".xlsx");
     return p.exitCode() == 0 && QFile::exists(out) ? t : -1;
 }
 
@@ -185,11 +185,11 @@ void runPdf(const QString &folder)
     const QString pdf = folder + QStringLiteral("/report.pdf");
     int pages = 0;
     bool ok = false;
-    const double t = seconds(
-        [&] { ok = TPdfExport::write(table, pdf, QFont(QStringLiteral("DejaVu Sans"), 9),
-                                     &error, &pages); });
-    std::printf("PDF report, 17 columns, %d rows: %.3f s, %d pages, %.1f MB%s\n",
-                table.rowCount, t, pages, fileMb(pdf), ok ? "" : " FAILED");
+    const double t = seconds([&] {
+        ok = TPdfExport::write(table, pdf, QFont(QStringLiteral("DejaVu Sans"), 9), &error, &pages);
+    });
+    std::printf("PDF report, 17 columns, %d rows: %.3f s, %d pages, %.1f MB%s\n", table.rowCount, t,
+                pages, fileMb(pdf), ok ? "" : " FAILED");
 }
 
 } // namespace

@@ -16,8 +16,8 @@
 #include <QFile>
 #include <QTemporaryDir>
 
-#include "text/Cp1251.h"
 #include "results/TResultsFile.h"
+#include "text/Cp1251.h"
 
 namespace {
 
@@ -76,8 +76,8 @@ QByteArray makeFile(int rows, int fields)
         char buf[64];
         out += label + QByteArray::number(r % 500 + 1);
         std::snprintf(buf, sizeof buf, "\t%02d.%02d.%04d\t%02d:%02d:%02d\t%d", r % 28 + 1,
-                      r / 8400 % 12 + 1, 2015 + r / 100000, r / 3600 % 24, r / 60 % 60,
-                      r % 60, r % 9 + 1);
+                      r / 8400 % 12 + 1, 2015 + r / 100000, r / 3600 % 24, r / 60 % 60, r % 60,
+                      r % 9 + 1);
         out += buf;
         for (int f = 4; f < fields; ++f) {
             x = x * 1103515245u + 12345u;
@@ -92,7 +92,8 @@ QByteArray makeFile(int rows, int fields)
 
 // Runs work in a child process, so that what one step leaves behind in memory does not
 // count against the next one.
-template <typename Work> void inChild(Work work)
+template <typename Work>
+void inChild(Work work)
 {
     std::fflush(stdout);
     const pid_t child = fork();
@@ -124,8 +125,8 @@ void measure(const QString &folder, const QString &path, int fields)
     auto *table = new TRowStore(cols);
     bool ok = false;
     double firstCpu = 0;
-    const double first =
-        seconds([&] { ok = TResultsFile::Load(path, cols, *table, &error); }, &firstCpu);
+    const double first = seconds([&] { ok = TResultsFile::Load(path, cols, *table, &error); },
+                                 &firstCpu);
     if (!ok) {
         std::printf("%s\n", qPrintable(error));
         return;
@@ -192,8 +193,8 @@ int main(int argc, char **argv)
         folder = tmp.path();
     for (int rows : rowCounts) {
         for (int fields : {16, 31}) {
-            const QString path =
-                folder + QStringLiteral("/results-%1-%2.txt").arg(rows).arg(fields);
+            const QString path = folder
+                                 + QStringLiteral("/results-%1-%2.txt").arg(rows).arg(fields);
             inChild([&] { writeFile(path, rows, fields); });
             inChild([&] { measure(folder, path, fields); });
             QFile::remove(path);

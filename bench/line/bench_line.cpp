@@ -34,8 +34,7 @@ double cpuSeconds()
 {
     rusage u{};
     getrusage(RUSAGE_SELF, &u);
-    return u.ru_utime.tv_sec + u.ru_stime.tv_sec +
-           (u.ru_utime.tv_usec + u.ru_stime.tv_usec) / 1e6;
+    return u.ru_utime.tv_sec + u.ru_stime.tv_sec + (u.ru_utime.tv_usec + u.ru_stime.tv_usec) / 1e6;
 }
 
 void runFor(int ms)
@@ -45,7 +44,8 @@ void runFor(int ms)
     loop.exec();
 }
 
-template <typename Pred> bool runUntil(int ms, Pred done)
+template <typename Pred>
+bool runUntil(int ms, Pred done)
 {
     QElapsedTimer t;
     t.start();
@@ -224,8 +224,8 @@ void replyToRow(int results)
         emit p->replyAccepted();
         w.OpTarvo1PutResult(p);
     }
-    std::printf("reply to row (decode, row, status bar), %d results: %.1f us per result\n",
-                results, t.nsecsElapsed() / 1000.0 / results);
+    std::printf("reply to row (decode, row, status bar), %d results: %.1f us per result\n", results,
+                t.nsecsElapsed() / 1000.0 / results);
     TRegistrationWindow::SetProgramDir(QString());
 }
 

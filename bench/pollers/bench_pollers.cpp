@@ -34,8 +34,7 @@ double cpuSeconds()
 {
     rusage u{};
     getrusage(RUSAGE_SELF, &u);
-    return u.ru_utime.tv_sec + u.ru_stime.tv_sec +
-           (u.ru_utime.tv_usec + u.ru_stime.tv_usec) / 1e6;
+    return u.ru_utime.tv_sec + u.ru_stime.tv_sec + (u.ru_utime.tv_usec + u.ru_stime.tv_usec) / 1e6;
 }
 
 // A real event loop, sleeping between events as the program's does.
@@ -86,7 +85,8 @@ struct StampingInstrument
     std::atomic<int64_t> lastByteNs{0};
     std::thread thread;
 
-    explicit StampingInstrument(std::vector<uint8_t> frame) : reply(std::move(frame))
+    explicit StampingInstrument(std::vector<uint8_t> frame)
+        : reply(std::move(frame))
     {
         master = posix_openpt(O_RDWR | O_NOCTTY | O_CLOEXEC);
         grantpt(master);
@@ -175,8 +175,8 @@ void latency(const char *name, std::vector<uint8_t> frame, int rounds)
     }
     std::printf("%s: last reply byte -> OnPutResult on the UI thread over %zu results: "
                 "median %.3f ms, 95th %.3f ms, max %.3f ms\n",
-                name, delays.size(), delays[delays.size() / 2],
-                delays[delays.size() * 95 / 100], delays.back());
+                name, delays.size(), delays[delays.size() / 2], delays[delays.size() * 95 / 100],
+                delays.back());
 }
 
 template <typename Poller>
@@ -200,8 +200,7 @@ void exchangeTime(const char *name, InstrumentSim::Family family, bool trickle, 
     };
     p.OnPutResult = [&](TOpPoller *s) {
         if (s->Command == RequestCode::Fetch) {
-            times.push_back(std::chrono::duration<double, std::milli>(Clock::now() - asked)
-                                .count());
+            times.push_back(std::chrono::duration<double, std::milli>(Clock::now() - asked).count());
             s->Command = RequestCode::Idle;
             ask = true;
         }
@@ -236,9 +235,8 @@ int main(int argc, char **argv)
     std::vector<uint32_t> words(12, EncodeFp(3.25));
     latency<TOpTarvo>("Tarvo 106-byte reply", BuildTarvoFrame(106, 0, 1, words, echo), 200);
     std::vector<uint32_t> mwords(27, EncodeFp(1.5));
-    latency<TOpMirel>("Mirel 234-byte reply", BuildMirelFrame(234, 0x07FFFFFF, 0x0800, 1, mwords,
-                                                              echo),
-                      200);
+    latency<TOpMirel>("Mirel 234-byte reply",
+                      BuildMirelFrame(234, 0x07FFFFFF, 0x0800, 1, mwords, echo), 200);
     exchangeTime<TOpTarvo>("Tarvo 106", InstrumentSim::Family::Tarvo, false, 106, 100);
     exchangeTime<TOpMirel>("Mirel 234", InstrumentSim::Family::Mirel, false, 234, 100);
     exchangeTime<TOpMirel>("Mirel 234", InstrumentSim::Family::Mirel, true, 234, 10);

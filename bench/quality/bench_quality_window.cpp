@@ -118,8 +118,8 @@ int main(int argc, char **argv)
     for (bool limits : {false, true, false, true}) {
         const Times t = run(dir.path(), limits);
         std::printf("  %-28s handler %7.3f ms median (worst %7.3f), repaint %7.3f ms\n",
-                    limits ? "every value limited, bar:" : "no limits:", t.handler,
-                    t.handlerWorst, t.repaint);
+                    limits ? "every value limited, bar:" : "no limits:", t.handler, t.handlerWorst,
+                    t.repaint);
     }
     return 0;
 }

@@ -82,8 +82,8 @@ void startup(const QString &folder, const QString &file)
     const double took = secondsSince(t0);
     std::printf("startup: hidden windows made in %.2f s; resident %.0f MB after (%.0f MB "
                 "before), peak %.0f MB; hidden rows held: %d + %d\n",
-                took, statusMb("VmRSS:"), base, statusMb("VmHWM:"),
-                Form2->MainGrid->RowCount() - 1, Form3->MainGrid->RowCount() - 1);
+                took, statusMb("VmRSS:"), base, statusMb("VmHWM:"), Form2->MainGrid->RowCount() - 1,
+                Form3->MainGrid->RowCount() - 1);
     DestroyForms();
 }
 

@@ -67,18 +67,18 @@ bool fill(const QString &path, int count)
     for (int k = 0; k < ArchiveLimits::ValueCount; ++k)
         values << QStringLiteral("v%1").arg(k);
     const QString v = values.join(QStringLiteral(", "));
-    return raw.exec(QStringLiteral("BEGIN")) &&
-           raw.exec(QStringLiteral("WITH RECURSIVE n(x) AS (SELECT 2 UNION ALL SELECT x + 1 "
-                                   "FROM n WHERE x < %1) INSERT INTO records (id, station, seq, "
-                                   "uid, kind) SELECT x, 'bench', x, randomblob(16), 'result' "
-                                   "FROM n")
-                        .arg(count)) &&
-           raw.exec(QStringLiteral("INSERT INTO results SELECT r.id, t.at_ms + r.id * 1000, "
-                                   "t.at_iso, t.model, t.port, t.device, t.date_text, "
-                                   "t.time_text, t.grp, t.label, t.cells, t.raw, %1 "
-                                   "FROM records r, results t WHERE t.id = 1 AND r.id > 1")
-                        .arg(v)) &&
-           raw.exec(QStringLiteral("COMMIT"));
+    return raw.exec(QStringLiteral("BEGIN"))
+           && raw.exec(QStringLiteral("WITH RECURSIVE n(x) AS (SELECT 2 UNION ALL SELECT x + 1 "
+                                      "FROM n WHERE x < %1) INSERT INTO records (id, station, seq, "
+                                      "uid, kind) SELECT x, 'bench', x, randomblob(16), 'result' "
+                                      "FROM n")
+                           .arg(count))
+           && raw.exec(QStringLiteral("INSERT INTO results SELECT r.id, t.at_ms + r.id * 1000, "
+                                      "t.at_iso, t.model, t.port, t.device, t.date_text, "
+                                      "t.time_text, t.grp, t.label, t.cells, t.raw, %1 "
+                                      "FROM records r, results t WHERE t.id = 1 AND r.id > 1")
+                           .arg(v))
+           && raw.exec(QStringLiteral("COMMIT"));
 }
 
 } // namespace

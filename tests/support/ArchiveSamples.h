@@ -44,7 +44,8 @@ inline QDateTime day(int d, int h = 10, int m = 0)
 class RawArchive
 {
 public:
-    explicit RawArchive(const QString &path) : m_name(QStringLiteral("raw-%1").arg(quintptr(this)))
+    explicit RawArchive(const QString &path)
+        : m_name(QStringLiteral("raw-%1").arg(quintptr(this)))
     {
         QSqlDatabase db = QSqlDatabase::addDatabase(QStringLiteral("QSQLITE"), m_name);
         db.setDatabaseName(path);

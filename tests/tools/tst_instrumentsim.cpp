@@ -35,7 +35,8 @@ QByteArray Bytes(const std::vector<uint8_t> &v)
     return QByteArray(reinterpret_cast<const char *>(v.data()), qsizetype(v.size()));
 }
 
-template <std::size_t N> QByteArray Bytes(const std::array<uint8_t, N> &a)
+template <std::size_t N>
+QByteArray Bytes(const std::array<uint8_t, N> &a)
 {
     return QByteArray(reinterpret_cast<const char *>(a.data()), qsizetype(N));
 }
@@ -120,7 +121,8 @@ private:
     int m_fd = -1;
 };
 
-struct TarvoDecoded {
+struct TarvoDecoded
+{
     uint16_t status = 0;
     uint8_t group = 0;
     std::vector<double> values;
@@ -142,7 +144,8 @@ TarvoDecoded DecodeTarvo(const QByteArray &r)
     return d;
 }
 
-struct MirelDecoded {
+struct MirelDecoded
+{
     uint32_t mask = 0;
     uint16_t status = 0;
     uint8_t count = 0;
@@ -289,8 +292,7 @@ private slots:
         Sim sim(family, uint16_t(address));
         QVERIFY(sim.setTarvoLength(tarvoLength));
         QVERIFY2(sim.start(link("frames").toStdString()), sim.errorString().c_str());
-        QCOMPARE(QFileInfo(link("frames")).symLinkTarget(),
-                 QString::fromStdString(sim.slaveName()));
+        QCOMPARE(QFileInfo(link("frames")).symLinkTarget(), QString::fromStdString(sim.slaveName()));
         Client c;
         QVERIFY(c.open(link("frames")));
         const QByteArray request = Bytes(RequestFrame(uint16_t(address), uint8_t(code)));
@@ -329,8 +331,7 @@ private slots:
         QTest::newRow("noise") << QByteArray::fromHex("00FF55A0A0") << false;
         QTest::newRow("half a request") << QByteArray::fromHex("90A0") << false;
         QTest::newRow("unknown code") << QByteArray::fromHex("90A0A0A005") << false;
-        QTest::newRow("address bytes repeated") << QByteArray::fromHex("9190A090A0A0")
-                                                << false;
+        QTest::newRow("address bytes repeated") << QByteArray::fromHex("9190A090A0A0") << false;
         QTest::newRow("byte by byte") << QByteArray::fromHex("90A0A0") << true;
     }
     void garbageBetweenRequests()
@@ -385,9 +386,9 @@ private slots:
             QCOMPARE(int(d.values.size()), values);
             QCOMPARE(d.values, ex.values);
             // Realistic milk in the order the window shows it.
-            QVERIFY(d.values[0] >= 15 && d.values[0] <= 30);       // temperature
-            QVERIFY(d.values[1] >= 2.5 && d.values[1] <= 6);       // fat
-            QVERIFY(d.values[3] >= 1026 && d.values[3] <= 1034);   // density
+            QVERIFY(d.values[0] >= 15 && d.values[0] <= 30);     // temperature
+            QVERIFY(d.values[1] >= 2.5 && d.values[1] <= 6);     // fat
+            QVERIFY(d.values[3] >= 1026 && d.values[3] <= 1034); // density
             if (values == 12)
                 QVERIFY(d.values[10] >= -0.56 && d.values[10] <= -0.50); // freezing point
             // Two decimals survive the word.
@@ -429,9 +430,9 @@ private slots:
         QCOMPARE(d.status, uint16_t(0x0801));
         QVERIFY(sim.waitForExchanges(2, 2000));
         QCOMPARE(d.values, sim.exchanges()[1].values);
-        QVERIFY(d.values[0] >= 2.5 && d.values[0] <= 6);        // fat
-        QVERIFY(d.values[2] >= 1026 && d.values[2] <= 1034);    // density
-        QCOMPARE(QString::number(d.values[9], 'f', 2),           // total solids = fat + SNF
+        QVERIFY(d.values[0] >= 2.5 && d.values[0] <= 6);     // fat
+        QVERIFY(d.values[2] >= 1026 && d.values[2] <= 1034); // density
+        QCOMPARE(QString::number(d.values[9], 'f', 2),       // total solids = fat + SNF
                  QString::number(d.values[0] + d.values[1], 'f', 2));
     }
 
@@ -451,9 +452,15 @@ private slots:
     {
         QFETCH(bool, tarvo);
         QFETCH(int, every);
-        struct Norm { int tarvo; int mirel; double min; double max; };
-        const Norm norms[] = {{1, 0, 2.8, 6.0},      {2, 1, 8.2, 1e9}, {3, 2, 1027, 1030},
-                              {4, 3, 2.8, 3.6},      {5, 6, -1e9, 0},  {10, 7, -1e9, -0.52}};
+        struct Norm
+        {
+            int tarvo;
+            int mirel;
+            double min;
+            double max;
+        };
+        const Norm norms[] = {{1, 0, 2.8, 6.0}, {2, 1, 8.2, 1e9}, {3, 2, 1027, 1030},
+                              {4, 3, 2.8, 3.6}, {5, 6, -1e9, 0},  {10, 7, -1e9, -0.52}};
         MilkGenerator generator(11);
         if (every > 0)
             generator.setOddEvery(every);

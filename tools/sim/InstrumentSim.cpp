@@ -64,8 +64,9 @@ bool FitsRequest(std::size_t at, uint8_t b)
 } // namespace
 
 InstrumentSim::InstrumentSim(Family family, uint16_t address)
-    : m_family(family), m_address(address),
-      m_status(family == Family::Mirel ? 0x0800 : 0)
+    : m_family(family)
+    , m_address(address)
+    , m_status(family == Family::Mirel ? 0x0800 : 0)
 {
     m_stopFd = ::eventfd(0, EFD_CLOEXEC | EFD_NONBLOCK);
 }
@@ -146,7 +147,8 @@ bool InstrumentSim::openLine()
         link = m_linkPath;
     }
     if (!link.empty()) {
-        struct stat st{};
+        struct stat st
+        {};
         if (::lstat(link.c_str(), &st) == 0 && !S_ISLNK(st.st_mode)) {
             errno = EEXIST;
             setError(link + " exists and is not a link");
@@ -338,7 +340,8 @@ InstrumentSim::Exchange InstrumentSim::answer(const std::vector<uint8_t> &reques
             ex.values.push_back(FpWordValue(words.back()));
         }
         const uint16_t status = ex.fault.kind == Fault::BadStatus
-                                    ? static_cast<uint16_t>(ex.fault.param) : m_status;
+                                    ? static_cast<uint16_t>(ex.fault.param)
+                                    : m_status;
         ex.resultFrame = fetch;
         ex.groupOrCount = m_group;
         if (fetch)

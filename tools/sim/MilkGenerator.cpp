@@ -63,18 +63,18 @@ std::vector<double> MilkGenerator::tarvo()
 {
     const Milk m = sample();
     return {
-        uniform(15.0, 30.0),                 // temperature, deg C
-        m.fat,                               // %
-        m.snf,                               // %
-        m.density,                           // kg/m3
-        m.protein,                           // %
-        m.water,                             // added water, %
-        uniform(0.5, 4.5),                   // output signal
-        m.lactose,                           // %
-        m.salts,                             // %
+        uniform(15.0, 30.0),                               // temperature, deg C
+        m.fat,                                             // %
+        m.snf,                                             // %
+        m.density,                                         // kg/m3
+        m.protein,                                         // %
+        m.water,                                           // added water, %
+        uniform(0.5, 4.5),                                 // output signal
+        m.lactose,                                         // %
+        m.salts,                                           // %
         Hundredths(std::clamp(m.fat + m.snf, 10.0, 16.0)), // total solids, %
-        m.freezing,                          // deg C
-        uniform(60.0, 100.0),                // homogenisation degree, %
+        m.freezing,                                        // deg C
+        uniform(60.0, 100.0),                              // homogenisation degree, %
     };
 }
 
@@ -82,25 +82,32 @@ std::vector<double> MilkGenerator::mirel()
 {
     const Milk m = sample();
     return {
-        m.fat, m.snf, m.density, m.protein, m.lactose, m.salts, m.water, m.freezing,
-        uniform(15.0, 30.0),                 // temperature
-        Hundredths(m.fat + m.snf),           // total solids
-        uniform(2.0, 2.9),                   // casein
-        uniform(6.5, 6.8),                   // pH
-        uniform(4.0, 6.0),                   // conductivity, mS/cm
-        uniform(15.0, 35.0),                 // urea, mg/100 ml
-        uniform(16.0, 21.0),                 // acidity, deg T
-        uniform(0.5, 0.9),                   // whey protein
-        uniform(0.15, 0.20),                 // citric acid
-        uniform(0.11, 0.13),                 // calcium
-        uniform(0.09, 0.11),                 // phosphorus
-        uniform(0.09, 0.12),                 // chlorides
-        uniform(55.0, 75.0),                 // energy value, kcal/100 g
-        uniform(0.3, 1.0),                   // free fatty acids
-        uniform(50.0, 400.0),                // somatic cells, thousand/ml
-        Hundredths(m.fat / m.protein),       // fat/protein ratio
-        uniform(0.0, 0.1),                   // ketones
-        uniform(8.0, 12.0),                  // dry skim solids of cream
-        uniform(20.0, 40.0),                 // sample volume, ml
+        m.fat,
+        m.snf,
+        m.density,
+        m.protein,
+        m.lactose,
+        m.salts,
+        m.water,
+        m.freezing,
+        uniform(15.0, 30.0),           // temperature
+        Hundredths(m.fat + m.snf),     // total solids
+        uniform(2.0, 2.9),             // casein
+        uniform(6.5, 6.8),             // pH
+        uniform(4.0, 6.0),             // conductivity, mS/cm
+        uniform(15.0, 35.0),           // urea, mg/100 ml
+        uniform(16.0, 21.0),           // acidity, deg T
+        uniform(0.5, 0.9),             // whey protein
+        uniform(0.15, 0.20),           // citric acid
+        uniform(0.11, 0.13),           // calcium
+        uniform(0.09, 0.11),           // phosphorus
+        uniform(0.09, 0.12),           // chlorides
+        uniform(55.0, 75.0),           // energy value, kcal/100 g
+        uniform(0.3, 1.0),             // free fatty acids
+        uniform(50.0, 400.0),          // somatic cells, thousand/ml
+        Hundredths(m.fat / m.protein), // fat/protein ratio
+        uniform(0.0, 0.1),             // ketones
+        uniform(8.0, 12.0),            // dry skim solids of cream
+        uniform(20.0, 40.0),           // sample volume, ml
     };
 }

@@ -12,7 +12,9 @@
 class MilkGenerator
 {
 public:
-    explicit MilkGenerator(uint32_t start = 1) : m_rng(start) {}
+    explicit MilkGenerator(uint32_t start = 1)
+        : m_rng(start)
+    {}
     void restart(uint32_t start)
     {
         m_rng = std::mt19937(start);

@@ -2,8 +2,8 @@
 // Prints the slave's name as its only line on stdout, logs to stderr, serves until SIGINT or
 // SIGTERM and removes its link on the way out.
 
-#include <csignal>
 #include <cerrno>
+#include <csignal>
 #include <cstdio>
 #include <cstdlib>
 #include <cstring>
@@ -18,11 +18,10 @@ namespace {
 
 void Usage()
 {
-    std::fprintf(stderr,
-                 "usage: instrument-sim --family tarvo|mirel [--link PATH] [--address N]\n"
-                 "       [--length 38|54|106] [--status HEX] [--trickle] [--log FILE]\n"
-                 "       [--values V1,V2,...] [--group N] [--mask HEX] [--hang-up-at N]\n"
-                 "       [--odd-every N]\n");
+    std::fprintf(stderr, "usage: instrument-sim --family tarvo|mirel [--link PATH] [--address N]\n"
+                         "       [--length 38|54|106] [--status HEX] [--trickle] [--log FILE]\n"
+                         "       [--values V1,V2,...] [--group N] [--mask HEX] [--hang-up-at N]\n"
+                         "       [--odd-every N]\n");
 }
 
 bool ParseNumber(const char *text, int base, long max, long &out)
@@ -201,7 +200,7 @@ int main(int argc, char **argv)
     sim.stop();
     if (log)
         std::fclose(log);
-    std::fprintf(stderr, "instrument-sim: stopped (signal %d), %zu requests answered\n",
-                 received, sim.exchanges().size());
+    std::fprintf(stderr, "instrument-sim: stopped (signal %d), %zu requests answered\n", received,
+                 sim.exchanges().size());
     return 0;
 }

@@ -47,8 +47,8 @@ QStringList version1()
                        "at_ms INTEGER NOT NULL, at_iso TEXT NOT NULL, "
                        "model TEXT NOT NULL, port TEXT NOT NULL, device INTEGER NOT NULL, "
                        "date_text TEXT NOT NULL, time_text TEXT NOT NULL, grp INTEGER NOT NULL, "
-                       "label TEXT NOT NULL, cells TEXT NOT NULL, raw BLOB NOT NULL") +
-            values + QLatin1Char(')'),
+                       "label TEXT NOT NULL, cells TEXT NOT NULL, raw BLOB NOT NULL")
+            + values + QLatin1Char(')'),
         QStringLiteral("CREATE INDEX results_at ON results (at_ms)"),
         QStringLiteral("CREATE INDEX results_model_at ON results (model, at_ms)"),
         QStringLiteral("CREATE TABLE label_changes ("
@@ -134,8 +134,8 @@ bool step(const QSqlDatabase &db, int to, QSqlError *error)
     if (ok && to == 2)
         ok = fillLabelTexts(db, error);
     if (ok)
-        ok = run(q, QStringLiteral("PRAGMA user_version = %1").arg(to), error) &&
-             run(q, QStringLiteral("COMMIT"), error);
+        ok = run(q, QStringLiteral("PRAGMA user_version = %1").arg(to), error)
+             && run(q, QStringLiteral("COMMIT"), error);
     if (!ok)
         q.exec(QStringLiteral("ROLLBACK"));
     return ok;

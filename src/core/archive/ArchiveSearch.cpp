@@ -30,8 +30,8 @@ QString hitColumns()
 {
     return QStringLiteral("r.id, c.station, c.seq, r.at_ms, r.model, r.grp, r.label, "
                           "(SELECT l.new_text FROM label_changes l WHERE l.result_id = r.id "
-                          "ORDER BY l.id DESC LIMIT 1), ") +
-           ArchiveSchema::valueColumns().replace(QStringLiteral("v"), QStringLiteral("r.v"));
+                          "ORDER BY l.id DESC LIMIT 1), ")
+           + ArchiveSchema::valueColumns().replace(QStringLiteral("v"), QStringLiteral("r.v"));
 }
 
 TArchiveHit readHit(const QSqlQuery &q)
@@ -96,13 +96,14 @@ struct Span
 
 Span span(const QSqlDatabase &db, const TArchiveQuery &query)
 {
-    const QString first =
-        QStringLiteral("SELECT id FROM results WHERE at_ms >= ? ORDER BY at_ms LIMIT 1");
+    const QString first = QStringLiteral(
+        "SELECT id FROM results WHERE at_ms >= ? ORDER BY at_ms LIMIT 1");
     const qint64 end = scalar(db, QStringLiteral("SELECT max(id) FROM results"), {}, 0) + 1;
-    const qint64 lo =
-        query.from.isValid() ? scalar(db, first, {query.from.toMSecsSinceEpoch()}, end) : 0;
-    const qint64 hi =
-        query.to.isValid() ? scalar(db, first, {query.to.toMSecsSinceEpoch()}, end) : end;
+    const qint64 lo = query.from.isValid()
+                          ? scalar(db, first, {query.from.toMSecsSinceEpoch()}, end)
+                          : 0;
+    const qint64 hi = query.to.isValid() ? scalar(db, first, {query.to.toMSecsSinceEpoch()}, end)
+                                         : end;
     return {std::max<qint64>(hi - lo, 0), end - hi};
 }
 
@@ -153,8 +154,8 @@ TArchiveSearchResult search(const QSqlDatabase &db, const TArchiveQuery &query)
             // matches newer than the range; walking the range visits its results until
             // enough match.
             const Span where = span(db, query);
-            const double density =
-                double(kRareMatches) / double(std::max<qint64>(candidates.last().toLongLong(), 1));
+            const double density = double(kRareMatches)
+                                   / double(std::max<qint64>(candidates.last().toLongLong(), 1));
             const double viaLabels = density * double(where.after);
             const double viaTime = std::min(double(where.inside), double(limit) / density);
             plan = viaLabels < viaTime ? Plan::Labels : Plan::Time;

@@ -55,7 +55,9 @@ bool runPragma(QSqlDatabase &db, const QString &sql, QSqlError *error)
 
 } // namespace
 
-TArchive::TArchive(QObject *parent) : QObject(parent), m_station(QSysInfo::machineHostName())
+TArchive::TArchive(QObject *parent)
+    : QObject(parent)
+    , m_station(QSysInfo::machineHostName())
 {
     m_retryTimer.setSingleShot(true);
     connect(&m_retryTimer, &QTimer::timeout, this, &TArchive::retry);
@@ -75,8 +77,8 @@ QString TArchive::defaultFolder(const QString &programDir)
     QTemporaryFile probe(QDir(programDir).filePath(QStringLiteral("reg01-probe-XXXXXX")));
     if (!programDir.isEmpty() && probe.open())
         return QDir(programDir).absolutePath();
-    return QStandardPaths::writableLocation(QStandardPaths::GenericDataLocation) +
-           QStringLiteral("/reg01");
+    return QStandardPaths::writableLocation(QStandardPaths::GenericDataLocation)
+           + QStringLiteral("/reg01");
 }
 
 QString TArchive::path() const
@@ -150,14 +152,15 @@ bool TArchive::connectFile()
             error = db.lastError();
         } else {
             int version = -1;
-            const bool ok = runPragma(db, QStringLiteral("PRAGMA foreign_keys = ON"), &error) &&
-                            runPragma(db, QStringLiteral("PRAGMA cache_size = -65536"), &error) &&
-                            (version = ArchiveSchema::version(db, &error)) >= 0 &&
+            const bool ok = runPragma(db, QStringLiteral("PRAGMA foreign_keys = ON"), &error)
+                            && runPragma(db, QStringLiteral("PRAGMA cache_size = -65536"), &error)
+                            && (version = ArchiveSchema::version(db, &error)) >= 0 &&
                             // A newer program's archive is read, never written.
-                            (version > ArchiveSchema::Version ||
-                             (runPragma(db, QStringLiteral("PRAGMA journal_mode = WAL"), &error) &&
-                              runPragma(db, QStringLiteral("PRAGMA synchronous = FULL"), &error) &&
-                              ArchiveSchema::migrate(db, ArchiveSchema::Version, &error)));
+                            (version > ArchiveSchema::Version
+                             || (runPragma(db, QStringLiteral("PRAGMA journal_mode = WAL"), &error)
+                                 && runPragma(db, QStringLiteral("PRAGMA synchronous = FULL"),
+                                              &error)
+                                 && ArchiveSchema::migrate(db, ArchiveSchema::Version, &error)));
             if (ok && version > ArchiveSchema::Version) {
                 m_connected = true;
                 m_sinceFailure.start(); // looked at again later, like any trouble
@@ -177,11 +180,11 @@ bool TArchive::connectFile()
     }
     disconnectFile();
     // A folder that takes no files says so better than "unable to open database file".
-    if (archiveStateFromSqlite(sqliteCode(error)) == ArchiveState::CannotOpen &&
-        !QFileInfo::exists(path()) &&
-        !QTemporaryFile(QDir(m_folder).filePath(QStringLiteral("reg01-probe-XXXXXX"))).open())
-        error =
-            QSqlError(error.driverText(), error.databaseText(), error.type(), QStringLiteral("8"));
+    if (archiveStateFromSqlite(sqliteCode(error)) == ArchiveState::CannotOpen
+        && !QFileInfo::exists(path())
+        && !QTemporaryFile(QDir(m_folder).filePath(QStringLiteral("reg01-probe-XXXXXX"))).open())
+        error = QSqlError(error.driverText(), error.databaseText(), error.type(),
+                          QStringLiteral("8"));
     fail(error);
     return false;
 }

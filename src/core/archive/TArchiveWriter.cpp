@@ -47,10 +47,14 @@ QDateTime orNow(const QDateTime &at)
 } // namespace
 
 TArchiveWriter::TArchiveWriter(const QSqlDatabase &db)
-    : m_db(db), m_record(db), m_result(db), m_labelText(db), m_labelChange(db), m_changedText(db),
-      m_fileEvent(db)
-{
-}
+    : m_db(db)
+    , m_record(db)
+    , m_result(db)
+    , m_labelText(db)
+    , m_labelChange(db)
+    , m_changedText(db)
+    , m_fileEvent(db)
+{}
 
 bool TArchiveWriter::prepare(QSqlError *error)
 {
@@ -63,10 +67,10 @@ bool TArchiveWriter::prepare(QSqlError *error)
                         "(SELECT COALESCE(MAX(seq), 0) + 1 FROM records WHERE station = ?), "
                         "?, ?) ON CONFLICT (uid) DO NOTHING")},
         {&m_result, QStringLiteral("INSERT INTO results (id, at_ms, at_iso, model, port, device, "
-                                   "date_text, time_text, grp, label, cells, raw, ") +
-                        ArchiveSchema::valueColumns() +
-                        QStringLiteral(") VALUES (?, ?, ?, ?, ?, ?, ?, ?, ?, ?, ?, ?") + values +
-                        QLatin1Char(')')},
+                                   "date_text, time_text, grp, label, cells, raw, ")
+                        + ArchiveSchema::valueColumns()
+                        + QStringLiteral(") VALUES (?, ?, ?, ?, ?, ?, ?, ?, ?, ?, ?, ?") + values
+                        + QLatin1Char(')')},
         {&m_labelText, QStringLiteral("INSERT INTO label_texts (result_id, folded) "
                                       "VALUES (?, ?)")},
         {&m_labelChange,

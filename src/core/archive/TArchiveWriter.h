@@ -35,8 +35,7 @@ public:
 
 private:
     // The ledger row; its id, 0 when the record is already in the archive, -1 on error.
-    qint64 writeRecord(const QString &station, const QUuid &uid, const char *kind,
-                       QSqlError *error);
+    qint64 writeRecord(const QString &station, const QUuid &uid, const char *kind, QSqlError *error);
     bool exec(QSqlQuery &q, QSqlError *error);
 
     QSqlDatabase m_db;

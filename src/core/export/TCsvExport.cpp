@@ -32,8 +32,8 @@ void appendText(QByteArray &out, const QString &text)
     const bool formula = looksLikeFormula(text);
     bool quote = formula;
     for (const QChar c : text) {
-        if (c == QLatin1Char(Separator) || c == QLatin1Char('"') || c == QLatin1Char('\n') ||
-            c == QLatin1Char('\r')) {
+        if (c == QLatin1Char(Separator) || c == QLatin1Char('"') || c == QLatin1Char('\n')
+            || c == QLatin1Char('\r')) {
             quote = true;
             break;
         }
@@ -54,10 +54,10 @@ class TCsvWriter
 {
 public:
     explicit TCsvWriter(const TExportTable &table)
-        : m_table(table), m_columns(table.exportedColumns()),
-          m_point(table.locale.decimalPoint().toUtf8())
-    {
-    }
+        : m_table(table)
+        , m_columns(table.exportedColumns())
+        , m_point(table.locale.decimalPoint().toUtf8())
+    {}
 
     void header(QByteArray &out) const
     {
@@ -79,8 +79,8 @@ public:
             const QString text = m_table.cell(col, row);
             const TCellKind kind = m_table.kind(col);
             TShownReader::Number number;
-            if ((kind == TCellKind::Number || kind == TCellKind::Integer) &&
-                TShownReader::number(text, &number)) {
+            if ((kind == TCellKind::Number || kind == TCellKind::Integer)
+                && TShownReader::number(text, &number)) {
                 // A value shown with the other separator (a file from another machine)
                 // still reads as a number here.
                 for (const QChar c : text) {
@@ -130,8 +130,7 @@ bool TCsvExport::write(const TExportTable &table, const QString &path, QString *
             continue;
         if (file.file().write(chunk) != chunk.size()) {
             if (error)
-                *error = TReplacingFile::message(Str::ExportFailed, path,
-                                                 file.file().errorString());
+                *error = TReplacingFile::message(Str::ExportFailed, path, file.file().errorString());
             return false;
         }
         chunk.resize(0);

@@ -6,8 +6,8 @@
 #include <QAbstractItemModel>
 
 #include "table/TStringGridModel.h"
-#include "text/Cp1251.h"
 #include "table/TableShape.h"
+#include "text/Cp1251.h"
 
 TCellKind TExportTable::kind(int col) const
 {

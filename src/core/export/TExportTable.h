@@ -24,7 +24,7 @@ enum class TLimitClass { Within, Below, Above };
 
 struct TExportTable
 {
-    QStringList titles; // one per column: the column count
+    QStringList titles;           // one per column: the column count
     std::vector<TCellKind> kinds; // per column; a column without an entry holds text
     std::vector<bool> visible;    // per column; a column without an entry is visible
     int rowCount = 0;

@@ -62,10 +62,11 @@ bool TReplacingFile::open(QString *error)
     else if (target.exists() && !writable(m_target))
         why = Str::FileNotWritable;
     for (int attempt = 0; why.isEmpty() && attempt < 16; ++attempt) {
-        const QString path = QDir(folder.absoluteFilePath()).filePath(
-            QStringLiteral(".%1.%2.part")
-                .arg(target.fileName())
-                .arg(QRandomGenerator::global()->generate(), 8, 16, QLatin1Char('0')));
+        const QString path = QDir(folder.absoluteFilePath())
+                                 .filePath(QStringLiteral(".%1.%2.part")
+                                               .arg(target.fileName())
+                                               .arg(QRandomGenerator::global()->generate(), 8, 16,
+                                                    QLatin1Char('0')));
         // The new file gets the usual permissions; replacing a file keeps its own.
         int fd = -1;
         do {
@@ -81,8 +82,8 @@ bool TReplacingFile::open(QString *error)
             return true;
         }
         if (errno == EACCES || errno == EPERM || errno == EROFS)
-            why = Str::FolderNotWritable + QLatin1Char(' ') +
-                  QDir::toNativeSeparators(folder.absoluteFilePath());
+            why = Str::FolderNotWritable + QLatin1Char(' ')
+                  + QDir::toNativeSeparators(folder.absoluteFilePath());
         else if (errno != EEXIST)
             why = QString::fromLocal8Bit(std::strerror(errno));
     }
@@ -111,8 +112,10 @@ bool TReplacingFile::commit(QString *error)
             why = again.isOpen() ? QString::fromLocal8Bit(std::strerror(errno))
                                  : again.errorString();
     }
-    if (why.isEmpty() && std::rename(QFile::encodeName(m_tempPath).constData(),
-                                     QFile::encodeName(m_target).constData()) != 0)
+    if (why.isEmpty()
+        && std::rename(QFile::encodeName(m_tempPath).constData(),
+                       QFile::encodeName(m_target).constData())
+               != 0)
         why = QString::fromLocal8Bit(std::strerror(errno));
     if (!why.isEmpty()) {
         discard();

@@ -20,13 +20,12 @@ int FullYear(int year, int digits)
 } // namespace
 
 TShownReader::TShownReader(const QLocale &locale)
-    : m_locale(locale),
-      m_dateFormat(locale.dateFormat(QLocale::ShortFormat)),
-      m_timeFormat(LongTimeFormatWithoutZone(locale)),
-      m_dateFields(digitFields(m_dateFormat, QStringLiteral("dMy"))),
-      m_timeFields(digitFields(m_timeFormat, QStringLiteral("Hms")))
-{
-}
+    : m_locale(locale)
+    , m_dateFormat(locale.dateFormat(QLocale::ShortFormat))
+    , m_timeFormat(LongTimeFormatWithoutZone(locale))
+    , m_dateFields(digitFields(m_dateFormat, QStringLiteral("dMy")))
+    , m_timeFields(digitFields(m_timeFormat, QStringLiteral("Hms")))
+{}
 
 bool TShownReader::number(QStringView text, Number *out)
 {
@@ -134,9 +133,15 @@ bool TShownReader::date(const QString &text, QDate *out)
         const bool iso = lengths[0] == 4 && text.size() == 10 && text[4] == QLatin1Char('-');
         for (int k = 0; k < 3; ++k) {
             switch (iso ? "yMd"[k] : m_dateFields.order[k]) {
-            case 'd': day = groups[k]; break;
-            case 'M': month = groups[k]; break;
-            default: year = FullYear(groups[k], lengths[k]); break;
+            case 'd':
+                day = groups[k];
+                break;
+            case 'M':
+                month = groups[k];
+                break;
+            default:
+                year = FullYear(groups[k], lengths[k]);
+                break;
             }
         }
         *out = QDate(year, month, day);
@@ -169,8 +174,10 @@ bool TShownReader::time(const QString &text, QTime *out)
         for (int k = 0; k < fields; ++k) {
             if (lengths[k] > 2)
                 return false;
-            hms[m_timeFields.order[k] == 'H' ? 0 : m_timeFields.order[k] == 'm' ? 1 : 2] =
-                groups[k];
+            hms[m_timeFields.order[k] == 'H'   ? 0
+                : m_timeFields.order[k] == 'm' ? 1
+                                               : 2]
+                = groups[k];
         }
         *out = QTime(hms[0], hms[1], hms[2]);
         return out->isValid();

@@ -38,8 +38,12 @@ class TSheetWriter
 {
 public:
     TSheetWriter(const TExportTable &table, lxw_workbook *book, lxw_worksheet *sheet)
-        : m_table(table), m_book(book), m_sheet(sheet), m_columns(table.exportedColumns()),
-          m_widths(m_columns.size(), MinWidth), m_reader(table.locale)
+        : m_table(table)
+        , m_book(book)
+        , m_sheet(sheet)
+        , m_columns(table.exportedColumns())
+        , m_widths(m_columns.size(), MinWidth)
+        , m_reader(table.locale)
     {
         m_header = workbook_add_format(book);
         format_set_bold(m_header);
@@ -94,8 +98,7 @@ public:
                 break;
             case TCellKind::Time:
                 if (m_reader.time(text, &time)) {
-                    lxw_datetime t{0, 0, 0, time.hour(), time.minute(),
-                                         double(time.second())};
+                    lxw_datetime t{0, 0, 0, time.hour(), time.minute(), double(time.second())};
                     keep(worksheet_write_datetime(m_sheet, at, x, &t, m_time));
                     continue;
                 }
@@ -140,9 +143,8 @@ private:
                 format_set_num_format(format, "0");
             if (limit != TLimitClass::Within) {
                 format_set_pattern(format, LXW_PATTERN_SOLID);
-                format_set_bg_color(format, limit == TLimitClass::Below
-                                                ? m_table.belowColour
-                                                : m_table.aboveColour);
+                format_set_bg_color(format, limit == TLimitClass::Below ? m_table.belowColour
+                                                                        : m_table.aboveColour);
             }
         }
         return format;

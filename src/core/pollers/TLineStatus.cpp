@@ -96,28 +96,26 @@ QString TLineStatus::stateText(State state, const QDateTime &now, const QString 
     // while the result is not due yet.
     const qint64 leftMs = std::clamp<qint64>(now.msecsTo(m_lastResult.addSecs(120)), 0, 120000);
     const qint64 secs = (leftMs + 999) / 1000;
-    return Str::LineNextIn.arg(QStringLiteral("%1:%2").arg(secs / 60).arg(
-        secs % 60, 2, 10, QLatin1Char('0')));
+    return Str::LineNextIn.arg(
+        QStringLiteral("%1:%2").arg(secs / 60).arg(secs % 60, 2, 10, QLatin1Char('0')));
 }
 
 QString TLineStatus::rejectedText() const
 {
     if (m_rejected == 0)
         return {};
-    const QString why =
-        m_lastRejected
-            ? Str::LineRejectedStatus.arg(
-                  QString::number(*m_lastRejected, 16).rightJustified(4, u'0').toUpper())
-            : Str::LineUndecoded;
+    const QString why = m_lastRejected ? Str::LineRejectedStatus.arg(
+                            QString::number(*m_lastRejected, 16).rightJustified(4, u'0').toUpper())
+                                       : Str::LineUndecoded;
     return Str::LineRejected.arg(why).arg(m_rejected);
 }
 
 QString TLineStatus::droppedText() const
 {
-    const std::pair<TReplyVerdict, const QString *> reasons[] = {
-        {TReplyVerdict::WrongEcho, &Str::LineDroppedEcho},
-        {TReplyVerdict::WrongLength, &Str::LineDroppedLength},
-        {TReplyVerdict::NoReply, &Str::LineDroppedNone}};
+    const std::pair<TReplyVerdict, const QString *> reasons[]
+        = {{TReplyVerdict::WrongEcho, &Str::LineDroppedEcho},
+           {TReplyVerdict::WrongLength, &Str::LineDroppedLength},
+           {TReplyVerdict::NoReply, &Str::LineDroppedNone}};
     QStringList parts;
     for (const auto &[verdict, text] : reasons) {
         if (const int n = m_dropped[std::size_t(verdict)])

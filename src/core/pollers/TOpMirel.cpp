@@ -2,7 +2,9 @@
 
 #include "pollers/TOpMirelThread.h"
 
-TOpMirel::TOpMirel(QObject *owner) : TOpPoller(TPollerFamily::Mirel(), owner) {}
+TOpMirel::TOpMirel(QObject *owner)
+    : TOpPoller(TPollerFamily::Mirel(), owner)
+{}
 
 std::unique_ptr<TOpPollerThread> TOpMirel::CreateThread(TPollerThreadSetup setup)
 {

@@ -5,10 +5,11 @@
 #include "pollers/TSyncCaller.h"
 
 TOpPoller::TOpPoller(const TPollerFamily &family, QObject *owner)
-    : QObject(owner), ResultData(family.replySize + 1, 0), m_family(family),
-      m_caller(std::make_unique<TSyncCaller>(this))
-{
-}
+    : QObject(owner)
+    , ResultData(family.replySize + 1, 0)
+    , m_family(family)
+    , m_caller(std::make_unique<TSyncCaller>(this))
+{}
 
 TOpPoller::~TOpPoller()
 {

@@ -12,7 +12,9 @@
 #include "serial/TCustomComPort.h"
 
 TOpPollerThread::TOpPollerThread(TPollerThreadSetup setup)
-    : m_setup(std::move(setup)), m_family(*m_setup.family), m_reply(m_family.replySize, 0)
+    : m_setup(std::move(setup))
+    , m_family(*m_setup.family)
+    , m_reply(m_family.replySize, 0)
 {
     m_wakeFd = eventfd(0, EFD_CLOEXEC | EFD_NONBLOCK);
     // Each step is guarded: the first that fails marks the thread, the rest are skipped.
@@ -75,8 +77,8 @@ bool TOpPollerThread::idlePause()
     // The port is watched too: an adapter pulled while nothing is asked must be seen now,
     // not when the next result is due.
     pollfd p[2] = {{m_wakeFd, POLLIN, 0}, {m_port->Handle(), 0, 0}};
-    const auto ms =
-        std::clamp<std::chrono::milliseconds::rep>(m_setup.idlePause.count(), 0, 1 << 30);
+    const auto ms = std::clamp<std::chrono::milliseconds::rep>(m_setup.idlePause.count(), 0,
+                                                               1 << 30);
     int r;
     do {
         r = poll(p, 2, int(ms));
@@ -148,8 +150,8 @@ TReplyVerdict TOpPollerThread::exchange(const TReplyRule &rule)
     const TRequest request = BuildRequest(m_address, rule.code);
     m_port->ClearBuffer(true, true);
     std::array<uint8_t, kEchoSize> echoOnly{};
-    const std::span<uint8_t> buffer =
-        rule.carriesResult() ? std::span<uint8_t>(m_reply) : std::span<uint8_t>(echoOnly);
+    const std::span<uint8_t> buffer = rule.carriesResult() ? std::span<uint8_t>(m_reply)
+                                                           : std::span<uint8_t>(echoOnly);
     std::fill(buffer.begin(), buffer.end(), 0);
     m_port->Write(request.data(), kRequestSize);
     if (m_frameLog)

@@ -122,6 +122,6 @@ private:
     uint16_t m_address = 0;
     uint8_t m_step = 0;
     uint8_t m_resultKind = 0;
-    std::vector<uint8_t> m_reply; // zeroed before each reply that carries a result
+    std::vector<uint8_t> m_reply;  // zeroed before each reply that carries a result
     std::size_t m_replyLength = 0; // the bytes of m_reply the last such reply filled
 };

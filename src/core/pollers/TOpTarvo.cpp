@@ -2,7 +2,9 @@
 
 #include "pollers/TOpTarvoThread.h"
 
-TOpTarvo::TOpTarvo(QObject *owner) : TOpPoller(TPollerFamily::Tarvo(), owner) {}
+TOpTarvo::TOpTarvo(QObject *owner)
+    : TOpPoller(TPollerFamily::Tarvo(), owner)
+{}
 
 std::unique_ptr<TOpPollerThread> TOpTarvo::CreateThread(TPollerThreadSetup setup)
 {

@@ -62,7 +62,6 @@ TReplyVerdict TPollerFamily::JudgeReply(uint8_t code, std::span<const uint8_t> r
     if (entry->kind != 0)
         kind = entry->kind;
     const auto echo = AddressEchoOf(request);
-    return std::equal(echo.begin(), echo.end(), reply.end() - kEchoSize)
-               ? TReplyVerdict::Accepted
-               : TReplyVerdict::WrongEcho;
+    return std::equal(echo.begin(), echo.end(), reply.end() - kEchoSize) ? TReplyVerdict::Accepted
+                                                                         : TReplyVerdict::WrongEcho;
 }

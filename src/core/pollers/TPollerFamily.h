@@ -49,8 +49,8 @@ struct TPollerFamily
                      uint8_t &kind) const;
     // The same test, telling why a reply is dropped: nothing came, a length the code does
     // not list, or the address echo does not match.
-    TReplyVerdict JudgeReply(uint8_t code, std::span<const uint8_t> reply,
-                             const TRequest &request, uint8_t &kind) const;
+    TReplyVerdict JudgeReply(uint8_t code, std::span<const uint8_t> reply, const TRequest &request,
+                             uint8_t &kind) const;
 
     static const TPollerFamily &Tarvo();
     static const TPollerFamily &Mirel();

@@ -5,9 +5,10 @@
 #include <QThread>
 #include <QtDebug>
 
-TSyncCaller::TSyncCaller(QObject *context) : m_context(context), m_state(std::make_shared<State>())
-{
-}
+TSyncCaller::TSyncCaller(QObject *context)
+    : m_context(context)
+    , m_state(std::make_shared<State>())
+{}
 
 TSyncCaller::~TSyncCaller()
 {

@@ -37,9 +37,7 @@ QString lineName(TStatLine line, bool selection)
 
 QString cell(TStatLine line, const TStat &stat, bool hasLimit, const QLocale &locale)
 {
-    const auto value = [&](double v) {
-        return std::isnan(v) ? QString() : FormatValue(v, locale);
-    };
+    const auto value = [&](double v) { return std::isnan(v) ? QString() : FormatValue(v, locale); };
     switch (line) {
     case TStatLine::Count:
         return QString::number(stat.count);
@@ -57,8 +55,7 @@ QString cell(TStatLine line, const TStat &stat, bool hasLimit, const QLocale &lo
     return {};
 }
 
-QString tsv(const QList<TColumn> &columns, bool withLimits, bool selection,
-            const QLocale &locale)
+QString tsv(const QList<TColumn> &columns, bool withLimits, bool selection, const QLocale &locale)
 {
     QString text;
     for (const TColumn &c : columns)

@@ -31,7 +31,6 @@ struct TColumn
     bool hasLimit = false;
 };
 // A title line, then one line per statistic: its name, then a cell per column.
-QString tsv(const QList<TColumn> &columns, bool withLimits, bool selection,
-            const QLocale &locale);
+QString tsv(const QList<TColumn> &columns, bool withLimits, bool selection, const QLocale &locale);
 
 } // namespace StatsText

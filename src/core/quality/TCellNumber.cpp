@@ -24,7 +24,8 @@ bool isDigit(char c)
 
 } // namespace
 
-TCellNumber::TCellNumber(const QLocale &locale) : m_locale(locale)
+TCellNumber::TCellNumber(const QLocale &locale)
+    : m_locale(locale)
 {
     bool ok = false;
     m_point = Cp1251::encode(locale.decimalPoint(), &ok);
@@ -87,8 +88,7 @@ double TCellNumber::scan(const char *&p, const char *e) const
     const char *end = p;
     while (end > start && end[-1] == ' ')
         --end;
-    const std::optional<double> v = end - start <= MaxLength ? readLong(start, end)
-                                                             : std::nullopt;
+    const std::optional<double> v = end - start <= MaxLength ? readLong(start, end) : std::nullopt;
     return v ? *v : NaN;
 }
 

@@ -32,6 +32,6 @@ private:
     std::optional<double> readLong(const char *p, const char *e) const;
 
     QLocale m_locale;
-    QByteArray m_point; // the locale's separator as a cell holds it; empty when it cannot
+    QByteArray m_point;     // the locale's separator as a cell holds it; empty when it cannot
     char m_pointChar = '.'; // the same when it is one byte
 };

@@ -29,7 +29,9 @@ struct TStat
 class TColumnStats
 {
 public:
-    explicit TColumnStats(const TCellNumber &reader = TCellNumber()) : m_reader(reader) {}
+    explicit TColumnStats(const TCellNumber &reader = TCellNumber())
+        : m_reader(reader)
+    {}
 
     // Columns firstCol .. colCount-1 are the value columns; forgets every row.
     void setShape(int firstCol, int colCount);

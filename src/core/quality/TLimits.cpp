@@ -37,7 +37,9 @@ QString quoted(QStringView text)
 class TNotes
 {
 public:
-    explicit TNotes(QStringList *out) : m_out(out) {}
+    explicit TNotes(QStringList *out)
+        : m_out(out)
+    {}
     ~TNotes()
     {
         if (m_out && m_dropped > 0)
@@ -173,8 +175,7 @@ QString TLimits::format(const TLimit &limit)
     const QLocale c = QLocale::c();
     const auto side = [&](bool has, double v) {
         // -0 would read back as 0 all the same; written without its sign.
-        return has ? c.toString(v == 0 ? 0.0 : v, 'g', QLocale::FloatingPointShortest)
-                   : QString();
+        return has ? c.toString(v == 0 ? 0.0 : v, 'g', QLocale::FloatingPointShortest) : QString();
     };
     return side(limit.hasMin(), limit.min) + u';' + side(limit.hasMax(), limit.max);
 }

@@ -19,7 +19,9 @@ public:
     // Columns 1 .. MaxCol can be judged (column 0 holds the row number).
     static constexpr int MaxCol = 31;
 
-    explicit TRowMarks(const TCellNumber &reader = TCellNumber()) : m_reader(reader) {}
+    explicit TRowMarks(const TCellNumber &reader = TCellNumber())
+        : m_reader(reader)
+    {}
 
     void setLimits(const TLimits &limits);
     const TLimits &limits() const { return m_limits; }
@@ -41,6 +43,6 @@ private:
 
     TCellNumber m_reader;
     TLimits m_limits;
-    QList<int> m_cols;         // the judged columns, ascending
+    QList<int> m_cols;           // the judged columns, ascending
     std::deque<quint64> m_words; // bit 0: the row was read; bits 2c, 2c+1: column c
 };

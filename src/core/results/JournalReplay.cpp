@@ -98,8 +98,7 @@ TRowStore appendLines(TRowStore table, const std::vector<QByteArray> &lines)
     for (const QByteArray &line : lines) {
         table.AppendLine(line);
         const int row = table.RowCount() - 1;
-        table.SetCellBytes(TableShape::NumberCol, row,
-                           QByteArray::number(TableShape::gridRow(row)));
+        table.SetCellBytes(TableShape::NumberCol, row, QByteArray::number(TableShape::gridRow(row)));
     }
     table.endWithOpenRow();
     return table;

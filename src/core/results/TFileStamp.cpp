@@ -11,7 +11,8 @@
 TFileStamp TFileStamp::of(const QString &path)
 {
     TFileStamp stamp;
-    struct stat st{};
+    struct stat st
+    {};
     if (::stat(QFile::encodeName(path).constData(), &st) != 0 || !S_ISREG(st.st_mode))
         return stamp;
     stamp.exists = true;

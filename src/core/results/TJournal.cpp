@@ -24,8 +24,8 @@ constexpr qsizetype kFrameSize = kLengthSize + kTypeSize + kCrcSize;
 constexpr qsizetype kRowIndexSize = 4; // a row record's payload starts with its row
 // A base record's first byte: what follows the flags.
 constexpr uint8_t kFromFile = 0x01;
-constexpr uint8_t kStamped = 0x02;    // the file's size, time and hash follow
-constexpr uint8_t kFileExisted = 0x04; // of a stamped base
+constexpr uint8_t kStamped = 0x02;          // the file's size, time and hash follow
+constexpr uint8_t kFileExisted = 0x04;      // of a stamped base
 constexpr qsizetype kStampSize = 8 + 8 + 1; // size, time, hash length (the hash follows)
 
 void putU32(QByteArray &out, uint32_t v)
@@ -171,7 +171,8 @@ bool TJournal::Open(const QString &path)
     m_busy = false;
     m_error.clear();
     const QByteArray name = QFile::encodeName(path);
-    struct stat before{};
+    struct stat before
+    {};
     const bool existed = ::lstat(name.constData(), &before) == 0;
     int fd;
     // Without blocking: a FIFO in the journal's place must not hang the window.
@@ -180,7 +181,8 @@ bool TJournal::Open(const QString &path)
     } while (fd < 0 && errno == EINTR);
     if (fd < 0)
         return failed(errno);
-    struct stat st{};
+    struct stat st
+    {};
     if (fstat(fd, &st) != 0) {
         const int error = errno;
         ::close(fd);
@@ -215,7 +217,8 @@ std::vector<TJournal::Record> TJournal::ReadAll() const
 {
     if (m_fd < 0)
         return {};
-    struct stat st{};
+    struct stat st
+    {};
     if (fstat(m_fd, &st) != 0 || st.st_size <= 0)
         return {};
     QByteArray data(qsizetype(st.st_size), Qt::Uninitialized);

@@ -25,7 +25,6 @@ bool fail(QString *error, const QString &headline, const QString &path, const QS
     return false;
 }
 
-
 } // namespace
 
 bool TResultsFile::Save(const QString &path, const TRowStore &rows, QString *error)

@@ -6,8 +6,8 @@
 #include <cerrno>
 #include <chrono>
 #include <cstring>
-#include <optional>
 #include <fcntl.h>
+#include <optional>
 #include <poll.h>
 #include <sys/file.h>
 #include <sys/ioctl.h>
@@ -36,7 +36,8 @@ struct Deadline
     Clock::time_point at;
     bool limited = true;
 
-    explicit Deadline(std::optional<int64_t> totalMs) : limited(totalMs.has_value())
+    explicit Deadline(std::optional<int64_t> totalMs)
+        : limited(totalMs.has_value())
     {
         at = Clock::now() + std::chrono::milliseconds(std::max<int64_t>(totalMs.value_or(0), 0));
     }
@@ -78,7 +79,10 @@ Wait waitFor(int fd, short events, int cancelFd, const Deadline &deadline)
     }
 }
 
-bool isGoneDevice(int err) { return err == EIO || err == ENXIO || err == ENODEV; }
+bool isGoneDevice(int err)
+{
+    return err == EIO || err == ENXIO || err == ENODEV;
+}
 
 // Sets or clears the modem lines; a pseudo-terminal has none, which is no failure.
 bool setModemLine(int fd, int line, bool high)
@@ -89,14 +93,18 @@ bool setModemLine(int fd, int line, bool high)
 }
 
 // Not retried on EINTR: on Linux the descriptor is gone either way.
-void closeFd(int fd) { ::close(fd); }
+void closeFd(int fd)
+{
+    ::close(fd);
+}
 
 // The slave side of a pseudo-terminal (a simulated instrument, a network bridge). Its tty
 // lives on while the other side is open, so whatever a killed copy of the program set on it
 // stays set for the next one.
 bool isPseudoTerminal(int fd)
 {
-    struct stat st{};
+    struct stat st
+    {};
     if (fstat(fd, &st) != 0 || !S_ISCHR(st.st_mode))
         return false;
     const unsigned m = major(st.st_rdev);

@@ -13,8 +13,22 @@
 #include "serial/EComPort.h"
 
 enum TBaudRate {
-    brCustom, br110, br300, br600, br1200, br2400, br4800, br9600, br14400,
-    br19200, br38400, br56000, br57600, br115200, br128000, br256000
+    brCustom,
+    br110,
+    br300,
+    br600,
+    br1200,
+    br2400,
+    br4800,
+    br9600,
+    br14400,
+    br19200,
+    br38400,
+    br56000,
+    br57600,
+    br115200,
+    br128000,
+    br256000
 };
 enum TDataBits { dbFive, dbSix, dbSeven, dbEight };
 enum TStopBits { sbOneStopBit, sbOne5StopBits, sbTwoStopBits };
@@ -24,9 +38,16 @@ enum TRTSFlowControl { rtsDisable, rtsEnable, rtsHandshake, rtsToggle };
 
 // Line events; the pollers watch none.
 enum TComEvent : uint32_t {
-    evRxChar = 1 << 0, evTxEmpty = 1 << 1, evRxFlag = 1 << 2, evRing = 1 << 3,
-    evBreak = 1 << 4, evCTS = 1 << 5, evDSR = 1 << 6, evError = 1 << 7,
-    evRLSD = 1 << 8, evRx80Full = 1 << 9
+    evRxChar = 1 << 0,
+    evTxEmpty = 1 << 1,
+    evRxFlag = 1 << 2,
+    evRing = 1 << 3,
+    evBreak = 1 << 4,
+    evCTS = 1 << 5,
+    evDSR = 1 << 6,
+    evError = 1 << 7,
+    evRLSD = 1 << 8,
+    evRx80Full = 1 << 9
 };
 using TComEvents = uint32_t;
 inline constexpr TComEvents AllComEvents = 0x3FF;
@@ -37,7 +58,9 @@ class TCustomComPort;
 class TComParity
 {
 public:
-    explicit TComParity(TCustomComPort *owner) : m_owner(owner) {}
+    explicit TComParity(TCustomComPort *owner)
+        : m_owner(owner)
+    {}
     TParityBits Bits() const { return m_bits; }
     void SetBits(TParityBits v);
     bool Check() const { return m_check; }
@@ -58,7 +81,9 @@ private:
 class TComFlowControl
 {
 public:
-    explicit TComFlowControl(TCustomComPort *owner) : m_owner(owner) {}
+    explicit TComFlowControl(TCustomComPort *owner)
+        : m_owner(owner)
+    {}
     TDTRFlowControl ControlDTR() const { return m_dtr; }
     void SetControlDTR(TDTRFlowControl v);
     TRTSFlowControl ControlRTS() const { return m_rts; }
@@ -92,7 +117,9 @@ private:
 class TComTimeouts
 {
 public:
-    explicit TComTimeouts(TCustomComPort *owner) : m_owner(owner) {}
+    explicit TComTimeouts(TCustomComPort *owner)
+        : m_owner(owner)
+    {}
     int ReadInterval() const { return m_readInterval; }
     void SetReadInterval(int v);
     int ReadTotalMultiplier() const { return m_readTotalMultiplier; }
@@ -122,7 +149,9 @@ private:
 class TComBuffer
 {
 public:
-    explicit TComBuffer(TCustomComPort *owner) : m_owner(owner) {}
+    explicit TComBuffer(TCustomComPort *owner)
+        : m_owner(owner)
+    {}
     int InputSize() const { return m_inputSize; }
     void SetInputSize(int v);
     int OutputSize() const { return m_outputSize; }
@@ -225,5 +254,4 @@ private:
 };
 
 class TComPort : public TCustomComPort
-{
-};
+{};

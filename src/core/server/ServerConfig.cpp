@@ -9,9 +9,9 @@ namespace {
 // password = value, the value bare or in single quotes with backslash escapes
 const QRegularExpression &keyValue()
 {
-    static const QRegularExpression re(
-        QStringLiteral(R"(\bpassword\s*=\s*('(?:[^'\\]|\\.)*'?|\S*))"),
-        QRegularExpression::CaseInsensitiveOption);
+    static const QRegularExpression re(QStringLiteral(
+                                           R"(\bpassword\s*=\s*('(?:[^'\\]|\\.)*'?|\S*))"),
+                                       QRegularExpression::CaseInsensitiveOption);
     return re;
 }
 

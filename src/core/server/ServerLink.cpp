@@ -41,15 +41,15 @@ QString localSelect()
                "COALESCE(res.at_ms, lc.at_ms, fe.at_ms), "
                "COALESCE(res.at_iso, lc.at_iso, fe.at_iso), res.model, res.port, res.device, "
                "res.date_text, res.time_text, res.grp, res.label, lc.new_text, res.cells, "
-               "res.raw, ") +
-           values.join(QStringLiteral(", ")) +
-           QStringLiteral(", rr.seq, lc.row_no, lc.old_text, lc.new_text, lc.os_user, "
-                          "COALESCE(lc.file_name, fe.file_name), fe.event, fe.row_count "
-                          "FROM records r LEFT JOIN results res ON res.id = r.id "
-                          "LEFT JOIN label_changes lc ON lc.id = r.id "
-                          "LEFT JOIN records rr ON rr.id = lc.result_id "
-                          "LEFT JOIN file_events fe ON fe.id = r.id "
-                          "WHERE r.id > ? ORDER BY r.id LIMIT ?");
+               "res.raw, ")
+           + values.join(QStringLiteral(", "))
+           + QStringLiteral(", rr.seq, lc.row_no, lc.old_text, lc.new_text, lc.os_user, "
+                            "COALESCE(lc.file_name, fe.file_name), fe.event, fe.row_count "
+                            "FROM records r LEFT JOIN results res ON res.id = r.id "
+                            "LEFT JOIN label_changes lc ON lc.id = r.id "
+                            "LEFT JOIN records rr ON rr.id = lc.result_id "
+                            "LEFT JOIN file_events fe ON fe.id = r.id "
+                            "WHERE r.id > ? ORDER BY r.id LIMIT ?");
 }
 
 QString firstLine(const QSqlError &e)
@@ -63,11 +63,12 @@ QString firstLine(const QSqlError &e)
 } // namespace
 
 ServerLink::ServerLink(const QString &archivePath, const QString &conninfo, const Limits &limits)
-    : m_archivePath(archivePath), m_conninfo(ServerConfig::withoutPassword(conninfo)),
-      m_limits(limits), m_localName(QStringLiteral("server-local-%1").arg(quintptr(this))),
-      m_serverName(QStringLiteral("server-pg-%1").arg(quintptr(this)))
-{
-}
+    : m_archivePath(archivePath)
+    , m_conninfo(ServerConfig::withoutPassword(conninfo))
+    , m_limits(limits)
+    , m_localName(QStringLiteral("server-local-%1").arg(quintptr(this)))
+    , m_serverName(QStringLiteral("server-pg-%1").arg(quintptr(this)))
+{}
 
 ServerLink::~ServerLink() = default;
 
@@ -168,9 +169,9 @@ bool ServerLink::findCursor(QString *error)
     QSqlQuery high(QSqlDatabase::database(m_serverName, false));
     QSqlQuery first(local);
     if (!high.prepare(QStringLiteral("SELECT COALESCE(max(seq), 0) FROM reg01_records "
-                                     "WHERE station = ?")) ||
-        !first.prepare(QStringLiteral("SELECT COALESCE(min(id) - 1, ?) FROM records "
-                                      "WHERE station = ? AND seq > ?"))) {
+                                     "WHERE station = ?"))
+        || !first.prepare(QStringLiteral("SELECT COALESCE(min(id) - 1, ?) FROM records "
+                                         "WHERE station = ? AND seq > ?"))) {
         *error = firstLine(high.lastError());
         return false;
     }
@@ -203,9 +204,9 @@ bool ServerLink::prepareInsert(QSqlQuery &insert, int rows)
         const QString row = QLatin1Char('(') + marks.join(QLatin1Char(',')) + QLatin1Char(')');
         QStringList all(rows, row);
         it = m_insertSql
-                 .emplace(rows, QStringLiteral("INSERT INTO reg01_records (") + serverColumns() +
-                                    QStringLiteral(") VALUES ") + all.join(QLatin1Char(',')) +
-                                    QStringLiteral(" ON CONFLICT (station, seq) DO NOTHING"))
+                 .emplace(rows, QStringLiteral("INSERT INTO reg01_records (") + serverColumns()
+                                    + QStringLiteral(") VALUES ") + all.join(QLatin1Char(','))
+                                    + QStringLiteral(" ON CONFLICT (station, seq) DO NOTHING"))
                  .first;
     }
     return insert.prepare(it->second);
@@ -237,8 +238,8 @@ int ServerLink::sendBatch(QString *error)
         row[2] = QUuid::fromRfc4122(row[2].toByteArray()).toString(QUuid::WithoutBraces);
         // The folded text the search looks in: the label, or the new label of a change.
         const QVariant label = row[3].toString() == QLatin1String("result") ? row[12] : row[13];
-        row[13] =
-            label.isNull() ? QVariant() : QVariant(ArchiveSchema::foldLabel(label.toString()));
+        row[13] = label.isNull() ? QVariant()
+                                 : QVariant(ArchiveSchema::foldLabel(label.toString()));
         rows.push_back(std::move(row));
     }
     read.finish();
@@ -268,10 +269,10 @@ int ServerLink::sendBatch(QString *error)
 qint64 ServerLink::localCount(qint64 afterId)
 {
     QSqlQuery q(QSqlDatabase::database(m_localName, false));
-    const qint64 top =
-        q.exec(QStringLiteral("SELECT COALESCE(max(id), 0) FROM records")) && q.next()
-            ? q.value(0).toLongLong()
-            : 0;
+    const qint64 top = q.exec(QStringLiteral("SELECT COALESCE(max(id), 0) FROM records"))
+                               && q.next()
+                           ? q.value(0).toLongLong()
+                           : 0;
     return afterId < 0 ? top : std::max<qint64>(top - afterId, 0);
 }
 
@@ -312,7 +313,7 @@ void ServerLink::turn()
         dropServer();
     }
     emit progress(false, localCount(m_cursor), error);
-    m_retryMs =
-        m_retryMs == 0 ? m_limits.firstRetryMs : std::min(m_retryMs * 2, m_limits.longestRetryMs);
+    m_retryMs = m_retryMs == 0 ? m_limits.firstRetryMs
+                               : std::min(m_retryMs * 2, m_limits.longestRetryMs);
     schedule(m_retryMs);
 }

@@ -35,11 +35,11 @@ QStringList version1()
                        "received timestamptz NOT NULL DEFAULT now(), "
                        "model text, port text, device integer, date_text text, "
                        "time_text text, grp integer, label text, folded text, cells text, "
-                       "raw bytea, ") +
-            values +
-            QStringLiteral("result_seq bigint, row_no integer, old_text text, new_text text, "
-                           "os_user text, file_name text, event text, row_count integer, "
-                           "PRIMARY KEY (station, seq))"),
+                       "raw bytea, ")
+            + values
+            + QStringLiteral("result_seq bigint, row_no integer, old_text text, new_text text, "
+                             "os_user text, file_name text, event text, row_count integer, "
+                             "PRIMARY KEY (station, seq))"),
         QStringLiteral("CREATE INDEX reg01_records_results ON reg01_records (at_ms) "
                        "WHERE kind = 'result'"),
         QStringLiteral("CREATE INDEX reg01_records_labels ON reg01_records "
@@ -55,8 +55,8 @@ namespace ServerSchema {
 int version(const QSqlDatabase &db, QSqlError *error)
 {
     QSqlQuery q(db);
-    if (!run(q, QStringLiteral("SELECT to_regclass('reg01_schema') IS NOT NULL"), error) ||
-        !q.next())
+    if (!run(q, QStringLiteral("SELECT to_regclass('reg01_schema') IS NOT NULL"), error)
+        || !q.next())
         return -1;
     if (!q.value(0).toBool())
         return 0;
@@ -84,14 +84,16 @@ bool migrate(const QSqlDatabase &db, QSqlError *error)
     ok = ok && lock.exec();
     if (!ok)
         *error = lock.lastError();
-    ok = ok && run(q,
-                   QStringLiteral("CREATE TABLE IF NOT EXISTS reg01_schema "
-                                  "(version integer NOT NULL)"),
-                   error);
-    ok = ok && run(q,
-                   QStringLiteral("INSERT INTO reg01_schema (version) SELECT 0 "
-                                  "WHERE NOT EXISTS (SELECT 1 FROM reg01_schema)"),
-                   error);
+    ok = ok
+         && run(q,
+                QStringLiteral("CREATE TABLE IF NOT EXISTS reg01_schema "
+                               "(version integer NOT NULL)"),
+                error);
+    ok = ok
+         && run(q,
+                QStringLiteral("INSERT INTO reg01_schema (version) SELECT 0 "
+                               "WHERE NOT EXISTS (SELECT 1 FROM reg01_schema)"),
+                error);
     // Another station may have migrated while this one waited for the lock.
     const int locked = ok ? version(db, error) : -1;
     ok = locked >= 0;

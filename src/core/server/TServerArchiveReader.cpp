@@ -65,10 +65,9 @@ QString currentLabel()
 } // namespace
 
 TServerArchiveReader::TServerArchiveReader(const QString &conninfo)
-    : m_conninfo(ServerConfig::withoutPassword(conninfo)),
-      m_name(QStringLiteral("server-reader-%1").arg(quintptr(this)))
-{
-}
+    : m_conninfo(ServerConfig::withoutPassword(conninfo))
+    , m_name(QStringLiteral("server-reader-%1").arg(quintptr(this)))
+{}
 
 TServerArchiveReader::~TServerArchiveReader()
 {
@@ -103,17 +102,17 @@ TArchiveSearchResult TServerArchiveReader::search(const TArchiveQuery &query)
     q.setForwardOnly(true);
     const QString folded = ArchiveSchema::foldLabel(query.label);
     const bool ok = q.prepare(
-        QStringLiteral("SELECT r.id, r.station, r.seq, r.at_ms, r.model, r.grp, r.label, ") +
-        currentLabel() + QStringLiteral(", ") + ArchiveSchema::valueColumns() +
-        QStringLiteral(" FROM reg01_records r WHERE r.kind = 'result' "
-                       "AND (COALESCE(?, '') = '' OR r.model = ?) AND r.at_ms >= ? "
-                       "AND (CAST(? AS boolean) OR r.at_ms < ?) "
-                       "AND (COALESCE(?, '') = '' OR strpos(r.folded, ?) > 0 OR EXISTS (SELECT 1 "
-                       "FROM reg01_records l WHERE l.kind = 'label' AND l.station = r.station "
-                       "AND l.result_seq = r.seq AND strpos(l.folded, ?) > 0)) "
-                       "ORDER BY r.at_ms DESC, r.id DESC LIMIT ?"));
-    const qint64 from =
-        query.from.isValid() ? query.from.toMSecsSinceEpoch() : std::numeric_limits<qint64>::min();
+        QStringLiteral("SELECT r.id, r.station, r.seq, r.at_ms, r.model, r.grp, r.label, ")
+        + currentLabel() + QStringLiteral(", ") + ArchiveSchema::valueColumns()
+        + QStringLiteral(" FROM reg01_records r WHERE r.kind = 'result' "
+                         "AND (COALESCE(?, '') = '' OR r.model = ?) AND r.at_ms >= ? "
+                         "AND (CAST(? AS boolean) OR r.at_ms < ?) "
+                         "AND (COALESCE(?, '') = '' OR strpos(r.folded, ?) > 0 OR EXISTS (SELECT 1 "
+                         "FROM reg01_records l WHERE l.kind = 'label' AND l.station = r.station "
+                         "AND l.result_seq = r.seq AND strpos(l.folded, ?) > 0)) "
+                         "ORDER BY r.at_ms DESC, r.id DESC LIMIT ?"));
+    const qint64 from = query.from.isValid() ? query.from.toMSecsSinceEpoch()
+                                             : std::numeric_limits<qint64>::min();
     const qint64 to = query.to.isValid() ? query.to.toMSecsSinceEpoch() : 0;
     const int limit = std::max(query.limit, 0);
     for (const QVariant &v : {QVariant(query.model), QVariant(query.model), QVariant(from),

@@ -6,9 +6,10 @@
 
 TServerReplicator::TServerReplicator(const QString &archivePath, const QString &conninfo,
                                      const ServerLink::Limits &limits, QObject *parent)
-    : QObject(parent), m_thread(new QThread(this)),
-      m_link(new ServerLink(archivePath, conninfo, limits)),
-      m_status(QStringLiteral("Сервер: подключение…"))
+    : QObject(parent)
+    , m_thread(new QThread(this))
+    , m_link(new ServerLink(archivePath, conninfo, limits))
+    , m_status(QStringLiteral("Сервер: подключение…"))
 {
     m_thread->setObjectName(QStringLiteral("archive-server"));
     m_link->moveToThread(m_thread);

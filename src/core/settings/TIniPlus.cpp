@@ -97,7 +97,8 @@ bool parseInt(const QString &text, int *out)
 
 } // namespace
 
-TIniPlus::TIniPlus(const QString &path) : m_path(path)
+TIniPlus::TIniPlus(const QString &path)
+    : m_path(path)
 {
     load();
 }
@@ -222,8 +223,7 @@ int TIniPlus::findKey(int header, const QString &key) const
     return -1;
 }
 
-QString TIniPlus::ReadString(const QString &section, const QString &key,
-                             const QString &def) const
+QString TIniPlus::ReadString(const QString &section, const QString &key, const QString &def) const
 {
     const int header = findSection(section);
     const int line = header < 0 ? -1 : findKey(header, key);

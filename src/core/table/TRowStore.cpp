@@ -210,8 +210,8 @@ std::pair<qsizetype, qsizetype> TRowStore::span(QByteArrayView line, int col) co
             return {n, n};
         begin = static_cast<const char *>(tab) - p + 1;
     }
-    const void *tab =
-        col == m_colCount - 1 ? nullptr : std::memchr(p + begin, '\t', size_t(n - begin));
+    const void *tab = col == m_colCount - 1 ? nullptr
+                                            : std::memchr(p + begin, '\t', size_t(n - begin));
     const qsizetype end = tab ? static_cast<const char *>(tab) - p : n;
     return {begin, end};
 }

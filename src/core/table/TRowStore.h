@@ -20,7 +20,9 @@
 class TRowStore
 {
 public:
-    explicit TRowStore(int colCount = 1) : m_colCount(colCount < 1 ? 1 : colCount) {}
+    explicit TRowStore(int colCount = 1)
+        : m_colCount(colCount < 1 ? 1 : colCount)
+    {}
 
     int ColCount() const { return m_colCount; }
     // Keeps cells 0 .. count-1 of every row; new cells are empty.

@@ -32,7 +32,7 @@ inline const QString LineDroppedNone = QStringLiteral("нет ответа %1");
 inline const QString OtherPort = QStringLiteral("Другой порт…");
 inline const QString OtherPortCaption = QStringLiteral("Другой порт");
 inline const QString OtherPortLabel = QStringLiteral("Путь к устройству порта:");
-inline const QString StablePortHint =
-    QStringLiteral("Постоянное имя: не меняется при подключении адаптера в другое гнездо");
+inline const QString StablePortHint = QStringLiteral(
+    "Постоянное имя: не меняется при подключении адаптера в другое гнездо");
 
 } // namespace Str

@@ -21,14 +21,14 @@ inline const QString TipBelow = QStringLiteral("ниже нормы: %1 < %2");
 
 // Notes on a "Limits" section that could not be taken whole; %1 is the key.
 inline const QString NoteNoColumn = QStringLiteral("Нормы: нет столбца «%1», строка пропущена");
-inline const QString NoteBadValue =
-    QStringLiteral("Нормы, столбец %1: «%2» не «мин;макс», строка пропущена");
-inline const QString NoteMinAboveMax =
-    QStringLiteral("Нормы, столбец %1: минимум больше максимума, строка пропущена");
+inline const QString NoteBadValue = QStringLiteral(
+    "Нормы, столбец %1: «%2» не «мин;макс», строка пропущена");
+inline const QString NoteMinAboveMax = QStringLiteral(
+    "Нормы, столбец %1: минимум больше максимума, строка пропущена");
 inline const QString NoteMore = QStringLiteral("Нормы: ещё замечаний: %1");
 // %1 is the settings file.
-inline const QString NoteNotWritten =
-    QStringLiteral("Нормы не записаны: файл «%1» не принимает запись, они действуют до закрытия");
+inline const QString NoteNotWritten = QStringLiteral(
+    "Нормы не записаны: файл «%1» не принимает запись, они действуют до закрытия");
 
 // Statistics
 inline const QString ActStatistics = QStringLiteral("Статистика");

@@ -40,8 +40,8 @@ inline const QString AskSave = QStringLiteral("Сохранить данные?"
 inline const QString DataChanged = QStringLiteral("Данные были изменены");
 inline const QString SaveFailed = QStringLiteral("Не удалось сохранить файл");
 inline const QString OpenFailed = QStringLiteral("Не удалось открыть файл");
-inline const QString NoPrinter =
-    QStringLiteral("Принтер не найден. Установите принтер по умолчанию и повторите печать.");
+inline const QString NoPrinter = QStringLiteral(
+    "Принтер не найден. Установите принтер по умолчанию и повторите печать.");
 inline const QString PrintFailed = QStringLiteral("Не удалось напечатать таблицу");
 inline const QString PageLabel = QStringLiteral("Стр. ");
 
@@ -80,13 +80,23 @@ inline const QString AskSaveLateResults = QStringLiteral(
     "Пока был открыт вопрос, пришли новые результаты: %1.\nСохранить данные?");
 
 // Tarvo columns
-inline const QStringList TarvoTitles = {
-    QStringLiteral("№ ст"),        QStringLiteral("Проба"),        QStringLiteral("Дата"),
-    QStringLiteral("Время"),       QStringLiteral("№ гр."),        QStringLiteral("Температура"),
-    QStringLiteral("Жир"),         QStringLiteral("СОМО"),         QStringLiteral("Плотность"),
-    QStringLiteral("Белок"),       QStringLiteral("Доб.вода"),     QStringLiteral("Вых.сигнал"),
-    QStringLiteral("Лактоза"),     QStringLiteral("Соли"),         QStringLiteral("СМО"),
-    QStringLiteral("Т.замерзания"), QStringLiteral("Ст.гомогенизации")};
+inline const QStringList TarvoTitles = {QStringLiteral("№ ст"),
+                                        QStringLiteral("Проба"),
+                                        QStringLiteral("Дата"),
+                                        QStringLiteral("Время"),
+                                        QStringLiteral("№ гр."),
+                                        QStringLiteral("Температура"),
+                                        QStringLiteral("Жир"),
+                                        QStringLiteral("СОМО"),
+                                        QStringLiteral("Плотность"),
+                                        QStringLiteral("Белок"),
+                                        QStringLiteral("Доб.вода"),
+                                        QStringLiteral("Вых.сигнал"),
+                                        QStringLiteral("Лактоза"),
+                                        QStringLiteral("Соли"),
+                                        QStringLiteral("СМО"),
+                                        QStringLiteral("Т.замерзания"),
+                                        QStringLiteral("Ст.гомогенизации")};
 
 // About window
 inline const QString AboutCaption = QStringLiteral("О программе");
@@ -123,8 +133,8 @@ inline const QString ArchiveCorrupt = QStringLiteral("Архив: файл по�
 inline const QString ArchiveDiskFull = QStringLiteral("Архив: нет места на диске");
 inline const QString ArchiveWriteError = QStringLiteral("Архив: ошибка записи");
 inline const QString ArchiveCannotOpen = QStringLiteral("Архив: не удалось открыть файл");
-inline const QString ArchiveTooNew =
-    QStringLiteral("Архив: создан более новой версией программы, запись отключена");
+inline const QString ArchiveTooNew = QStringLiteral(
+    "Архив: создан более новой версией программы, запись отключена");
 inline const QString ArchiveNoDriver = QStringLiteral("Архив: не установлен драйвер SQLite");
 inline const QString ArchivePending = QStringLiteral(", ждут записи: %1");
 inline const QString ArchiveLost = QStringLiteral(", не записано и потеряно: %1");
@@ -142,8 +152,8 @@ inline const QString ArchiveOpenAsTable = QStringLiteral("Открыть как 
 inline const QString ArchiveExport = QStringLiteral("Экспорт…");
 inline const QString ArchiveClose = QStringLiteral("Закрыть");
 inline const QString ArchiveFound = QStringLiteral("Найдено: %1");
-inline const QString ArchiveTruncated =
-    QStringLiteral("Показаны последние %1 результатов; уточните условия поиска");
+inline const QString ArchiveTruncated = QStringLiteral(
+    "Показаны последние %1 результатов; уточните условия поиска");
 inline const QString ArchiveSearchFailed = QStringLiteral("Поиск не удался: %1");
 inline const QString ArchiveEdited = QStringLiteral("изменена");
 inline const QString ArchiveEditedTitle = QStringLiteral("Правка");
@@ -151,7 +161,10 @@ inline const QString ArchiveModelTitle = QStringLiteral("Прибор");
 inline const QString ArchiveValueTitle = QStringLiteral("Показатель %1");
 inline const QString ArchiveFirstLabel = QStringLiteral("Проба при получении результата: %1");
 inline const QString ArchiveNoChanges = QStringLiteral("Проба не изменялась");
-inline const QStringList ArchiveHistoryTitles = {
-    QStringLiteral("Когда"), QStringLiteral("Строка"),       QStringLiteral("Было"),
-    QStringLiteral("Стало"), QStringLiteral("Пользователь"), QStringLiteral("Файл")};
+inline const QStringList ArchiveHistoryTitles = {QStringLiteral("Когда"),
+                                                 QStringLiteral("Строка"),
+                                                 QStringLiteral("Было"),
+                                                 QStringLiteral("Стало"),
+                                                 QStringLiteral("Пользователь"),
+                                                 QStringLiteral("Файл")};
 } // namespace Str

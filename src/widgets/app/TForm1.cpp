@@ -16,13 +16,14 @@
 
 TForm1 *Form1 = nullptr;
 
-TForm1::TForm1(QWidget *parent) : QWidget(parent)
+TForm1::TForm1(QWidget *parent)
+    : QWidget(parent)
 {
     setObjectName(QStringLiteral("Form1"));
     setWindowTitle(Str::ChoiceCaption);
     // A fixed dialog border: no resizing, no minimise or maximise box.
-    setWindowFlags(Qt::Dialog | Qt::CustomizeWindowHint | Qt::WindowTitleHint |
-                   Qt::WindowCloseButtonHint | Qt::MSWindowsFixedSizeDialogHint);
+    setWindowFlags(Qt::Dialog | Qt::CustomizeWindowHint | Qt::WindowTitleHint
+                   | Qt::WindowCloseButtonHint | Qt::MSWindowsFixedSizeDialogHint);
     setFixedSize(212, 201);
     QFont f(QStringLiteral("Tahoma"));
     f.setPixelSize(11);

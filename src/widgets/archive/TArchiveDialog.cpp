@@ -21,7 +21,8 @@
 #include "text/Strings.h"
 
 TArchiveDialog::TArchiveDialog(TArchiveReader *reader, QWidget *parent)
-    : QDialog(parent), m_reader(reader)
+    : QDialog(parent)
+    , m_reader(reader)
 {
     setObjectName(QStringLiteral("ArchiveDialog"));
     setWindowTitle(Str::ArchiveCaption);
@@ -212,8 +213,8 @@ void TArchiveDialog::showHistory()
     m_history->setRowCount(int(entries.size()));
     for (int i = 0; i < int(entries.size()); ++i) {
         const TArchiveLabelEntry &e = entries[size_t(i)];
-        const QStringList cells = {FormatShortDate(e.at.date()) + QLatin1Char(' ') +
-                                       FormatLongTime(e.at.time()),
+        const QStringList cells = {FormatShortDate(e.at.date()) + QLatin1Char(' ')
+                                       + FormatLongTime(e.at.time()),
                                    QString::number(e.row),
                                    e.oldText,
                                    e.newText,

@@ -5,7 +5,9 @@
 #include "results/LocaleFormats.h"
 #include "text/Strings.h"
 
-TArchiveModel::TArchiveModel(QObject *parent) : QAbstractTableModel(parent) {}
+TArchiveModel::TArchiveModel(QObject *parent)
+    : QAbstractTableModel(parent)
+{}
 
 void TArchiveModel::setHits(std::vector<TArchiveHit> hits)
 {

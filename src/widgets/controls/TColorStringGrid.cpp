@@ -17,7 +17,8 @@ constexpr int kDefaultColWidth = 64;
 constexpr int kDefaultRowHeight = 24;
 } // namespace
 
-TColorStringGrid::TColorStringGrid(QWidget *parent) : QTableView(parent)
+TColorStringGrid::TColorStringGrid(QWidget *parent)
+    : QTableView(parent)
 {
     m_model = new TStringGridModel(5, this);
     m_model->SetDataRowCount(4);

@@ -14,17 +14,18 @@ namespace {
 const char kStarted[] = "reg01Started";
 } // namespace
 
-TGridDelegate::TGridDelegate(TColorStringGrid *grid) : QStyledItemDelegate(grid), m_grid(grid)
-{
-}
+TGridDelegate::TGridDelegate(TColorStringGrid *grid)
+    : QStyledItemDelegate(grid)
+    , m_grid(grid)
+{}
 
 void TGridDelegate::paint(QPainter *painter, const QStyleOptionViewItem &option,
                           const QModelIndex &index) const
 {
     const bool selected = option.state & QStyle::State_Selected;
     const bool focused = option.state & QStyle::State_HasFocus;
-    const QPalette::ColorGroup group =
-        option.state & QStyle::State_Active ? QPalette::Active : QPalette::Inactive;
+    const QPalette::ColorGroup group = option.state & QStyle::State_Active ? QPalette::Active
+                                                                           : QPalette::Inactive;
     QBrush brush = option.palette.brush(group, selected ? QPalette::Highlight : QPalette::Base);
     QFont font = option.font;
     if (m_grid->OnGetCellColor) {
@@ -39,8 +40,8 @@ void TGridDelegate::paint(QPainter *painter, const QStyleOptionViewItem &option,
     painter->save();
     painter->fillRect(option.rect, brush);
     painter->setFont(font);
-    painter->setPen(option.palette.color(group, selected ? QPalette::HighlightedText
-                                                         : QPalette::Text));
+    painter->setPen(
+        option.palette.color(group, selected ? QPalette::HighlightedText : QPalette::Text));
     // A giant cell is drawn by its beginning: laying out all of it would stall the window
     // or break the text layout. The cell keeps its whole text.
     const QByteArrayView bytes = m_grid->Rows().CellBytes(index.column(), index.row());

@@ -8,9 +8,9 @@
 #include "controls/TColorStringGrid.h"
 
 TGridHeader::TGridHeader(Qt::Orientation orientation, TColorStringGrid *grid)
-    : QHeaderView(orientation, grid), m_grid(grid)
-{
-}
+    : QHeaderView(orientation, grid)
+    , m_grid(grid)
+{}
 
 QSize TGridHeader::sizeHint() const
 {
@@ -48,8 +48,8 @@ bool TGridHeader::paintColoured(QPainter *painter, const QRect &rect, int logica
     const QFont plainFont = font();
     QBrush brush = plainBrush;
     QFont cellFont = plainFont;
-    m_grid->OnGetCellColor(m_grid, top ? 0 : logicalIndex + 1, top ? logicalIndex : 0,
-                           gdFixed, brush, cellFont);
+    m_grid->OnGetCellColor(m_grid, top ? 0 : logicalIndex + 1, top ? logicalIndex : 0, gdFixed,
+                           brush, cellFont);
     // A cell the owner left as it was is drawn as without the hook.
     if (brush == plainBrush && cellFont == plainFont)
         return false;

@@ -8,9 +8,10 @@
 #include "serial/PortDetails.h"
 #include "text/LineStrings.h"
 
-TLivePortMenu::TLivePortMenu(QMenu *menu, std::function<QString()> currentPort,
-                             QObject *parent)
-    : QObject(parent), m_menu(menu), m_currentPort(std::move(currentPort))
+TLivePortMenu::TLivePortMenu(QMenu *menu, std::function<QString()> currentPort, QObject *parent)
+    : QObject(parent)
+    , m_menu(menu)
+    , m_currentPort(std::move(currentPort))
 {
     extraPorts = qEnvironmentVariable("REG01_EXTRA_PORTS").split(u':', Qt::SkipEmptyParts);
     askPortPath = [menu](const QString &current) {

@@ -9,8 +9,7 @@
 #include "export/TXlsxExport.h"
 
 namespace {
-constexpr TExportFormat Formats[] = {TExportFormat::Xlsx, TExportFormat::Csv,
-                                     TExportFormat::Pdf};
+constexpr TExportFormat Formats[] = {TExportFormat::Xlsx, TExportFormat::Csv, TExportFormat::Pdf};
 }
 
 QStringList TExportDialog::filters()
@@ -27,9 +26,12 @@ TExportFormat TExportDialog::formatOfFilter(const QString &filter)
 QString TExportDialog::suffix(TExportFormat format)
 {
     switch (format) {
-    case TExportFormat::Csv: return QStringLiteral("csv");
-    case TExportFormat::Pdf: return QStringLiteral("pdf");
-    case TExportFormat::Xlsx: break;
+    case TExportFormat::Csv:
+        return QStringLiteral("csv");
+    case TExportFormat::Pdf:
+        return QStringLiteral("pdf");
+    case TExportFormat::Xlsx:
+        break;
     }
     return QStringLiteral("xlsx");
 }
@@ -71,8 +73,8 @@ QString TExportDialog::ask(QWidget *parent, const QString &resultsFile, TExportF
     QObject::connect(&d, &QFileDialog::filterSelected, &d, [&d](const QString &filter) {
         const QString typed = d.selectedFiles().value(0);
         if (!typed.isEmpty())
-            d.selectFile(QFileInfo(typed).completeBaseName() + QLatin1Char('.') +
-                         suffix(formatOfFilter(filter)));
+            d.selectFile(QFileInfo(typed).completeBaseName() + QLatin1Char('.')
+                         + suffix(formatOfFilter(filter)));
     });
     if (d.exec() != QDialog::Accepted || d.selectedFiles().isEmpty())
         return {};
@@ -84,9 +86,12 @@ bool TExportDialog::write(TExportFormat format, const TExportTable &table, const
                           const QFont &font, QString *error)
 {
     switch (format) {
-    case TExportFormat::Csv: return TCsvExport::write(table, path, error);
-    case TExportFormat::Pdf: return TPdfExport::write(table, path, font, error);
-    case TExportFormat::Xlsx: break;
+    case TExportFormat::Csv:
+        return TCsvExport::write(table, path, error);
+    case TExportFormat::Pdf:
+        return TPdfExport::write(table, path, font, error);
+    case TExportFormat::Xlsx:
+        break;
     }
     return TXlsxExport::write(table, path, error);
 }

@@ -9,7 +9,8 @@
 #include "windows/TQtPrinterPage.h"
 
 TPrintPreview::TPrintPreview(const QFont &font, std::function<void(TPage &)> draw)
-    : m_font(font), m_draw(std::move(draw))
+    : m_font(font)
+    , m_draw(std::move(draw))
 {
     // The page of the default printer, as the print action uses it; without one, the
     // preview still shows the pages on the usual paper.

@@ -28,8 +28,8 @@ QFont PaperFont(QFont font)
 QString Breakables(QString title)
 {
     for (qsizetype i = title.size() - 1; i >= 0; --i) {
-        if ((title[i] == QLatin1Char('.') || title[i] == QLatin1Char('-')) &&
-            i + 1 < title.size() && title[i + 1] != QLatin1Char(' '))
+        if ((title[i] == QLatin1Char('.') || title[i] == QLatin1Char('-')) && i + 1 < title.size()
+            && title[i + 1] != QLatin1Char(' '))
             title.insert(i + 1, Breakable);
     }
     return title;
@@ -38,9 +38,9 @@ QString Breakables(QString title)
 } // namespace
 
 TReport::TReport(const TExportTable &table, const QFont &font)
-    : m_table(table), m_baseFont(PaperFont(font))
-{
-}
+    : m_table(table)
+    , m_baseFont(PaperFont(font))
+{}
 
 int TReport::layout(const QPaintDevice &device)
 {
@@ -82,8 +82,8 @@ int TReport::layout(const QPaintDevice &device)
     const double rowsTop = 1.5 * m_line + m_titleHeight + 0.3 * m_line;
     const double footer = 1.5 * m_line;
     m_rowsPerPage = std::max(1, int((m_pageHeight - rowsTop - footer) / m_line));
-    m_items = m_table.rowCount +
-              (m_statistics.empty() ? 0 : 1 + static_cast<int>(m_statistics.size()));
+    m_items = m_table.rowCount
+              + (m_statistics.empty() ? 0 : 1 + static_cast<int>(m_statistics.size()));
     m_chunks = std::max(1, (m_items + m_rowsPerPage - 1) / m_rowsPerPage);
     return pageCount();
 }
@@ -173,8 +173,7 @@ void TReport::cutIntoBands(double pageWidth)
     m_bands.push_back(band);
 }
 
-QStringList TReport::wrapTitle(const QString &title, double width,
-                               const QPaintDevice &device) const
+QStringList TReport::wrapTitle(const QString &title, double width, const QPaintDevice &device) const
 {
     const QString text = Breakables(title);
     QTextLayout layout(text, m_bold, &device);
@@ -228,8 +227,8 @@ void TReport::drawPage(QPainter &painter, int chunk, int band, int pageNo) const
 
     painter.setPen(Qt::black);
     painter.setFont(m_bold);
-    painter.drawText(QPointF(0, m_ascent), fb.elidedText(m_table.name, Qt::ElideMiddle,
-                                                         m_pageWidth * 0.7));
+    painter.drawText(QPointF(0, m_ascent),
+                     fb.elidedText(m_table.name, Qt::ElideMiddle, m_pageWidth * 0.7));
     painter.setFont(m_font);
     const QString rows = Str::ReportRows.arg(m_table.rowCount);
     painter.drawText(QPointF(m_pageWidth - fm.horizontalAdvance(rows), m_ascent), rows);
@@ -299,8 +298,8 @@ void TReport::drawStatistics(QPainter &painter, const std::vector<int> &band,
     }
 }
 
-void TReport::drawText(QPainter &painter, const QFontMetricsF &metrics, const TColumn &c,
-                       double x, double y, const QString &text) const
+void TReport::drawText(QPainter &painter, const QFontMetricsF &metrics, const TColumn &c, double x,
+                       double y, const QString &text) const
 {
     if (text.isEmpty())
         return;

@@ -19,6 +19,6 @@ public:
     // Asks for the printer (ask replaces the print dialog; it returns false for Cancel) and
     // prints. False when cancelled (*error stays empty) or when printing failed (*error says
     // so).
-    static bool exec(QWidget *parent, const TExportTable &table, const QFont &font,
-                     QString *error, const std::function<bool(QPrinter &)> &ask = {});
+    static bool exec(QWidget *parent, const TExportTable &table, const QFont &font, QString *error,
+                     const std::function<bool(QPrinter &)> &ask = {});
 };

@@ -3,9 +3,9 @@
 #include "quality/TCellNumber.h"
 
 TDecimalValidator::TDecimalValidator(const QLocale &locale, QObject *parent)
-    : QValidator(parent), m_locale(locale)
-{
-}
+    : QValidator(parent)
+    , m_locale(locale)
+{}
 
 QValidator::State TDecimalValidator::validate(QString &input, int &) const
 {

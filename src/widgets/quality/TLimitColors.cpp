@@ -27,8 +27,7 @@ double channel(int c)
 
 double luminance(const QColor &c)
 {
-    return 0.2126 * channel(c.red()) + 0.7152 * channel(c.green())
-           + 0.0722 * channel(c.blue());
+    return 0.2126 * channel(c.red()) + 0.7152 * channel(c.green()) + 0.0722 * channel(c.blue());
 }
 
 QColor mix(const QColor &a, const QColor &b, double weightOfA)
@@ -74,7 +73,9 @@ QColor strong(const QColor &hue, const QColor &text, const QColor &highlight)
 } // namespace
 
 TLimitColors::TLimitColors(TColorStringGrid *grid, const QLocale &locale)
-    : QObject(grid), m_grid(grid), m_marks(TCellNumber(locale))
+    : QObject(grid)
+    , m_grid(grid)
+    , m_marks(TCellNumber(locale))
 {
     QAbstractItemModel *model = grid->model();
     connect(model, &QAbstractItemModel::dataChanged, this,
@@ -111,8 +112,8 @@ void TLimitColors::hook(bool on)
 {
     if (on) {
         QPointer<TLimitColors> self(this);
-        m_grid->OnGetCellColor = [self](TColorStringGrid *, int row, int col,
-                                        TGridDrawState state, QBrush &brush, QFont &) {
+        m_grid->OnGetCellColor = [self](TColorStringGrid *, int row, int col, TGridDrawState state,
+                                        QBrush &brush, QFont &) {
             if (self)
                 self->paintCell(row, col, state, brush);
         };
@@ -204,8 +205,7 @@ QBrush TLimitColors::brush(quint8 mark, bool selected, bool active)
 QString TLimitColors::toolTip(int col, int row)
 {
     const TRowStore &rows = m_grid->Rows();
-    if (limits().isEmpty() || row < 1 || row > rows.RowCount() || col < 0
-        || col >= rows.ColCount())
+    if (limits().isEmpty() || row < 1 || row > rows.RowCount() || col < 0 || col >= rows.ColCount())
         return {};
     if (col != TableShape::LabelCol)
         return limits().tip(col, rows.Cell(col, row - 1), m_marks.reader());
@@ -233,7 +233,6 @@ bool TLimitColors::eventFilter(QObject *watched, QEvent *event)
     const QString text = index.isValid() ? toolTip(index.column(), index.row() + 1) : QString();
     if (text.isEmpty())
         return false;
-    QToolTip::showText(help->globalPos(), text, m_grid->viewport(),
-                       m_grid->visualRect(index));
+    QToolTip::showText(help->globalPos(), text, m_grid->viewport(), m_grid->visualRect(index));
     return true;
 }

@@ -16,9 +16,11 @@ namespace {
 enum { TitleColumn, MinColumn, MaxColumn };
 }
 
-TLimitsDialog::TLimitsDialog(const QList<std::pair<int, QString>> &columns,
-                             const TLimits &limits, QWidget *parent, const QLocale &locale)
-    : QDialog(parent), m_locale(locale), m_given(limits)
+TLimitsDialog::TLimitsDialog(const QList<std::pair<int, QString>> &columns, const TLimits &limits,
+                             QWidget *parent, const QLocale &locale)
+    : QDialog(parent)
+    , m_locale(locale)
+    , m_given(limits)
 {
     setWindowTitle(Str::LimitsCaption);
     m_table = new QTableWidget(int(columns.size()), 3, this);
@@ -93,8 +95,7 @@ void TLimitsDialog::check()
         const auto min = valueOf(line.min, &minOk);
         const auto max = valueOf(line.max, &maxOk);
         if (!minOk || !maxOk) {
-            m_problem = Str::LimitsNotNumber.arg(line.title,
-                                                 (minOk ? line.max : line.min)->text());
+            m_problem = Str::LimitsNotNumber.arg(line.title, (minOk ? line.max : line.min)->text());
             break;
         }
         if (min && max && *min > *max) {

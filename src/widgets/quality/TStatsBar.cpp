@@ -23,7 +23,10 @@ const QString StatisticsKey = QStringLiteral("Statistics");
 } // namespace
 
 TStatsBar::TStatsBar(TColorStringGrid *grid, QWidget *parent, const QLocale &locale)
-    : QWidget(parent), m_grid(grid), m_locale(locale), m_stats(TCellNumber(locale))
+    : QWidget(parent)
+    , m_grid(grid)
+    , m_locale(locale)
+    , m_stats(TCellNumber(locale))
 {
     setFont(grid->font());
     setFocusPolicy(Qt::ClickFocus);

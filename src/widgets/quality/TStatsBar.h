@@ -61,7 +61,11 @@ protected:
 private:
     void connectGrid();
     void reshape();
-    void changed() { m_dirty = true; update(); }
+    void changed()
+    {
+        m_dirty = true;
+        update();
+    }
     QList<std::pair<int, int>> selectedRows(int *count) const;
     int lineHeight() const;
 

@@ -24,7 +24,9 @@
 #include "windows/NewFileName.h"
 #include "windows/TRegistrationWindow.h"
 
-TArchiveLink::TArchiveLink(TRegistrationWindow *window) : QObject(window), m_window(window)
+TArchiveLink::TArchiveLink(TRegistrationWindow *window)
+    : QObject(window)
+    , m_window(window)
 {
     setObjectName(QStringLiteral("ArchiveLink"));
     AskExportFileName = [this](const QString &current, TExportFormat *format) {
@@ -75,8 +77,8 @@ void TArchiveLink::finish()
     const int lost = m_archive.close();
     const qint64 allLost = lostBefore + lost;
     if (allLost > 0) {
-        m_window->MessageBox(QMessageBox::Warning, Str::ArchiveCaption,
-                             m_archive.statusText(), QMessageBox::Ok);
+        m_window->MessageBox(QMessageBox::Warning, Str::ArchiveCaption, m_archive.statusText(),
+                             QMessageBox::Ok);
     }
 }
 
@@ -84,8 +86,8 @@ void TArchiveLink::showState()
 {
     if (!m_status)
         return;
-    const bool trouble = m_archive.state() != ArchiveState::Ok || m_archive.pendingCount() > 0 ||
-                         m_archive.lostCount() > 0;
+    const bool trouble = m_archive.state() != ArchiveState::Ok || m_archive.pendingCount() > 0
+                         || m_archive.lostCount() > 0;
     m_status->setText(m_archive.statusText());
     m_status->setToolTip(m_archive.errorText());
     // A working archive keeps quiet; only its trouble is worth the operator's eye.
@@ -281,7 +283,6 @@ void TArchiveLink::actPrintReportExecute()
 {
     const TExportTable t = gridTable();
     QString error;
-    if (!TReportPrint::exec(m_window, t, m_window->MainGrid->font(), &error) &&
-        !error.isEmpty())
+    if (!TReportPrint::exec(m_window, t, m_window->MainGrid->font(), &error) && !error.isEmpty())
         m_window->MessageBox(QMessageBox::Warning, Str::ErrorCaption, error, QMessageBox::Ok);
 }

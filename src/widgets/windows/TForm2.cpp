@@ -5,8 +5,8 @@
 #include "pollers/TOpTarvo.h"
 #include "results/LocaleFormats.h"
 #include "table/TableShape.h"
-#include "windows/TLineView.h"
 #include "text/Strings.h"
+#include "windows/TLineView.h"
 
 TForm2 *Form2 = nullptr;
 

@@ -9,8 +9,8 @@
 #include "results/LocaleFormats.h"
 #include "settings/TIniPlus.h"
 #include "table/TableShape.h"
-#include "windows/TLineView.h"
 #include "text/Strings.h"
+#include "windows/TLineView.h"
 
 TForm3 *Form3 = nullptr;
 
@@ -31,7 +31,8 @@ int wantedWidth()
 } // namespace
 
 TForm3::TForm3(QWidget *parent)
-    : TRegistrationWindow(QStringLiteral("Form3"), wantedWidth(), parent), m_titles(kColumns)
+    : TRegistrationWindow(QStringLiteral("Form3"), wantedWidth(), parent)
+    , m_titles(kColumns)
 {
     OpMirel1 = new TOpMirel(this);
     OpMirel1->setObjectName(QStringLiteral("OpMirel1"));

@@ -11,7 +11,8 @@ namespace {
 constexpr int kRetryMs = 5000;
 } // namespace
 
-TJournalKeeper::TJournalKeeper(QMainWindow *window) : m_window(window)
+TJournalKeeper::TJournalKeeper(QMainWindow *window)
+    : m_window(window)
 {
     m_retry.setInterval(kRetryMs);
     connect(&m_retry, &QTimer::timeout, this, [this] {

@@ -16,7 +16,9 @@
 #include "windows/TRegistrationWindow.h"
 #include "windows/TStatusPanel.h"
 
-TLineView::TLineView(TRegistrationWindow *window) : QObject(window), m_window(window)
+TLineView::TLineView(TRegistrationWindow *window)
+    : QObject(window)
+    , m_window(window)
 {
     setObjectName(QStringLiteral("LineView"));
     TOpPoller *poller = window->Poller();
@@ -25,7 +27,8 @@ TLineView::TLineView(TRegistrationWindow *window) : QObject(window), m_window(wi
     // A permanent widget: notes shown in the status bar do not hide the line's state.
     window->statusBar()->addPermanentWidget(m_panel, 1);
 
-    m_portMenu = new TLivePortMenu(window->MenuPort, [poller] { return poller->Port; }, this);
+    m_portMenu = new TLivePortMenu(
+        window->MenuPort, [poller] { return poller->Port; }, this);
     connect(m_portMenu, &TLivePortMenu::portChosen, this,
             [poller](const QString &port) { poller->Port = port; });
 
@@ -55,10 +58,8 @@ TLineView::TLineView(TRegistrationWindow *window) : QObject(window), m_window(wi
     connect(poller, &TOpPoller::lineLost, m_panel, &TStatusPanel::lineLost);
     connect(poller, &TOpPoller::reconnectFailed, m_panel, &TStatusPanel::reconnectFailed);
     connect(poller, &TOpPoller::lineRestored, m_panel, &TStatusPanel::lineRestored);
-    connect(window, &TRegistrationWindow::resultRejected, m_panel,
-            &TStatusPanel::resultRejected);
-    connect(window, &TRegistrationWindow::modelNameChanged, m_panel,
-            &TStatusPanel::setModelName);
+    connect(window, &TRegistrationWindow::resultRejected, m_panel, &TStatusPanel::resultRejected);
+    connect(window, &TRegistrationWindow::modelNameChanged, m_panel, &TStatusPanel::setModelName);
 
     TStringGridModel *model = window->MainGrid->GridModel();
     for (auto signal : {&TStringGridModel::rowsInserted, &TStringGridModel::rowsRemoved})

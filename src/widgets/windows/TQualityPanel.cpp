@@ -17,7 +17,9 @@
 #include "text/QualityStrings.h"
 
 TQualityPanel::TQualityPanel(QMainWindow *window, TColorStringGrid *grid)
-    : QObject(window), m_window(window), m_grid(grid)
+    : QObject(window)
+    , m_window(window)
+    , m_grid(grid)
 {
     auto *centre = new QWidget(window);
     centre->setObjectName(QStringLiteral("centre"));

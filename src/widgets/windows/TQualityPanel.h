@@ -37,8 +37,9 @@ public:
 
     // The limits dialog: the value columns (number, title) and the limits in force; nothing
     // when the operator cancelled. Tests replace it to answer without a person.
-    using LimitsQuestion = std::function<std::optional<TLimits>(
-        const QList<std::pair<int, QString>> &columns, const TLimits &limits)>;
+    using LimitsQuestion
+        = std::function<std::optional<TLimits>(const QList<std::pair<int, QString>> &columns,
+                                               const TLimits &limits)>;
     LimitsQuestion askLimits;
 
     // Reads "Limits" for the grid's value columns and the bar's "Window" choice from the
@@ -70,7 +71,7 @@ private:
     QMenu *m_service = nullptr;
     QAction *m_limitsAction = nullptr;
     QLabel *m_notesLabel = nullptr; // made with the first note
-    bool m_barChosen = false; // the operator switched the bar in this session
+    bool m_barChosen = false;       // the operator switched the bar in this session
     QString m_iniPath;
     TLimits m_limits;
     QStringList m_notes;

@@ -54,14 +54,12 @@ void TRegistrationWindow::SetProgramDir(const QString &dir)
     ProgramFolders::setProgramDir(dir);
 }
 
-TRegistrationWindow::TRegistrationWindow(const QString &objectName, int wantedWidth,
-                                         QWidget *parent)
-    : QMainWindow(parent), m_keeper(std::make_unique<TJournalKeeper>(this))
+TRegistrationWindow::TRegistrationWindow(const QString &objectName, int wantedWidth, QWidget *parent)
+    : QMainWindow(parent)
+    , m_keeper(std::make_unique<TJournalKeeper>(this))
 {
     setObjectName(objectName);
-    m_keeper->LineOf = [this](int row) {
-        return MainGrid->Rows().Line(TableShape::storeRow(row));
-    };
+    m_keeper->LineOf = [this](int row) { return MainGrid->Rows().Line(TableShape::storeRow(row)); };
     m_keeper->Tell = [this](const QString &text) {
         MessageBox(QMessageBox::Warning, Str::JournalCaption, text, QMessageBox::Ok);
     };
@@ -77,14 +75,14 @@ TRegistrationWindow::TRegistrationWindow(const QString &objectName, int wantedWi
     // The width rule divides the width beside the vertical scroll bar: when the bar comes or
     // goes, the columns are divided again, or they overrun the grid or leave a gap.
     MainGrid->verticalScrollBar()->installEventFilter(this);
-    const std::pair<QAction *, void (TRegistrationWindow::*)()> handlers[] = {
-        {actNew, &TRegistrationWindow::actNewExecute},
-        {actOpenFile, &TRegistrationWindow::actOpenFileExecute},
-        {actSave, &TRegistrationWindow::actSaveExecute},
-        {actSaveAs, &TRegistrationWindow::actSaveAsExecute},
-        {actPrint, &TRegistrationWindow::actPrintExecute},
-        {actOpr, &TRegistrationWindow::actOprExecute},
-        {mnAbout, &TRegistrationWindow::mnAboutClick}};
+    const std::pair<QAction *, void (TRegistrationWindow::*)()> handlers[]
+        = {{actNew, &TRegistrationWindow::actNewExecute},
+           {actOpenFile, &TRegistrationWindow::actOpenFileExecute},
+           {actSave, &TRegistrationWindow::actSaveExecute},
+           {actSaveAs, &TRegistrationWindow::actSaveAsExecute},
+           {actPrint, &TRegistrationWindow::actPrintExecute},
+           {actOpr, &TRegistrationWindow::actOprExecute},
+           {mnAbout, &TRegistrationWindow::mnAboutClick}};
     for (const auto &[action, handler] : handlers)
         connect(action, &QAction::triggered, this, handler);
     m_archiveLink = new TArchiveLink(this);
@@ -128,8 +126,8 @@ void TRegistrationWindow::FormCreate(TOpPoller *poller, int colCount, const QStr
     m_fileName = config.fileName;
     // Beside the program, or in the user's folders when the program's folder is not writable.
     m_iniPath = ProgramFolders::settingsPath(iniName);
-    m_journalPath = ProgramFolders::statePath(QFileInfo(iniName).completeBaseName() +
-                                              QStringLiteral(".journal"));
+    m_journalPath = ProgramFolders::statePath(QFileInfo(iniName).completeBaseName()
+                                              + QStringLiteral(".journal"));
     if (QFileInfo::exists(m_iniPath)) {
         TIniPlus ini(m_iniPath);
         config.read(ini);
@@ -178,8 +176,8 @@ bool TRegistrationWindow::eventFilter(QObject *watched, QEvent *event)
 {
     if (watched == MainGrid && event->type() == QEvent::Resize)
         FormResize();
-    else if (watched == MainGrid->verticalScrollBar() &&
-             (event->type() == QEvent::Show || event->type() == QEvent::Hide))
+    else if (watched == MainGrid->verticalScrollBar()
+             && (event->type() == QEvent::Show || event->type() == QEvent::Hide))
         FormResize();
     return QMainWindow::eventFilter(watched, event);
 }
@@ -332,9 +330,7 @@ void TRegistrationWindow::actPrintExecute()
                     return grid->Cells(c, r);
                 return ShownText::of(grid->Rows().CellBytes(c, TableShape::storeRow(r)));
             };
-            PrintTable(
-                page, cell, grid->RowCount(),
-                PrintColumns(page.PageWidth()), m_fileName);
+            PrintTable(page, cell, grid->RowCount(), PrintColumns(page.PageWidth()), m_fileName);
         },
         &error);
     if (!ok)

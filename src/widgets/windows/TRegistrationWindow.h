@@ -168,8 +168,8 @@ private:
     QString m_journalPath;
     std::unique_ptr<TJournalKeeper> m_keeper;
     bool m_replaying = false;
-    int m_asking = 0;               // questions and file dialogs open
-    std::vector<int> m_lateRows;    // grid rows of results that came while one was open
+    int m_asking = 0;            // questions and file dialogs open
+    std::vector<int> m_lateRows; // grid rows of results that came while one was open
     bool m_creating = false;
     QString m_deferredError; // a load error met at creation, shown with the window
     bool m_changed = false;

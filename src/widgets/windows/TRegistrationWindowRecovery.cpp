@@ -10,9 +10,9 @@
 #include "table/TableShape.h"
 #include "text/Strings.h"
 #include "windows/NewFileName.h"
+#include "windows/TArchiveLink.h"
 #include "windows/TJournalKeeper.h"
 #include "windows/TRegistrationWindow.h"
-#include "windows/TArchiveLink.h"
 
 void TRegistrationWindow::JournalBase(bool fromFile)
 {
@@ -36,8 +36,8 @@ void TRegistrationWindow::StartJournal()
         const int rows = JournalReplay::changedRows(records);
         if (rows > 0) {
             const QString question = Str::RecoveryQuestion.arg(rows);
-            const auto answer = MessageBox(QMessageBox::Question, Str::RecoveryCaption,
-                                           question, QMessageBox::Yes | QMessageBox::No);
+            const auto answer = MessageBox(QMessageBox::Question, Str::RecoveryCaption, question,
+                                           QMessageBox::Yes | QMessageBox::No);
             if (answer == QMessageBox::Yes) {
                 ReplayJournal(records);
                 return;
@@ -92,9 +92,9 @@ void TRegistrationWindow::ReplayOntoOtherFile(const TJournal::Record &base, bool
     m_replaying = false;
     carryLines(!missing, lines);
     const int count = static_cast<int>(lines.size());
-    const QString told = missing ? Str::RecoveryFileMissing.arg(base.fileName).arg(count)
-                                       .arg(m_fileName)
-                                 : Str::RecoveryFileChanged.arg(base.fileName).arg(count);
+    const QString told = missing
+                             ? Str::RecoveryFileMissing.arg(base.fileName).arg(count).arg(m_fileName)
+                             : Str::RecoveryFileChanged.arg(base.fileName).arg(count);
     MessageBox(QMessageBox::Information, Str::RecoveryCaption, told, QMessageBox::Ok);
 }
 
@@ -108,8 +108,8 @@ bool TRegistrationWindow::AskToSave(QMessageBox::StandardButtons buttons, bool *
         return true;
     const bool withCancel = buttons.testFlag(QMessageBox::Cancel);
     const QString &caption = withCancel ? Str::DataChanged : Str::Confirm;
-    const auto answer =
-        ask(QMessageBox::Question, caption, text.isEmpty() ? Str::AskSave : text, buttons);
+    const auto answer = ask(QMessageBox::Question, caption, text.isEmpty() ? Str::AskSave : text,
+                            buttons);
     if (answer == QMessageBox::Cancel || answer == QMessageBox::NoButton) {
         *cancelled = withCancel || answer == QMessageBox::Cancel;
         return !*cancelled;
@@ -121,8 +121,7 @@ bool TRegistrationWindow::AskToSave(QMessageBox::StandardButtons buttons, bool *
     return true;
 }
 
-QMessageBox::StandardButton TRegistrationWindow::ask(QMessageBox::Icon icon,
-                                                     const QString &caption,
+QMessageBox::StandardButton TRegistrationWindow::ask(QMessageBox::Icon icon, const QString &caption,
                                                      const QString &text,
                                                      QMessageBox::StandardButtons buttons)
 {
@@ -166,8 +165,8 @@ void TRegistrationWindow::carryLines(bool fromFile, const std::vector<QByteArray
             MainGrid->SetCells(c, row, tail.Cell(c, i));
         // Journaled: every row that changed, the open row only with a label of its own.
         const QByteArray &now = MainGrid->Rows().Line(TableShape::storeRow(row));
-        const bool emptyOpenRow =
-            i == tail.RowCount() - 1 && tail.CellEmpty(TableShape::LabelCol, i);
+        const bool emptyOpenRow = i == tail.RowCount() - 1
+                                  && tail.CellEmpty(TableShape::LabelCol, i);
         if ((i > 0 || now != wasOpen) && !emptyOpenRow)
             rows.emplace_back(row, now);
     }

@@ -27,7 +27,8 @@ void paintTone(QLabel *label, TLineStatus::Tone tone)
 
 } // namespace
 
-TStatusPanel::TStatusPanel(QWidget *parent) : QWidget(parent)
+TStatusPanel::TStatusPanel(QWidget *parent)
+    : QWidget(parent)
 {
     setObjectName(QStringLiteral("StatusPanel"));
     m_clock.start();

@@ -83,15 +83,15 @@ private slots:
         QVERIFY(raw.value("SELECT at_iso FROM results")
                     .toString()
                     .startsWith(QStringLiteral("2025-03-03T10:00:00.000")));
-        QCOMPARE(
-            raw.value("SELECT group_concat(printf('%s|%d|%s|%d', ifnull(result_id, '-'), row_no, "
-                      "new_text, os_user <> ''), ' ') FROM label_changes")
-                .toString(),
-            QStringLiteral("1|1|Проба 1а|1 -|2|Следующая|1"));
-        QCOMPARE(
-            raw.value("SELECT printf('%s|%s|%d', event, file_name, row_count) FROM file_events")
-                .toString(),
-            QStringLiteral("save as|/data/Март.txt|1"));
+        QCOMPARE(raw.value(
+                        "SELECT group_concat(printf('%s|%d|%s|%d', ifnull(result_id, '-'), row_no, "
+                        "new_text, os_user <> ''), ' ') FROM label_changes")
+                     .toString(),
+                 QStringLiteral("1|1|Проба 1а|1 -|2|Следующая|1"));
+        QCOMPARE(raw.value(
+                        "SELECT printf('%s|%s|%d', event, file_name, row_count) FROM file_events")
+                     .toString(),
+                 QStringLiteral("save as|/data/Март.txt|1"));
         QCOMPARE(raw.value("PRAGMA journal_mode").toString(), QStringLiteral("wal"));
         QCOMPARE(raw.value("PRAGMA user_version").toInt(), ArchiveSchema::Version);
 
@@ -144,8 +144,7 @@ private slots:
             TArchive archive;
             QVERIFY(archive.open(m_dir->path()));
             const QUuid id = archive.appendResult(sampleResult(QStringLiteral("A"), day(5)));
-            archive.appendLabelChange(
-                {id, 1, QStringLiteral("A"), QStringLiteral("B"), {}, {}, {}});
+            archive.appendLabelChange({id, 1, QStringLiteral("A"), QStringLiteral("B"), {}, {}, {}});
             archive.appendFileEvent({TArchiveFileEvent::Save, QStringLiteral("f.txt"), 1, {}});
         }
         RawArchive raw(m_dir->filePath(TArchive::FileName));
@@ -333,8 +332,7 @@ private slots:
         RawArchive raw(path);
         QCOMPARE(raw.value("SELECT group_concat(label) FROM results").toString(),
                  QStringLiteral("0,1,2"));
-        QCOMPARE(raw.value("SELECT count(*) FROM label_changes WHERE result_id IS NULL").toInt(),
-                 1);
+        QCOMPARE(raw.value("SELECT count(*) FROM label_changes WHERE result_id IS NULL").toInt(), 1);
 
         // Closing with records that cannot be written says how many are given up.
         QVERIFY(raw.exec("BEGIN EXCLUSIVE"));

@@ -100,12 +100,12 @@ private slots:
         // The plain answer: every result, newest first, each label it ever had compared.
         QList<QDateTime> expected;
         for (auto k = m_kept.rbegin(); k != m_kept.rend(); ++k) {
-            const bool labelled =
-                std::any_of(k->labels.begin(), k->labels.end(), [&](const QString &l) {
-                    return l.contains(label, Qt::CaseInsensitive);
-                });
-            const bool inRange = (!query.from.isValid() || k->at >= query.from) &&
-                                 (!query.to.isValid() || k->at < query.to);
+            const bool labelled = std::any_of(k->labels.begin(), k->labels.end(),
+                                              [&](const QString &l) {
+                                                  return l.contains(label, Qt::CaseInsensitive);
+                                              });
+            const bool inRange = (!query.from.isValid() || k->at >= query.from)
+                                 && (!query.to.isValid() || k->at < query.to);
             if (labelled && inRange && (model.isEmpty() || k->model == model))
                 expected << k->at;
         }

@@ -32,28 +32,37 @@ private slots:
         QTest::addColumn<QString>("value");
         QTest::addColumn<QLocale>("locale");
         QTest::addColumn<QByteArray>("line");
-        QTest::newRow("plain") << "Проба 1" << "3,45" << Ru << QByteArray("Проба 1;3,45");
-        QTest::newRow("negative value stays a number")
-            << "" << "-0,52" << Ru << QByteArray(";-0,52");
+        QTest::newRow("plain") << "Проба 1"
+                               << "3,45" << Ru << QByteArray("Проба 1;3,45");
+        QTest::newRow("negative value stays a number") << ""
+                                                       << "-0,52" << Ru << QByteArray(";-0,52");
         QTest::newRow("value from a point locale gets the comma")
-            << "a" << "1027.5" << Ru << QByteArray("a;1027,5");
+            << "a"
+            << "1027.5" << Ru << QByteArray("a;1027,5");
         QTest::newRow("comma value in a point locale")
-            << "a" << "3,45" << QLocale::c() << QByteArray("a;3.45");
-        QTest::newRow("scientific value") << "a" << "1,23456789E10" << Ru
-                                          << QByteArray("a;1,23456789E10");
-        QTest::newRow("formula label") << "=1+2" << "" << Ru << QByteArray("\"'=1+2\";");
-        QTest::newRow("plus label") << "+7 900" << "" << Ru << QByteArray("\"'+7 900\";");
-        QTest::newRow("minus label that reads as a number")
-            << "-5" << "" << Ru << QByteArray("\"'-5\";");
-        QTest::newRow("at label") << "@SUM(A1)" << "" << Ru << QByteArray("\"'@SUM(A1)\";");
+            << "a"
+            << "3,45" << QLocale::c() << QByteArray("a;3.45");
+        QTest::newRow("scientific value") << "a"
+                                          << "1,23456789E10" << Ru << QByteArray("a;1,23456789E10");
+        QTest::newRow("formula label") << "=1+2"
+                                       << "" << Ru << QByteArray("\"'=1+2\";");
+        QTest::newRow("plus label") << "+7 900"
+                                    << "" << Ru << QByteArray("\"'+7 900\";");
+        QTest::newRow("minus label that reads as a number") << "-5"
+                                                            << "" << Ru << QByteArray("\"'-5\";");
+        QTest::newRow("at label") << "@SUM(A1)"
+                                  << "" << Ru << QByteArray("\"'@SUM(A1)\";");
         QTest::newRow("formula in a value column")
-            << "a" << "=HYPERLINK(\"x\")" << Ru << QByteArray("a;\"'=HYPERLINK(\"\"x\"\")\"");
-        QTest::newRow("semicolon") << "a;b" << "1" << Ru << QByteArray("\"a;b\";1");
-        QTest::newRow("quotes") << "ООО \"Луг\"" << "1" << Ru
-                                << QByteArray("\"ООО \"\"Луг\"\"\";1");
-        QTest::newRow("not a number stays text") << "a" << "NAN" << Ru << QByteArray("a;NAN");
-        QTest::newRow("grouped number is text") << "a" << "1 027,5" << Ru
-                                                << QByteArray("a;1 027,5");
+            << "a"
+            << "=HYPERLINK(\"x\")" << Ru << QByteArray("a;\"'=HYPERLINK(\"\"x\"\")\"");
+        QTest::newRow("semicolon") << "a;b"
+                                   << "1" << Ru << QByteArray("\"a;b\";1");
+        QTest::newRow("quotes") << "ООО \"Луг\""
+                                << "1" << Ru << QByteArray("\"ООО \"\"Луг\"\"\";1");
+        QTest::newRow("not a number stays text") << "a"
+                                                 << "NAN" << Ru << QByteArray("a;NAN");
+        QTest::newRow("grouped number is text") << "a"
+                                                << "1 027,5" << Ru << QByteArray("a;1 027,5");
     }
     void fields()
     {
@@ -85,10 +94,10 @@ private slots:
         TExportTable t = ExportTableOf(model, {30, 80, 60, 60, 30, 0, 50});
         t.locale = Ru;
         QCOMPARE(t.rowCount, 2);
-        QCOMPARE(TCsvExport::bytes(t),
-                 Bom + "№;Проба;Дата;Время;№ гр.;Белок\r\n"
-                       "1;\"утро; ферма 2\";31.05.2024;07:05:00;1;3,1\r\n"
-                       "2;;31.05.2024;07:07:00;2;\r\n");
+        QCOMPARE(TCsvExport::bytes(t), Bom
+                                           + "№;Проба;Дата;Время;№ гр.;Белок\r\n"
+                                             "1;\"утро; ферма 2\";31.05.2024;07:05:00;1;3,1\r\n"
+                                             "2;;31.05.2024;07:07:00;2;\r\n");
 
         // A label typed ahead into the open row goes out with it.
         model.SetCell(1, 2, QStringLiteral("вечер"));

@@ -72,19 +72,18 @@ QList<TStyle> stylesOf(const QByteArray &styles)
         if (!xml.isStartElement())
             continue;
         if (xml.name() == u"numFmt")
-            codes[xml.attributes().value("numFmtId").toString()] =
-                xml.attributes().value("formatCode").toString();
+            codes[xml.attributes().value("numFmtId").toString()]
+                = xml.attributes().value("formatCode").toString();
         else if (xml.name() == u"fill")
             fills << QString();
         else if (xml.name() == u"fgColor" && !fills.isEmpty())
             fills.back() = xml.attributes().value("rgb").toString();
         else if (xml.name() == u"cellXfs")
             inXfs = true;
-        else if (inXfs && xml.name() == u"xf")
-        {
+        else if (inXfs && xml.name() == u"xf") {
             const QString id = xml.attributes().value("numFmtId").toString();
-            out.push_back({codes.value(id, id),
-                           fills.value(xml.attributes().value("fillId").toInt())});
+            out.push_back(
+                {codes.value(id, id), fills.value(xml.attributes().value("fillId").toInt())});
         }
     }
     return out;
@@ -105,10 +104,11 @@ private slots:
         t.kinds = RegistrationKinds(8);
         t.visible = {true, true, true, true, true, false, true, true};
         t.locale = Ru;
-        const QStringList rows[] = {
-            {"1", "=1+2", "31.05.2024", "13:30:15", "2", "x", "3,45", "-0,52"},
-            {"2", "007", "30.05.2024", "07:00:00", "1", "x", "1,23456789E10", "NAN"},
-            {"3", "-5", "не дата", "", "", "x", "2.8", "Проба"}};
+        const QStringList rows[] = {{"1", "=1+2", "31.05.2024", "13:30:15", "2", "x", "3,45",
+                                     "-0,52"},
+                                    {"2", "007", "30.05.2024", "07:00:00", "1", "x",
+                                     "1,23456789E10", "NAN"},
+                                    {"3", "-5", "не дата", "", "", "x", "2.8", "Проба"}};
         t.rowCount = 3;
         t.cell = [&rows](int col, int row) { return rows[row][col]; };
         t.limitClass = [](int col, int row) {
@@ -170,9 +170,9 @@ private slots:
                 widths << xml.attributes().value("width").toDouble();
         }
         QCOMPARE(widths.size(), 7);
-        QVERIFY(widths[2] > widths[0]);   // "30.05.2024" is wider than "1"
-        QVERIFY(widths[5] >= 15);         // "1,23456789E10"
-        QVERIFY(widths[6] >= 14);         // the title "Т.замерзания" is one word
+        QVERIFY(widths[2] > widths[0]); // "30.05.2024" is wider than "1"
+        QVERIFY(widths[5] >= 15);       // "1,23456789E10"
+        QVERIFY(widths[6] >= 14);       // the title "Т.замерзания" is one word
     }
 
     void tooManyRowsWritesNothing()

@@ -55,24 +55,23 @@ private slots:
         QTest::addColumn<Tone>("tone");
         const Tone plain = Tone::Plain;
         // At the boundary the instrument turns silent, not a millisecond earlier.
-        QTest::newRow("asking") << "start@0 due@100" << -1LL << 10099LL
-                                << "Ожидание результата" << plain;
+        QTest::newRow("asking") << "start@0 due@100" << -1LL << 10099LL << "Ожидание результата"
+                                << plain;
         QTest::newRow("ten quiet seconds")
             << "start@0 due@100" << -1LL << 10100LL << "Прибор не отвечает" << Tone::Amber;
-        QTest::newRow("a reply starts them again")
-            << "start@0 due@100 accept@8000 due@9000" << -1LL << 17000LL
-            << "Ожидание результата" << plain;
+        QTest::newRow("a reply starts them again") << "start@0 due@100 accept@8000 due@9000" << -1LL
+                                                   << 17000LL << "Ожидание результата" << plain;
         // Two minutes of idle polling are no silence: the quiet counts from falling due.
         QTest::newRow("quiet counts from falling due")
             << "start@0 wait@100 due@115000" << 130000LL << 124000LL << "Ожидание результата"
             << plain;
-        QTest::newRow("countdown rounds up") << "start@0 wait@100" << 119500LL << 200LL
-                                             << "Следующий результат через 0:01" << plain;
+        QTest::newRow("countdown rounds up")
+            << "start@0 wait@100" << 119500LL << 200LL << "Следующий результат через 0:01" << plain;
         QTest::newRow("line lost") << "start@0 due@100 lost" << -1LL << 60000LL
                                    << "Связь потеряна, переподключение…" << Tone::Red;
         // Back again, the quiet seconds count from the return, not from before the loss.
-        QTest::newRow("line back") << "start@0 due@100 lost restored@50000 due@50100"
-                                   << -1LL << 59000LL << "Ожидание результата" << plain;
+        QTest::newRow("line back") << "start@0 due@100 lost restored@50000 due@50100" << -1LL
+                                   << 59000LL << "Ожидание результата" << plain;
         QTest::newRow("stopped while lost")
             << "start@0 lost stop" << -1LL << 10LL << "Опрос выключен" << plain;
     }

@@ -24,7 +24,8 @@ namespace {
 // keeps the results it took and what the line did.
 struct Line
 {
-    explicit Line(TOpPoller &p, const QString &port) : poller(p)
+    explicit Line(TOpPoller &p, const QString &port)
+        : poller(p)
     {
         p.Port = port;
         p.OnGetNumber = [this](TOpPoller *s) {

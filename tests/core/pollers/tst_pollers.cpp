@@ -1,8 +1,8 @@
 #include <QCoreApplication>
 #include <QDir>
 #include <QElapsedTimer>
-#include <QThread>
 #include <QTest>
+#include <QThread>
 
 #include <chrono>
 #include <memory>
@@ -27,11 +27,13 @@ namespace {
 struct Driver
 {
     // On the simulator's line.
-    Driver(TOpPoller *p, const Sim &sim) : Driver(p)
+    Driver(TOpPoller *p, const Sim &sim)
+        : Driver(p)
     {
         p->Port = QString::fromStdString(sim.slaveName());
     }
-    explicit Driver(TOpPoller *p) : poller(p)
+    explicit Driver(TOpPoller *p)
+        : poller(p)
     {
         p->OnStarting = [this](TOpPoller *) { events += "Starting;"; };
         p->OnStoping = [this](TOpPoller *) { events += "Stoping;"; };
@@ -162,8 +164,7 @@ private slots:
             QCOMPARE(int(r[0]), kind);
             const Bytes reply = sim.exchanges()[0].reply;
             QVERIFY(std::equal(reply.begin(), reply.end(), r.begin() + 1));
-            QVERIFY(std::all_of(r.begin() + 1 + length, r.end(),
-                                [](uint8_t b) { return b == 0; }));
+            QVERIFY(std::all_of(r.begin() + 1 + length, r.end(), [](uint8_t b) { return b == 0; }));
         }
         QVERIFY(d.stop());
     }
@@ -455,9 +456,7 @@ private slots:
             p->OnGetNumber = [&](TOpPoller *s) {
                 s->Command = rng() % 3 == 0 ? uint8_t(Fetch) : s->Command;
             };
-            p->OnPutResult = [](TOpPoller *s) {
-                s->Command = s->Command == Fetch ? Confirm : Idle;
-            };
+            p->OnPutResult = [](TOpPoller *s) { s->Command = s->Command == Fetch ? Confirm : Idle; };
             p->Start();
             ++starts;
             const int wait = int(rng() % 60);

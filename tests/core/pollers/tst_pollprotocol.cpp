@@ -50,8 +50,10 @@ struct TListed
 const TListed kTarvoListed[] = {{Probe, 4, kUnchanged},  {Fetch, 38, 1},      {Fetch, 54, 2},
                                 {Fetch, 106, 4},         {FetchShort, 56, 2}, {FetchShort, 76, 4},
                                 {Confirm, 4, kUnchanged}};
-const TListed kMirelListed[] = {
-    {Probe, 4, kUnchanged}, {Fetch, 234, 64}, {FetchShort, 76, 64}, {Confirm, 4, kUnchanged}};
+const TListed kMirelListed[] = {{Probe, 4, kUnchanged},
+                                {Fetch, 234, 64},
+                                {FetchShort, 76, 64},
+                                {Confirm, 4, kUnchanged}};
 
 } // namespace
 

@@ -22,7 +22,8 @@ namespace {
 class BeforeDelivery : public QObject
 {
 public:
-    BeforeDelivery(QObject *target, std::function<void()> action) : m_action(std::move(action))
+    BeforeDelivery(QObject *target, std::function<void()> action)
+        : m_action(std::move(action))
     {
         target->installEventFilter(this);
     }
@@ -45,7 +46,9 @@ private:
 class Workers
 {
 public:
-    explicit Workers(TSyncCaller &caller) : m_caller(caller) {}
+    explicit Workers(TSyncCaller &caller)
+        : m_caller(caller)
+    {}
     ~Workers()
     {
         m_caller.Abandon();

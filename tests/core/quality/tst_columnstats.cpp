@@ -58,8 +58,10 @@ private slots:
     {
         TRowStore rows(Cols);
         rows.SetRowCount(5);
-        const char *cells[][3] = {{"3,50", "0,00", ""},    {"4,00", "3,88", ""},
-                                  {"Проба", "0,00", "7"}, {"", "0,00", ""},
+        const char *cells[][3] = {{"3,50", "0,00", ""},
+                                  {"4,00", "3,88", ""},
+                                  {"Проба", "0,00", "7"},
+                                  {"", "0,00", ""},
                                   {"2,50", "1,00", ""}};
         for (int r = 0; r < 5; ++r) {
             for (int k = 0; k < 3; ++k)
@@ -147,7 +149,8 @@ private slots:
         TRowStore rows(Cols);
         rows.SetRowCount(100000);
         for (int r = 0; r < rows.RowCount(); ++r)
-            rows.SetCell(5, r, r % 2 ? QStringLiteral("100000028,02") : QStringLiteral("100000028,00"));
+            rows.SetCell(5, r,
+                         r % 2 ? QStringLiteral("100000028,02") : QStringLiteral("100000028,00"));
         TColumnStats stats{TCellNumber(Ru)};
         stats.setShape(5, Cols);
         stats.rebuild(rows);

@@ -52,8 +52,8 @@ private slots:
         QTest::newRow("comma in a point locale") << "3,88" << false << None;
         QTest::newRow("separator first") << ",5" << true << 0.5;
         QTest::newRow("scientific as shown") << "1,23456789E10" << true << 1.23456789e10;
-        QTest::newRow("more digits than exact") << "1234567890,1234567" << true
-                                                << 1234567890.1234567;
+        QTest::newRow("more digits than exact")
+            << "1234567890,1234567" << true << 1234567890.1234567;
         QTest::newRow("NAN as shown") << "NAN" << true << None;
         QTest::newRow("huge") << "1E999" << true << None;
         QTest::newRow("label") << "Проба 7" << true << None;
@@ -135,8 +135,7 @@ private slots:
         QTest::newRow("at min, no limit above") << 6 << "2,80" << within << "";
         QTest::newRow("below") << 6 << "2,79" << below << "ниже нормы: 2,79 < 2,80";
         QTest::newRow("water") << 10 << "3,88" << above << "выше нормы: 3,88 > 0,00";
-        QTest::newRow("freezing point")
-            << 15 << "-0,50" << above << "выше нормы: -0,50 > -0,52";
+        QTest::newRow("freezing point") << 15 << "-0,50" << above << "выше нормы: -0,50 > -0,52";
         QTest::newRow("density") << 8 << "1026,99" << below << "ниже нормы: 1026,99 < 1027,00";
         QTest::newRow("limit of three decimals")
             << 9 << "0,50" << above << "выше нормы: 0,50 > 0,125";
@@ -163,15 +162,15 @@ private slots:
     {
         QVERIFY(putFile(m_file, "[Config]\r\nCOM=COM1\r\n[Limits]\r\n"
                                 "6=2.8;6.0\r\n7=8,2;\r\n15=;-0.520\r\n"
-                                "9=3.6;2.8\r\n"  // min above max
-                                "10=nan;\r\n"     // no number
-                                "11=много\r\n"    // no pair
-                                "4=1;2\r\n"       // the group column is no value column
-                                "17=1;2\r\n"      // beyond the window's columns
-                                "Жир=1;2\r\n"     // a title is no key
+                                "9=3.6;2.8\r\n" // min above max
+                                "10=nan;\r\n"   // no number
+                                "11=много\r\n"  // no pair
+                                "4=1;2\r\n"     // the group column is no value column
+                                "17=1;2\r\n"    // beyond the window's columns
+                                "Жир=1;2\r\n"   // a title is no key
                                 "-6=1;2\r\n"
-                                "6=0;1\r\n"       // the first line of a key counts
-                                "12=\r\n"         // blank: no limit, no note
+                                "6=0;1\r\n" // the first line of a key counts
+                                "12=\r\n"   // blank: no limit, no note
                                 "[View]\r\n5=1\r\n"));
         const QByteArray before = getFile(m_file);
         QStringList notes;
@@ -236,8 +235,8 @@ private slots:
     {
         const QString script = QStringLiteral(QT_TESTCASE_SOURCEDIR "/../scripts/demo-limits.sh");
         QProcess bash;
-        bash.start(QStringLiteral("bash"), {QStringLiteral("-c"),
-                                            QStringLiteral(". '%1' && tarvo_limits").arg(script)});
+        bash.start(QStringLiteral("bash"),
+                   {QStringLiteral("-c"), QStringLiteral(". '%1' && tarvo_limits").arg(script)});
         QVERIFY(bash.waitForFinished());
         QVERIFY(putFile(m_file, bash.readAllStandardOutput()));
         QStringList notes;
@@ -261,10 +260,10 @@ private slots:
         TRowMarks marks{TCellNumber(Ru)};
         marks.setLimits(limits);
         TRowStore rows(32);
-        const char *cells[][3] = {{"3,50", "0,00", "1,50"},  // good
-                                  {"2,10", "0,00", "1,50"},  // fat below
-                                  {"3,50", "3,88", "2,50"},  // water, last column above
-                                  {"6,50", "x", "0,50"}};    // above, text, below
+        const char *cells[][3] = {{"3,50", "0,00", "1,50"}, // good
+                                  {"2,10", "0,00", "1,50"}, // fat below
+                                  {"3,50", "3,88", "2,50"}, // water, last column above
+                                  {"6,50", "x", "0,50"}};   // above, text, below
         rows.SetRowCount(4);
         for (int r = 0; r < 4; ++r) {
             for (int i = 0; i < 3; ++i)
@@ -274,8 +273,8 @@ private slots:
         QCOMPARE(marks.verdict(rows, 2, 31), TVerdict::Above);
         QCOMPARE(marks.verdict(rows, 3, 10), TVerdict::NotNumber);
         const quint8 both = TRowMarks::BelowMark | TRowMarks::AboveMark;
-        const QList<quint8> want = {TRowMarks::NoMark, TRowMarks::BelowMark,
-                                    TRowMarks::AboveMark, both};
+        const QList<quint8> want = {TRowMarks::NoMark, TRowMarks::BelowMark, TRowMarks::AboveMark,
+                                    both};
         for (int r = 0; r < 4; ++r)
             QCOMPARE(marks.rowMark(rows, r), want[r]);
 

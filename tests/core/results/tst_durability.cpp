@@ -60,11 +60,10 @@ extern "C" int rename(const char *from, const char *to)
     return next(from, to);
 }
 
-extern "C" int renameat2(int fromDir, const char *from, int toDir, const char *to,
-                         unsigned flags)
+extern "C" int renameat2(int fromDir, const char *from, int toDir, const char *to, unsigned flags)
 {
-    static const auto next =
-        real<int (*)(int, const char *, int, const char *, unsigned)>("renameat2");
+    static const auto next = real<int (*)(int, const char *, int, const char *, unsigned)>(
+        "renameat2");
     if (g_noting)
         g_events << QStringLiteral("rename ") + QFile::decodeName(to);
     return next(fromDir, from, toDir, to, flags);
@@ -95,8 +94,7 @@ private slots:
         QVERIFY(putFile(path, "old\r\n"));
         TRowStore rows(3);
         rows.AppendLine("1\ta\t01.01.2024");
-        const QStringList events =
-            noted([&] { QVERIFY(TResultsFile::Save(path, rows, nullptr)); });
+        const QStringList events = noted([&] { QVERIFY(TResultsFile::Save(path, rows, nullptr)); });
         const qsizetype renamed = events.lastIndexOf(QStringLiteral("rename ") + path);
         QVERIFY2(renamed >= 0, qPrintable(events.join(u", ")));
         QVERIFY2(events.indexOf(QStringLiteral("sync ") + folder, renamed) > renamed,

@@ -54,9 +54,9 @@ static TFileStamp stamp(bool exists, qint64 size = 0, const QByteArray &hash = {
 
 static QByteArray sample()
 {
-    return TJournal::Encode(base(QStringLiteral("/data/Молоко.txt"), true)) +
-           TJournal::Encode(row(1, QByteArray("1\t\xcf\xf0\xee\xe1\xe0\t08.12.2026\t10:00:00"))) +
-           TJournal::Encode(row(2, QByteArray("2\t\t\t")));
+    return TJournal::Encode(base(QStringLiteral("/data/Молоко.txt"), true))
+           + TJournal::Encode(row(1, QByteArray("1\t\xcf\xf0\xee\xe1\xe0\t08.12.2026\t10:00:00")))
+           + TJournal::Encode(row(2, QByteArray("2\t\t\t")));
 }
 
 // A five-column table as lines: "number\tlabel\tdate\ttime\tcount".
@@ -98,8 +98,8 @@ private slots:
     {
         const QByteArray all = sample();
         const qsizetype firstTwo = TJournal::Encode(base(QStringLiteral("/data/Молоко.txt"), true))
-                                       .size() +
-                                   TJournal::Encode(row(1, TJournal::Parse(all)[1].line)).size();
+                                       .size()
+                                   + TJournal::Encode(row(1, TJournal::Parse(all)[1].line)).size();
         for (qsizetype cut = firstTwo; cut < all.size(); ++cut)
             QCOMPARE(TJournal::Parse(all.left(cut)).size(), size_t(2));
         QCOMPARE(TJournal::Parse(all).size(), size_t(3));
@@ -173,16 +173,14 @@ private slots:
         QTest::newRow("empty journal: the base keeps its open row")
             << QList<QByteArray>{r1, open2} << Records{} << QList<QByteArray>{r1, open2} << 0;
         QTest::newRow("a result fills the open row and a new one follows")
-            << QList<QByteArray>{"1\t\t\t\t"}
-            << Records{base("n.txt", false), row(1, r1)} << QList<QByteArray>{r1, open2} << 1;
+            << QList<QByteArray>{"1\t\t\t\t"} << Records{base("n.txt", false), row(1, r1)}
+            << QList<QByteArray>{r1, open2} << 1;
         QTest::newRow("a label typed into the open row stays there")
-            << QList<QByteArray>{r1, open2}
-            << Records{base("f.txt", true), row(2, "2\tnext\t\t\t")}
+            << QList<QByteArray>{r1, open2} << Records{base("f.txt", true), row(2, "2\tnext\t\t\t")}
             << QList<QByteArray>{r1, "2\tnext\t\t\t"} << 1;
         QTest::newRow("records before the last base are spent")
             << QList<QByteArray>{r1, open2}
-            << Records{row(1, "1\told\t05.03.2024\t09:00:00\t7"), base("f.txt", true),
-                       row(2, r2)}
+            << Records{row(1, "1\told\t05.03.2024\t09:00:00\t7"), base("f.txt", true), row(2, r2)}
             << QList<QByteArray>{r1, r2, open3} << 1;
         QTest::newRow("no base at all: every record counts")
             << QList<QByteArray>{"1\t\t\t\t"} << Records{row(1, r1), row(2, r2)}
@@ -243,8 +241,8 @@ private slots:
         QCOMPARE(out[0].stamp.size, qint64(5) << 32);
         QCOMPARE(out[0].stamp.modifiedMs, qint64(1733650000123));
         QCOMPARE(out[0].stamp.hash, hash);
-        const auto missing = TJournal::Parse(TJournal::Encode(stampedBase("n.txt", false,
-                                                                          stamp(false))));
+        const auto missing = TJournal::Parse(
+            TJournal::Encode(stampedBase("n.txt", false, stamp(false))));
         QCOMPARE(missing.size(), size_t(1));
         QVERIFY(missing[0].stamped && !missing[0].stamp.exists && !missing[0].fromFile);
     }
@@ -285,25 +283,23 @@ private slots:
         TFileStamp unreadable = file;
         unreadable.hash.clear();
         QTest::newRow("unchanged") << stampedBase("r.txt", true, file) << file << B::Same;
-        QTest::newRow("only its time changed") << stampedBase("r.txt", true, file) << touched
-                                               << B::Same;
+        QTest::newRow("only its time changed")
+            << stampedBase("r.txt", true, file) << touched << B::Same;
         QTest::newRow("a row more") << stampedBase("r.txt", true, file) << grown << B::Changed;
-        QTest::newRow("same size, other content") << stampedBase("r.txt", true, file) << edited
-                                                  << B::Changed;
-        QTest::newRow("cannot be read now") << stampedBase("r.txt", true, file) << unreadable
-                                            << B::Changed;
+        QTest::newRow("same size, other content")
+            << stampedBase("r.txt", true, file) << edited << B::Changed;
+        QTest::newRow("cannot be read now")
+            << stampedBase("r.txt", true, file) << unreadable << B::Changed;
         QTest::newRow("gone") << stampedBase("r.txt", true, file) << stamp(false) << B::Missing;
-        QTest::newRow("missing then and now") << stampedBase("r.txt", true, stamp(false))
-                                              << stamp(false) << B::Same;
-        QTest::newRow("new table, file made since") << stampedBase("Новый1.txt", false,
-                                                                   stamp(false))
-                                                    << file << B::Changed;
-        QTest::newRow("earlier journal, new table") << base("Новый1.txt", false) << stamp(false)
-                                                    << B::Same;
-        QTest::newRow("earlier journal, file there") << base("r.txt", true) << file
-                                                     << B::Changed;
-        QTest::newRow("earlier journal, file gone") << base("r.txt", true) << stamp(false)
-                                                    << B::Missing;
+        QTest::newRow("missing then and now")
+            << stampedBase("r.txt", true, stamp(false)) << stamp(false) << B::Same;
+        QTest::newRow("new table, file made since")
+            << stampedBase("Новый1.txt", false, stamp(false)) << file << B::Changed;
+        QTest::newRow("earlier journal, new table")
+            << base("Новый1.txt", false) << stamp(false) << B::Same;
+        QTest::newRow("earlier journal, file there") << base("r.txt", true) << file << B::Changed;
+        QTest::newRow("earlier journal, file gone")
+            << base("r.txt", true) << stamp(false) << B::Missing;
     }
     void compare()
     {
@@ -330,8 +326,7 @@ private slots:
             << QList<QByteArray>{r1, f2, "3\tj\t05.03.2024\t10:02:01\t2",
                                  "4\t\t05.03.2024\t10:04:02\t3", "5\t\t\t\t"};
         QTest::newRow("the file lost a row")
-            << QList<QByteArray>{"1\t\t\t\t"}
-            << Records{base("r.txt", true), row(2, j2)}
+            << QList<QByteArray>{"1\t\t\t\t"} << Records{base("r.txt", true), row(2, j2)}
             << QList<QByteArray>{"1\tj\t05.03.2024\t10:02:01\t2", "2\t\t\t\t"};
         QTest::newRow("the file is gone: the rows alone")
             << QList<QByteArray>{}

@@ -12,12 +12,12 @@
 #include <sys/un.h>
 #include <unistd.h>
 
-#include "text/Strings.h"
-#include "table/TRowStore.h"
-#include "text/Cp1251.h"
-#include "support/TestFiles.h"
 #include "results/TResultsFile.h"
 #include "results/TableBudget.h"
+#include "support/TestFiles.h"
+#include "table/TRowStore.h"
+#include "text/Cp1251.h"
+#include "text/Strings.h"
 
 namespace {
 
@@ -46,7 +46,10 @@ QStringList rowsOf(const TRowStore &t)
     return out;
 }
 
-QByteArray cp(const QString &s) { return Cp1251::encode(s); }
+QByteArray cp(const QString &s)
+{
+    return Cp1251::encode(s);
+}
 
 QList<QByteArray> linesOf(const TRowStore &t)
 {
@@ -79,10 +82,7 @@ struct PlainRows
         cells[col] = bytes;
         lines[row] = cells.join('\t');
     }
-    void setRowCount(int count)
-    {
-        lines.resize(count, QByteArray(cols - 1, '\t'));
-    }
+    void setRowCount(int count) { lines.resize(count, QByteArray(cols - 1, '\t')); }
     void setColCount(int count)
     {
         cols = count;
@@ -139,7 +139,8 @@ public:
     {
         QFile statm(QStringLiteral("/proc/self/statm"));
         const qint64 pages = statm.open(QIODevice::ReadOnly)
-                                 ? statm.readAll().split(' ').value(0).toLongLong() : 0;
+                                 ? statm.readAll().split(' ').value(0).toLongLong()
+                                 : 0;
         m_ok = pages > 0 && getrlimit(RLIMIT_AS, &m_old) == 0;
         rlimit cap = m_old;
         cap.rlim_cur = rlim_t(pages * sysconf(_SC_PAGESIZE) + room);
@@ -190,7 +191,8 @@ QString makeNode(const QString &kind, const QString &path, const QString &folder
 
 QString nodeOf(const QString &path)
 {
-    struct stat st{};
+    struct stat st
+    {};
     if (lstat(QFile::encodeName(path).constData(), &st) != 0)
         return QStringLiteral("missing");
     return QStringLiteral("mode %1 -> %2").arg(st.st_mode, 0, 8).arg(QFile::symLinkTarget(path));
@@ -217,13 +219,25 @@ private slots:
 
     void roundTripCyrillic()
     {
-        const QStringList first = {
-            QStringLiteral("Проба №1"), "01.02.2024", "10:11:12", "3", "21,50", "3,45", "8,10",
-            "1027,30", "3,05", "0,00", "1,20", "4,50", "0,70", "12,30", "-0,52", "95,00"};
-        const QStringList second = {QStringLiteral("Ёлка «ферма»"), "01.02.2024", "10:13:40",
-                                    "3", "21,60", "3,50"};
-        const TRowStore table =
-            tableOf(17, {first, second, {QStringLiteral("Следующая")}});
+        const QStringList first = {QStringLiteral("Проба №1"),
+                                   "01.02.2024",
+                                   "10:11:12",
+                                   "3",
+                                   "21,50",
+                                   "3,45",
+                                   "8,10",
+                                   "1027,30",
+                                   "3,05",
+                                   "0,00",
+                                   "1,20",
+                                   "4,50",
+                                   "0,70",
+                                   "12,30",
+                                   "-0,52",
+                                   "95,00"};
+        const QStringList second
+            = {QStringLiteral("Ёлка «ферма»"), "01.02.2024", "10:13:40", "3", "21,60", "3,50"};
+        const TRowStore table = tableOf(17, {first, second, {QStringLiteral("Следующая")}});
         QString error;
         QVERIFY2(TResultsFile::Save(m_file, table, &error), qPrintable(error));
 
@@ -267,21 +281,20 @@ private slots:
         QTest::addColumn<QByteArray>("bytes");
         QTest::addColumn<QStringList>("rows");
         QTest::newRow("surplus fields run into the last column")
-            << QByteArray("a\td\tt\tv\tw\tx\r\n")
-            << QStringList{"1|a|d|t|vwx", "2||||"};
+            << QByteArray("a\td\tt\tv\tw\tx\r\n") << QStringList{"1|a|d|t|vwx", "2||||"};
         QTest::newRow("short line") << QByteArray("a\td\r\n") << QStringList{"1|a|d||", "2||||"};
         QTest::newRow("last line without date is the open row")
-            << QByteArray("a\td\tt\tv\r\nnext\t\t\t\r\n")
-            << QStringList{"1|a|d|t|v", "2|next|||"};
+            << QByteArray("a\td\tt\tv\r\nnext\t\t\t\r\n") << QStringList{"1|a|d|t|v", "2|next|||"};
         QTest::newRow("last line with date gets an open row")
             << QByteArray("a\td\tt\tv\r\nb\te\tu\tw\r\n")
             << QStringList{"1|a|d|t|v", "2|b|e|u|w", "3||||"};
         QTest::newRow("empty file") << QByteArray() << QStringList{"1||||"};
         QTest::newRow("one empty line") << QByteArray("\r\n") << QStringList{"1||||"};
         QTest::newRow("rows without date inside stay")
-            << QByteArray("\r\nx\r\na\td\r\n") << QStringList{"1||||", "2|x|||", "3|a|d||", "4||||"};
-        QTest::newRow("LF line ends") << QByteArray("a\td\nb\t\n")
-                                      << QStringList{"1|a|d||", "2|b|||"};
+            << QByteArray("\r\nx\r\na\td\r\n")
+            << QStringList{"1||||", "2|x|||", "3|a|d||", "4||||"};
+        QTest::newRow("LF line ends")
+            << QByteArray("a\td\nb\t\n") << QStringList{"1|a|d||", "2|b|||"};
         QTest::newRow("no line end") << QByteArray("a\td") << QStringList{"1|a|d||", "2||||"};
         QTest::newRow("CR and no LF at the end")
             << QByteArray("a\td\r") << QStringList{"1|a|d||", "2||||"};
@@ -290,8 +303,9 @@ private slots:
             << QByteArray("a\td\tt\tv\r\tw\r\n") << QStringList{"1|a|d|t|v w", "2||||"};
         QTest::newRow("stray CR becomes a blank")
             << QByteArray("a\rb\td\r\r\n") << QStringList{"1|a b|d ||", "2||||"};
-        QTest::newRow("NUL bytes kept") << QByteArray("a\0b\td\r\n", 7)
-                                        << QStringList{QString("1|a") + QChar(0) + "b|d||", "2||||"};
+        QTest::newRow("NUL bytes kept")
+            << QByteArray("a\0b\td\r\n", 7)
+            << QStringList{QString("1|a") + QChar(0) + "b|d||", "2||||"};
         // The file is read a mebibyte at a time. The first line's length puts the end of the
         // first piece on each byte of the lines after it: in a field, on a TAB, between a CR
         // and its LF, on a stray CR, just after a line end.
@@ -299,8 +313,7 @@ private slots:
             const qsizetype first = (qsizetype(1) << 20) - at - 2;
             QTest::addRow("first piece ends at byte %d after the long line", at)
                 << QByteArray(first, 'x') + "\r\nab\tc\r\nd\r\te\r\n"
-                << QStringList{"1|" + QString(first, u'x') + "|||", "2|ab|c||", "3|d |e||",
-                               "4||||"};
+                << QStringList{"1|" + QString(first, u'x') + "|||", "2|ab|c||", "3|d |e||", "4||||"};
         }
         QTest::newRow("Windows-1251 bytes")
             << cp(QStringLiteral("Проба\t01.02.2024\r\n"))
@@ -394,9 +407,14 @@ private slots:
     {
         QTest::addColumn<int>("change");
         QTest::addColumn<bool>("onCopy");
-        const char *const changes[] = {"shorter cell of a changed row", "newest row's cell",
-                                       "cell of a row from the file", "whole line", "new row",
-                                       "fewer rows", "more columns", "fewer columns"};
+        const char *const changes[] = {"shorter cell of a changed row",
+                                       "newest row's cell",
+                                       "cell of a row from the file",
+                                       "whole line",
+                                       "new row",
+                                       "fewer rows",
+                                       "more columns",
+                                       "fewer columns"};
         for (int c = 0; c < 8; ++c) {
             QTest::addRow("%s, original", changes[c]) << c << false;
             QTest::addRow("%s, copy", changes[c]) << c << true;
@@ -416,14 +434,30 @@ private slots:
         const TRowStore &kept = onCopy ? original : copy;
         const QList<QByteArray> before = linesOf(kept);
         switch (change) {
-        case 0: changed.SetCellBytes(1, 0, "x"); break;
-        case 1: changed.SetCellBytes(1, 3, "y"); break;
-        case 2: changed.SetCellBytes(4, 1, "z"); break;
-        case 3: changed.SetLine(2, "3\tline\tfrom\tthe\tjournal"); break;
-        case 4: changed.AppendRow(); break;
-        case 5: changed.SetRowCount(1); break;
-        case 6: changed.SetColCount(7); break;
-        case 7: changed.SetColCount(3); break;
+        case 0:
+            changed.SetCellBytes(1, 0, "x");
+            break;
+        case 1:
+            changed.SetCellBytes(1, 3, "y");
+            break;
+        case 2:
+            changed.SetCellBytes(4, 1, "z");
+            break;
+        case 3:
+            changed.SetLine(2, "3\tline\tfrom\tthe\tjournal");
+            break;
+        case 4:
+            changed.AppendRow();
+            break;
+        case 5:
+            changed.SetRowCount(1);
+            break;
+        case 6:
+            changed.SetColCount(7);
+            break;
+        case 7:
+            changed.SetColCount(3);
+            break;
         }
         QCOMPARE(linesOf(kept), before);
         QCOMPARE(kept.ColCount(), 5);
@@ -562,10 +596,18 @@ private slots:
         QTest::addColumn<QString>("kind");
         QTest::addColumn<QString>("reason");
         QTest::addColumn<QString>("openReason"); // a socket cannot even be opened: the system's
-        QTest::newRow("FIFO") << "fifo" << "канал" << "канал";
-        QTest::newRow("socket") << "socket" << "сокет" << "";
-        QTest::newRow("link to a FIFO") << "link to a FIFO" << "канал" << "канал";
-        QTest::newRow("link to a device") << "link to a device" << "устройство" << "устройство";
+        QTest::newRow("FIFO") << "fifo"
+                              << "канал"
+                              << "канал";
+        QTest::newRow("socket") << "socket"
+                                << "сокет"
+                                << "";
+        QTest::newRow("link to a FIFO") << "link to a FIFO"
+                                        << "канал"
+                                        << "канал";
+        QTest::newRow("link to a device") << "link to a device"
+                                          << "устройство"
+                                          << "устройство";
     }
     void nonRegularFiles()
     {
@@ -578,8 +620,7 @@ private slots:
         TRowStore t = tableOf(5, {{"kept", "01.01.2024"}});
         QString error;
         QVERIFY(!TResultsFile::Load(path, 5, t, &error));
-        QVERIFY2(error.startsWith(Str::OpenFailed) && error.contains(openReason),
-                 qPrintable(error));
+        QVERIFY2(error.startsWith(Str::OpenFailed) && error.contains(openReason), qPrintable(error));
         QVERIFY(error.section(u'\n', 1).size() > 3);
         QCOMPARE(rowsOf(t), QStringList{"|kept|01.01.2024||"});
 
@@ -637,8 +678,8 @@ private slots:
         TableBudget::setAvailable(-1);
         QCOMPARE(loaded, opens);
         if (!opens) {
-            QVERIFY2(error.startsWith(Str::OpenFailed) && error.contains(Str::FileTooLarge) &&
-                         error.contains(QStringLiteral("свободно %1 МБ").arg(available >> 20)),
+            QVERIFY2(error.startsWith(Str::OpenFailed) && error.contains(Str::FileTooLarge)
+                         && error.contains(QStringLiteral("свободно %1 МБ").arg(available >> 20)),
                      qPrintable(error));
             QCOMPARE(rowsOf(t), QStringList{"|kept|01.01.2024||"});
         }
@@ -678,8 +719,8 @@ private slots:
         // The peak holds the file's bytes besides the table.
         const qint64 estimate = TableBudget::openingCost(bytes, lines, cols) - bytes;
         delete t;
-        QVERIFY2(table <= estimate, qPrintable(QStringLiteral("table %1 bytes, estimate %2")
-                                                   .arg(table).arg(estimate)));
+        QVERIFY2(table <= estimate,
+                 qPrintable(QStringLiteral("table %1 bytes, estimate %2").arg(table).arg(estimate)));
     }
 
     void memAvailable_data()
@@ -690,8 +731,8 @@ private slots:
             << QByteArray("MemTotal:       24684000 kB\nMemFree:        16700000 kB\n"
                           "MemAvailable:   23386188 kB\nBuffers:          100 kB\n")
             << qint64(23386188) * 1024;
-        QTest::newRow("an old kernel without it") << QByteArray("MemTotal: 1000 kB\n")
-                                                   << qint64(-1);
+        QTest::newRow("an old kernel without it")
+            << QByteArray("MemTotal: 1000 kB\n") << qint64(-1);
         QTest::newRow("damaged") << QByteArray("MemAvailable: lots\n") << qint64(-1);
     }
     void memAvailable()

@@ -263,8 +263,7 @@ void TestComPort::transferTotals_data()
     QTest::newRow("first family, fetch") << 0 << 200 << 106 << qint64(200) << qint64(200);
     QTest::newRow("second family, fetch") << 1 << 100 << 234 << qint64(334) << qint64(334);
     QTest::newRow("second family, echo") << 1 << 100 << 4 << qint64(104) << qint64(104);
-    QTest::newRow("write defaults, request") << 100 << 1000 << 5 << qint64(1500)
-                                             << qint64(1500);
+    QTest::newRow("write defaults, request") << 100 << 1000 << 5 << qint64(1500) << qint64(1500);
     QTest::newRow("both 0") << 0 << 0 << 5 << qint64(0) << qint64(-1);
     QTest::newRow("nothing to move") << 7 << 0 << 0 << qint64(0) << qint64(-1);
     QTest::newRow("past 32 bits") << 1000000 << 5 << 10000 << qint64(10000000005)

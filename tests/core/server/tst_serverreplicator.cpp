@@ -75,8 +75,7 @@ private slots:
         QVERIFY(a);
         TArchiveResult r = sampleResult(QStringLiteral("Ферма Ёлкино"), day(3));
         const QUuid uid = a->appendResult(r);
-        a->appendLabelChange(
-            {uid, 0, r.label, QStringLiteral("Ферма №2"), day(3, 11), "t.tsv", {}});
+        a->appendLabelChange({uid, 0, r.label, QStringLiteral("Ферма №2"), day(3, 11), "t.tsv", {}});
         a->appendFileEvent({TArchiveFileEvent::SaveAs, QStringLiteral("t.tsv"), 1, day(3, 12)});
         TServerReplicator rep(a->path(), m_pg->connectionString(), quick());
         QTRY_VERIFY_WITH_TIMEOUT(rep.synchronized(), 20000);
@@ -104,8 +103,7 @@ private slots:
         auto a = archive(QStringLiteral("down"));
         QVERIFY(a);
         addResults(*a, 10);
-        auto rep =
-            std::make_unique<TServerReplicator>(a->path(), m_pg->connectionString(), quick());
+        auto rep = std::make_unique<TServerReplicator>(a->path(), m_pg->connectionString(), quick());
         QTRY_VERIFY_WITH_TIMEOUT(rep->synchronized(), 20000);
         QVERIFY(m_pg->stop());
         addResults(*a, 40, 10);

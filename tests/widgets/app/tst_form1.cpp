@@ -9,10 +9,10 @@
 #include <QTimer>
 
 #include "app/AppSetup.h"
-#include "text/Strings.h"
 #include "app/TForm1.h"
 #include "controls/TColorStringGrid.h"
 #include "support/TestFiles.h"
+#include "text/Strings.h"
 #include "windows/TForm2.h"
 #include "windows/TForm3.h"
 
@@ -20,18 +20,14 @@
 static bool noVisibleWindow()
 {
     const auto widgets = QApplication::topLevelWidgets();
-    return std::none_of(widgets.begin(), widgets.end(),
-                        [](QWidget *w) { return w->isVisible(); });
+    return std::none_of(widgets.begin(), widgets.end(), [](QWidget *w) { return w->isVisible(); });
 }
 
 class TstForm1 : public QObject
 {
     Q_OBJECT
 private slots:
-    void init()
-    {
-        CreateForms();
-    }
+    void init() { CreateForms(); }
     void cleanup() { DestroyForms(); }
 
     void layout()
@@ -142,8 +138,8 @@ private slots:
             << 2 << false << int(Qt::Key_Return) << none << "TForm3";
         QTest::newRow("keypad Enter on Мирел-2")
             << 1 << false << int(Qt::Key_Enter) << int(Qt::KeypadModifier) << "TForm3";
-        QTest::newRow("Return on the button") << 0 << true << int(Qt::Key_Return) << none
-                                              << "TForm2";
+        QTest::newRow("Return on the button")
+            << 0 << true << int(Qt::Key_Return) << none << "TForm2";
         QTest::newRow("Ctrl+Return is no Enter")
             << 0 << false << int(Qt::Key_Return) << int(Qt::ControlModifier) << "";
     }

@@ -70,8 +70,8 @@ private slots:
         live.extraPorts = {"/demo/ttyTARVO", "/demo/ttyMIREL", "ttyS1"};
         live.rebuild();
         const QString stable = m_dir.filePath("by-id/usb-Test_Adapter-if00-port0");
-        const QStringList expected =
-            QStringList{"null", "ttyS1", stable} + tail + QStringList{"-", "OtherPort"};
+        const QStringList expected = QStringList{"null", "ttyS1", stable} + tail
+                                     + QStringList{"-", "OtherPort"};
         QCOMPARE(names(menu), expected);
         QStringList checked;
         for (const QAction *a : menu.actions()) {

@@ -47,7 +47,9 @@ private:
     class Engine : public QPaintEngine
     {
     public:
-        explicit Engine(QStringList &texts) : m_texts(texts) {}
+        explicit Engine(QStringList &texts)
+            : m_texts(texts)
+        {}
         bool begin(QPaintDevice *) override { return true; }
         bool end() override { return true; }
         void updateState(const QPaintEngineState &) override {}
@@ -96,10 +98,7 @@ private:
         grid->setFocus();
         return grid;
     }
-    static QLineEdit *openEditor(TColorStringGrid *grid)
-    {
-        return grid->findChild<QLineEdit *>();
-    }
+    static QLineEdit *openEditor(TColorStringGrid *grid) { return grid->findChild<QLineEdit *>(); }
     static QPoint cellCentre(TColorStringGrid *grid, int col, int row)
     {
         return grid->visualRect(grid->model()->index(row - 1, col)).center();
@@ -142,14 +141,30 @@ private slots:
         QTest::addColumn<QString>("text");
         QTest::addColumn<QString>("stored");
         QTest::addColumn<QString>("signal");
-        QTest::newRow("title") << 1 << 0 << "Проба" << "Проба" << "header";
-        QTest::newRow("title beyond the code page") << 3 << 0 << "漢 °C" << "漢 °C" << "header";
-        QTest::newRow("number column") << 0 << 2 << "2" << "2" << "both";
-        QTest::newRow("data cell") << 5 << 1 << "36,60" << "36,60" << "data";
-        QTest::newRow("last column, last row") << 16 << 3 << "1.5" << "1.5" << "data";
-        QTest::newRow("tab becomes blank") << 1 << 3 << "a\tb" << "a b" << "data";
-        QTest::newRow("row past the end") << 1 << 4 << "x" << "" << "none";
-        QTest::newRow("column past the end") << 17 << 1 << "x" << "" << "none";
+        QTest::newRow("title") << 1 << 0 << "Проба"
+                               << "Проба"
+                               << "header";
+        QTest::newRow("title beyond the code page") << 3 << 0 << "漢 °C"
+                                                    << "漢 °C"
+                                                    << "header";
+        QTest::newRow("number column") << 0 << 2 << "2"
+                                       << "2"
+                                       << "both";
+        QTest::newRow("data cell") << 5 << 1 << "36,60"
+                                   << "36,60"
+                                   << "data";
+        QTest::newRow("last column, last row") << 16 << 3 << "1.5"
+                                               << "1.5"
+                                               << "data";
+        QTest::newRow("tab becomes blank") << 1 << 3 << "a\tb"
+                                           << "a b"
+                                           << "data";
+        QTest::newRow("row past the end") << 1 << 4 << "x"
+                                          << ""
+                                          << "none";
+        QTest::newRow("column past the end") << 17 << 1 << "x"
+                                             << ""
+                                             << "none";
     }
     void cells()
     {
@@ -582,8 +597,8 @@ private slots:
         QSet<std::pair<int, int>> dataCells;
         QSet<std::pair<int, int>> fixedCells;
         bool focusedSeen = false;
-        grid->OnGetCellColor = [&](TColorStringGrid *sender, int row, int col,
-                                   TGridDrawState state, QBrush &brush, QFont &) {
+        grid->OnGetCellColor = [&](TColorStringGrid *sender, int row, int col, TGridDrawState state,
+                                   QBrush &brush, QFont &) {
             QCOMPARE(sender, grid.get());
             (state & gdFixed ? fixedCells : dataCells).insert({row, col});
             focusedSeen = focusedSeen || (state & gdFocused && row == 1 && col == 1);

@@ -4,9 +4,9 @@
 #include <QTemporaryDir>
 
 #include "export/ExportStrings.h"
-#include "text/Strings.h"
 #include "export/TExportDialog.h"
 #include "support/TestFiles.h"
+#include "text/Strings.h"
 
 Q_DECLARE_METATYPE(TExportFormat)
 
@@ -19,9 +19,9 @@ private slots:
         QTest::addColumn<TExportFormat>("format");
         QTest::addColumn<QString>("kind");
         QTest::addColumn<QString>("why");
-        const std::pair<const char *, TExportFormat> formats[] = {
-            {"xlsx", TExportFormat::Xlsx}, {"csv", TExportFormat::Csv},
-            {"pdf", TExportFormat::Pdf}};
+        const std::pair<const char *, TExportFormat> formats[] = {{"xlsx", TExportFormat::Xlsx},
+                                                                  {"csv", TExportFormat::Csv},
+                                                                  {"pdf", TExportFormat::Pdf}};
         for (const auto &[name, format] : formats) {
             QTest::addRow("%s, read-only folder", name)
                 << format << "read-only folder" << Str::FolderNotWritable;
@@ -49,8 +49,7 @@ private slots:
             // The file itself may be written: only the folder stands in the way.
             QVERIFY(QFile::setPermissions(old, QFile::Permissions(0x6666)));
             QVERIFY(QFile::setPermissions(folder, QFile::Permissions(0x5555)));
-        }
-        else if (kind == "read-only file")
+        } else if (kind == "read-only file")
             QVERIFY(QFile::setPermissions(old, QFile::Permissions(0x4444)));
         else if (kind == "target is a folder")
             path = folder;
@@ -71,8 +70,8 @@ private slots:
         QVERIFY2(error.contains(why), qPrintable(error));
         QCOMPARE(getFile(old), QByteArray("old"));
         const QString name = QFileInfo(old).fileName();
-        QCOMPARE(QDir(folder).entryList(QDir::Files | QDir::Hidden | QDir::Dirs |
-                                        QDir::NoDotAndDotDot),
+        QCOMPARE(QDir(folder).entryList(QDir::Files | QDir::Hidden | QDir::Dirs
+                                        | QDir::NoDotAndDotDot),
                  QStringList{name});
         removeTestDir(dir);
     }
@@ -112,8 +111,8 @@ private slots:
         QTest::newRow("own suffix wins") << "/d/a.PDF" << TExportFormat::Xlsx << "/d/a.PDF";
         QTest::newRow("other suffix is part of the name")
             << "/d/a.txt" << TExportFormat::Xlsx << "/d/a.txt.xlsx";
-        QTest::newRow("dotted name") << "/d/Новый 1.05" << TExportFormat::Pdf
-                                     << "/d/Новый 1.05.pdf";
+        QTest::newRow("dotted name")
+            << "/d/Новый 1.05" << TExportFormat::Pdf << "/d/Новый 1.05.pdf";
     }
     void names()
     {

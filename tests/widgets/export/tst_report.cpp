@@ -38,8 +38,8 @@ int pdfPages(const QString &pdf)
 // The text of each page.
 QStringList pdfText(const QString &pdf)
 {
-    QStringList pages = run(QStringLiteral("pdftotext"), {QStringLiteral("-layout"), pdf,
-                                                         QStringLiteral("-")})
+    QStringList pages = run(QStringLiteral("pdftotext"),
+                            {QStringLiteral("-layout"), pdf, QStringLiteral("-")})
                             .split(QLatin1Char('\f'));
     if (!pages.isEmpty() && pages.back().trimmed().isEmpty())
         pages.removeLast();
@@ -57,13 +57,18 @@ TExportTable tarvoTable(int rows)
     t.name = QStringLiteral("Новый1.txt");
     t.cell = [](int col, int row) {
         switch (col) {
-        case 0: return QString::number(row + 1);
-        case 1: return QStringLiteral("Проба %1").arg(row + 1);
-        case 2: return QStringLiteral("31.05.2024");
-        case 3: return QStringLiteral("07:05:00");
-        case 4: return QStringLiteral("1");
-        default: return QStringLiteral("%1,%2").arg(col * 100 + 27).arg(row % 100, 2, 10,
-                                                                          QChar('0'));
+        case 0:
+            return QString::number(row + 1);
+        case 1:
+            return QStringLiteral("Проба %1").arg(row + 1);
+        case 2:
+            return QStringLiteral("31.05.2024");
+        case 3:
+            return QStringLiteral("07:05:00");
+        case 4:
+            return QStringLiteral("1");
+        default:
+            return QStringLiteral("%1,%2").arg(col * 100 + 27).arg(row % 100, 2, 10, QChar('0'));
         }
     };
     return t;
@@ -73,7 +78,9 @@ TExportTable tarvoTable(int rows)
 class TCountingPage : public TPage
 {
 public:
-    explicit TCountingPage(TPage &inner) : m_inner(inner) {}
+    explicit TCountingPage(TPage &inner)
+        : m_inner(inner)
+    {}
     int PageWidth() const override { return m_inner.PageWidth(); }
     int PageHeight() const override { return m_inner.PageHeight(); }
     int TextHeight(const QString &text) const override { return m_inner.TextHeight(text); }
@@ -234,8 +241,8 @@ private slots:
         bool landscape = false;
         QVERIFY2(TReportPrint::exec(nullptr, t, GridFont, &error,
                                     [&](QPrinter &printer) {
-                                        landscape = printer.pageLayout().orientation() ==
-                                                    QPageLayout::Landscape;
+                                        landscape = printer.pageLayout().orientation()
+                                                    == QPageLayout::Landscape;
                                         printer.setOutputFormat(QPrinter::PdfFormat);
                                         printer.setOutputFileName(pdf);
                                         printer.setPrintRange(QPrinter::PageRange);

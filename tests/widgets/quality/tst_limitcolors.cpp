@@ -87,8 +87,8 @@ private slots:
         auto *colours = new TLimitColors(m_grid.get(), Ru);
         colours->setLimits(milkLimits());
         const bool active = m_grid->isActiveWindow();
-        const QColor base = m_grid->palette().color(
-            active ? QPalette::Active : QPalette::Inactive, QPalette::Base);
+        const QColor base = m_grid->palette().color(active ? QPalette::Active : QPalette::Inactive,
+                                                    QPalette::Base);
         const QColor below = colours->brush(TRowMarks::BelowMark, false, active).color();
         const QColor above = colours->brush(TRowMarks::AboveMark, false, active).color();
         const QImage image = m_grid->grab().toImage();
@@ -132,8 +132,8 @@ private slots:
             const bool active = i & 1;
             const bool selected = i & 2;
             const auto group = active ? QPalette::Active : QPalette::Inactive;
-            const QColor text = p.color(group, selected ? QPalette::HighlightedText
-                                                        : QPalette::Text);
+            const QColor text = p.color(group,
+                                        selected ? QPalette::HighlightedText : QPalette::Text);
             const QColor b = colours->brush(TRowMarks::BelowMark, selected, active).color();
             const QColor a = colours->brush(TRowMarks::AboveMark, selected, active).color();
             QVERIFY(TLimitColors::contrast(b, text) >= 4.5);
@@ -168,8 +168,7 @@ private slots:
                                                         "Доб.вода: выше нормы: 1,00 > 0,00"));
         QCOMPARE(colours->toolTip(6, 99), QString());
         const QRect r = m_grid->visualRect(m_grid->model()->index(2, 10));
-        QHelpEvent help(QEvent::ToolTip, r.center(),
-                        m_grid->viewport()->mapToGlobal(r.center()));
+        QHelpEvent help(QEvent::ToolTip, r.center(), m_grid->viewport()->mapToGlobal(r.center()));
         QApplication::sendEvent(m_grid->viewport(), &help);
         QTRY_COMPARE(QToolTip::text(), QStringLiteral("выше нормы: 3,88 > 0,00"));
         QToolTip::hideText();

@@ -29,11 +29,16 @@ private slots:
         QTest::addColumn<bool>("russian");
         QTest::addColumn<QString>("keys");
         QTest::addColumn<QString>("text");
-        QTest::newRow("point becomes the comma") << true << "2.8" << "2,8";
-        QTest::newRow("comma becomes the point") << false << "2,8" << "2.8";
-        QTest::newRow("negative") << true << "-0.520" << "-0,520";
-        QTest::newRow("second separator refused") << true << "1.2.3" << "1,23";
-        QTest::newRow("letters, blank, sign refused") << true << "a1 0e-5" << "105";
+        QTest::newRow("point becomes the comma") << true << "2.8"
+                                                 << "2,8";
+        QTest::newRow("comma becomes the point") << false << "2,8"
+                                                 << "2.8";
+        QTest::newRow("negative") << true << "-0.520"
+                                  << "-0,520";
+        QTest::newRow("second separator refused") << true << "1.2.3"
+                                                  << "1,23";
+        QTest::newRow("letters, blank, sign refused") << true << "a1 0e-5"
+                                                      << "105";
         QTest::newRow("length") << true << QString(30, u'9') << QString(20, u'9');
     }
     void typing()
@@ -52,8 +57,10 @@ private slots:
         TLimits given;
         given.setLimit(6, lim(2.8, 6.0));
         given.setLimit(15, lim(None, -0.52)); // not in the table: kept
-        TLimitsDialog dialog({{6, QStringLiteral("Жир")}, {7, QStringLiteral("СОМО")},
-                              {10, QStringLiteral("Доб.вода")}, {11, QString()}},
+        TLimitsDialog dialog({{6, QStringLiteral("Жир")},
+                              {7, QStringLiteral("СОМО")},
+                              {10, QStringLiteral("Доб.вода")},
+                              {11, QString()}},
                              given, nullptr, Ru);
         QPushButton *ok = dialog.findChild<QDialogButtonBox *>()->button(QDialogButtonBox::Ok);
         QCOMPARE(dialog.lineCount(), 4);

@@ -112,7 +112,7 @@ private slots:
         m_grid->horizontalScrollBar()->setValue(m_grid->horizontalScrollBar()->maximum());
         QVERIFY(m_grid->horizontalScrollBar()->value() > 0);
         QCOMPARE(barX(16), gridX(16));
-        QCOMPARE(barX(5), gridX(5)); // partly in sight
+        QCOMPARE(barX(5), gridX(5));             // partly in sight
         QVERIFY(m_bar->columnRect(4).isEmpty()); // scrolled out
     }
 
@@ -138,7 +138,7 @@ private slots:
             QVERIFY(m_bar->isHidden() && !m_bar->toggleAction()->isChecked());
             QVERIFY(m_bar->save(ini));
             QCOMPARE(getFile(path), text); // nothing chosen, nothing written
-            m_bar->restore(ini, true); // limits: shown
+            m_bar->restore(ini, true);     // limits: shown
             QVERIFY(!m_bar->isHidden());
             m_bar->toggleAction()->trigger();
             QVERIFY(m_bar->save(ini));

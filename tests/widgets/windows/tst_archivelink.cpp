@@ -10,10 +10,10 @@
 #include <QPrintPreviewDialog>
 #include <QPrintPreviewWidget>
 #include <QPushButton>
-#include <QTableView>
-#include <QTimer>
 #include <QSqlDatabase>
 #include <QSqlQuery>
+#include <QTableView>
+#include <QTimer>
 
 #include "WindowTestSupport.h"
 #include "archive/TArchiveDialog.h"
@@ -65,8 +65,7 @@ QStringList archivedFileEvents(const QString &dbPath)
         auto db = QSqlDatabase::addDatabase(QStringLiteral("QSQLITE"), QStringLiteral("peek"));
         db.setDatabaseName(dbPath);
         if (db.open()) {
-            QSqlQuery q(QStringLiteral("SELECT event, row_count FROM file_events ORDER BY id"),
-                        db);
+            QSqlQuery q(QStringLiteral("SELECT event, row_count FROM file_events ORDER BY id"), db);
             while (q.next())
                 events << q.value(0).toString() + QLatin1Char(':') + q.value(1).toString();
         }
@@ -81,7 +80,9 @@ class TstArchiveLink : public QObject, public WindowBench<TForm2>
 {
     Q_OBJECT
 public:
-    TstArchiveLink() : WindowBench(QStringLiteral("Tarvo.Ini")) {}
+    TstArchiveLink()
+        : WindowBench(QStringLiteral("Tarvo.Ini"))
+    {}
 
 private:
     std::unique_ptr<TRegistrationWindow> shown(bool tarvo)
@@ -144,8 +145,8 @@ private slots:
         QTest::addColumn<QList<int>>("present");
         QTest::newRow("tarvo 38 bytes") << true << 38 << 0u << QList<int>{0, 1, 2, 3};
         QTest::newRow("tarvo 54 bytes") << true << 54 << 0u << QList<int>{0, 1, 2, 3, 4, 5};
-        QTest::newRow("mirel, values 0, 2, 26") << false << 234 << ((1u << 26) | 5u)
-                                                << QList<int>{0, 2, 26};
+        QTest::newRow("mirel, values 0, 2, 26")
+            << false << 234 << ((1u << 26) | 5u) << QList<int>{0, 2, 26};
     }
     void resultArchived()
     {
@@ -169,8 +170,8 @@ private slots:
         QCOMPARE(r.group, 3);
         QCOMPARE(r.at, m_clock.now);
         QCOMPARE(r.dateText, w->MainGrid->Cells(2, 1));
-        QCOMPARE(r.raw, QByteArray(reinterpret_cast<const char *>(frame.data()),
-                                   qsizetype(frame.size())));
+        QCOMPARE(r.raw,
+                 QByteArray(reinterpret_cast<const char *>(frame.data()), qsizetype(frame.size())));
         QCOMPARE(r.cells.size(), w->MainGrid->ColCount() - 1);
         for (int k = 0; k < int(r.values.size()); ++k) {
             QCOMPARE(r.values[size_t(k)].has_value(), present.contains(k));

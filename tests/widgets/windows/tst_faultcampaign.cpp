@@ -10,8 +10,8 @@
 #include <QFile>
 #include <QtTest>
 
-#include "support/SimWindowRig.h"
 #include "results/TResultsFile.h"
+#include "support/SimWindowRig.h"
 #include "windows/TStatusPanel.h"
 
 using Fault = InstrumentSim::Fault;
@@ -68,7 +68,9 @@ void tst_FaultCampaign::faults_data()
         add(name("trickle"), fam, {{Fault::Trickle, 0}, {Fault::Trickle, 0}});
         add(name("silence"), fam, {{Fault::Silence, 0}, {Fault::Silence, 0}});
         add(name("wrong echo"), fam,
-            {{Fault::WrongEcho, 0}, {Fault::WrongEcho, 1}, {Fault::WrongEcho, 2},
+            {{Fault::WrongEcho, 0},
+             {Fault::WrongEcho, 1},
+             {Fault::WrongEcho, 2},
              {Fault::WrongEcho, 3}});
         add(name("short"), fam, {{Fault::ShortReply, 1}, {Fault::ShortReply, 3}});
         std::vector<Fault> lengths;
@@ -86,16 +88,23 @@ void tst_FaultCampaign::faults_data()
         lengths.push_back({Fault::WrongLength, 5});
         add(name("wrong lengths"), fam, lengths);
         add(name("bad status"), fam,
-            t ? std::vector<Fault>{{Fault::BadStatus, 0x1000}, {Fault::BadStatus, 0x0020},
+            t ? std::vector<Fault>{{Fault::BadStatus, 0x1000},
+                                   {Fault::BadStatus, 0x0020},
                                    {Fault::BadStatus, 0x1020}}
-              : std::vector<Fault>{{Fault::BadStatus, 0x0801}, {Fault::BadStatus, 0x0000},
-                                   {Fault::BadStatus, 0x0001}, {Fault::BadStatus, 0x8800}});
+              : std::vector<Fault>{{Fault::BadStatus, 0x0801},
+                                   {Fault::BadStatus, 0x0000},
+                                   {Fault::BadStatus, 0x0001},
+                                   {Fault::BadStatus, 0x8800}});
         add(name("small delay"), fam, {{Fault::Delay, 20}, {Fault::Delay, 30}});
         add(name("late reply"), fam, {{Fault::Delay, 450}, {Fault::Delay, 700}}, false);
         add(name("everything"), fam,
-            {{Fault::Garbage, 3}, {Fault::Silence, 0}, {Fault::Trickle, 0},
-             {Fault::WrongEcho, 2}, {Fault::WrongLength, t ? 105 : 233},
-             {Fault::BadStatus, t ? 0x1000 : 0x0801}, {Fault::ShortReply, 2}});
+            {{Fault::Garbage, 3},
+             {Fault::Silence, 0},
+             {Fault::Trickle, 0},
+             {Fault::WrongEcho, 2},
+             {Fault::WrongLength, t ? 105 : 233},
+             {Fault::BadStatus, t ? 0x1000 : 0x0801},
+             {Fault::ShortReply, 2}});
     }
 }
 

@@ -29,7 +29,9 @@ class TstLateQuestions : public QObject, public WindowBench<TForm2>
     Q_OBJECT
 
 public:
-    TstLateQuestions() : WindowBench(QStringLiteral("Tarvo.Ini")) {}
+    TstLateQuestions()
+        : WindowBench(QStringLiteral("Tarvo.Ini"))
+    {}
 
 private:
     QString data() const { return path(QStringLiteral("data.txt")); }
@@ -39,8 +41,7 @@ private:
     std::unique_ptr<TForm2> windowWithResult()
     {
         writeIni(QStringLiteral("[Config]\r\nFileName=%1\r\n").arg(data()));
-        writeBytes(other(), "o\t02.03.2024\t08:00:00\t1\t9,00\r\n" + QByteArray(15, '\t') +
-                                "\r\n");
+        writeBytes(other(), "o\t02.03.2024\t08:00:00\t1\t9,00\r\n" + QByteArray(15, '\t') + "\r\n");
         auto w = window();
         feedResult(*w, 1);
         w->AskOpenFileName = [this](const QString &) { return other(); };
@@ -92,8 +93,7 @@ private slots:
             if (action == u"open dialog")
                 return QMessageBox::No; // on to the file dialog
             poll();
-            return buttons.testFlag(QMessageBox::Cancel) ? QMessageBox::Cancel
-                                                         : QMessageBox::No;
+            return buttons.testFlag(QMessageBox::Cancel) ? QMessageBox::Cancel : QMessageBox::No;
         };
         w->AskOpenFileName = [&](const QString &) {
             poll();
@@ -120,14 +120,14 @@ private slots:
                                   << QStringList{"1,00", "2,00"};
         QTest::newRow("Open, No") << "open" << B::No << QStringList{"9,00", "2,00"}
                                   << QStringList{};
-        QTest::newRow("Open, Yes") << "open" << B::Yes << QStringList{"9,00"}
-                                   << QStringList{"1,00", "2,00"};
+        QTest::newRow("Open, Yes")
+            << "open" << B::Yes << QStringList{"9,00"} << QStringList{"1,00", "2,00"};
         QTest::newRow("Open, during its file dialog")
             << "open dialog" << B::No << QStringList{"9,00", "2,00"} << QStringList{};
         QTest::newRow("Close, No, asked again, Yes")
             << "close" << B::No << QStringList{"closed"} << QStringList{"1,00", "2,00"};
-        QTest::newRow("Close, Cancel") << "close" << B::Cancel << QStringList{"1,00", "2,00"}
-                                       << QStringList{};
+        QTest::newRow("Close, Cancel")
+            << "close" << B::Cancel << QStringList{"1,00", "2,00"} << QStringList{};
     }
     void replyOnItsWayIsKept()
     {

@@ -21,7 +21,9 @@ class TstLineView : public QObject, public WindowBench<TForm2>
     Q_OBJECT
 
 public:
-    TstLineView() : WindowBench(QStringLiteral("Tarvo.Ini")) {}
+    TstLineView()
+        : WindowBench(QStringLiteral("Tarvo.Ini"))
+    {}
 
 private:
     static TStatusPanel *panel(TForm2 &w) { return w.findChild<TStatusPanel *>(); }
@@ -56,8 +58,7 @@ private slots:
         TStatusPanel *p = panel(*w);
         QVERIFY(p);
         QCOMPARE(p->parentWidget(), w->statusBar());
-        QCOMPARE(p->fieldTexts(),
-                 QStringList({"Тарво-2(2M)", "Опрос выключен", "Результатов: 0"}));
+        QCOMPARE(p->fieldTexts(), QStringList({"Тарво-2(2M)", "Опрос выключен", "Результатов: 0"}));
         QVERIFY(startOn(*w, sim));
         QTRY_COMPARE(countCode(sim, 9), 1);
         // The result was taken at the test clock's moment, which stands still.
@@ -116,12 +117,18 @@ private slots:
     {
         QTest::addColumn<QString>("kind");
         QTest::addColumn<QString>("remedy");
-        QTest::newRow("not found") << "missing" << "меню кнопки опроса";
-        QTest::newRow("regular file") << "file" << "не последовательный порт";
-        QTest::newRow("fifo") << "fifo" << "не последовательный порт";
-        QTest::newRow("folder") << "folder" << "не последовательный порт";
-        QTest::newRow("busy") << "busy" << "занят другой программой";
-        QTest::newRow("permission denied") << "locked" << "usermod -aG dialout";
+        QTest::newRow("not found") << "missing"
+                                   << "меню кнопки опроса";
+        QTest::newRow("regular file") << "file"
+                                      << "не последовательный порт";
+        QTest::newRow("fifo") << "fifo"
+                              << "не последовательный порт";
+        QTest::newRow("folder") << "folder"
+                                << "не последовательный порт";
+        QTest::newRow("busy") << "busy"
+                              << "занят другой программой";
+        QTest::newRow("permission denied") << "locked"
+                                           << "usermod -aG dialout";
     }
     void openErrorSaysWhy()
     {
@@ -192,9 +199,9 @@ private slots:
         QList<QByteArray> lines = log.split('\n');
         lines.removeAll(QByteArray());
         // The spoiled fetch, the fetch again, the confirmation: each request and its reply.
-        const char *ends[] = {"> 90 a0 a0 a0 06", "< [106] wrong echo", "> 90 a0 a0 a0 06",
-                              "< [106] accepted", "> 90 a0 a0 a0 09",
-                              "< [4] accepted: 90 a0 a0 a0"};
+        const char *ends[] = {"> 90 a0 a0 a0 06", "< [106] wrong echo",
+                              "> 90 a0 a0 a0 06", "< [106] accepted",
+                              "> 90 a0 a0 a0 09", "< [4] accepted: 90 a0 a0 a0"};
         QCOMPARE(lines.size(), 6);
         for (int i = 0; i < 6; ++i)
             QVERIFY2(lines[i].contains(ends[i]), lines[i].constData());

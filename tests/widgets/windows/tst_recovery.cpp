@@ -79,7 +79,9 @@ class TstRecovery : public QObject, public WindowBench<TForm2>
     Q_OBJECT
 
 public:
-    TstRecovery() : WindowBench(QStringLiteral("Tarvo.Ini")) {}
+    TstRecovery()
+        : WindowBench(QStringLiteral("Tarvo.Ini"))
+    {}
 
 private:
     QString journalPath() const { return path(QStringLiteral("Tarvo.journal")); }
@@ -128,10 +130,13 @@ private slots:
     {
         QTest::addColumn<QString>("kind");
         QTest::addColumn<QString>("says");
-        QTest::newRow("another copy holds it") << "held" << "другая её копия";
-        QTest::newRow("a folder in its place") << "folder" << "Не удаётся вести журнал";
+        QTest::newRow("another copy holds it") << "held"
+                                               << "другая её копия";
+        QTest::newRow("a folder in its place") << "folder"
+                                               << "Не удаётся вести журнал";
         QTest::newRow("a FIFO in its place") << "fifo" << Str::NotRegularFile;
-        QTest::newRow("its folder is not writable") << "read-only" << "Не удаётся вести журнал";
+        QTest::newRow("its folder is not writable") << "read-only"
+                                                    << "Не удаётся вести журнал";
     }
     void journalCannotBeOpened()
     {
@@ -225,17 +230,21 @@ private slots:
         const QByteArray second = "b\t01.03.2024\t09:05:00\t1\t11,00\r\n";
         const QByteArray open = QByteArray(15, '\t') + "\r\n";
         QTest::newRow("unchanged: in place")
-            << first + open << QStringList{"10,00", "1,00", "2,00"} << "data.txt" << "";
+            << first + open << QStringList{"10,00", "1,00", "2,00"} << "data.txt"
+            << "";
         QTest::newRow("a row more: after it")
-            << first + second + open << QStringList{"10,00", "11,00", "1,00", "2,00"}
-            << "data.txt" << "изменился";
+            << first + second + open << QStringList{"10,00", "11,00", "1,00", "2,00"} << "data.txt"
+            << "изменился";
         QTest::newRow("a row fewer: nothing blank")
-            << open << QStringList{"1,00", "2,00"} << "data.txt" << "изменился";
+            << open << QStringList{"1,00", "2,00"} << "data.txt"
+            << "изменился";
         QTest::newRow("other content, same size")
             << QByteArray(first).replace("10,00", "12,00") + open
-            << QStringList{"12,00", "1,00", "2,00"} << "data.txt" << "изменился";
+            << QStringList{"12,00", "1,00", "2,00"} << "data.txt"
+            << "изменился";
         QTest::newRow("gone: a table of its own")
-            << QByteArray("-") << QStringList{"1,00", "2,00"} << "Новый1.txt" << "не найден";
+            << QByteArray("-") << QStringList{"1,00", "2,00"} << "Новый1.txt"
+            << "не найден";
     }
     void restoreOntoOtherFile()
     {
@@ -289,8 +298,8 @@ private slots:
         useDataFile();
         // Rows of the file come first: by their numbers, the journal's rows lie past the end
         // of an empty table.
-        QVERIFY(writeBytes(data(), "a\t01.03.2024\t09:00:00\t1\t10,00\r\n" +
-                                       QByteArray(15, '\t') + "\r\n"));
+        QVERIFY(writeBytes(data(), "a\t01.03.2024\t09:00:00\t1\t10,00\r\n" + QByteArray(15, '\t')
+                                       + "\r\n"));
         crashedSession({1, 2, 3});
         QVERIFY(QFile::remove(data()));
         for (int crash = 0; crash < 2; ++crash) {

@@ -56,7 +56,9 @@ class TstWindowQuality : public QObject, public WindowBench<TForm2>
     Q_OBJECT
 
 public:
-    TstWindowQuality() : WindowBench(QStringLiteral("Tarvo.Ini")) {}
+    TstWindowQuality()
+        : WindowBench(QStringLiteral("Tarvo.Ini"))
+    {}
 
 private slots:
     void init() { Prepare(); }
@@ -85,8 +87,7 @@ private slots:
         QVERIFY(!w->findChild<QStatusBar *>());
         QCOMPARE(w->MainGrid->geometry(), w->centralWidget()->rect());
         // The menus the operator knows keep their places; the new one comes last.
-        QCOMPARE(menuTitles(*w), (QStringList{QStringLiteral("Файл"),
-                                              QStringLiteral("О программе"),
+        QCOMPARE(menuTitles(*w), (QStringList{QStringLiteral("Файл"), QStringLiteral("О программе"),
                                               Str::MenuService}));
         QVERIFY(w->close());
         const TIniPlus after(path(QStringLiteral("Tarvo.Ini")));
@@ -115,9 +116,9 @@ private slots:
         QFETCH(QList<int>, taken);
         QFETCH(QString, note);
         // A file from elsewhere: a label, "NAN" and an empty cell where values belong.
-        const QByteArray results = Cp1251::encode(QStringLiteral(
-            "А\t01.02.2024\t10:00:00\t1\t20,00\tПроба\tNAN\t\t3,00\t3,88"
-            "\t1\t2\t3\t4\t-0,50\t90\r\n\t\t\t\t\t\t\t\t\t\t\t\t\t\t\t\r\n"));
+        const QByteArray results = Cp1251::encode(
+            QStringLiteral("А\t01.02.2024\t10:00:00\t1\t20,00\tПроба\tNAN\t\t3,00\t3,88"
+                           "\t1\t2\t3\t4\t-0,50\t90\r\n\t\t\t\t\t\t\t\t\t\t\t\t\t\t\t\r\n"));
         QVERIFY(writeBytes(path(QStringLiteral("data.txt")), results));
         writeIni(QStringLiteral("[Config]\r\nFileName=%1\r\n[Limits]\r\n")
                      .arg(path(QStringLiteral("data.txt")))
