@@ -149,7 +149,7 @@ std::optional<TLimit> TLimits::parse(QStringView value, ParseError *why)
         return std::nullopt;
     }
     // Written with a point; a comma from a hand edit reads the same.
-    static const TCellNumber reader(QLocale(QLocale::Russian));
+    static const TCellNumber reader{QLocale(QLocale::Russian)};
     TLimit limit;
     const QStringView sides[2] = {text.left(semi).trimmed(), text.mid(semi + 1).trimmed()};
     double *out[2] = {&limit.min, &limit.max};

@@ -126,6 +126,12 @@ bool TResultsFile::Load(const QString &path, int colCount, TRowStore &rows, QStr
             out.ReserveFileText(file.size(), QByteArrayView(piece.constData(), whole));
         first = false;
         out.AppendFileLines(QByteArrayView(piece.constData(), whole));
+        // Short lines cost more than their bytes: the lines read so far tell how many the
+        // whole file holds, and a table that will not fit is given up before it is read.
+        const qint64 taken = total - held + whole;
+        const qint64 lines = out.RowCount() + (file.size() - taken) * out.RowCount() / taken;
+        if (!TableBudget::fits(TableBudget::openingCost(file.size(), lines, colCount), &why))
+            return fail(error, Str::OpenFailed, path, why);
         held -= whole;
         std::memmove(piece.data(), piece.constData() + whole, size_t(held));
     }
