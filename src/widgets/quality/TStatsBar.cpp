@@ -82,6 +82,7 @@ void TStatsBar::connectGrid()
     connect(top, &QHeaderView::sectionCountChanged, this, [this] { update(); });
     connect(top, &QHeaderView::geometriesChanged, this, [this] { update(); });
     connect(m_grid->horizontalScrollBar(), &QScrollBar::valueChanged, this, [this] { update(); });
+    m_header = top;
     top->installEventFilter(this);
 }
 
@@ -103,7 +104,7 @@ void TStatsBar::setLimits(const TLimits &limits)
 
 bool TStatsBar::eventFilter(QObject *watched, QEvent *event)
 {
-    if (watched == m_grid->horizontalHeader()
+    if (watched == m_header
         && (event->type() == QEvent::Move || event->type() == QEvent::Resize))
         update();
     return QWidget::eventFilter(watched, event);

@@ -70,6 +70,8 @@ private:
     int lineHeight() const;
 
     TColorStringGrid *m_grid = nullptr;
+    // Compared by address only: the header still sends events while the grid is destroyed.
+    const QObject *m_header = nullptr;
     QLocale m_locale;
     TColumnStats m_stats;
     QAction *m_toggle = nullptr;
