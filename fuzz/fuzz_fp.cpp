@@ -61,8 +61,7 @@ void checkFp8(std::span<const uint8_t, 8> bytes)
     } catch (const EConvertError &e) {
         FUZZ_CHECK(!want.has_value());
         // A byte out of range is named as such even when the nibbles make a bad word too.
-        FUZZ_CHECK(std::strcmp(e.what(), inRange ? "Invalid FP format" : "Invalid FP8 format")
-                   == 0);
+        FUZZ_CHECK(std::strcmp(e.what(), inRange ? "Invalid FP format" : "Invalid FP8 format") == 0);
     }
 }
 

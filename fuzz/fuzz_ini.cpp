@@ -6,16 +6,16 @@
 #include <cstdlib>
 
 #include <QByteArray>
-#include <QRegularExpression>
 #include <QFile>
+#include <QRegularExpression>
 #include <QString>
 #include <QStringDecoder>
 #include <QStringList>
 
 #include "FuzzCheck.h"
 #include "FuzzFiles.h"
-#include "text/Cp1251.h"
 #include "settings/TIniPlus.h"
+#include "text/Cp1251.h"
 
 namespace {
 
@@ -75,9 +75,9 @@ struct TKey
     const char *key;
 };
 
-const TKey kKeys[] = {{"Config", "COM"},    {"Config", "FileName"}, {"Config", "DeviceNumber"},
-                      {"Columns", "0"},     {"Columns", "31"},      {"View", "5"},
-                      {"view", "7"},        {"CONFIG", "com"}};
+const TKey kKeys[] = {{"Config", "COM"}, {"Config", "FileName"}, {"Config", "DeviceNumber"},
+                      {"Columns", "0"},  {"Columns", "31"},      {"View", "5"},
+                      {"view", "7"},     {"CONFIG", "com"}};
 
 } // namespace
 

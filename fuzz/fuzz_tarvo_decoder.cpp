@@ -41,10 +41,25 @@ bool expected(const std::vector<uint8_t> &buf, TTarvoBlock &want)
     size_t statusAt = 0, groupAt = 0, firstAt = 0, count = 0;
     bool hasStatus = false;
     switch (buf[0]) {
-    case 1: groupAt = 0; firstAt = 2; count = 4; break;
-    case 2: groupAt = 0; firstAt = 2; count = 6; break;
-    case 4: hasStatus = true; statusAt = 0; groupAt = 4; firstAt = 6; count = 12; break;
-    default: return false;
+    case 1:
+        groupAt = 0;
+        firstAt = 2;
+        count = 4;
+        break;
+    case 2:
+        groupAt = 0;
+        firstAt = 2;
+        count = 6;
+        break;
+    case 4:
+        hasStatus = true;
+        statusAt = 0;
+        groupAt = 4;
+        firstAt = 6;
+        count = 12;
+        break;
+    default:
+        return false;
     }
     if (buf.size() - 1 < firstAt + 8 * count)
         return false;

@@ -48,9 +48,12 @@ cleanup() {
 }
 trap cleanup EXIT INT TERM
 
-"$sim" --family tarvo --link "$demo/ttyTARVO" > "$demo/sim-tarvo.txt" 2> "$demo/sim-tarvo.log" &
+# Every second sample is milk a dairy turns away, so the limits below have something to show.
+"$sim" --family tarvo --odd-every 2 --link "$demo/ttyTARVO" \
+  > "$demo/sim-tarvo.txt" 2> "$demo/sim-tarvo.log" &
 pids+=($!)
-"$sim" --family mirel --link "$demo/ttyMIREL" > "$demo/sim-mirel.txt" 2> "$demo/sim-mirel.log" &
+"$sim" --family mirel --odd-every 2 --link "$demo/ttyMIREL" \
+  > "$demo/sim-mirel.txt" 2> "$demo/sim-mirel.log" &
 pids+=($!)
 for link in "$demo/ttyTARVO" "$demo/ttyMIREL"; do
   for _ in $(seq 50); do [ -L "$link" ] && break; sleep 0.1; done
@@ -81,12 +84,25 @@ if [ ! -e "$demo/Mirel2.Ini" ]; then
     for c in $(seq 17 31); do printf '%d=0\r\n' "$c"; done
   } > "$demo/Mirel2.Ini"
 fi
+# Raw cow milk norms, also for settings an earlier demo made without any: a "Limits" section
+# already there, even one emptied in the limits dialog, is the operator's and stays.
+. "$top/scripts/demo-limits.sh"
+add_limits() { # FILE FUNCTION
+  grep -qi '^\[Limits\]' "$1" && return 0
+  [ -z "$(tail -c 1 "$1")" ] || printf '\r\n' >> "$1"
+  "$2" >> "$1"
+}
+add_limits "$demo/Tarvo.Ini" tarvo_limits
+add_limits "$demo/Mirel2.Ini" mirel_limits
 
 if [ -n "${DISPLAY:-}" ] || [ -n "${WAYLAND_DISPLAY:-}" ]; then
   cat <<TXT
 The simulated instruments answer on $demo/ttyTARVO and $demo/ttyMIREL.
 Choose a model, press F5 (or the green button): the first result row arrives within a second.
 The next result comes two minutes after the last one, as the instrument protocol paces it.
+Every second sample is watered, skimmed or over-fat milk: its values outside the raw-milk
+norms show on blue (below) or orange (above) and its "Проба" cell is marked; the statistics
+stand under the table. "Сервис" -> "Нормы…" changes the norms.
 TXT
   cd "$demo"
   "$demo/reg01"

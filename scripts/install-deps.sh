@@ -5,13 +5,16 @@ set -euo pipefail
 packages=(
   cmake ninja-build g++ pkg-config
   qt6-base-dev qt6-base-dev-tools libqt6printsupport6 qt6-qpa-plugins qt6-translations-l10n
+  libqt6sql6 libqt6sql6-sqlite
   libgl-dev libxkbcommon-dev
   fonts-dejavu-core fonts-dejavu locales
-  xvfb xdotool x11-utils imagemagick python3
+  xvfb xdotool x11-utils xclip imagemagick python3 sqlite3
   cups cups-client cups-bsd printer-driver-cups-pdf poppler-utils
   clang libclang-rt-14-dev
   dpkg-dev file librsvg2-bin desktop-file-utils appstream lintian
   libudev-dev
+  libxlsxwriter-dev unzip
+  postgresql libqt6sql6-psql openssl
 )
 missing=()
 for p in "${packages[@]}"; do

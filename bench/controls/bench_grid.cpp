@@ -59,7 +59,6 @@ void run(int cols)
         QByteArray file;
         for (int r = 0; r < kRows; ++r)
             file += resultLine(r, cols) + "\r\n";
-        rows.Reserve(kRows);
         for (qsizetype pos = 0; pos < file.size();) {
             const qsizetype end = file.indexOf('\n', pos);
             rows.AppendLine(file.mid(pos, end - pos));
@@ -128,8 +127,7 @@ void run(int cols)
                 double(bytes) / kRows);
     std::printf("  SetRows                 %8.2f ms\n", setRows);
     std::printf("  first paint (grab)      %8.2f ms   target <= 100\n", firstPaint);
-    std::printf("  page of scrolling       %8.3f ms   (worst %.3f) target <= 16\n", page,
-                pageWorst);
+    std::printf("  page of scrolling       %8.3f ms   (worst %.3f) target <= 16\n", page, pageWorst);
     std::printf("  jump to the end         %8.3f ms\n", jumpToEnd);
     std::sort(appends.begin(), appends.end());
     std::printf("  AppendRow               %8.4f ms   median (99%% %.4f, worst %.4f) "

@@ -19,6 +19,8 @@
 #include <QEventLoop>
 #include <QTimer>
 
+#include "pollers/RequestCode.h"
+#include "pollers/RequestFrame.h"
 #include "pollers/TOpMirel.h"
 #include "pollers/TOpTarvo.h"
 #include "sim/InstrumentFrames.h"
@@ -32,8 +34,7 @@ double cpuSeconds()
 {
     rusage u{};
     getrusage(RUSAGE_SELF, &u);
-    return u.ru_utime.tv_sec + u.ru_stime.tv_sec +
-           (u.ru_utime.tv_usec + u.ru_stime.tv_usec) / 1e6;
+    return u.ru_utime.tv_sec + u.ru_stime.tv_sec + (u.ru_utime.tv_usec + u.ru_stime.tv_usec) / 1e6;
 }
 
 // A real event loop, sleeping between events as the program's does.
@@ -68,7 +69,7 @@ void idleCpu(int seconds)
     const double cpu = cpuSeconds() - cpu0;
     p.Stop();
     waitIdle(p);
-    std::printf("idle polling (Command 0) for %.1f s: CPU %.3f s = %.2f %% of one core, "
+    std::printf("idle polling (nothing asked) for %.1f s: CPU %.3f s = %.2f %% of one core, "
                 "%d cycles (%.1f per s), %zu frames sent\n",
                 wall, cpu, 100.0 * cpu / wall, cycles - cycles0, (cycles - cycles0) / wall,
                 sim.receivedFrames().size());
@@ -84,7 +85,8 @@ struct StampingInstrument
     std::atomic<int64_t> lastByteNs{0};
     std::thread thread;
 
-    explicit StampingInstrument(std::vector<uint8_t> frame) : reply(std::move(frame))
+    explicit StampingInstrument(std::vector<uint8_t> frame)
+        : reply(std::move(frame))
     {
         master = posix_openpt(O_RDWR | O_NOCTTY | O_CLOEXEC);
         grantpt(master);
@@ -117,20 +119,20 @@ struct StampingInstrument
             if (n <= 0)
                 continue;
             have += int(n);
-            while (have >= 5) {
-                const uint8_t code = buf[4];
+            while (have >= kRequestSize) {
+                const uint8_t code = buf[kRequestSize - 1];
                 std::vector<uint8_t> out;
-                if (code == 6)
+                if (code == RequestCode::Fetch)
                     out = reply;
                 else
-                    out.assign(buf, buf + 4);
+                    out.assign(buf, buf + kEchoSize);
                 // Stamped as the whole reply goes into the pty in one write, so the reader
                 // cannot see it before the stamp.
                 lastByteNs = Clock::now().time_since_epoch().count();
                 if (write(master, out.data(), out.size()) < 0)
                     continue;
-                std::copy(buf + 5, buf + have, buf);
-                have -= 5;
+                std::copy(buf + kRequestSize, buf + have, buf);
+                have -= kRequestSize;
             }
         }
     }
@@ -147,15 +149,15 @@ void latency(const char *name, std::vector<uint8_t> frame, int rounds)
     bool ask = true;
     p.OnGetNumber = [&](TOpPoller *s) {
         if (ask) {
-            s->Command = 6;
+            s->Command = RequestCode::Fetch;
             ask = false;
         }
     };
     p.OnPutResult = [&](TOpPoller *s) {
-        if (s->Command == 6) {
+        if (s->Command == RequestCode::Fetch) {
             const int64_t now = Clock::now().time_since_epoch().count();
             delays.push_back((now - inst.lastByteNs.load()) / 1e6);
-            s->Command = 0;
+            s->Command = RequestCode::Idle;
             ask = true;
         }
     };
@@ -173,8 +175,8 @@ void latency(const char *name, std::vector<uint8_t> frame, int rounds)
     }
     std::printf("%s: last reply byte -> OnPutResult on the UI thread over %zu results: "
                 "median %.3f ms, 95th %.3f ms, max %.3f ms\n",
-                name, delays.size(), delays[delays.size() / 2],
-                delays[delays.size() * 95 / 100], delays.back());
+                name, delays.size(), delays[delays.size() / 2], delays[delays.size() * 95 / 100],
+                delays.back());
 }
 
 template <typename Poller>
@@ -191,16 +193,15 @@ void exchangeTime(const char *name, InstrumentSim::Family family, bool trickle, 
     bool ask = true;
     p.OnGetNumber = [&](TOpPoller *s) {
         if (ask) {
-            s->Command = 6;
+            s->Command = RequestCode::Fetch;
             ask = false;
             asked = Clock::now();
         }
     };
     p.OnPutResult = [&](TOpPoller *s) {
-        if (s->Command == 6) {
-            times.push_back(std::chrono::duration<double, std::milli>(Clock::now() - asked)
-                                .count());
-            s->Command = 0;
+        if (s->Command == RequestCode::Fetch) {
+            times.push_back(std::chrono::duration<double, std::milli>(Clock::now() - asked).count());
+            s->Command = RequestCode::Idle;
             ask = true;
         }
     };
@@ -234,9 +235,8 @@ int main(int argc, char **argv)
     std::vector<uint32_t> words(12, EncodeFp(3.25));
     latency<TOpTarvo>("Tarvo 106-byte reply", BuildTarvoFrame(106, 0, 1, words, echo), 200);
     std::vector<uint32_t> mwords(27, EncodeFp(1.5));
-    latency<TOpMirel>("Mirel 234-byte reply", BuildMirelFrame(234, 0x07FFFFFF, 0x0800, 1, mwords,
-                                                              echo),
-                      200);
+    latency<TOpMirel>("Mirel 234-byte reply",
+                      BuildMirelFrame(234, 0x07FFFFFF, 0x0800, 1, mwords, echo), 200);
     exchangeTime<TOpTarvo>("Tarvo 106", InstrumentSim::Family::Tarvo, false, 106, 100);
     exchangeTime<TOpMirel>("Mirel 234", InstrumentSim::Family::Mirel, false, 234, 100);
     exchangeTime<TOpMirel>("Mirel 234", InstrumentSim::Family::Mirel, true, 234, 10);

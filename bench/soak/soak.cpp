@@ -32,8 +32,9 @@ long RssKb()
 
 int OpenFds()
 {
-    return int(QDir(QStringLiteral("/proc/self/fd")).entryList(QDir::NoDotAndDotDot
-                                                               | QDir::AllEntries).size());
+    return int(QDir(QStringLiteral("/proc/self/fd"))
+                   .entryList(QDir::NoDotAndDotDot | QDir::AllEntries)
+                   .size());
 }
 
 // One family's run; true when every result sent with a good status gave exactly one row.
@@ -63,8 +64,7 @@ bool Soak(InstrumentSim::Family family, int cycles)
                 sim.queueFault({InstrumentSim::Fault::BadStatus, bad});
         });
         rig.StartPolling();
-        ok = SimWindowRig::Pump(cycles * 200 + 10000,
-                                [&] { return rig.DataRows() >= cycles; });
+        ok = SimWindowRig::Pump(cycles * 200 + 10000, [&] { return rig.DataRows() >= cycles; });
         ok = rig.StopPolling(5000) && ok;
         rows = rig.DataRows();
         const auto log = rig.Sim().exchanges();
@@ -87,8 +87,7 @@ bool Soak(InstrumentSim::Family family, int cycles)
             }
             for (const auto &[col, text] : SimWindowRig::ExpectedCells(log[i], family)) {
                 if (rig.Grid()->Cells(col, r) != text) {
-                    std::printf("%s: row %d column %d differs from result %zu\n", name, r, col,
-                                i);
+                    std::printf("%s: row %d column %d differs from result %zu\n", name, r, col, i);
                     ok = false;
                     break;
                 }
@@ -106,8 +105,7 @@ bool Soak(InstrumentSim::Family family, int cycles)
         }
         std::printf("%s: %d cycles in %.1f s: %zu results sent, %zu with a good status, "
                     "%d rows; RSS %ld kB -> %ld kB (window alive)\n",
-                    name, cycles, timer.elapsed() / 1000.0, results, good, rows, rss0,
-                    RssKb());
+                    name, cycles, timer.elapsed() / 1000.0, results, good, rows, rss0, RssKb());
     }
     const int fds1 = OpenFds();
     std::printf("%s: RSS %ld kB -> %ld kB after the window closed; open descriptors %d -> %d\n",

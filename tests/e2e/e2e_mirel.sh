@@ -102,7 +102,12 @@ e2e_check "Бестан-1(1М) opens the window of the Mirel settings" \
 e2e_key "$w" F5
 e2e_check "the first poll brings a result, then the acknowledgement" \
     e2e_wait 10 e2e_frames_at_least B 9 1
-e2e_check "a dropped line ends polling: the idle look is back" \
+# The line stays gone: the window keeps polling, trying the port again, until F5 stops it.
+sleep 3
+e2e_check "a dropped line keeps polling: the port is tried again" e2e_equal \
+    "$(e2e_poll_look "$w" hangup-polling)" polling
+e2e_key "$w" F5
+e2e_check "F5 ends the retries: the idle look is back" \
     e2e_wait 10 e2e_looks_idle "$w" hangup
 e2e_check "the program survives the dropped line" e2e_program_running
 e2e_check "no message box is left open" e2e_equal "$(e2e_windows | wc -l)" 1

@@ -135,9 +135,9 @@ e2e_check "the program still runs" e2e_program_running
 e2e_close "$w"
 e2e_check "closing the window ends the program" e2e_wait_program_end 15
 e2e_check "the program ended without an error" e2e_equal "${E2E_REG01_RC:-}" 0
-# The program keeps its settings beside itself, where this user cannot write: they are not
-# kept yet. Once they go to $XDG_CONFIG_HOME/reg01/ instead, Tarvo.Ini belongs there now.
+# The program cannot write beside itself: its settings went to $XDG_CONFIG_HOME/reg01/.
 ls -la "$root/usr/bin" >"$E2E_TMP/bin-after"
+e2e_check "the settings are in the user's config folder" test -f "$home/.config/reg01/Tarvo.Ini"
 e2e_check "nothing was written beside the installed program" \
     cmp -s "$E2E_TMP/bin-before" "$E2E_TMP/bin-after"
 e2e_log "program output:"; sed 's/^/  /' "$E2E_TMP/reg01.out"

@@ -100,6 +100,8 @@ e2e_wait() {
 # started at the same moment on the same number would otherwise be driven instead.
 e2e_start_x() {
     command -v Xvfb >/dev/null || e2e_skip "Xvfb is not installed"
+    # The program must open real windows on this display, whatever the caller chose for Qt.
+    unset QT_QPA_PLATFORM
     local n
     for n in $(seq 90 140); do
         [ -e "/tmp/.X$n-lock" ] || [ -e "/tmp/.X11-unix/X$n" ] && continue

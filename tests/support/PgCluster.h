@@ -17,16 +17,16 @@
 class PgCluster
 {
 public:
-    explicit PgCluster(bool withTls = false) : m_tls(withTls)
+    explicit PgCluster(bool withTls = false)
+        : m_tls(withTls)
     {
         QFile::setPermissions(m_tmp.path(), QFile::Permissions(0x7777));
         m_data = m_tmp.filePath("data");
         m_sockets = m_tmp.filePath("sockets");
         QDir().mkpath(m_sockets);
         QFile::setPermissions(m_sockets, QFile::Permissions(0x7777));
-        const QStringList versions = QDir("/usr/lib/postgresql").entryList(QDir::Dirs |
-                                                                          QDir::NoDotAndDotDot,
-                                                                          QDir::Name);
+        const QStringList versions = QDir("/usr/lib/postgresql")
+                                         .entryList(QDir::Dirs | QDir::NoDotAndDotDot, QDir::Name);
         if (!versions.isEmpty())
             m_bin = "/usr/lib/postgresql/" + versions.last() + "/bin/";
         QTcpServer probe; // a free port for the server
@@ -54,8 +54,8 @@ public:
     {
         if (!QFile::exists(m_data + "/PG_VERSION") && !create())
             return false;
-        return run(m_bin + "pg_ctl", {"-D", m_data, "-l", m_tmp.filePath("server.log"), "-w",
-                                      "-t", "30", "start"});
+        return run(m_bin + "pg_ctl",
+                   {"-D", m_data, "-l", m_tmp.filePath("server.log"), "-w", "-t", "30", "start"});
     }
     bool stop()
     {
@@ -66,9 +66,9 @@ public:
     // SQL as the superuser, over the socket; the output of psql -At.
     bool psql(const QString &sql, QString *out = nullptr)
     {
-        return run(m_bin + "psql", {"-h", m_sockets, "-p", QString::number(m_port), "-U",
-                                    "postgres", "-d", "reg01", "-v", "ON_ERROR_STOP=1", "-At",
-                                    "-c", sql},
+        return run(m_bin + "psql",
+                   {"-h", m_sockets, "-p", QString::number(m_port), "-U", "postgres", "-d", "reg01",
+                    "-v", "ON_ERROR_STOP=1", "-At", "-c", sql},
                    out);
     }
 
@@ -81,8 +81,8 @@ private:
             return fail("cannot write the password file");
         f.close();
         QFile::setPermissions(pw, QFile::Permissions(0x6444));
-        if (!run(m_bin + "initdb", {"-D", m_data, "-U", "postgres", "-A", "trust", "-E", "UTF8",
-                                    "--locale=C.UTF-8"}))
+        if (!run(m_bin + "initdb",
+                 {"-D", m_data, "-U", "postgres", "-A", "trust", "-E", "UTF8", "--locale=C.UTF-8"}))
             return false;
         QString conf = QString("port = %1\nlisten_addresses = '127.0.0.1'\n"
                                "unix_socket_directories = '%2'\nfsync = off\n"
@@ -103,21 +103,20 @@ private:
                                 .arg(m_tls ? "hostssl" : "host");
         if (!append(m_data + "/postgresql.conf", conf) || !overwrite(m_data + "/pg_hba.conf", hba))
             return fail("cannot write the server configuration");
-        if (!run(m_bin + "pg_ctl", {"-D", m_data, "-l", m_tmp.filePath("server.log"), "-w",
-                                    "start"}))
+        if (!run(m_bin + "pg_ctl",
+                 {"-D", m_data, "-l", m_tmp.filePath("server.log"), "-w", "start"}))
             return false;
-        const bool made =
-            run(m_bin + "psql", {"-h", m_sockets, "-p", QString::number(m_port), "-U",
-                                 "postgres", "-d", "postgres", "-v", "ON_ERROR_STOP=1", "-c",
-                                 "CREATE ROLE reg01 LOGIN PASSWORD 'station-secret'", "-c",
-                                 "CREATE DATABASE reg01 OWNER reg01"});
+        const bool made = run(m_bin + "psql",
+                              {"-h", m_sockets, "-p", QString::number(m_port), "-U", "postgres",
+                               "-d", "postgres", "-v", "ON_ERROR_STOP=1", "-c",
+                               "CREATE ROLE reg01 LOGIN PASSWORD 'station-secret'", "-c",
+                               "CREATE DATABASE reg01 OWNER reg01"});
         run(m_bin + "pg_ctl", {"-D", m_data, "-m", "fast", "-w", "stop"});
         if (!made)
             return false;
         QFile pass(passFile());
-        if (!pass.open(QIODevice::WriteOnly) ||
-            pass.write(QString("127.0.0.1:%1:*:reg01:station-secret\n").arg(m_port).toUtf8()) <
-                0)
+        if (!pass.open(QIODevice::WriteOnly)
+            || pass.write(QString("127.0.0.1:%1:*:reg01:station-secret\n").arg(m_port).toUtf8()) < 0)
             return fail("cannot write the pgpass file");
         pass.setPermissions(QFile::ReadOwner | QFile::WriteOwner);
         return true;
@@ -127,17 +126,31 @@ private:
     {
         QProcess p;
         p.setProcessChannelMode(QProcess::MergedChannels);
-        if (geteuid() == 0 && program != "openssl") {
+        if (geteuid() == 0 && program != "openssl" && !nullWritableByOthers()) {
+            // A machine whose /dev/null only root may write: initdb and pg_ctl need one, so
+            // they get a private one of their own in a mount namespace.
+            const QString null = m_tmp.filePath("null");
+            if (!QFile::exists(null))
+                QProcess::execute("mknod", {"-m", "666", null, "c", "1", "3"});
+            p.start("unshare", QStringList{"--mount", "sh", "-c",
+                                           "mount --bind \"$0\" /dev/null && "
+                                           "exec runuser -u nobody -- \"$@\"",
+                                           null, program}
+                                   + args);
+        } else if (geteuid() == 0 && program != "openssl") {
             p.start("runuser", QStringList{"-u", "nobody", "--", program} + args);
         } else {
             p.start(program, args);
         }
-        if (!p.waitForFinished(60000) || p.exitStatus() != QProcess::NormalExit ||
-            p.exitCode() != 0)
+        if (!p.waitForFinished(60000) || p.exitStatus() != QProcess::NormalExit || p.exitCode() != 0)
             return fail(program + ": " + QString::fromLocal8Bit(p.readAll()));
         if (out)
             *out = QString::fromLocal8Bit(p.readAll()).trimmed();
         return true;
+    }
+    static bool nullWritableByOthers()
+    {
+        return QFile::permissions("/dev/null").testFlag(QFile::WriteOther);
     }
     void chownToServer(const QString &path)
     {

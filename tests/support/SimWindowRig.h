@@ -20,8 +20,8 @@
 #include "controls/TColorStringGrid.h"
 #include "controls/TNumberEdit.h"
 #include "pollers/TOpPoller.h"
-#include "sim/InstrumentSim.h"
 #include "results/LocaleFormats.h"
+#include "sim/InstrumentSim.h"
 #include "windows/TForm2.h"
 #include "windows/TForm3.h"
 
@@ -30,7 +30,8 @@ class SimWindowRig
 public:
     using Family = InstrumentSim::Family;
 
-    explicit SimWindowRig(Family family) : m_sim(family)
+    explicit SimWindowRig(Family family)
+        : m_sim(family)
     {
         TRegistrationWindow::SetProgramDir(m_dir.path());
         m_link = m_dir.filePath(QStringLiteral("tty")).toStdString();
@@ -54,10 +55,7 @@ public:
         };
     }
 
-    ~SimWindowRig()
-    {
-        StopPolling(5000);
-    }
+    ~SimWindowRig() { StopPolling(5000); }
 
     bool Ok() const { return m_ok; }
     InstrumentSim &Sim() { return m_sim; }
@@ -83,7 +81,8 @@ public:
         return Pump(timeoutMs, [this] { return !Poller()->Active(); });
     }
 
-    template <typename Pred> static bool Pump(int timeoutMs, Pred done)
+    template <typename Pred>
+    static bool Pump(int timeoutMs, Pred done)
     {
         QElapsedTimer t;
         t.start();
@@ -119,8 +118,7 @@ public:
 
     static bool StatusWantsRow(const InstrumentSim::Exchange &ex, Family family)
     {
-        return family == Family::Tarvo ? (ex.status & 0x1020) == 0
-                                       : (ex.status & 0x0801) == 0x0800;
+        return family == Family::Tarvo ? (ex.status & 0x1020) == 0 : (ex.status & 0x0801) == 0x0800;
     }
 
     // Which sent result (index into exchanges) grid row `row` shows, or -1 when none does.

@@ -17,11 +17,14 @@
 #include <unistd.h>
 
 #include "pollers/NumberFormats.h"
+#include "pollers/RequestCode.h"
 #include "sim/InstrumentFrames.h"
 #include "sim/InstrumentSim.h"
+#include "sim/MilkGenerator.h"
 
 using Sim = InstrumentSim;
 using Fault = InstrumentSim::Fault;
+using namespace RequestCode;
 Q_DECLARE_METATYPE(InstrumentSim::Family)
 Q_DECLARE_METATYPE(InstrumentSim::Fault::Kind)
 
@@ -32,7 +35,8 @@ QByteArray Bytes(const std::vector<uint8_t> &v)
     return QByteArray(reinterpret_cast<const char *>(v.data()), qsizetype(v.size()));
 }
 
-template <std::size_t N> QByteArray Bytes(const std::array<uint8_t, N> &a)
+template <std::size_t N>
+QByteArray Bytes(const std::array<uint8_t, N> &a)
 {
     return QByteArray(reinterpret_cast<const char *>(a.data()), qsizetype(N));
 }
@@ -117,7 +121,8 @@ private:
     int m_fd = -1;
 };
 
-struct TarvoDecoded {
+struct TarvoDecoded
+{
     uint16_t status = 0;
     uint8_t group = 0;
     std::vector<double> values;
@@ -139,7 +144,8 @@ TarvoDecoded DecodeTarvo(const QByteArray &r)
     return d;
 }
 
-struct MirelDecoded {
+struct MirelDecoded
+{
     uint32_t mask = 0;
     uint16_t status = 0;
     uint8_t count = 0;
@@ -263,18 +269,18 @@ private slots:
         QTest::addColumn<int>("length");
         const auto T = Sim::Family::Tarvo;
         const auto M = Sim::Family::Mirel;
-        QTest::newRow("tarvo result 106") << T << 0 << 106 << 6 << 106;
-        QTest::newRow("tarvo result 54") << T << 0 << 54 << 6 << 54;
-        QTest::newRow("tarvo result 38") << T << 0 << 38 << 6 << 38;
-        QTest::newRow("tarvo acknowledge") << T << 0 << 106 << 9 << 4;
-        QTest::newRow("tarvo code 4") << T << 0 << 106 << 4 << 4;
-        QTest::newRow("tarvo code 7") << T << 0 << 106 << 7 << 76;
-        QTest::newRow("tarvo address 0x1234") << T << 0x1234 << 106 << 6 << 106;
-        QTest::newRow("mirel result") << M << 0 << 106 << 6 << 234;
-        QTest::newRow("mirel acknowledge") << M << 0 << 106 << 9 << 4;
-        QTest::newRow("mirel code 4") << M << 0 << 106 << 4 << 4;
-        QTest::newRow("mirel code 7") << M << 0 << 106 << 7 << 76;
-        QTest::newRow("mirel address 0xBEEF") << M << 0xBEEF << 106 << 6 << 234;
+        QTest::newRow("tarvo result 106") << T << 0 << 106 << int(Fetch) << 106;
+        QTest::newRow("tarvo result 54") << T << 0 << 54 << int(Fetch) << 54;
+        QTest::newRow("tarvo result 38") << T << 0 << 38 << int(Fetch) << 38;
+        QTest::newRow("tarvo acknowledge") << T << 0 << 106 << int(Confirm) << 4;
+        QTest::newRow("tarvo probe") << T << 0 << 106 << int(Probe) << 4;
+        QTest::newRow("tarvo short fetch") << T << 0 << 106 << int(FetchShort) << 76;
+        QTest::newRow("tarvo address 0x1234") << T << 0x1234 << 106 << int(Fetch) << 106;
+        QTest::newRow("mirel result") << M << 0 << 106 << int(Fetch) << 234;
+        QTest::newRow("mirel acknowledge") << M << 0 << 106 << int(Confirm) << 4;
+        QTest::newRow("mirel probe") << M << 0 << 106 << int(Probe) << 4;
+        QTest::newRow("mirel short fetch") << M << 0 << 106 << int(FetchShort) << 76;
+        QTest::newRow("mirel address 0xBEEF") << M << 0xBEEF << 106 << int(Fetch) << 234;
     }
     void frames()
     {
@@ -286,8 +292,7 @@ private slots:
         Sim sim(family, uint16_t(address));
         QVERIFY(sim.setTarvoLength(tarvoLength));
         QVERIFY2(sim.start(link("frames").toStdString()), sim.errorString().c_str());
-        QCOMPARE(QFileInfo(link("frames")).symLinkTarget(),
-                 QString::fromStdString(sim.slaveName()));
+        QCOMPARE(QFileInfo(link("frames")).symLinkTarget(), QString::fromStdString(sim.slaveName()));
         Client c;
         QVERIFY(c.open(link("frames")));
         const QByteArray request = Bytes(RequestFrame(uint16_t(address), uint8_t(code)));
@@ -303,7 +308,7 @@ private slots:
         const auto ex = sim.exchanges().at(0);
         QCOMPARE(Bytes(ex.request), request);
         QCOMPARE(Bytes(ex.reply), reply);
-        QCOMPARE(ex.resultFrame, code == 6);
+        QCOMPARE(ex.resultFrame, code == Fetch);
     }
 
     void wrongAddressIgnored()
@@ -312,8 +317,8 @@ private slots:
         QVERIFY(sim.start(link("addr").toStdString()));
         Client c;
         QVERIFY(c.open(link("addr")));
-        QVERIFY(c.send(Bytes(RequestFrame(6, 6)) + Bytes(RequestFrame(0x0105, 6))));
-        QCOMPARE(c.exchange(5, 9, 4), Bytes(AddressEcho(5)));
+        QVERIFY(c.send(Bytes(RequestFrame(6, Fetch)) + Bytes(RequestFrame(0x0105, Fetch))));
+        QCOMPARE(c.exchange(5, Confirm, 4), Bytes(AddressEcho(5)));
         QVERIFY(sim.waitForFrames(3, 2000));
         QCOMPARE(sim.receivedFrames().size(), size_t(3)); // all seen on the line
         QCOMPARE(sim.exchanges().size(), size_t(1));      // one answered
@@ -326,8 +331,7 @@ private slots:
         QTest::newRow("noise") << QByteArray::fromHex("00FF55A0A0") << false;
         QTest::newRow("half a request") << QByteArray::fromHex("90A0") << false;
         QTest::newRow("unknown code") << QByteArray::fromHex("90A0A0A005") << false;
-        QTest::newRow("address bytes repeated") << QByteArray::fromHex("9190A090A0A0")
-                                                << false;
+        QTest::newRow("address bytes repeated") << QByteArray::fromHex("9190A090A0A0") << false;
         QTest::newRow("byte by byte") << QByteArray::fromHex("90A0A0") << true;
     }
     void garbageBetweenRequests()
@@ -338,8 +342,8 @@ private slots:
         QVERIFY(sim.start(link("junk").toStdString()));
         Client c;
         QVERIFY(c.open(link("junk")));
-        const QByteArray request = Bytes(RequestFrame(0, 6));
-        QVERIFY(c.send(junk + request + junk + Bytes(RequestFrame(0, 9)), bytewise));
+        const QByteArray request = Bytes(RequestFrame(0, Fetch));
+        QVERIFY(c.send(junk + request + junk + Bytes(RequestFrame(0, Confirm)), bytewise));
         const QByteArray result = c.read(234);
         QCOMPARE(result.size(), 234);
         QVERIFY(result.endsWith(request.left(4)));
@@ -368,7 +372,7 @@ private slots:
         QVERIFY(c.open(link("tarvo")));
         size_t n = 0;
         for (uint8_t group : {0xFE, 0xFF, 0x00}) {
-            const QByteArray r = c.exchange(0, 6, length);
+            const QByteArray r = c.exchange(0, Fetch, length);
             QCOMPARE(r.size(), length);
             for (int i = 0; i < length - 4; ++i)
                 QVERIFY2((At(r, i) & 0xF0) == 0xA0, qPrintable(QString("byte %1").arg(i)));
@@ -382,9 +386,9 @@ private slots:
             QCOMPARE(int(d.values.size()), values);
             QCOMPARE(d.values, ex.values);
             // Realistic milk in the order the window shows it.
-            QVERIFY(d.values[0] >= 15 && d.values[0] <= 30);       // temperature
-            QVERIFY(d.values[1] >= 2.5 && d.values[1] <= 6);       // fat
-            QVERIFY(d.values[3] >= 1026 && d.values[3] <= 1034);   // density
+            QVERIFY(d.values[0] >= 15 && d.values[0] <= 30);     // temperature
+            QVERIFY(d.values[1] >= 2.5 && d.values[1] <= 6);     // fat
+            QVERIFY(d.values[3] >= 1026 && d.values[3] <= 1034); // density
             if (values == 12)
                 QVERIFY(d.values[10] >= -0.56 && d.values[10] <= -0.50); // freezing point
             // Two decimals survive the word.
@@ -403,7 +407,7 @@ private slots:
         QVERIFY(sim.start(link("mirel").toStdString()));
         Client c;
         QVERIFY(c.open(link("mirel")));
-        QByteArray r = c.exchange(0, 6, 234);
+        QByteArray r = c.exchange(0, Fetch, 234);
         QCOMPARE(r.size(), 234);
         for (int i = 0; i < 230; ++i)
             QVERIFY((At(r, i) & 0xF0) != 0);
@@ -420,16 +424,55 @@ private slots:
 
         sim.useGenerator(42);
         sim.setStatus(0x0801);
-        r = c.exchange(0, 6, 234);
+        r = c.exchange(0, Fetch, 234);
         d = DecodeMirel(r);
         QCOMPARE(d.count, uint8_t(0));
         QCOMPARE(d.status, uint16_t(0x0801));
         QVERIFY(sim.waitForExchanges(2, 2000));
         QCOMPARE(d.values, sim.exchanges()[1].values);
-        QVERIFY(d.values[0] >= 2.5 && d.values[0] <= 6);        // fat
-        QVERIFY(d.values[2] >= 1026 && d.values[2] <= 1034);    // density
-        QCOMPARE(QString::number(d.values[9], 'f', 2),           // total solids = fat + SNF
+        QVERIFY(d.values[0] >= 2.5 && d.values[0] <= 6);     // fat
+        QVERIFY(d.values[2] >= 1026 && d.values[2] <= 1034); // density
+        QCOMPARE(QString::number(d.values[9], 'f', 2),       // total solids = fat + SNF
                  QString::number(d.values[0] + d.values[1], 'f', 2));
+    }
+
+    // Good samples keep to the raw-milk norms the demo's limits state; with --odd-every n
+    // samples n, 2n, ... break at least one of them, and only those.
+    void oddSamplesOutOfNorms_data()
+    {
+        QTest::addColumn<bool>("tarvo");
+        QTest::addColumn<int>("every");
+        QTest::newRow("tarvo, none by default") << true << 0;
+        QTest::newRow("tarvo, every third") << true << 3;
+        QTest::newRow("mirel, none by default") << false << 0;
+        QTest::newRow("mirel, every one") << false << 1;
+        QTest::newRow("mirel, every seventh") << false << 7;
+    }
+    void oddSamplesOutOfNorms()
+    {
+        QFETCH(bool, tarvo);
+        QFETCH(int, every);
+        struct Norm
+        {
+            int tarvo;
+            int mirel;
+            double min;
+            double max;
+        };
+        const Norm norms[] = {{1, 0, 2.8, 6.0}, {2, 1, 8.2, 1e9}, {3, 2, 1027, 1030},
+                              {4, 3, 2.8, 3.6}, {5, 6, -1e9, 0},  {10, 7, -1e9, -0.52}};
+        MilkGenerator generator(11);
+        if (every > 0)
+            generator.setOddEvery(every);
+        for (int n = 1; n <= 90; ++n) {
+            const std::vector<double> v = tarvo ? generator.tarvo() : generator.mirel();
+            bool out = false;
+            for (const Norm &norm : norms) {
+                const double x = v[tarvo ? norm.tarvo : norm.mirel];
+                out = out || x < norm.min || x > norm.max;
+            }
+            QVERIFY2(out == (every > 0 && n % every == 0), qPrintable(QString::number(n)));
+        }
     }
 
     void faults_data()
@@ -468,12 +511,12 @@ private slots:
         QVERIFY(c.open(link("faults")));
         const QByteArray echo = Bytes(AddressEcho(0));
         sim.setGroup(9);
-        const QByteArray normal = c.exchange(0, 6, length);
+        const QByteArray normal = c.exchange(0, Fetch, length);
         QCOMPARE(normal.size(), length);
 
         sim.setGroup(9);
         sim.queueFault({kind, param});
-        QVERIFY(c.send(Bytes(RequestFrame(0, 6))));
+        QVERIFY(c.send(Bytes(RequestFrame(0, Fetch))));
         int expected = length;
         if (kind == Fault::Silence)
             expected = 0;
@@ -523,7 +566,7 @@ private slots:
                 QCOMPARE(got, normal);
         }
         // The fault was used up: the next exchange is clean and nothing else is on the line.
-        QCOMPARE(c.exchange(0, 9, 4), echo);
+        QCOMPARE(c.exchange(0, Confirm, 4), echo);
     }
 
     void hangUpAndReopen_data()
@@ -540,12 +583,12 @@ private slots:
         QVERIFY(sim.start(path.toStdString()));
         Client old;
         QVERIFY(old.open(path));
-        QCOMPARE(old.exchange(0, 9, 4).size(), 4);
+        QCOMPARE(old.exchange(0, Confirm, 4).size(), 4);
         if (byFault) {
             sim.queueFault({Fault::HangUp});
-            QVERIFY(old.send(Bytes(RequestFrame(0, 6))));
+            QVERIFY(old.send(Bytes(RequestFrame(0, Fetch))));
         } else {
-            sim.hangUp();
+            sim.stop();
         }
         QVERIFY(old.hungUp());
         QTRY_VERIFY_WITH_TIMEOUT(!sim.isServing(), 2000);
@@ -557,7 +600,7 @@ private slots:
         QCOMPARE(QFileInfo(path).symLinkTarget(), QString::fromStdString(sim.slaveName()));
         Client fresh;
         QVERIFY(fresh.open(path));
-        QCOMPARE(fresh.exchange(0, 6, 106).size(), 106);
+        QCOMPARE(fresh.exchange(0, Fetch, 106).size(), 106);
         QVERIFY(old.hungUp());
     }
 
@@ -571,13 +614,13 @@ private slots:
         for (int round = 0; round < 2; ++round) {
             Client c;
             QVERIFY(c.open(path));
-            QCOMPARE(c.exchange(0, 9, 4).size(), 4);
+            QCOMPARE(c.exchange(0, Confirm, 4).size(), 4);
         }
         if (::geteuid() != 0)
             return;
         const std::string slave = sim.slaveName();
         QCOMPARE(::chmod(slave.c_str(), 0666), 0);
-        const auto request = RequestFrame(0, 9);
+        const auto request = RequestFrame(0, Confirm);
         const pid_t pid = ::fork();
         if (pid == 0) {
             // Only async-signal-safe calls from here on.
@@ -639,11 +682,11 @@ private slots:
 
         Client c;
         QVERIFY(c.open(path));
-        const QByteArray reply = c.exchange(0x12, 6, 234);
+        const QByteArray reply = c.exchange(0x12, Fetch, 234);
         QCOMPARE(reply.size(), 234);
         QVERIFY(reply.endsWith(Bytes(AddressEcho(0x12))));
         QCOMPARE(DecodeMirel(reply).status, uint16_t(0x0801));
-        QCOMPARE(c.exchange(0x12, 9, 4), Bytes(AddressEcho(0x12)));
+        QCOMPARE(c.exchange(0x12, Confirm, 4), Bytes(AddressEcho(0x12)));
         c.close();
 
         ::kill(pid_t(p.processId()), SIGTERM);
@@ -663,6 +706,7 @@ private slots:
         QTest::newRow("no family") << QStringList{"--link", link("bad")};
         QTest::newRow("bad length") << QStringList{"--family", "tarvo", "--length", "40"};
         QTest::newRow("bad address") << QStringList{"--family", "tarvo", "--address", "70000"};
+        QTest::newRow("bad odd-every") << QStringList{"--family", "tarvo", "--odd-every", "x"};
     }
     void programRefusesBadArguments()
     {

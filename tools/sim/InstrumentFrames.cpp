@@ -3,6 +3,8 @@
 #include <cmath>
 #include <stdexcept>
 
+#include "pollers/RequestCode.h"
+
 uint32_t EncodeFp(double value)
 {
     if (value == 0.0)
@@ -60,7 +62,8 @@ std::array<uint8_t, 4> AddressEcho(uint16_t address)
 
 bool IsRequestCode(uint8_t code)
 {
-    return code == 4 || code == 6 || code == 7 || code == 9;
+    using namespace RequestCode;
+    return code == Probe || code == Fetch || code == FetchShort || code == Confirm;
 }
 
 static int TarvoHeader(int length)

@@ -22,7 +22,7 @@ std::array<uint8_t, 8> EncodeFp8(uint32_t word, uint8_t high = 0xA0);
 // The request a poller sends: four address nibbles (0x90 | n0, 0xA0 | n1..n3) and the code.
 std::array<uint8_t, 5> RequestFrame(uint16_t address, uint8_t code);
 std::array<uint8_t, 4> AddressEcho(uint16_t address);
-bool IsRequestCode(uint8_t code);           // 4, 6, 7 or 9
+bool IsRequestCode(uint8_t code); // one the instrument answers
 
 // First family, lengths 38 and 54 (and 56): group nibbles at 0, 1, values from offset 2;
 // lengths 106 (and 76): status nibbles at 0..3, group at 4, 5, values from offset 6.

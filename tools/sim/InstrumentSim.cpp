@@ -16,6 +16,7 @@
 #include <time.h>
 #include <unistd.h>
 
+#include "pollers/RequestCode.h"
 #include "sim/InstrumentFrames.h"
 
 namespace {
@@ -63,8 +64,9 @@ bool FitsRequest(std::size_t at, uint8_t b)
 } // namespace
 
 InstrumentSim::InstrumentSim(Family family, uint16_t address)
-    : m_family(family), m_address(address),
-      m_status(family == Family::Mirel ? 0x0800 : 0)
+    : m_family(family)
+    , m_address(address)
+    , m_status(family == Family::Mirel ? 0x0800 : 0)
 {
     m_stopFd = ::eventfd(0, EFD_CLOEXEC | EFD_NONBLOCK);
 }
@@ -92,16 +94,9 @@ void InstrumentSim::stop()
     closeLine();
 }
 
-void InstrumentSim::hangUp()
-{
-    stopThread();
-    closeLine();
-}
-
 bool InstrumentSim::reopen()
 {
-    stopThread();
-    closeLine();
+    stop();
     return openLine() && startThread();
 }
 
@@ -152,7 +147,8 @@ bool InstrumentSim::openLine()
         link = m_linkPath;
     }
     if (!link.empty()) {
-        struct stat st{};
+        struct stat st
+        {};
         if (::lstat(link.c_str(), &st) == 0 && !S_ISLNK(st.st_mode)) {
             errno = EEXIST;
             setError(link + " exists and is not a link");
@@ -328,11 +324,12 @@ InstrumentSim::Exchange InstrumentSim::answer(const std::vector<uint8_t> &reques
     const uint8_t echoBytes[4] = {request[0], request[1], request[2], request[3]};
     const std::span<const uint8_t, 4> echo(echoBytes);
 
-    if (code == 4 || code == 9) {
+    if (code == RequestCode::Probe || code == RequestCode::Confirm) {
         ex.reply.assign(echo.begin(), echo.end());
     } else {
         const bool tarvo = m_family == Family::Tarvo;
-        const int length = code == 6 ? (tarvo ? m_tarvoLength : 234) : 76;
+        const bool fetch = code == RequestCode::Fetch;
+        const int length = fetch ? (tarvo ? m_tarvoLength : 234) : 76;
         const int count = tarvo ? TarvoValueCount(length) : MirelValueCount(length);
         std::vector<double> values = m_fixed ? m_values
                                              : (tarvo ? m_generator.tarvo() : m_generator.mirel());
@@ -343,10 +340,11 @@ InstrumentSim::Exchange InstrumentSim::answer(const std::vector<uint8_t> &reques
             ex.values.push_back(FpWordValue(words.back()));
         }
         const uint16_t status = ex.fault.kind == Fault::BadStatus
-                                    ? static_cast<uint16_t>(ex.fault.param) : m_status;
-        ex.resultFrame = code == 6;
+                                    ? static_cast<uint16_t>(ex.fault.param)
+                                    : m_status;
+        ex.resultFrame = fetch;
         ex.groupOrCount = m_group;
-        if (code == 6)
+        if (fetch)
             ++m_group;
         if (tarvo) {
             ex.reply = BuildTarvoFrame(length, status, ex.groupOrCount, words, echo);
@@ -524,6 +522,12 @@ void InstrumentSim::useGenerator(uint32_t rngStart)
     std::lock_guard lock(m_mutex);
     m_generator.restart(rngStart);
     m_fixed = false;
+}
+
+void InstrumentSim::setOddEvery(int n)
+{
+    std::lock_guard lock(m_mutex);
+    m_generator.setOddEvery(n);
 }
 
 void InstrumentSim::queueFault(Fault fault)

@@ -22,7 +22,8 @@ public:
     enum class Family { Tarvo, Mirel };
 
     // Applied one per answered exchange, in the order queued.
-    struct Fault {
+    struct Fault
+    {
         enum Kind {
             None,
             Silence,     // no reply at all
@@ -39,14 +40,15 @@ public:
         int param = 0;
     };
 
-    struct Exchange {
+    struct Exchange
+    {
         std::vector<uint8_t> request;
-        std::vector<uint8_t> reply;  // the bytes sent, after the fault
-        bool resultFrame = false;    // a result (code 6)
-        uint16_t status = 0;         // as carried; 0 for the short first-family frames
+        std::vector<uint8_t> reply; // the bytes sent, after the fault
+        bool resultFrame = false;   // the answer to a fetch
+        uint16_t status = 0;        // as carried; 0 for the short first-family frames
         uint8_t groupOrCount = 0;
-        uint32_t mask = 0;           // second family only
-        std::vector<double> values;  // exactly what the words carry, in frame order
+        uint32_t mask = 0;          // second family only
+        std::vector<double> values; // exactly what the words carry, in frame order
         Fault fault;
     };
 
@@ -58,24 +60,27 @@ public:
     // Opens a pty in raw mode, optionally points the symlink `linkPath` at its slave
     // (replacing an older link, never a file), and serves it. False with errorString() set.
     bool start(const std::string &linkPath = {});
+    // Closes the master now and removes the link: to the program it is an adapter pulled out.
     void stop();
-    bool isServing() const;           // false after stop() and after a hang-up
-    std::string slaveName() const;    // e.g. /dev/pts/5; empty while the line is down
+    bool isServing() const;        // false after stop() and after a hang-up
+    std::string slaveName() const; // e.g. /dev/pts/5; empty while the line is down
     std::string linkPath() const;
     std::string errorString() const;
 
     Family family() const { return m_family; }
     void setAddress(uint16_t address);
     uint16_t address() const;
-    bool setTarvoLength(int length);  // 38, 54 or 106 (default 106); false for others
-    void setStatus(uint16_t status);  // first family 0, second 0x0800 by default
-    void setGroup(uint8_t group);     // group or count of the next result; +1 per result
+    bool setTarvoLength(int length); // 38, 54 or 106 (default 106); false for others
+    void setStatus(uint16_t status); // first family 0, second 0x0800 by default
+    void setGroup(uint8_t group);    // group or count of the next result; +1 per result
     void setCount(uint8_t count) { setGroup(count); }
-    void setMask(uint32_t mask);      // second family; default all 27 values present
+    void setMask(uint32_t mask);                // second family; default all 27 values present
     void setValues(std::vector<double> values); // fixed values from now on (missing ones 0)
     void useGenerator(uint32_t rngStart);       // generated values again (the default)
+    // Generated samples n, 2n, 3n ... out of the usual milk norms; 0 (the default): none.
+    void setOddEvery(int n);
     void queueFault(Fault fault);
-    void setTrickle(bool on);         // every reply at 1.146 ms per byte (9600 8-O-1)
+    void setTrickle(bool on); // every reply at 1.146 ms per byte (9600 8-O-1)
 
     // Called on the serving thread for every request frame received, any address.
     void setFrameCallback(std::function<void(const std::vector<uint8_t> &)> callback);
@@ -86,8 +91,7 @@ public:
     bool waitForFrames(std::size_t count, int timeoutMs) const;
     void clearLogs();
 
-    void hangUp();   // closes the master now and removes the link, like pulling an adapter
-    bool reopen();   // a new pty, the link pointed at it again, served as before
+    bool reopen(); // a new pty, the link pointed at it again, served as before
 
     static constexpr int ByteTimeUs = 1146; // 11 bits at 9600 bit/s
 
@@ -100,7 +104,7 @@ private:
     bool handleFrame(const std::vector<uint8_t> &frame); // false once the line is dropped
     Exchange answer(const std::vector<uint8_t> &request);
     bool writeReply(const std::vector<uint8_t> &bytes, bool trickle, int delayMs);
-    bool waitStop(int64_t deadlineNs) const;   // true when asked to stop
+    bool waitStop(int64_t deadlineNs) const; // true when asked to stop
     void onSlaveClosed();
     void setError(const std::string &what);
 
@@ -111,9 +115,9 @@ private:
 
     // Written only while the serving thread is not running, or by that thread itself.
     int m_masterFd = -1;
-    int m_slaveFd = -1;   // keeps the line up while no client has the slave open
-    int m_watchFd = -1;   // inotify on the slave node, to see clients close it
-    int m_stopFd = -1;    // eventfd that wakes the serving thread
+    int m_slaveFd = -1; // keeps the line up while no client has the slave open
+    int m_watchFd = -1; // inotify on the slave node, to see clients close it
+    int m_stopFd = -1;  // eventfd that wakes the serving thread
 
     // Guarded by m_mutex.
     std::string m_slaveName;

@@ -2,8 +2,8 @@
 // Prints the slave's name as its only line on stdout, logs to stderr, serves until SIGINT or
 // SIGTERM and removes its link on the way out.
 
-#include <csignal>
 #include <cerrno>
+#include <csignal>
 #include <cstdio>
 #include <cstdlib>
 #include <cstring>
@@ -18,10 +18,10 @@ namespace {
 
 void Usage()
 {
-    std::fprintf(stderr,
-                 "usage: instrument-sim --family tarvo|mirel [--link PATH] [--address N]\n"
-                 "       [--length 38|54|106] [--status HEX] [--trickle] [--log FILE]\n"
-                 "       [--values V1,V2,...] [--group N] [--mask HEX] [--hang-up-at N]\n");
+    std::fprintf(stderr, "usage: instrument-sim --family tarvo|mirel [--link PATH] [--address N]\n"
+                         "       [--length 38|54|106] [--status HEX] [--trickle] [--log FILE]\n"
+                         "       [--values V1,V2,...] [--group N] [--mask HEX] [--hang-up-at N]\n"
+                         "       [--odd-every N]\n");
 }
 
 bool ParseNumber(const char *text, int base, long max, long &out)
@@ -63,6 +63,7 @@ int main(int argc, char **argv)
     long group = -1;
     long mask = -1;
     long hangUpAt = 0;
+    long oddEvery = 0;
     std::vector<double> values;
 
     for (int i = 1; i < argc; ++i) {
@@ -112,6 +113,11 @@ int main(int argc, char **argv)
                 std::fprintf(stderr, "instrument-sim: bad request number %s\n", argv[i]);
                 return 2;
             }
+        } else if (arg == "--odd-every") {
+            if (!ParseNumber(argv[++i], 10, 100000, oddEvery)) {
+                std::fprintf(stderr, "instrument-sim: bad sample count %s\n", argv[i]);
+                return 2;
+            }
         } else if (arg == "--mask") {
             if (!ParseNumber(argv[++i], 16, 0x7FFFFFFF, mask)) {
                 std::fprintf(stderr, "instrument-sim: bad mask %s\n", argv[i]);
@@ -140,6 +146,8 @@ int main(int argc, char **argv)
     // Fixed values and a known group let a test compare the program's rows with what was sent.
     if (!values.empty())
         sim.setValues(values);
+    // Now and then a sample the norms turn away, so coloured limits have something to show.
+    sim.setOddEvery(int(oddEvery));
     if (group >= 0)
         sim.setGroup(static_cast<uint8_t>(group));
     if (mask >= 0)
@@ -192,7 +200,7 @@ int main(int argc, char **argv)
     sim.stop();
     if (log)
         std::fclose(log);
-    std::fprintf(stderr, "instrument-sim: stopped (signal %d), %zu requests answered\n",
-                 received, sim.exchanges().size());
+    std::fprintf(stderr, "instrument-sim: stopped (signal %d), %zu requests answered\n", received,
+                 sim.exchanges().size());
     return 0;
 }

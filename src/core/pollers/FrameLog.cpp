@@ -11,8 +11,7 @@ QByteArray stamp()
     timespec ts{};
     clock_gettime(CLOCK_MONOTONIC, &ts);
     char text[32];
-    snprintf(text, sizeof text, "%lld.%06ld", static_cast<long long>(ts.tv_sec),
-             ts.tv_nsec / 1000);
+    snprintf(text, sizeof text, "%lld.%06ld", static_cast<long long>(ts.tv_sec), ts.tv_nsec / 1000);
     return QByteArray(text);
 }
 
@@ -24,7 +23,9 @@ QByteArray hex(const uint8_t *bytes, int count)
 
 } // namespace
 
-FrameLog::FrameLog(const QString &path, qint64 maxBytes) : m_path(path), m_maxBytes(maxBytes)
+FrameLog::FrameLog(const QString &path, qint64 maxBytes)
+    : m_path(path)
+    , m_maxBytes(maxBytes)
 {
     m_file = fopen(QFile::encodeName(path).constData(), "ae");
     if (m_file) {
@@ -63,8 +64,8 @@ void FrameLog::request(const uint8_t *bytes, int count)
 
 void FrameLog::reply(const uint8_t *bytes, int count, Verdict verdict)
 {
-    write(stamp() + " < [" + QByteArray::number(count) + "] " + verdictName(verdict) + ": " +
-          hex(bytes, count) + '\n');
+    write(stamp() + " < [" + QByteArray::number(count) + "] " + verdictName(verdict) + ": "
+          + hex(bytes, count) + '\n');
 }
 
 void FrameLog::write(const QByteArray &line)

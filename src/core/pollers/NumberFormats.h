@@ -12,7 +12,9 @@
 class EConvertError : public std::runtime_error
 {
 public:
-    explicit EConvertError(const char *message) : std::runtime_error(message) {}
+    explicit EConvertError(const char *message)
+        : std::runtime_error(message)
+    {}
     QString Message() const { return QString::fromLatin1(what()); }
 };
 

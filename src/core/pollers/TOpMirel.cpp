@@ -2,9 +2,11 @@
 
 #include "pollers/TOpMirelThread.h"
 
-TOpMirel::TOpMirel(QObject *owner) : TOpPoller(TPollerFamily::Mirel(), owner) {}
+TOpMirel::TOpMirel(QObject *owner)
+    : TOpPoller(TPollerFamily::Mirel(), owner)
+{}
 
-std::unique_ptr<TOpPollerThread> TOpMirel::CreateThread()
+std::unique_ptr<TOpPollerThread> TOpMirel::CreateThread(TPollerThreadSetup setup)
 {
-    return std::make_unique<TOpMirelThread>(Port, this, Caller());
+    return std::make_unique<TOpMirelThread>(std::move(setup));
 }

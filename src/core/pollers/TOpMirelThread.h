@@ -2,11 +2,9 @@
 
 #include "pollers/TOpPollerThread.h"
 
+// The second family's thread; its poller hands it the family.
 class TOpMirelThread : public TOpPollerThread
 {
 public:
-    TOpMirelThread(const QString &port, TOpPoller *owner, TSyncCaller *caller)
-        : TOpPollerThread(TPollerFamily::Mirel(), port, owner, caller)
-    {
-    }
+    using TOpPollerThread::TOpPollerThread;
 };

@@ -2,14 +2,14 @@
 
 #include <algorithm>
 
-#include "pollers/TOpPollerThread.h"
 #include "pollers/TSyncCaller.h"
 
 TOpPoller::TOpPoller(const TPollerFamily &family, QObject *owner)
-    : QObject(owner), ResultData(family.replySize + 1, 0), m_family(family),
-      m_caller(std::make_unique<TSyncCaller>(this))
-{
-}
+    : QObject(owner)
+    , ResultData(family.replySize + 1, 0)
+    , m_family(family)
+    , m_caller(std::make_unique<TSyncCaller>(this))
+{}
 
 TOpPoller::~TOpPoller()
 {
@@ -23,9 +23,9 @@ TOpPoller::~TOpPoller()
     }
 }
 
-std::unique_ptr<TOpPollerThread> TOpPoller::CreateThread()
+std::unique_ptr<TOpPollerThread> TOpPoller::CreateThread(TPollerThreadSetup setup)
 {
-    return std::make_unique<TOpPollerThread>(m_family, Port, this, m_caller.get());
+    return std::make_unique<TOpPollerThread>(std::move(setup));
 }
 
 void TOpPoller::Start()
@@ -35,8 +35,25 @@ void TOpPoller::Start()
     auto launch = [this] {
         m_active = true;
         m_caller->Reset();
-        m_thread = CreateThread();
+        m_openFailure = {};
+        TPollerHooks hooks{
+            [this](const TPortFailure &failure) {
+                m_openFailure = failure;
+                emit openFailed(failure);
+                if (OnErrorOpenPort)
+                    OnErrorOpenPort(this);
+            },
+            [this] { return GetNumberStep(); },
+            [this](uint8_t kind, std::span<const uint8_t> reply) {
+                return PutResultStep(kind, reply);
+            },
+            [this] { ThreadEnded(); },
+            [this](const TLineEvent &event) { handleLineEvent(event); },
+        };
+        m_thread = CreateThread({&m_family, Port, m_caller.get(), std::move(hooks), m_idlePause,
+                                 m_reconnectPause, m_frameLogPath});
         m_thread->Resume();
+        emit started();
     };
     try {
         if (OnStarting)
@@ -54,32 +71,27 @@ void TOpPoller::Stop()
         m_thread->Terminate();
 }
 
-void TOpPoller::FireErrorOpenPort()
-{
-    if (OnErrorOpenPort)
-        OnErrorOpenPort(this);
-}
-
-void TOpPoller::GetNumberStep(TOpPollerThread &thread)
+TPollOrder TOpPoller::GetNumberStep()
 {
     if (OnGetNumber)
         OnGetNumber(this);
-    // Four hex digits of the address, least significant first, each in a low nibble.
-    thread.Request[0] = 0x90 | (DeviceNumber & 0x0F);
-    thread.Request[1] = 0xA0 | ((DeviceNumber >> 4) & 0x0F);
-    thread.Request[2] = 0xA0 | ((DeviceNumber >> 8) & 0x0F);
-    thread.Request[3] = 0xA0 | ((DeviceNumber >> 12) & 0x0F);
-    thread.step = Command;
+    emit numberTaken();
+    return {DeviceNumber, Command};
 }
 
-void TOpPoller::PutResultStep(TOpPollerThread &thread)
+std::optional<uint8_t> TOpPoller::PutResultStep(uint8_t kind, std::span<const uint8_t> reply)
 {
-    ResultData[0] = thread.ResultKind;
-    std::copy(thread.reply.begin(), thread.reply.end(), ResultData.begin() + 1);
-    if (OnPutResult) {
-        OnPutResult(this);
-        thread.step = Command;
-    }
+    ResultData[0] = kind;
+    // The buffer past the reply is zero, as the window's decoders always found it.
+    const auto end = std::copy(reply.begin(), reply.end(), ResultData.begin() + 1);
+    std::fill(end, ResultData.end(), 0);
+    ResultLength = reply.size();
+    emit replyAccepted();
+    // Without a handler the thread keeps the request it had.
+    if (!OnPutResult)
+        return std::nullopt;
+    OnPutResult(this);
+    return Command;
 }
 
 void TOpPoller::ThreadEnded()
@@ -96,4 +108,23 @@ void TOpPoller::ThreadEnded()
     } clear{m_active};
     if (OnStoping)
         OnStoping(this);
+    emit stopped();
+}
+
+void TOpPoller::handleLineEvent(const TLineEvent &event)
+{
+    switch (event.kind) {
+    case TLineEvent::Kind::Dropped:
+        emit replyDropped(event.verdict);
+        break;
+    case TLineEvent::Kind::Lost:
+        emit lineLost(event.error);
+        break;
+    case TLineEvent::Kind::Retry:
+        emit reconnectFailed(event.error);
+        break;
+    case TLineEvent::Kind::Restored:
+        emit lineRestored();
+        break;
+    }
 }

@@ -1,31 +1,32 @@
 #include "pollers/TOpPollerThread.h"
 
+#include <algorithm>
+#include <array>
 #include <cerrno>
-#include <cstring>
-#include <functional>
 #include <poll.h>
 #include <sys/eventfd.h>
 #include <unistd.h>
 
-#include "pollers/TOpPoller.h"
+#include "pollers/FrameLog.h"
 #include "pollers/TSyncCaller.h"
 #include "serial/TCustomComPort.h"
 
-TOpPollerThread::TOpPollerThread(const TPollerFamily &family, const QString &port,
-                                 TOpPoller *owner, TSyncCaller *caller)
-    : reply(family.replySize, 0), m_family(family), m_owner(owner), m_caller(caller)
+TOpPollerThread::TOpPollerThread(TPollerThreadSetup setup)
+    : m_setup(std::move(setup))
+    , m_family(*m_setup.family)
+    , m_reply(m_family.replySize, 0)
 {
     m_wakeFd = eventfd(0, EFD_CLOEXEC | EFD_NONBLOCK);
     // Each step is guarded: the first that fails marks the thread, the rest are skipped.
     const std::function<void()> steps[] = {
         [&] { m_port = std::make_unique<TComPort>(); },
-        [&] { m_port->SetPort(port); },
+        [&] { m_port->SetPort(m_setup.port); },
         [&] { m_port->SetBaudRate(br9600); },
         [&] { m_port->Parity().SetBits(prOdd); },
         [&] { m_port->SetEvents(0); },
         [&] {
-            if (m_family.readTotalMultiplier != 0)
-                m_port->Timeouts().SetReadTotalMultiplier(m_family.readTotalMultiplier);
+            if (m_family.readTotalMultiplier)
+                m_port->Timeouts().SetReadTotalMultiplier(*m_family.readTotalMultiplier);
         },
         [&] { m_port->Timeouts().SetReadTotalConstant(m_family.readTotalConstant); },
         [&] { m_port->SetCancelFd(m_wakeFd); },
@@ -71,72 +72,197 @@ void TOpPollerThread::WaitFor()
         m_thread.join();
 }
 
-bool TOpPollerThread::IdlePause()
+bool TOpPollerThread::idlePause()
 {
-    // The port is watched too: an adapter pulled while nothing is asked must end polling now,
+    // The port is watched too: an adapter pulled while nothing is asked must be seen now,
     // not when the next result is due.
     pollfd p[2] = {{m_wakeFd, POLLIN, 0}, {m_port->Handle(), 0, 0}};
+    const auto ms = std::clamp<std::chrono::milliseconds::rep>(m_setup.idlePause.count(), 0,
+                                                               1 << 30);
     int r;
     do {
-        r = poll(p, 2, IdlePauseMs);
+        r = poll(p, 2, int(ms));
     } while (r < 0 && errno == EINTR);
     return r <= 0 || !(p[1].revents & (POLLHUP | POLLERR | POLLNVAL));
 }
 
-bool TOpPollerThread::Exchange(uint8_t code)
+bool TOpPollerThread::sleepUnlessWoken(std::chrono::milliseconds pause) const
 {
-    const TReplyRule *rule = m_family.Rule(code);
-    Request[4] = code;
-    m_port->ClearBuffer(true, true);
-    const bool longReply = code == 6 || code == 7;
-    uint8_t local[4] = {0, 0, 0, 0};
-    uint8_t *buffer = local;
-    if (longReply) {
-        std::fill(reply.begin(), reply.end(), 0);
-        buffer = reply.data();
+    pollfd p{m_wakeFd, POLLIN, 0};
+    const auto ms = std::clamp<std::chrono::milliseconds::rep>(pause.count(), 0, 1 << 30);
+    int r;
+    do {
+        r = poll(&p, 1, int(ms));
+    } while (r < 0 && errno == EINTR);
+    return r == 0;
+}
+
+void TOpPollerThread::notify(const TLineEvent &event)
+{
+    if (m_setup.hooks.lineEvent)
+        m_setup.caller->Post([hook = m_setup.hooks.lineEvent, event] { hook(event); });
+}
+
+bool TOpPollerThread::getNumberStep()
+{
+    // A handler that fails leaves the address and the request as they were.
+    TPollOrder order{m_address, m_step};
+    if (!m_setup.caller->Call([&] { order = m_setup.hooks.getNumber(); }))
+        return false;
+    m_address = order.address;
+    m_step = order.code;
+    return true;
+}
+
+bool TOpPollerThread::putResultStep()
+{
+    std::optional<uint8_t> next;
+    // Only the bytes the instrument sent; the rest of the buffer is zero.
+    const auto reply = std::span<const uint8_t>(m_reply).first(m_replyLength);
+    if (!m_setup.caller->Call([&] { next = m_setup.hooks.putResult(m_resultKind, reply); }))
+        return false;
+    if (next)
+        m_step = *next;
+    return true;
+}
+
+namespace {
+
+FrameLog::Verdict logVerdict(TReplyVerdict verdict)
+{
+    switch (verdict) {
+    case TReplyVerdict::Accepted:
+        return FrameLog::Verdict::Accepted;
+    case TReplyVerdict::NoReply:
+        return FrameLog::Verdict::NoReply;
+    case TReplyVerdict::WrongLength:
+        return FrameLog::Verdict::WrongLength;
+    case TReplyVerdict::WrongEcho:
+        break;
     }
-    m_port->Write(Request, sizeof Request);
-    const int count = m_port->Read(buffer, rule->asked);
-    return m_family.AcceptReply(code, buffer, count, Request, &ResultKind);
+    return FrameLog::Verdict::WrongEcho;
+}
+
+} // namespace
+
+TReplyVerdict TOpPollerThread::exchange(const TReplyRule &rule)
+{
+    const TRequest request = BuildRequest(m_address, rule.code);
+    m_port->ClearBuffer(true, true);
+    std::array<uint8_t, kEchoSize> echoOnly{};
+    const std::span<uint8_t> buffer = rule.carriesResult() ? std::span<uint8_t>(m_reply)
+                                                           : std::span<uint8_t>(echoOnly);
+    std::fill(buffer.begin(), buffer.end(), 0);
+    m_port->Write(request.data(), kRequestSize);
+    if (m_frameLog)
+        m_frameLog->request(request.data(), kRequestSize);
+    const int count = m_port->Read(buffer.data(), std::min(rule.asked, int(buffer.size())));
+    const std::span<const uint8_t> reply = buffer.first(std::size_t(count));
+    if (rule.carriesResult())
+        m_replyLength = reply.size();
+    const TReplyVerdict verdict = m_family.JudgeReply(rule.code, reply, request, m_resultKind);
+    if (m_frameLog)
+        m_frameLog->reply(reply.data(), count, logVerdict(verdict));
+    if (verdict != TReplyVerdict::Accepted)
+        notify({TLineEvent::Kind::Dropped, verdict, 0});
+    return verdict;
+}
+
+TOpPollerThread::End TOpPollerThread::pollUntilStopped()
+{
+    while (!Terminated()) {
+        if (!getNumberStep())
+            return End::Abandoned;
+        // Each request is tested on the current step, so a put-result handler that moves on
+        // to a later request (from the fetch to the confirmation) gets it in the same cycle.
+        const uint8_t first = m_step;
+        bool exchanged = false;
+        for (const TReplyRule &rule : m_family.rules) {
+            if (m_step != rule.code)
+                continue;
+            exchanged = true;
+            if (exchange(rule) == TReplyVerdict::Accepted && !putResultStep())
+                return End::Abandoned;
+        }
+        // A cycle that sent nothing, or whose request is still the one it began with (its
+        // reply was dropped, or taken but not used), pauses: garbage on the line or a reply
+        // that never decodes must not make the thread ask again at full speed.
+        if ((!exchanged || m_step == first) && !idlePause())
+            return End::LineGone;
+    }
+    return End::Stopped;
+}
+
+void TOpPollerThread::closePort() noexcept
+{
+    try {
+        m_port->Close();
+    } catch (const std::exception &) {
+    }
+}
+
+bool TOpPollerThread::openAtStart()
+{
+    try {
+        m_port->Open();
+        return true;
+    } catch (const EComPort &e) {
+        const TPortFailure failure{m_port->DeviceName(), e.WinCode()};
+        m_setup.caller->Call([&] { m_setup.hooks.errorOpenPort(failure); });
+    } catch (const std::exception &) {
+        const TPortFailure failure{m_port->DeviceName(), 0};
+        m_setup.caller->Call([&] { m_setup.hooks.errorOpenPort(failure); });
+    }
+    Terminate();
+    return false;
+}
+
+bool TOpPollerThread::reopen()
+{
+    while (sleepUnlessWoken(*m_setup.reconnectPause)) {
+        try {
+            m_port->Open();
+            return true;
+        } catch (const EComPort &e) {
+            notify({TLineEvent::Kind::Retry, TReplyVerdict::Accepted, e.WinCode()});
+        } catch (const std::exception &) {
+            notify({TLineEvent::Kind::Retry, TReplyVerdict::Accepted, 0});
+        }
+    }
+    return false;
+}
+
+void TOpPollerThread::serveLine()
+{
+    for (;;) {
+        int error = EIO; // the line hung up while nothing was asked
+        try {
+            if (pollUntilStopped() != End::LineGone)
+                return;
+        } catch (const EComPort &e) {
+            // A failed read, write or purge: the adapter was pulled or the line dropped.
+            error = e.WinCode();
+        } catch (const std::exception &) {
+            return;
+        }
+        closePort();
+        if (!m_setup.reconnectPause || Terminated())
+            return; // a lost line ends polling like a stop
+        notify({TLineEvent::Kind::Lost, TReplyVerdict::Accepted, error});
+        if (!reopen())
+            return;
+        notify({TLineEvent::Kind::Restored, TReplyVerdict::Accepted, 0});
+    }
 }
 
 void TOpPollerThread::Execute()
 {
-    TOpPoller *owner = m_owner;
     if (!OpenFailed) {
-        bool opened = true;
-        try {
-            m_port->Open();
-        } catch (const std::exception &) {
-            opened = false;
-            m_caller->Call([owner] { owner->FireErrorOpenPort(); });
-            Terminate();
-        }
-        try {
-            while (opened && !Terminated()) {
-                if (!m_caller->Call([this, owner] { owner->GetNumberStep(*this); }))
-                    break;
-                bool exchanged = false;
-                bool abandoned = false;
-                for (uint8_t code : {uint8_t(4), uint8_t(6), uint8_t(7), uint8_t(9)}) {
-                    if (step != code || abandoned)
-                        continue;
-                    exchanged = true;
-                    if (Exchange(code))
-                        abandoned = !m_caller->Call([this, owner] { owner->PutResultStep(*this); });
-                }
-                if (abandoned)
-                    break;
-                if (!exchanged && !IdlePause())
-                    break; // the line is gone
-            }
-        } catch (const std::exception &) {
-            // A failed read or write (the adapter was pulled) ends polling like a stop.
-        }
-        try {
-            m_port->Close();
-        } catch (const std::exception &) {
-        }
+        if (!m_setup.frameLogPath.isEmpty())
+            m_frameLog = std::make_unique<FrameLog>(m_setup.frameLogPath);
+        if (openAtStart())
+            serveLine();
+        closePort();
     }
-    m_caller->Post([owner] { owner->ThreadEnded(); });
+    m_setup.caller->Post(m_setup.hooks.ended);
 }

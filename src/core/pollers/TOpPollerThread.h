@@ -1,28 +1,87 @@
 #pragma once
 
-// The polling thread shared by both families: it owns the serial port, and loops over the
-// get-number step and the exchanges for codes 4, 6, 7 and 9.
+// The polling thread shared by both families: it owns the serial port and loops over the
+// get-number step and the exchanges of the family's requests. It knows its poller only
+// through the hooks it is given, which run on the UI thread while this thread waits.
 
 #include <atomic>
+#include <chrono>
 #include <cstdint>
+#include <functional>
 #include <memory>
+#include <optional>
+#include <span>
 #include <thread>
 #include <vector>
 
 #include <QString>
 
+#include "pollers/RequestFrame.h"
 #include "pollers/TPollerFamily.h"
 
+class FrameLog;
 class TComPort;
-class TOpPoller;
 class TSyncCaller;
+
+// The address and the request of one cycle, as the get-number step left them.
+struct TPollOrder
+{
+    uint16_t address = 0;
+    uint8_t code = 0;
+};
+
+// The device that could not be opened at start and the errno of the failing call.
+struct TPortFailure
+{
+    QString device;
+    int error = 0;
+};
+
+// What the line did, told to the UI thread without waiting for it.
+struct TLineEvent
+{
+    enum class Kind : uint8_t {
+        Dropped,  // a reply was dropped, for `verdict`
+        Lost,     // the line is gone (`error`); the port is opened again every reconnect pause
+        Retry,    // opening it again failed (`error`)
+        Restored, // it opened again; the cycle goes on
+    };
+    Kind kind = Kind::Dropped;
+    TReplyVerdict verdict = TReplyVerdict::Accepted;
+    int error = 0;
+};
+
+struct TPollerHooks
+{
+    std::function<void(const TPortFailure &)> errorOpenPort;
+    std::function<TPollOrder()> getNumber;
+    // Gets ResultKind and the whole reply buffer; returns the request for the rest of the
+    // cycle, or nothing to leave it as it was.
+    std::function<std::optional<uint8_t>(uint8_t kind, std::span<const uint8_t> reply)> putResult;
+    std::function<void()> ended; // queued once the thread has ended, without waiting
+    std::function<void(const TLineEvent &)> lineEvent; // queued, without waiting; may be empty
+};
+
+struct TPollerThreadSetup
+{
+    const TPollerFamily *family = nullptr;
+    QString port;
+    TSyncCaller *caller = nullptr;
+    TPollerHooks hooks;
+    // A cycle that made no exchange is followed by this pause, so an idle poll does not spin
+    // a core; Terminate ends it at once.
+    std::chrono::milliseconds idlePause{100};
+    // Unset: a lost line ends polling. Set: the port is opened again after each such pause
+    // until it opens or Terminate is called.
+    std::optional<std::chrono::milliseconds> reconnectPause;
+    QString frameLogPath; // empty: no frame log
+};
 
 class TOpPollerThread
 {
 public:
     // Created suspended. A failure to create or configure the port sets OpenFailed.
-    TOpPollerThread(const TPollerFamily &family, const QString &port, TOpPoller *owner,
-                    TSyncCaller *caller);
+    explicit TOpPollerThread(TPollerThreadSetup setup);
     virtual ~TOpPollerThread();
     TOpPollerThread(const TOpPollerThread &) = delete;
     TOpPollerThread &operator=(const TOpPollerThread &) = delete;
@@ -34,27 +93,35 @@ public:
     void WaitFor();
 
     bool OpenFailed = false;
-    uint8_t Request[5] = {0x90, 0xA0, 0xA0, 0xA0, 0};
-    uint8_t step = 0;
-    uint8_t ResultKind = 0;
-    std::vector<uint8_t> reply; // zero-filled before each long read
-
-    // A cycle that made no exchange is followed by this pause, so an idle poll does not spin a
-    // core; Stop ends it at once.
-    static constexpr int IdlePauseMs = 100;
-
-    const TPollerFamily &Family() const { return m_family; }
 
 private:
-    void Execute();
-    bool Exchange(uint8_t code);
-    bool IdlePause(); // false when the line has gone
+    enum class End { Stopped, Abandoned, LineGone };
 
+    void Execute();
+    bool openAtStart();
+    void serveLine();
+    End pollUntilStopped();
+    bool getNumberStep(); // false when the poller abandoned its calls
+    bool putResultStep(); // likewise
+    TReplyVerdict exchange(const TReplyRule &rule);
+    bool idlePause(); // false when the line has gone
+    bool reopen();    // false when stopped before the port opened again
+    bool sleepUnlessWoken(std::chrono::milliseconds pause) const; // false when woken
+    void closePort() noexcept;
+    void notify(const TLineEvent &event);
+
+    TPollerThreadSetup m_setup;
     const TPollerFamily &m_family;
-    TOpPoller *m_owner;
-    TSyncCaller *m_caller;
     std::unique_ptr<TComPort> m_port;
+    std::unique_ptr<FrameLog> m_frameLog;
     std::thread m_thread;
     std::atomic<bool> m_terminated{false};
     int m_wakeFd = -1; // eventfd: readable once Terminate was called
+
+    // The thread's own state; the UI thread sees it only through the hooks.
+    uint16_t m_address = 0;
+    uint8_t m_step = 0;
+    uint8_t m_resultKind = 0;
+    std::vector<uint8_t> m_reply;  // zeroed before each reply that carries a result
+    std::size_t m_replyLength = 0; // the bytes of m_reply the last such reply filled
 };

@@ -2,9 +2,11 @@
 
 #include "pollers/TOpTarvoThread.h"
 
-TOpTarvo::TOpTarvo(QObject *owner) : TOpPoller(TPollerFamily::Tarvo(), owner) {}
+TOpTarvo::TOpTarvo(QObject *owner)
+    : TOpPoller(TPollerFamily::Tarvo(), owner)
+{}
 
-std::unique_ptr<TOpPollerThread> TOpTarvo::CreateThread()
+std::unique_ptr<TOpPollerThread> TOpTarvo::CreateThread(TPollerThreadSetup setup)
 {
-    return std::make_unique<TOpTarvoThread>(Port, this, Caller());
+    return std::make_unique<TOpTarvoThread>(std::move(setup));
 }

@@ -2,11 +2,9 @@
 
 #include "pollers/TOpPollerThread.h"
 
+// The first family's thread; its poller hands it the family.
 class TOpTarvoThread : public TOpPollerThread
 {
 public:
-    TOpTarvoThread(const QString &port, TOpPoller *owner, TSyncCaller *caller)
-        : TOpPollerThread(TPollerFamily::Tarvo(), port, owner, caller)
-    {
-    }
+    using TOpPollerThread::TOpPollerThread;
 };

@@ -1,63 +1,67 @@
 #include "pollers/TPollerFamily.h"
 
-#include <cstring>
+#include <algorithm>
 
-bool TReplyRule::Accepts(int count) const
-{
-    for (int len : lengths) {
-        if (len != 0 && len == count)
-            return true;
-    }
-    return false;
-}
+#include "pollers/RequestCode.h"
 
-uint8_t TReplyRule::KindFor(int count) const
+using namespace RequestCode;
+
+const TReplyLength *TReplyRule::lengthFor(int count) const
 {
-    for (std::size_t i = 0; i < lengths.size(); ++i) {
-        if (lengths[i] != 0 && lengths[i] == count)
-            return kinds[i];
-    }
-    return 0;
+    const auto it = std::find_if(lengths.begin(), lengths.end(),
+                                 [count](const TReplyLength &l) { return l.length == count; });
+    return it == lengths.end() ? nullptr : &*it;
 }
 
 const TReplyRule *TPollerFamily::Rule(uint8_t code) const
 {
-    for (const TReplyRule &r : rules) {
-        if (r.code == code)
-            return &r;
-    }
-    return nullptr;
+    const auto it = std::find_if(rules.begin(), rules.end(),
+                                 [code](const TReplyRule &r) { return r.code == code; });
+    return it == rules.end() ? nullptr : &*it;
 }
 
 const TPollerFamily &TPollerFamily::Tarvo()
 {
-    static const TPollerFamily f{
-        128, 0, 200,
-        {{{4, 4, {4, 0, 0}, {0, 0, 0}},
-          {6, 106, {38, 54, 106}, {1, 2, 4}},
-          {7, 76, {56, 76, 0}, {2, 4, 0}},
-          {9, 4, {4, 0, 0}, {0, 0, 0}}}}};
+    static const TPollerFamily f{.replySize = 128,
+                                 .readTotalMultiplier = std::nullopt,
+                                 .readTotalConstant = 200,
+                                 .rules = {{Probe, 4, {{4, 0}}},
+                                           {Fetch, 106, {{38, 1}, {54, 2}, {106, 4}}},
+                                           {FetchShort, 76, {{56, 2}, {76, 4}}},
+                                           {Confirm, 4, {{4, 0}}}}};
     return f;
 }
 
 const TPollerFamily &TPollerFamily::Mirel()
 {
-    static const TPollerFamily f{
-        234, 1, 100,
-        {{{4, 4, {4, 0, 0}, {0, 0, 0}},
-          {6, 234, {234, 0, 0}, {64, 0, 0}},
-          {7, 76, {76, 0, 0}, {64, 0, 0}},
-          {9, 4, {4, 0, 0}, {0, 0, 0}}}}};
+    static const TPollerFamily f{.replySize = 234,
+                                 .readTotalMultiplier = 1,
+                                 .readTotalConstant = 100,
+                                 .rules = {{Probe, 4, {{4, 0}}},
+                                           {Fetch, 234, {{234, 64}}},
+                                           {FetchShort, 76, {{76, 64}}},
+                                           {Confirm, 4, {{4, 0}}}}};
     return f;
 }
 
-bool TPollerFamily::AcceptReply(uint8_t code, const uint8_t *reply, int count,
-                                const uint8_t *request, uint8_t *kind) const
+bool TPollerFamily::AcceptReply(uint8_t code, std::span<const uint8_t> reply,
+                                const TRequest &request, uint8_t &kind) const
 {
+    return JudgeReply(code, reply, request, kind) == TReplyVerdict::Accepted;
+}
+
+TReplyVerdict TPollerFamily::JudgeReply(uint8_t code, std::span<const uint8_t> reply,
+                                        const TRequest &request, uint8_t &kind) const
+{
+    if (reply.empty())
+        return TReplyVerdict::NoReply;
     const TReplyRule *rule = Rule(code);
-    if (!rule || count < 4 || !rule->Accepts(count))
-        return false;
-    if (const uint8_t k = rule->KindFor(count))
-        *kind = k;
-    return std::memcmp(reply + count - 4, request, 4) == 0;
+    const TReplyLength *entry = rule ? rule->lengthFor(int(reply.size())) : nullptr;
+    if (!entry || reply.size() < std::size_t(kEchoSize))
+        return TReplyVerdict::WrongLength;
+    if (entry->kind != 0)
+        kind = entry->kind;
+    const auto echo = AddressEchoOf(request);
+    return std::equal(echo.begin(), echo.end(), reply.end() - kEchoSize) ? TReplyVerdict::Accepted
+                                                                         : TReplyVerdict::WrongEcho;
 }

@@ -1,38 +1,56 @@
 #pragma once
 
-// What one instrument family's poller differs in; the cycle itself is shared.
+// What one instrument family's poller differs in: its reply buffer, its read time-outs and
+// which reply lengths it accepts for each request. The cycle itself is shared.
 
-#include <array>
-#include <cstddef>
 #include <cstdint>
-#include <initializer_list>
+#include <optional>
+#include <span>
+#include <vector>
+
+#include "pollers/RequestFrame.h"
+
+// What became of a reply: taken, or dropped for one of three reasons.
+enum class TReplyVerdict : uint8_t { Accepted, NoReply, WrongLength, WrongEcho };
+
+// One accepted reply length and the ResultKind it gives; kind 0 leaves ResultKind as it was.
+struct TReplyLength
+{
+    int length = 0;
+    uint8_t kind = 0;
+};
 
 struct TReplyRule
 {
     uint8_t code = 0;
-    int asked = 0;                // bytes asked for
-    std::array<int, 3> lengths{}; // accepted reply lengths, 0 = unused
-    std::array<uint8_t, 3> kinds{}; // ResultKind for each length; 0 = leave it as it was
+    int asked = 0; // bytes asked for
+    std::vector<TReplyLength> lengths;
 
-    bool Accepts(int count) const;
-    // 0 when the kind stays unchanged.
-    uint8_t KindFor(int count) const;
+    // The entry for a reply of `count` bytes, or nullptr when that length is not accepted.
+    const TReplyLength *lengthFor(int count) const;
+    // A reply longer than the echo carries a result: it is read into the reply buffer, zeroed
+    // first. The echo-only replies leave the buffer holding the last result.
+    bool carriesResult() const { return asked > kEchoSize; }
 };
 
 struct TPollerFamily
 {
-    int replySize = 0;          // the thread's reply buffer; ResultData has one byte more
-    int readTotalMultiplier = 0; // ms per byte asked for
-    int readTotalConstant = 0;   // ms
-    std::array<TReplyRule, 4> rules{}; // codes 4, 6, 7, 9
+    int replySize = 0; // the thread's reply buffer; ResultData has one byte more
+    std::optional<int> readTotalMultiplier; // ms per byte asked for; unset: the port's own
+    int readTotalConstant = 0;              // ms
+    std::vector<TReplyRule> rules;          // in the order one cycle tries them
 
     const TReplyRule *Rule(uint8_t code) const;
 
     // The acceptance test of one exchange: a listed length for the code, ending with the echo
-    // of the four address bytes of the request. *kind is set from the length (before the echo
-    // test) when the rule gives one.
-    bool AcceptReply(uint8_t code, const uint8_t *reply, int count, const uint8_t *request,
-                     uint8_t *kind) const;
+    // of the four address bytes of the request. `kind` is set from the length (before the
+    // echo test) when the rule gives one.
+    bool AcceptReply(uint8_t code, std::span<const uint8_t> reply, const TRequest &request,
+                     uint8_t &kind) const;
+    // The same test, telling why a reply is dropped: nothing came, a length the code does
+    // not list, or the address echo does not match.
+    TReplyVerdict JudgeReply(uint8_t code, std::span<const uint8_t> reply, const TRequest &request,
+                             uint8_t &kind) const;
 
     static const TPollerFamily &Tarvo();
     static const TPollerFamily &Mirel();

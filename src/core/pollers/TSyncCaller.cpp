@@ -6,9 +6,9 @@
 #include <QtDebug>
 
 TSyncCaller::TSyncCaller(QObject *context)
-    : m_context(context), m_state(std::make_shared<State>())
-{
-}
+    : m_context(context)
+    , m_state(std::make_shared<State>())
+{}
 
 TSyncCaller::~TSyncCaller()
 {
@@ -17,21 +17,25 @@ TSyncCaller::~TSyncCaller()
 
 namespace {
 
-// Runs fn on the context's thread unless the caller was abandoned first; a handler that
-// throws is reported, never let into the event loop.
-void runUnlessAbandoned(const std::shared_ptr<TSyncCaller::State> &state,
+// Runs fn on the context's thread unless the caller was abandoned first; false when it did
+// not run. A handler that throws is reported, never let into the event loop.
+bool runUnlessAbandoned(const std::shared_ptr<TSyncCaller::State> &state,
                         const std::function<void()> &fn)
 {
     {
         std::lock_guard lock(state->mutex);
         if (state->abandoned)
-            return;
+            return false;
     }
     try {
         fn();
     } catch (const std::exception &e) {
         qWarning("poller event handler failed: %s", e.what());
+    } catch (...) {
+        // Anything else thrown into the event loop would end the program.
+        qWarning("poller event handler failed");
     }
+    return true;
 }
 
 } // namespace
@@ -49,7 +53,10 @@ bool TSyncCaller::Call(std::function<void()> fn)
     QMetaObject::invokeMethod(
         m_context,
         [state, done, fn = std::move(fn)] {
-            runUnlessAbandoned(state, fn);
+            // A call that did not run leaves `done` alone: its caller may not have seen the
+            // abandonment yet, and must not take the call for one that ran.
+            if (!runUnlessAbandoned(state, fn))
+                return;
             std::lock_guard lock(state->mutex);
             *done = true;
             state->cond.notify_all();

@@ -22,13 +22,15 @@ public:
     explicit TSyncCaller(QObject *context);
     ~TSyncCaller();
 
-    // From any thread but the context's: true once fn has run there, false when abandoned.
+    // From any thread but the context's: true once fn has run there (also when it threw,
+    // which is reported and goes no further), false when abandoned.
     bool Call(std::function<void()> fn);
     // Queues fn on the context's thread without waiting; dropped when abandoned.
     void Post(std::function<void()> fn);
     // On the context's thread: no call runs from now on, and waiting callers return false.
     void Abandon();
-    // Makes calls possible again (a new thread run).
+    // Makes calls possible again (a new thread run). Calls queued before it never run, and
+    // callers still waiting on them get false. Not while another thread starts a call.
     void Reset();
 
     struct State

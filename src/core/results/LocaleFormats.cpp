@@ -143,10 +143,10 @@ QString LongTimeFormatWithoutZone(const QLocale &locale)
         while (next < format.size() && format[next] == QLatin1Char('t'))
             ++next;
         chopBlanks(out);
-        const bool round = out.endsWith(QLatin1Char('(')) && next < format.size() &&
-                           format[next] == QLatin1Char(')');
-        const bool square = out.endsWith(QLatin1Char('[')) && next < format.size() &&
-                            format[next] == QLatin1Char(']');
+        const bool round = out.endsWith(QLatin1Char('(')) && next < format.size()
+                           && format[next] == QLatin1Char(')');
+        const bool square = out.endsWith(QLatin1Char('[')) && next < format.size()
+                            && format[next] == QLatin1Char(']');
         if (round || square) {
             out.chop(1);
             ++next;

@@ -15,13 +15,13 @@ std::optional<TMirelReply> DecodeMirelReply(std::span<const uint8_t> resultData)
         return std::nullopt;
     std::array<uint8_t, DataBytes> data{};
     for (size_t j = 0; j < DataBytes; ++j) {
-        data[j] = static_cast<uint8_t>((resultData[1 + 2 * j] & 0x0F) |
-                                       ((resultData[2 + 2 * j] & 0x0F) << 4));
+        data[j] = static_cast<uint8_t>((resultData[1 + 2 * j] & 0x0F)
+                                       | ((resultData[2 + 2 * j] & 0x0F) << 4));
     }
     const auto word = [&data](size_t at) {
-        return static_cast<uint32_t>(data[at]) | static_cast<uint32_t>(data[at + 1]) << 8 |
-               static_cast<uint32_t>(data[at + 2]) << 16 |
-               static_cast<uint32_t>(data[at + 3]) << 24;
+        return static_cast<uint32_t>(data[at]) | static_cast<uint32_t>(data[at + 1]) << 8
+               | static_cast<uint32_t>(data[at + 2]) << 16
+               | static_cast<uint32_t>(data[at + 3]) << 24;
     };
 
     TMirelReply reply;

@@ -17,9 +17,8 @@ bool ResultsFileCheck::looksLikeTable(const QByteArray &head)
         QStringLiteral("^\\d{1,4}[./\\- ]\\d{1,2}[./\\- ]\\d{1,4}$"));
     const QList<QByteArray> lines = head.split('\n');
     // The last line of a head cut short may be a part line: it does not count.
-    const qsizetype complete = head.endsWith('\n') || head.size() < HeadBytes
-                                   ? lines.size()
-                                   : lines.size() - 1;
+    const qsizetype complete = head.endsWith('\n') || head.size() < HeadBytes ? lines.size()
+                                                                              : lines.size() - 1;
     for (qsizetype i = 0; i < complete; ++i) {
         QByteArray line = lines[i];
         if (line.endsWith('\r'))

@@ -2,14 +2,31 @@
 
 #include <array>
 #include <cerrno>
+#include <cstring>
 #include <fcntl.h>
 #include <sys/file.h>
 #include <sys/stat.h>
 #include <unistd.h>
 
+#include <QFile>
+
+#include "text/SafeFile.h"
+#include "text/Strings.h"
+
 namespace {
 
 constexpr uint32_t kMaxPayload = 16u << 20; // far above any row; guards a damaged length
+// A record's frame: its payload length, its type byte, the payload, the CRC.
+constexpr qsizetype kLengthSize = 4;
+constexpr qsizetype kTypeSize = 1;
+constexpr qsizetype kCrcSize = 4;
+constexpr qsizetype kFrameSize = kLengthSize + kTypeSize + kCrcSize;
+constexpr qsizetype kRowIndexSize = 4; // a row record's payload starts with its row
+// A base record's first byte: what follows the flags.
+constexpr uint8_t kFromFile = 0x01;
+constexpr uint8_t kStamped = 0x02;          // the file's size, time and hash follow
+constexpr uint8_t kFileExisted = 0x04;      // of a stamped base
+constexpr qsizetype kStampSize = 8 + 8 + 1; // size, time, hash length (the hash follows)
 
 void putU32(QByteArray &out, uint32_t v)
 {
@@ -23,6 +40,36 @@ uint32_t getU32(const char *p)
     for (int i = 0; i < 4; ++i)
         v |= uint32_t(uint8_t(p[i])) << (8 * i);
     return v;
+}
+
+void putU64(QByteArray &out, uint64_t v)
+{
+    putU32(out, uint32_t(v));
+    putU32(out, uint32_t(v >> 32));
+}
+
+uint64_t getU64(const char *p)
+{
+    return uint64_t(getU32(p)) | uint64_t(getU32(p + 4)) << 32;
+}
+
+// The payload of a base record after its flags; false when it is cut short.
+bool parseBase(uint8_t flags, QByteArrayView rest, TJournal::Record &r)
+{
+    r.type = TJournal::Record::Base;
+    r.fromFile = flags & kFromFile;
+    r.stamped = flags & kStamped;
+    if (r.stamped) {
+        if (rest.size() < kStampSize || rest.size() < kStampSize + uint8_t(rest[16]))
+            return false;
+        r.stamp.exists = flags & kFileExisted;
+        r.stamp.size = qint64(getU64(rest.data()));
+        r.stamp.modifiedMs = qint64(getU64(rest.data() + 8));
+        r.stamp.hash = rest.sliced(kStampSize, uint8_t(rest[16])).toByteArray();
+        rest = rest.sliced(kStampSize + r.stamp.hash.size());
+    }
+    r.fileName = QString::fromUtf8(rest);
+    return true;
 }
 
 } // namespace
@@ -50,14 +97,24 @@ QByteArray TJournal::Encode(const Record &record)
     QByteArray body;
     body.append(char(record.type));
     if (record.type == Record::Base) {
-        body.append(char(record.fromFile ? 1 : 0));
+        uint8_t flags = record.fromFile ? kFromFile : 0;
+        if (record.stamped)
+            flags |= kStamped | (record.stamp.exists ? kFileExisted : 0);
+        body.append(char(flags));
+        if (record.stamped) {
+            putU64(body, uint64_t(record.stamp.size));
+            putU64(body, uint64_t(record.stamp.modifiedMs));
+            const QByteArray hash = record.stamp.hash.left(255);
+            body.append(char(hash.size()));
+            body.append(hash);
+        }
         body.append(record.fileName.toUtf8());
     } else {
         putU32(body, uint32_t(record.row));
         body.append(record.line);
     }
     QByteArray out;
-    putU32(out, uint32_t(body.size() - 1));
+    putU32(out, uint32_t(body.size() - kTypeSize));
     out.append(body);
     putU32(out, Crc32(body));
     return out;
@@ -67,32 +124,32 @@ std::vector<TJournal::Record> TJournal::Parse(QByteArrayView data)
 {
     std::vector<Record> records;
     qsizetype pos = 0;
-    while (data.size() - pos >= 9) {
+    while (data.size() - pos >= kFrameSize) {
         const uint32_t length = getU32(data.data() + pos);
-        if (length > kMaxPayload || qsizetype(length) + 9 > data.size() - pos)
+        if (length > kMaxPayload || qsizetype(length) + kFrameSize > data.size() - pos)
             break;
-        const QByteArrayView body = data.sliced(pos + 4, length + 1);
-        if (getU32(data.data() + pos + 5 + length) != Crc32(body))
+        // The CRC covers the type byte and the payload.
+        const QByteArrayView body = data.sliced(pos + kLengthSize, kTypeSize + length);
+        if (getU32(body.data() + body.size()) != Crc32(body))
             break;
         Record r;
         const uint8_t type = uint8_t(body[0]);
-        const QByteArrayView payload = body.sliced(1);
+        const QByteArrayView payload = body.sliced(kTypeSize);
         if (type == Record::Base && payload.size() >= 1) {
-            r.type = Record::Base;
-            r.fromFile = payload[0] != 0;
-            r.fileName = QString::fromUtf8(payload.sliced(1));
-        } else if (type == Record::Row && payload.size() >= 4) {
+            if (!parseBase(uint8_t(payload[0]), payload.sliced(1), r))
+                break;
+        } else if (type == Record::Row && payload.size() >= kRowIndexSize) {
             r.type = Record::Row;
             const uint32_t row = getU32(payload.data());
             if (row > uint32_t(INT32_MAX))
                 break;
             r.row = int(row);
-            r.line = payload.sliced(4).toByteArray();
+            r.line = payload.sliced(kRowIndexSize).toByteArray();
         } else {
             break;
         }
         records.push_back(std::move(r));
-        pos += 9 + length;
+        pos += kFrameSize + length;
     }
     return records;
 }
@@ -102,22 +159,55 @@ TJournal::~TJournal()
     Close();
 }
 
+bool TJournal::failed(int error)
+{
+    m_error = QString::fromLocal8Bit(strerror(error));
+    return false;
+}
+
 bool TJournal::Open(const QString &path)
 {
     Close();
-    const QByteArray name = path.toLocal8Bit();
+    m_busy = false;
+    m_error.clear();
+    const QByteArray name = QFile::encodeName(path);
+    struct stat before
+    {};
+    const bool existed = ::lstat(name.constData(), &before) == 0;
     int fd;
+    // Without blocking: a FIFO in the journal's place must not hang the window.
     do {
-        fd = ::open(name.constData(), O_RDWR | O_CREAT | O_CLOEXEC, 0644);
+        fd = ::open(name.constData(), O_RDWR | O_CREAT | O_CLOEXEC | O_NONBLOCK | O_NOCTTY, 0644);
     } while (fd < 0 && errno == EINTR);
     if (fd < 0)
+        return failed(errno);
+    struct stat st
+    {};
+    if (fstat(fd, &st) != 0) {
+        const int error = errno;
+        ::close(fd);
+        return failed(error);
+    }
+    if (!S_ISREG(st.st_mode)) {
+        ::close(fd);
+        m_error = Str::NotRegularFile;
         return false;
+    }
     // Held for as long as the window lives: a journal that cannot be locked belongs to a copy
     // of the program that is still running.
     if (flock(fd, LOCK_EX | LOCK_NB) != 0) {
+        const int error = errno;
         ::close(fd);
+        if (error != EWOULDBLOCK)
+            return failed(error);
+        m_busy = true;
+        m_error = Str::JournalHeld;
         return false;
     }
+    fcntl(fd, F_SETFL, fcntl(fd, F_GETFL) & ~O_NONBLOCK);
+    // A new journal's name must survive a power cut as well as its records.
+    if (!existed)
+        SafeFile::syncFolderOf(path);
     m_fd = fd;
     m_path = path;
     return true;
@@ -127,7 +217,8 @@ std::vector<TJournal::Record> TJournal::ReadAll() const
 {
     if (m_fd < 0)
         return {};
-    struct stat st{};
+    struct stat st
+    {};
     if (fstat(m_fd, &st) != 0 || st.st_size <= 0)
         return {};
     QByteArray data(qsizetype(st.st_size), Qt::Uninitialized);
@@ -155,14 +246,15 @@ bool TJournal::writeAll(const QByteArray &bytes)
         if (n < 0 && errno == EINTR)
             continue;
         if (n <= 0) {
+            const int error = n < 0 ? errno : ENOSPC;
             // Never leave half a record behind a good one.
             if (ftruncate(m_fd, end) != 0) {
             }
-            return false;
+            return failed(error);
         }
         done += n;
     }
-    return fdatasync(m_fd) == 0;
+    return fdatasync(m_fd) == 0 || failed(errno);
 }
 
 bool TJournal::Append(const Record &record)
@@ -170,18 +262,46 @@ bool TJournal::Append(const Record &record)
     return m_fd >= 0 && writeAll(Encode(record));
 }
 
+bool TJournal::appendRecords(const std::vector<Record> &records)
+{
+    QByteArray bytes;
+    for (const Record &r : records)
+        bytes.append(Encode(r));
+    return m_fd >= 0 && writeAll(bytes);
+}
+
 bool TJournal::Clear()
 {
     if (m_fd < 0)
         return false;
-    if (ftruncate(m_fd, 0) != 0)
-        return false;
-    return fdatasync(m_fd) == 0;
+    if (ftruncate(m_fd, 0) != 0 || fdatasync(m_fd) != 0)
+        return failed(errno);
+    return true;
 }
 
 bool TJournal::Reset(const Record &base)
 {
     return Clear() && Append(base);
+}
+
+bool TJournal::startFrom(bool fromFile, const QString &fileName, const TFileStamp &stamp)
+{
+    Record base;
+    base.type = Record::Base;
+    base.fromFile = fromFile;
+    base.fileName = fileName;
+    base.stamped = true;
+    base.stamp = stamp;
+    return Reset(base);
+}
+
+bool TJournal::appendRow(int row, const QByteArray &line)
+{
+    Record r;
+    r.type = Record::Row;
+    r.row = row;
+    r.line = line;
+    return Append(r);
 }
 
 void TJournal::Close()

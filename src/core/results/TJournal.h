@@ -14,6 +14,8 @@
 #include <QByteArrayView>
 #include <QString>
 
+#include "results/TFileStamp.h"
+
 class TJournal
 {
 public:
@@ -24,6 +26,9 @@ public:
         // Base: the table started from this results file (fromFile) or as a new empty table.
         bool fromFile = false;
         QString fileName;
+        // What that file was then; journals of earlier versions of the program have none.
+        bool stamped = false;
+        TFileStamp stamp;
         // Row: the whole grid row `row` (cells TAB-joined, Windows-1251) as it now stands.
         int row = 0;
         QByteArray line;
@@ -40,21 +45,34 @@ public:
     static uint32_t Crc32(QByteArrayView data);
 
     // Opens (creating) and locks the journal. False when another running copy of the program
-    // holds it, or it cannot be opened.
+    // holds it (Busy()), or it cannot be opened; ErrorString() says why, in Russian.
     bool Open(const QString &path);
     bool IsOpen() const { return m_fd >= 0; }
+    bool Busy() const { return m_busy; }
+    // Why the last Open or write failed.
+    QString ErrorString() const { return m_error; }
     QString Path() const { return m_path; }
     std::vector<Record> ReadAll() const;
     // Empties the journal and starts it with a base record.
     bool Reset(const Record &base);
     bool Append(const Record &record);
+    // Several records in one write.
+    bool appendRecords(const std::vector<Record> &records);
+    // Reset with a base record: the table starts from a results file (fromFile) or as a new
+    // table under fileName.
+    bool startFrom(bool fromFile, const QString &fileName, const TFileStamp &stamp);
+    // Append of a row record: grid row `row` as it now stands.
+    bool appendRow(int row, const QByteArray &line);
     // Empties the journal: nothing is unsaved.
     bool Clear();
     void Close();
 
 private:
     bool writeAll(const QByteArray &bytes);
+    bool failed(int error);
 
     int m_fd = -1;
     QString m_path;
+    QString m_error;
+    bool m_busy = false;
 };

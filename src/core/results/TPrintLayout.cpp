@@ -2,8 +2,6 @@
 
 #include <algorithm>
 
-#include <QStringList> // app/Strings.h uses it without including it
-
 #include "text/Strings.h"
 
 namespace {
@@ -15,8 +13,8 @@ constexpr int LinesBeforeRows = 3;
 // A name kept from a Windows settings file may still carry backslashes.
 QString WithoutFolder(const QString &fileName)
 {
-    const qsizetype slash =
-        std::max(fileName.lastIndexOf(QLatin1Char('/')), fileName.lastIndexOf(QLatin1Char('\\')));
+    const qsizetype slash = std::max(fileName.lastIndexOf(QLatin1Char('/')),
+                                     fileName.lastIndexOf(QLatin1Char('\\')));
     return fileName.mid(slash + 1);
 }
 
@@ -25,8 +23,8 @@ void PrintHeader(TPage &page, int pageNo, int lineStep, const QString &fileName,
                  const std::vector<TPrintColumn> &columns)
 {
     page.TextOut(HeaderX, lineStep,
-                 Str::PageLabel + QString::number(pageNo) + QString(20, QLatin1Char(' ')) +
-                     WithoutFolder(fileName));
+                 Str::PageLabel + QString::number(pageNo) + QString(20, QLatin1Char(' '))
+                     + WithoutFolder(fileName));
     for (const TPrintColumn &c : columns)
         page.TextOut(c.x, LinesBeforeRows * lineStep, cell(c.col, 0));
 }
@@ -46,8 +44,8 @@ std::vector<TPrintColumn> TarvoPrintColumns(int pageWidth)
 
 std::vector<TPrintColumn> MirelPrintColumns(int pageWidth, const std::vector<int> &colWidths)
 {
-    const auto visible =
-        std::count_if(colWidths.begin(), colWidths.end(), [](int w) { return w > 0; });
+    const auto visible = std::count_if(colWidths.begin(), colWidths.end(),
+                                       [](int w) { return w > 0; });
     const int u = pageWidth / static_cast<int>(visible + 1);
     std::vector<TPrintColumn> columns;
     int k = 0;

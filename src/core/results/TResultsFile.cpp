@@ -1,6 +1,5 @@
 #include "results/TResultsFile.h"
 
-#include <algorithm>
 #include <charconv>
 #include <cstring>
 
@@ -9,10 +8,14 @@
 #include <QFileInfo>
 #include <QSaveFile>
 
+#include "results/TableBudget.h"
+#include "text/SafeFile.h"
 #include "text/Strings.h"
-#include "text/ReadAtMost.h"
 
 namespace {
+
+// Reading and writing go by pieces of this size.
+constexpr qsizetype kPiece = qsizetype(1) << 20;
 
 bool fail(QString *error, const QString &headline, const QString &path, const QString &why)
 {
@@ -22,54 +25,53 @@ bool fail(QString *error, const QString &headline, const QString &path, const QS
     return false;
 }
 
-QByteArray rowNumber(int n)
-{
-    char buf[16];
-    const auto res = std::to_chars(buf, buf + sizeof buf, n);
-    return QByteArray(buf, res.ptr - buf);
-}
-
-void appendOpenRow(TRowStore &rows)
-{
-    rows.AppendRow();
-    rows.SetCellBytes(0, rows.RowCount() - 1, rowNumber(rows.RowCount()));
-}
-
 } // namespace
 
 bool TResultsFile::Save(const QString &path, const TRowStore &rows, QString *error)
 {
-    // Column 0 is everything before the first TAB of a stored row.
-    qsizetype total = 0;
-    for (int r = 0; r < rows.RowCount(); ++r) {
-        const QByteArray &line = rows.Line(r);
-        const qsizetype tab = line.indexOf('\t');
-        total += (tab < 0 ? 0 : line.size() - tab - 1) + 2;
-    }
-    QByteArray bytes;
-    bytes.reserve(total);
-    for (int r = 0; r < rows.RowCount(); ++r) {
-        const QByteArray &line = rows.Line(r);
-        const qsizetype tab = line.indexOf('\t');
-        if (tab >= 0)
-            bytes.append(line.constData() + tab + 1, line.size() - tab - 1);
-        bytes.append("\r\n", 2);
-    }
-
     if (QFileInfo(path).isDir())
         return fail(error, Str::SaveFailed, path, Str::FileIsFolder);
+    // A device, a FIFO or a socket under the name (or behind a link of that name) is never
+    // replaced by a file.
+    QString why;
+    if (!SafeFile::mayReplace(path, &why))
+        return fail(error, Str::SaveFailed, path, why);
     // The table goes to a temporary file beside the old one, which is replaced only once
     // the whole table is on the disk.
     QSaveFile file(path);
     if (!file.open(QIODevice::WriteOnly))
         return fail(error, Str::SaveFailed, path, file.errorString());
-    if (file.write(bytes) != bytes.size()) {
+    // Written a piece at a time: ten years of results need not be held twice.
+    QByteArray piece;
+    piece.reserve(kPiece);
+    bool ok = true;
+    const auto flush = [&] {
+        ok = ok && file.write(piece) == piece.size();
+        piece.resize(0);
+        return ok;
+    };
+    for (int r = 0; r < rows.RowCount() && ok; ++r) {
+        // Column 0 is everything before the first TAB of a stored row.
+        const QByteArrayView line = rows.LineView(r);
+        const qsizetype tab = line.indexOf('\t');
+        if (tab >= 0)
+            piece.append(line.sliced(tab + 1));
+        piece.append("\r\n", 2);
+        if (piece.size() >= kPiece)
+            flush();
+    }
+    if (!flush()) {
         const QString why = file.errorString();
         file.cancelWriting();
         return fail(error, Str::SaveFailed, path, why);
     }
     if (!file.commit())
         return fail(error, Str::SaveFailed, path, file.errorString());
+    // The rename is on the disk only once the folder is; a save killed before its rename
+    // left a copy that this save makes needless.
+    const QString saved = QFileInfo(path).canonicalFilePath();
+    SafeFile::syncFolderOf(saved.isEmpty() ? path : saved);
+    SafeFile::removeStaleCopies(saved.isEmpty() ? path : saved);
     return true;
 }
 
@@ -78,49 +80,58 @@ bool TResultsFile::Load(const QString &path, int colCount, TRowStore &rows, QStr
     TRowStore out(colCount);
     const QFileInfo info(path);
     if (!info.exists()) {
-        appendOpenRow(out);
+        out.endWithOpenRow();
         rows = std::move(out);
         return true;
     }
     if (info.isDir())
         return fail(error, Str::OpenFailed, path, Str::FileIsFolder);
-    QFile file(path);
-    if (!file.open(QIODevice::ReadOnly))
-        return fail(error, Str::OpenFailed, path, file.errorString());
+    // Never blocks: a FIFO, a device or a socket is refused with the reason.
+    QFile file;
+    QString why;
+    if (!SafeFile::openForReading(file, path, &why))
+        return fail(error, Str::OpenFailed, path, why);
     if (file.size() > MaxFileSize)
         return fail(error, Str::OpenFailed, path, Str::FileTooLarge);
-    // Sized by the file, not by the limit: a one-line file must not need a gigabyte.
-    const QByteArray data = ReadAtMost(file, MaxFileSize);
-    if (file.error() != QFileDevice::NoError)
-        return fail(error, Str::OpenFailed, path, file.errorString());
-    if (data.size() > MaxFileSize)
-        return fail(error, Str::OpenFailed, path, Str::FileTooLarge);
+    if (!TableBudget::fits(TableBudget::openingCost(file.size(), 0, colCount), &why))
+        return fail(error, Str::OpenFailed, path, why);
 
-    const char *p = data.constData();
-    const char *const end = p + data.size();
-    out.Reserve(static_cast<int>(std::count(p, end, '\n')) + 2);
-    int number = 0;
-    while (p < end) {
-        const char *nl = static_cast<const char *>(memchr(p, '\n', end - p));
-        const char *e = nl ? nl : end;
-        if (e > p && e[-1] == '\r')
-            --e;
-        const QByteArray num = rowNumber(++number);
-        QByteArray line;
-        line.reserve(num.size() + 1 + (e - p));
-        line.append(num).append('\t').append(p, e - p);
-        // A cell never holds a line end; a stray CR inside a line becomes a blank.
-        char *d = line.data() + num.size() + 1;
-        char *const dEnd = line.data() + line.size();
-        while ((d = static_cast<char *>(memchr(d, '\r', dEnd - d))))
-            *d = ' ';
-        out.AppendLine(std::move(line));
-        p = nl ? nl + 1 : end;
+    // The file is read a piece at a time straight into the rows, so its text is never held
+    // twice. A piece hands over its whole lines and keeps an unfinished last line for the
+    // next one; a line longer than a piece makes the piece grow.
+    QByteArray piece(kPiece, Qt::Uninitialized);
+    qsizetype held = 0;
+    qint64 total = 0;
+    bool first = true;
+    for (;;) {
+        if (held == piece.size())
+            piece.resize(piece.size() * 2);
+        const qint64 got = file.read(piece.data() + held, piece.size() - held);
+        if (got < 0)
+            return fail(error, Str::OpenFailed, path, file.errorString());
+        total += got;
+        if (total > MaxFileSize)
+            return fail(error, Str::OpenFailed, path, Str::FileTooLarge);
+        if (got == 0) {
+            out.AppendFileLines(QByteArrayView(piece.constData(), held)); // no line end
+            break;
+        }
+        // What was held already has no line end.
+        const void *nl = memrchr(piece.constData() + held, '\n', size_t(got));
+        held += qsizetype(got);
+        if (!nl)
+            continue;
+        const qsizetype whole = static_cast<const char *>(nl) - piece.constData() + 1;
+        if (first)
+            out.ReserveFileText(file.size(), QByteArrayView(piece.constData(), whole));
+        first = false;
+        out.AppendFileLines(QByteArrayView(piece.constData(), whole));
+        held -= whole;
+        std::memmove(piece.data(), piece.constData() + whole, size_t(held));
     }
     // The file's last line, written from the open row, is the open row again; a table that
     // ends in a result gets a fresh one, as results are written into the last row.
-    if (out.RowCount() == 0 || !out.CellEmpty(DateColumn, out.RowCount() - 1))
-        appendOpenRow(out);
+    out.endWithOpenRow();
     rows = std::move(out);
     return true;
 }

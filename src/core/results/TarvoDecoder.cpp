@@ -54,8 +54,8 @@ bool DecodeTarvoReply(std::span<const uint8_t> resultData, TTarvoBlock &block)
         for (int i = 0; i < 4; ++i)
             next.status |= static_cast<uint16_t>(Nibble(reply, layout.statusAt + i) << (4 * i));
     }
-    next.group = static_cast<uint8_t>(Nibble(reply, layout.groupAt) |
-                                      (Nibble(reply, layout.groupAt + 1) << 4));
+    next.group = static_cast<uint8_t>(Nibble(reply, layout.groupAt)
+                                      | (Nibble(reply, layout.groupAt + 1) << 4));
     // With both 0x0080 and 0x0020 set the instrument's values are not a measurement.
     const bool valuesValid = layout.statusAt < 0 || (next.status & 0x00A0) != 0x00A0;
     if (valuesValid) {

@@ -7,9 +7,12 @@
 #include <chrono>
 #include <cstring>
 #include <fcntl.h>
+#include <optional>
 #include <poll.h>
 #include <sys/file.h>
 #include <sys/ioctl.h>
+#include <sys/stat.h>
+#include <sys/sysmacros.h>
 #include <unistd.h>
 
 #include <QtDebug>
@@ -19,24 +22,24 @@
 struct TCustomComPort::TSavedState
 {
     termios tio{};
+    bool pseudoTerminal = false;
 };
 
 namespace {
 
 using Clock = std::chrono::steady_clock;
 
-// Total time-out of a transfer: multiplier x count + constant, in ms. A total of 0 means
-// "what is there now" for a read and "no limit" for a write, as the time-outs always meant.
+// The end of a transfer's total time-out; without a total the transfer waits as long as
+// it takes.
 struct Deadline
 {
     Clock::time_point at;
     bool limited = true;
 
-    Deadline(int multiplier, int constant, int count, bool zeroMeansNow)
+    explicit Deadline(std::optional<int64_t> totalMs)
+        : limited(totalMs.has_value())
     {
-        const int64_t ms = int64_t(multiplier) * count + constant;
-        limited = ms > 0 || zeroMeansNow;
-        at = Clock::now() + std::chrono::milliseconds(std::max<int64_t>(ms, 0));
+        at = Clock::now() + std::chrono::milliseconds(std::max<int64_t>(totalMs.value_or(0), 0));
     }
     // Milliseconds left for poll(), rounded up so a wait never ends early; -1 = no limit.
     int pollTimeout() const
@@ -76,7 +79,10 @@ Wait waitFor(int fd, short events, int cancelFd, const Deadline &deadline)
     }
 }
 
-bool isGoneDevice(int err) { return err == EIO || err == ENXIO || err == ENODEV; }
+bool isGoneDevice(int err)
+{
+    return err == EIO || err == ENXIO || err == ENODEV;
+}
 
 // Sets or clears the modem lines; a pseudo-terminal has none, which is no failure.
 bool setModemLine(int fd, int line, bool high)
@@ -87,7 +93,23 @@ bool setModemLine(int fd, int line, bool high)
 }
 
 // Not retried on EINTR: on Linux the descriptor is gone either way.
-void closeFd(int fd) { ::close(fd); }
+void closeFd(int fd)
+{
+    ::close(fd);
+}
+
+// The slave side of a pseudo-terminal (a simulated instrument, a network bridge). Its tty
+// lives on while the other side is open, so whatever a killed copy of the program set on it
+// stays set for the next one.
+bool isPseudoTerminal(int fd)
+{
+    struct stat st
+    {};
+    if (fstat(fd, &st) != 0 || !S_ISCHR(st.st_mode))
+        return false;
+    const unsigned m = major(st.st_rdev);
+    return (m >= 136 && m <= 143) || m == 3; // Unix98 slaves; the old BSD ones
+}
 
 } // namespace
 
@@ -124,9 +146,12 @@ void TCustomComPort::Open()
     auto saved = std::make_unique<TSavedState>();
     if (tcgetattr(fd, &saved->tio) != 0)
         throw refuse(fd, errno, "not a terminal");
+    saved->pseudoTerminal = isPseudoTerminal(fd);
     // TIOCEXCL keeps out other programs except root; the lock keeps out a second copy of
-    // this program (root or not) and a second port object on the same device.
-    if (ioctl(fd, TIOCEXCL) != 0)
+    // this program (root or not) and a second port object on the same device. A real port
+    // forgets TIOCEXCL on its last close, a pseudo-terminal does not: set there by a copy that
+    // was killed, it would lock every later start out (only the holder may clear it).
+    if (!saved->pseudoTerminal && ioctl(fd, TIOCEXCL) != 0)
         throw refuse(fd, errno, nullptr);
     if (flock(fd, LOCK_EX | LOCK_NB) != 0)
         throw refuse(fd, errno, errno == EWOULDBLOCK ? "in use" : nullptr);
@@ -146,7 +171,8 @@ void TCustomComPort::Open()
 void TCustomComPort::releaseDevice() noexcept
 {
     tcsetattr(m_handle, TCSANOW, &m_saved->tio);
-    ioctl(m_handle, TIOCNXCL);
+    if (!m_saved->pseudoTerminal)
+        ioctl(m_handle, TIOCNXCL);
     flock(m_handle, LOCK_UN);
     closeFd(m_handle);
     m_handle = -1;
@@ -200,6 +226,12 @@ void TCustomComPort::ApplyLineSettings()
     termios t = m_saved->tio;
     if (!BuildTermios(*this, t))
         throw EComPort(CError_SetStateFailed, EINVAL, m_port);
+    // A pseudo-terminal has no parity and drops PARENB without a word; once its line shows
+    // the dropped bit, the C library reports every further request for it as EINVAL. So the
+    // second open after a copy that never restored the line (killed) would fail, as would a
+    // setting changed while open.
+    if (m_saved->pseudoTerminal)
+        t.c_cflag &= ~PARENB;
     while (tcsetattr(m_handle, TCSANOW, &t) != 0) {
         if (errno != EINTR)
             throw EComPort(CError_SetStateFailed, errno, m_port);
@@ -220,8 +252,7 @@ int TCustomComPort::Write(const void *buffer, int count)
     if (!m_connected)
         throw EComPort(CError_WriteFailed, EBADF, m_port);
     const auto *p = static_cast<const char *>(buffer);
-    const Deadline deadline(m_timeouts.WriteTotalMultiplier(), m_timeouts.WriteTotalConstant(),
-                            count, false);
+    const Deadline deadline(m_timeouts.writeTotalMs(count));
     int done = 0;
     while (done < count) {
         const ssize_t n = ::write(m_handle, p + done, size_t(count - done));
@@ -249,8 +280,7 @@ int TCustomComPort::Read(void *buffer, int count)
     if (!m_connected)
         throw EComPort(CError_ReadFailed, EBADF, m_port);
     auto *p = static_cast<char *>(buffer);
-    const Deadline deadline(m_timeouts.ReadTotalMultiplier(), m_timeouts.ReadTotalConstant(),
-                            count, true);
+    const Deadline deadline(m_timeouts.readTotalMs(count));
     int got = 0;
     while (got < count) {
         const Wait w = waitFor(m_handle, POLLIN, m_cancelFd, deadline);

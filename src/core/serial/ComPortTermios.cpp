@@ -5,8 +5,8 @@
 
 int BaudRateValue(TBaudRate rate, int customRate)
 {
-    static constexpr std::array<int, 16> rates = {0,     110,   300,   600,    1200,   2400,
-                                                  4800,  9600,  14400, 19200,  38400,  56000,
+    static constexpr std::array<int, 16> rates = {0,     110,    300,    600,   1200,  2400,
+                                                  4800,  9600,   14400,  19200, 38400, 56000,
                                                   57600, 115200, 128000, 256000};
     const int index = static_cast<int>(rate); // an enum holds any value of its range
     if (rate == brCustom || index < 0 || index >= int(rates.size()))
@@ -17,11 +17,11 @@ int BaudRateValue(TBaudRate rate, int customRate)
 speed_t StandardSpeed(int baud)
 {
     static constexpr std::pair<int, speed_t> codes[] = {
-        {50, B50},         {75, B75},         {110, B110},       {134, B134},
-        {150, B150},       {200, B200},       {300, B300},       {600, B600},
-        {1200, B1200},     {1800, B1800},     {2400, B2400},     {4800, B4800},
-        {9600, B9600},     {19200, B19200},   {38400, B38400},   {57600, B57600},
-        {115200, B115200}, {230400, B230400}, {460800, B460800}, {500000, B500000},
+        {50, B50},         {75, B75},         {110, B110},         {134, B134},
+        {150, B150},       {200, B200},       {300, B300},         {600, B600},
+        {1200, B1200},     {1800, B1800},     {2400, B2400},       {4800, B4800},
+        {9600, B9600},     {19200, B19200},   {38400, B38400},     {57600, B57600},
+        {115200, B115200}, {230400, B230400}, {460800, B460800},   {500000, B500000},
         {576000, B576000}, {921600, B921600}, {1000000, B1000000},
     };
     for (const auto &[value, code] : codes) {
@@ -34,10 +34,14 @@ speed_t StandardSpeed(int baud)
 static tcflag_t charSize(TDataBits bits)
 {
     switch (bits) {
-    case dbFive: return CS5;
-    case dbSix: return CS6;
-    case dbSeven: return CS7;
-    case dbEight: break;
+    case dbFive:
+        return CS5;
+    case dbSix:
+        return CS6;
+    case dbSeven:
+        return CS7;
+    case dbEight:
+        break;
     }
     return CS8;
 }
@@ -45,11 +49,16 @@ static tcflag_t charSize(TDataBits bits)
 static tcflag_t parityFlags(TParityBits bits)
 {
     switch (bits) {
-    case prNone: break;
-    case prOdd: return PARENB | PARODD;
-    case prEven: return PARENB;
-    case prMark: return PARENB | CMSPAR | PARODD;
-    case prSpace: return PARENB | CMSPAR;
+    case prNone:
+        break;
+    case prOdd:
+        return PARENB | PARODD;
+    case prEven:
+        return PARENB;
+    case prMark:
+        return PARENB | CMSPAR | PARODD;
+    case prSpace:
+        return PARENB | CMSPAR;
     }
     return 0;
 }

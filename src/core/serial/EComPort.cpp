@@ -41,9 +41,11 @@ std::string messageFor(int code, const QString &port)
 } // namespace
 
 EComPort::EComPort(int code, int winCode, const QString &port)
-    : std::runtime_error(messageFor(code, port)), m_code(code), m_winCode(winCode), m_port(port)
-{
-}
+    : std::runtime_error(messageFor(code, port))
+    , m_code(code)
+    , m_winCode(winCode)
+    , m_port(port)
+{}
 
 QString EComPort::CodeText(int code)
 {

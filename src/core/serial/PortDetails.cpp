@@ -33,16 +33,18 @@ QString describe(udev_device *tty)
 
 QString stableLink(const QString &device, const QString &byIdDir)
 {
-    struct stat want{};
+    struct stat want
+    {};
     if (stat(QFile::encodeName(device).constData(), &want) != 0)
         return {};
     const QDir dir(byIdDir);
-    for (const QString &name : dir.entryList(QDir::AllEntries | QDir::System |
-                                             QDir::NoDotAndDotDot, QDir::Name)) {
-        struct stat st{};
+    for (const QString &name :
+         dir.entryList(QDir::AllEntries | QDir::System | QDir::NoDotAndDotDot, QDir::Name)) {
+        struct stat st
+        {};
         const QString link = dir.filePath(name);
-        if (stat(QFile::encodeName(link).constData(), &st) == 0 && S_ISCHR(st.st_mode) &&
-            st.st_rdev == want.st_rdev)
+        if (stat(QFile::encodeName(link).constData(), &st) == 0 && S_ISCHR(st.st_mode)
+            && st.st_rdev == want.st_rdev)
             return link;
     }
     return {};
@@ -54,11 +56,11 @@ PortDetails DescribePort(const QString &portName, const QString &byIdDir)
 {
     PortDetails details;
     const QString name = QFileInfo(portName).fileName();
-    const QString device =
-        portName.startsWith(u'/') ? portName : QStringLiteral("/dev/") + portName;
+    const QString device = portName.startsWith(u'/') ? portName
+                                                     : QStringLiteral("/dev/") + portName;
     if (udev *u = udev_new()) {
-        if (udev_device *tty =
-                udev_device_new_from_subsystem_sysname(u, "tty", name.toUtf8().constData())) {
+        if (udev_device *tty = udev_device_new_from_subsystem_sysname(u, "tty",
+                                                                      name.toUtf8().constData())) {
             details.description = describe(tty);
             udev_device_unref(tty);
         }

@@ -32,7 +32,8 @@ PortProblem::Reason PortProblem::classify(int error)
 
 QString PortProblem::holders(const QString &device)
 {
-    struct stat want{};
+    struct stat want
+    {};
     if (stat(QFile::encodeName(device).constData(), &want) != 0)
         return {};
     QStringList found;
@@ -45,11 +46,12 @@ QString PortProblem::holders(const QString &device)
         const QDir fds(proc.filePath(pid + QStringLiteral("/fd")));
         const auto entries = fds.entryList(QDir::AllEntries | QDir::System | QDir::NoDotAndDotDot);
         for (const QString &fd : entries) {
-            struct stat st{};
+            struct stat st
+            {};
             if (stat(QFile::encodeName(fds.filePath(fd)).constData(), &st) != 0)
                 continue;
-            const bool sameDevice = S_ISCHR(want.st_mode) && S_ISCHR(st.st_mode) &&
-                                    st.st_rdev == want.st_rdev;
+            const bool sameDevice = S_ISCHR(want.st_mode) && S_ISCHR(st.st_mode)
+                                    && st.st_rdev == want.st_rdev;
             if (!sameDevice && (st.st_dev != want.st_dev || st.st_ino != want.st_ino))
                 continue;
             QFile comm(proc.filePath(pid + QStringLiteral("/comm")));

@@ -1,19 +1,34 @@
 #pragma once
 
-// The serial port as the pollers use it: open exclusively, 9600 8-O-1 by default settings of
-// the pollers, clear buffers, write a command, read a reply within a total time-out.
+// The serial port as the pollers use it: opened exclusively, buffers cleared, a command
+// written, a reply read within a total time-out. The pollers ask for 9600 8-O-1 themselves.
 // Platform code lives in ComPortPosix.cpp.
 
 #include <cstdint>
 #include <memory>
+#include <optional>
 
 #include <QString>
 
 #include "serial/EComPort.h"
 
 enum TBaudRate {
-    brCustom, br110, br300, br600, br1200, br2400, br4800, br9600, br14400,
-    br19200, br38400, br56000, br57600, br115200, br128000, br256000
+    brCustom,
+    br110,
+    br300,
+    br600,
+    br1200,
+    br2400,
+    br4800,
+    br9600,
+    br14400,
+    br19200,
+    br38400,
+    br56000,
+    br57600,
+    br115200,
+    br128000,
+    br256000
 };
 enum TDataBits { dbFive, dbSix, dbSeven, dbEight };
 enum TStopBits { sbOneStopBit, sbOne5StopBits, sbTwoStopBits };
@@ -23,9 +38,16 @@ enum TRTSFlowControl { rtsDisable, rtsEnable, rtsHandshake, rtsToggle };
 
 // Line events; the pollers watch none.
 enum TComEvent : uint32_t {
-    evRxChar = 1 << 0, evTxEmpty = 1 << 1, evRxFlag = 1 << 2, evRing = 1 << 3,
-    evBreak = 1 << 4, evCTS = 1 << 5, evDSR = 1 << 6, evError = 1 << 7,
-    evRLSD = 1 << 8, evRx80Full = 1 << 9
+    evRxChar = 1 << 0,
+    evTxEmpty = 1 << 1,
+    evRxFlag = 1 << 2,
+    evRing = 1 << 3,
+    evBreak = 1 << 4,
+    evCTS = 1 << 5,
+    evDSR = 1 << 6,
+    evError = 1 << 7,
+    evRLSD = 1 << 8,
+    evRx80Full = 1 << 9
 };
 using TComEvents = uint32_t;
 inline constexpr TComEvents AllComEvents = 0x3FF;
@@ -36,7 +58,9 @@ class TCustomComPort;
 class TComParity
 {
 public:
-    explicit TComParity(TCustomComPort *owner) : m_owner(owner) {}
+    explicit TComParity(TCustomComPort *owner)
+        : m_owner(owner)
+    {}
     TParityBits Bits() const { return m_bits; }
     void SetBits(TParityBits v);
     bool Check() const { return m_check; }
@@ -57,7 +81,9 @@ private:
 class TComFlowControl
 {
 public:
-    explicit TComFlowControl(TCustomComPort *owner) : m_owner(owner) {}
+    explicit TComFlowControl(TCustomComPort *owner)
+        : m_owner(owner)
+    {}
     TDTRFlowControl ControlDTR() const { return m_dtr; }
     void SetControlDTR(TDTRFlowControl v);
     TRTSFlowControl ControlRTS() const { return m_rts; }
@@ -91,7 +117,9 @@ private:
 class TComTimeouts
 {
 public:
-    explicit TComTimeouts(TCustomComPort *owner) : m_owner(owner) {}
+    explicit TComTimeouts(TCustomComPort *owner)
+        : m_owner(owner)
+    {}
     int ReadInterval() const { return m_readInterval; }
     void SetReadInterval(int v);
     int ReadTotalMultiplier() const { return m_readTotalMultiplier; }
@@ -102,6 +130,12 @@ public:
     void SetWriteTotalMultiplier(int v);
     int WriteTotalConstant() const { return m_writeTotalConstant; }
     void SetWriteTotalConstant(int v);
+
+    // The total time-out of a transfer of `count` bytes: multiplier x count + constant, in ms.
+    // A read with a total of 0 takes what has already come; a write with a total of 0 has
+    // no limit (nullopt).
+    int64_t readTotalMs(int count) const;
+    std::optional<int64_t> writeTotalMs(int count) const;
 
 private:
     TCustomComPort *m_owner;
@@ -115,7 +149,9 @@ private:
 class TComBuffer
 {
 public:
-    explicit TComBuffer(TCustomComPort *owner) : m_owner(owner) {}
+    explicit TComBuffer(TCustomComPort *owner)
+        : m_owner(owner)
+    {}
     int InputSize() const { return m_inputSize; }
     void SetInputSize(int v);
     int OutputSize() const { return m_outputSize; }
@@ -180,10 +216,10 @@ public:
     // With both read totals 0 it takes only what has already come.
     int Read(void *buffer, int count);
 
-    // An optional descriptor (e.g. an eventfd) that ends a Read early, with what has come,
-    // once it becomes readable. -1 = none. Lets a poller stop without waiting a time-out.
+    // An optional descriptor (e.g. an eventfd) that ends a Read or Write early, with what has
+    // been transferred, once it becomes readable. -1 = none. Lets a poller stop without
+    // waiting a time-out.
     void SetCancelFd(int fd) { m_cancelFd = fd; }
-    int CancelFd() const { return m_cancelFd; }
 
     // Re-applies a settings group while open; called by the groups' setters.
     void ApplyLineSettings();
@@ -218,5 +254,4 @@ private:
 };
 
 class TComPort : public TCustomComPort
-{
-};
+{};

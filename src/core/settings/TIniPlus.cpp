@@ -97,7 +97,8 @@ bool parseInt(const QString &text, int *out)
 
 } // namespace
 
-TIniPlus::TIniPlus(const QString &path) : m_path(path)
+TIniPlus::TIniPlus(const QString &path)
+    : m_path(path)
 {
     load();
 }
@@ -222,8 +223,7 @@ int TIniPlus::findKey(int header, const QString &key) const
     return -1;
 }
 
-QString TIniPlus::ReadString(const QString &section, const QString &key,
-                             const QString &def) const
+QString TIniPlus::ReadString(const QString &section, const QString &key, const QString &def) const
 {
     const int header = findSection(section);
     const int line = header < 0 ? -1 : findKey(header, key);
@@ -296,4 +296,19 @@ bool TIniPlus::ValueExists(const QString &section, const QString &key) const
 {
     const int header = findSection(section);
     return header >= 0 && findKey(header, key) >= 0;
+}
+
+QStringList TIniPlus::ReadSection(const QString &section) const
+{
+    QStringList keys;
+    const int header = findSection(section);
+    if (header < 0)
+        return keys;
+    const int end = sectionEnd(header);
+    QString name;
+    for (int i = header + 1; i < end; ++i) {
+        if (keyLine(m_lines[i], &name))
+            keys << name;
+    }
+    return keys;
 }

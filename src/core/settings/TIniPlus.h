@@ -28,6 +28,8 @@ public:
 
     bool SectionExists(const QString &section) const;
     bool ValueExists(const QString &section, const QString &key) const;
+    // The key names of a section in file order, as the file spells them.
+    QStringList ReadSection(const QString &section) const;
 
     QString FileName() const { return m_path; }
 

@@ -5,7 +5,8 @@ constexpr Qt::Alignment kAlign = Qt::AlignLeft | Qt::AlignVCenter;
 }
 
 TStringGridModel::TStringGridModel(int colCount, QObject *parent)
-    : QAbstractTableModel(parent), m_rows(colCount)
+    : QAbstractTableModel(parent)
+    , m_rows(colCount)
 {
     m_titles.resize(m_rows.ColCount());
 }
@@ -43,8 +44,7 @@ bool TStringGridModel::setData(const QModelIndex &index, const QVariant &value, 
     return true;
 }
 
-QVariant TStringGridModel::headerData(int section, Qt::Orientation orientation,
-                                      int role) const
+QVariant TStringGridModel::headerData(int section, Qt::Orientation orientation, int role) const
 {
     if (role == Qt::TextAlignmentRole)
         return QVariant::fromValue(kAlign);
@@ -59,8 +59,7 @@ Qt::ItemFlags TStringGridModel::flags(const QModelIndex &index) const
 {
     if (!index.isValid())
         return Qt::NoItemFlags;
-    return Qt::ItemIsEnabled | Qt::ItemIsSelectable | Qt::ItemIsEditable
-           | Qt::ItemNeverHasChildren;
+    return Qt::ItemIsEnabled | Qt::ItemIsSelectable | Qt::ItemIsEditable | Qt::ItemNeverHasChildren;
 }
 
 void TStringGridModel::SetColCount(int count)
@@ -101,6 +100,20 @@ void TStringGridModel::AppendRow()
     beginInsertRows({}, row, row);
     m_rows.AppendRow();
     endInsertRows();
+}
+
+void TStringGridModel::endWithOpenRow()
+{
+    const bool added = m_rows.endWithOpenRow([this](int row) { beginInsertRows({}, row, row); });
+    if (added) {
+        endInsertRows();
+        return;
+    }
+    // The open row was there already; it may have been given its number.
+    const int last = m_rows.RowCount() - 1;
+    const QModelIndex i = index(last, 0);
+    emit dataChanged(i, i, {Qt::DisplayRole, Qt::EditRole});
+    emit headerDataChanged(Qt::Vertical, last, last);
 }
 
 void TStringGridModel::SetTitle(int col, const QString &text)

@@ -20,8 +20,7 @@ public:
     int rowCount(const QModelIndex &parent = {}) const override;
     int columnCount(const QModelIndex &parent = {}) const override;
     QVariant data(const QModelIndex &index, int role = Qt::DisplayRole) const override;
-    bool setData(const QModelIndex &index, const QVariant &value,
-                 int role = Qt::EditRole) override;
+    bool setData(const QModelIndex &index, const QVariant &value, int role = Qt::EditRole) override;
     QVariant headerData(int section, Qt::Orientation orientation,
                         int role = Qt::DisplayRole) const override;
     Qt::ItemFlags flags(const QModelIndex &index) const override;
@@ -32,6 +31,9 @@ public:
     // Grows with empty rows or drops rows from the end, one insert or remove.
     void SetDataRowCount(int count);
     void AppendRow();
+    // The table ends in one numbered open row (TRowStore::endWithOpenRow); a row it adds is
+    // one insert.
+    void endWithOpenRow();
 
     QString Title(int col) const { return m_titles.value(col); }
     void SetTitle(int col, const QString &text);

@@ -44,7 +44,8 @@ bool SafeFile::openForReading(QFile &file, const QString &path, QString *reason)
         *reason = QString::fromLocal8Bit(strerror(errno));
         return false;
     }
-    struct stat st{};
+    struct stat st
+    {};
     const bool statted = fstat(fd, &st) == 0;
     if (!statted || !S_ISREG(st.st_mode)) {
         *reason = statted ? kindOf(st.st_mode) : QString::fromLocal8Bit(strerror(errno));
@@ -66,7 +67,8 @@ bool SafeFile::openForReading(QFile &file, const QString &path, QString *reason)
 
 bool SafeFile::mayReplace(const QString &path, QString *reason)
 {
-    struct stat st{};
+    struct stat st
+    {};
     if (::stat(QFile::encodeName(path).constData(), &st) != 0)
         return true; // nothing there (or a dangling link): a new file is made
     if (S_ISREG(st.st_mode))

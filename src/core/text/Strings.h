@@ -40,8 +40,8 @@ inline const QString AskSave = QStringLiteral("Сохранить данные?"
 inline const QString DataChanged = QStringLiteral("Данные были изменены");
 inline const QString SaveFailed = QStringLiteral("Не удалось сохранить файл");
 inline const QString OpenFailed = QStringLiteral("Не удалось открыть файл");
-inline const QString NoPrinter =
-    QStringLiteral("Принтер не найден. Установите принтер по умолчанию и повторите печать.");
+inline const QString NoPrinter = QStringLiteral(
+    "Принтер не найден. Установите принтер по умолчанию и повторите печать.");
 inline const QString PrintFailed = QStringLiteral("Не удалось напечатать таблицу");
 inline const QString PageLabel = QStringLiteral("Стр. ");
 
@@ -51,14 +51,52 @@ inline const QString RecoveryQuestion = QStringLiteral(
     "Программа была завершена аварийно. Найдены несохранённые результаты: %1.\n"
     "Восстановить их в таблице?");
 
+// The recovery journal that cannot be kept, and rows given back onto a changed file
+inline const QString JournalCaption = QStringLiteral("Журнал восстановления");
+inline const QString JournalHeld = QStringLiteral("журнал занят другой копией программы");
+inline const QString NotRegularFile = QStringLiteral("это не обычный файл");
+inline const QString JournalFailed = QStringLiteral(
+    "Не удаётся вести журнал восстановления \"%1\":\n%2\n"
+    "Пока это так, результаты, не сохранённые в файл, пропадут при аварийном завершении "
+    "программы. Сохраняйте таблицу почаще.");
+inline const QString JournalBusy = QStringLiteral(
+    "Программа уже запущена с этими же настройками: журнал восстановления \"%1\" ведёт "
+    "другая её копия.\n"
+    "В этой копии защиты от потери данных нет: результаты, не сохранённые в файл, пропадут "
+    "при аварийном завершении, а настройки при закрытии запишет та копия, что закроется "
+    "последней. Лучше работать в одной копии.");
+inline const QString JournalOldRows = QStringLiteral(
+    "в журнале остались несохранённые результаты прежнего сеанса; они будут предложены к "
+    "восстановлению при следующем запуске");
+inline const QString JournalMark = QStringLiteral("Журнал восстановления не ведётся");
+inline const QString RecoveryFileChanged = QStringLiteral(
+    "Файл \"%1\" изменился после аварийного завершения программы.\n"
+    "Восстановленные строки (%2) добавлены после его строк, ни одна строка файла не "
+    "заменена. Сохраните таблицу.");
+inline const QString RecoveryFileMissing = QStringLiteral(
+    "Файл \"%1\" не найден.\n"
+    "Восстановленные строки (%2) открыты как новая таблица \"%3\". Сохраните её.");
+inline const QString AskSaveLateResults = QStringLiteral(
+    "Пока был открыт вопрос, пришли новые результаты: %1.\nСохранить данные?");
+
 // Tarvo columns
-inline const QStringList TarvoTitles = {
-    QStringLiteral("№ ст"),        QStringLiteral("Проба"),        QStringLiteral("Дата"),
-    QStringLiteral("Время"),       QStringLiteral("№ гр."),        QStringLiteral("Температура"),
-    QStringLiteral("Жир"),         QStringLiteral("СОМО"),         QStringLiteral("Плотность"),
-    QStringLiteral("Белок"),       QStringLiteral("Доб.вода"),     QStringLiteral("Вых.сигнал"),
-    QStringLiteral("Лактоза"),     QStringLiteral("Соли"),         QStringLiteral("СМО"),
-    QStringLiteral("Т.замерзания"), QStringLiteral("Ст.гомогенизации")};
+inline const QStringList TarvoTitles = {QStringLiteral("№ ст"),
+                                        QStringLiteral("Проба"),
+                                        QStringLiteral("Дата"),
+                                        QStringLiteral("Время"),
+                                        QStringLiteral("№ гр."),
+                                        QStringLiteral("Температура"),
+                                        QStringLiteral("Жир"),
+                                        QStringLiteral("СОМО"),
+                                        QStringLiteral("Плотность"),
+                                        QStringLiteral("Белок"),
+                                        QStringLiteral("Доб.вода"),
+                                        QStringLiteral("Вых.сигнал"),
+                                        QStringLiteral("Лактоза"),
+                                        QStringLiteral("Соли"),
+                                        QStringLiteral("СМО"),
+                                        QStringLiteral("Т.замерзания"),
+                                        QStringLiteral("Ст.гомогенизации")};
 
 // About window
 inline const QString AboutCaption = QStringLiteral("О программе");
@@ -74,10 +112,59 @@ inline const QString Ok = QStringLiteral("OK");
 // Results file errors (the headline is SaveFailed or OpenFailed)
 inline const QString FileTooLarge = QStringLiteral("Файл слишком велик");
 inline const QString FileIsFolder = QStringLiteral("Это папка, а не файл");
+inline const QString TableNeedsMemory = QStringLiteral(
+    "Файл слишком велик для памяти этого компьютера: его таблице нужно около %1 МБ, "
+    "а свободно %2 МБ.");
 
 } // namespace Str
 
 // Registration windows, further texts
 namespace Str {
 inline const QString Confirm = QStringLiteral("Подтверждение");
+} // namespace Str
+
+// The archive: status bar lines and the search dialog
+namespace Str {
+inline const QString ArchiveClosed = QStringLiteral("Архив: не открыт");
+inline const QString ArchiveOk = QStringLiteral("Архив: в порядке");
+inline const QString ArchiveBusy = QStringLiteral("Архив: занят другой копией программы");
+inline const QString ArchiveReadOnly = QStringLiteral("Архив: запись запрещена");
+inline const QString ArchiveCorrupt = QStringLiteral("Архив: файл повреждён");
+inline const QString ArchiveDiskFull = QStringLiteral("Архив: нет места на диске");
+inline const QString ArchiveWriteError = QStringLiteral("Архив: ошибка записи");
+inline const QString ArchiveCannotOpen = QStringLiteral("Архив: не удалось открыть файл");
+inline const QString ArchiveTooNew = QStringLiteral(
+    "Архив: создан более новой версией программы, запись отключена");
+inline const QString ArchiveNoDriver = QStringLiteral("Архив: не установлен драйвер SQLite");
+inline const QString ArchivePending = QStringLiteral(", ждут записи: %1");
+inline const QString ArchiveLost = QStringLiteral(", не записано и потеряно: %1");
+
+inline const QString ArchiveCaption = QStringLiteral("Архив");
+inline const QString ArchiveMenu = QStringLiteral("Архив…");
+inline const QString ArchiveLabel = QStringLiteral("Проба содержит:");
+inline const QString ArchiveFrom = QStringLiteral("с");
+inline const QString ArchiveTo = QStringLiteral("по");
+inline const QString ArchiveModel = QStringLiteral("Прибор:");
+inline const QString ArchiveAnyModel = QStringLiteral("Все приборы");
+inline const QString ArchiveFind = QStringLiteral("Найти");
+inline const QString ArchiveHistory = QStringLiteral("История пробы");
+inline const QString ArchiveOpenAsTable = QStringLiteral("Открыть как таблицу");
+inline const QString ArchiveExport = QStringLiteral("Экспорт…");
+inline const QString ArchiveClose = QStringLiteral("Закрыть");
+inline const QString ArchiveFound = QStringLiteral("Найдено: %1");
+inline const QString ArchiveTruncated = QStringLiteral(
+    "Показаны последние %1 результатов; уточните условия поиска");
+inline const QString ArchiveSearchFailed = QStringLiteral("Поиск не удался: %1");
+inline const QString ArchiveEdited = QStringLiteral("изменена");
+inline const QString ArchiveEditedTitle = QStringLiteral("Правка");
+inline const QString ArchiveModelTitle = QStringLiteral("Прибор");
+inline const QString ArchiveValueTitle = QStringLiteral("Показатель %1");
+inline const QString ArchiveFirstLabel = QStringLiteral("Проба при получении результата: %1");
+inline const QString ArchiveNoChanges = QStringLiteral("Проба не изменялась");
+inline const QStringList ArchiveHistoryTitles = {QStringLiteral("Когда"),
+                                                 QStringLiteral("Строка"),
+                                                 QStringLiteral("Было"),
+                                                 QStringLiteral("Стало"),
+                                                 QStringLiteral("Пользователь"),
+                                                 QStringLiteral("Файл")};
 } // namespace Str

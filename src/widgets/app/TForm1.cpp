@@ -1,5 +1,7 @@
 #include "app/TForm1.h"
 
+#include <algorithm>
+
 #include <QButtonGroup>
 #include <QGroupBox>
 #include <QGuiApplication>
@@ -14,13 +16,14 @@
 
 TForm1 *Form1 = nullptr;
 
-TForm1::TForm1(QWidget *parent) : QWidget(parent)
+TForm1::TForm1(QWidget *parent)
+    : QWidget(parent)
 {
     setObjectName(QStringLiteral("Form1"));
     setWindowTitle(Str::ChoiceCaption);
     // A fixed dialog border: no resizing, no minimise or maximise box.
-    setWindowFlags(Qt::Dialog | Qt::CustomizeWindowHint | Qt::WindowTitleHint |
-                   Qt::WindowCloseButtonHint | Qt::MSWindowsFixedSizeDialogHint);
+    setWindowFlags(Qt::Dialog | Qt::CustomizeWindowHint | Qt::WindowTitleHint
+                   | Qt::WindowCloseButtonHint | Qt::MSWindowsFixedSizeDialogHint);
     setFixedSize(212, 201);
     QFont f(QStringLiteral("Tahoma"));
     f.setPixelSize(11);
@@ -101,6 +104,8 @@ void TForm1::Button1Click()
     else
         w = new TForm3();
     m_chosen = w;
+    const QString models[] = {Str::ModelTarvo, Str::ModelMirel, Str::ModelBestan};
+    w->setModelName(models[std::clamp(ItemIndex(), 0, 2)]);
     // Owned by the application: it goes when the program ends, not when it closes.
     connect(qApp, &QCoreApplication::aboutToQuit, w, [w] { delete w; });
     w->ShowModal();

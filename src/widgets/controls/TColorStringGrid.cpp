@@ -10,8 +10,15 @@
 #include "controls/TGridHeader.h"
 #include "controls/TGridSelectionModel.h"
 #include "table/TStringGridModel.h"
+#include "table/TableShape.h"
 
-TColorStringGrid::TColorStringGrid(QWidget *parent) : QTableView(parent)
+namespace {
+constexpr int kDefaultColWidth = 64;
+constexpr int kDefaultRowHeight = 24;
+} // namespace
+
+TColorStringGrid::TColorStringGrid(QWidget *parent)
+    : QTableView(parent)
 {
     m_model = new TStringGridModel(5, this);
     m_model->SetDataRowCount(4);
@@ -24,7 +31,7 @@ TColorStringGrid::TColorStringGrid(QWidget *parent) : QTableView(parent)
     auto *selection = new TGridSelectionModel(m_model, this, [this](const QModelIndex &i) {
         bool canSelect = true;
         if (OnSelectCell)
-            OnSelectCell(i.column(), i.row() + 1, canSelect);
+            OnSelectCell(i.column(), TableShape::gridRow(i.row()), canSelect);
         return canSelect;
     });
     QItemSelectionModel *old = selectionModel();
@@ -36,11 +43,11 @@ TColorStringGrid::TColorStringGrid(QWidget *parent) : QTableView(parent)
     m_top->setSectionsClickable(false);
     m_top->setHighlightSections(false);
     m_top->setMinimumSectionSize(0);
-    m_top->setDefaultSectionSize(m_defaultColWidth);
+    m_top->setDefaultSectionSize(kDefaultColWidth);
     m_left->setSectionResizeMode(QHeaderView::Fixed);
     m_left->setSectionsClickable(false);
     m_left->setHighlightSections(false);
-    m_left->setFixedWidth(m_col0Width);
+    m_left->setFixedWidth(kDefaultColWidth);
 
     setShowGrid(true);
     setGridStyle(Qt::SolidLine);
@@ -53,7 +60,7 @@ TColorStringGrid::TColorStringGrid(QWidget *parent) : QTableView(parent)
     setEditTriggers(QAbstractItemView::DoubleClicked | QAbstractItemView::EditKeyPressed
                     | QAbstractItemView::AnyKeyPressed);
     setColumnHidden(0, true);
-    applyRowHeight();
+    applyRowHeight(kDefaultRowHeight);
 
     // The view's corner over the number column is where a string grid shows cell [0][0].
     m_corner = findChild<QAbstractButton *>();
@@ -129,7 +136,7 @@ QString TColorStringGrid::Cells(int col, int row) const
 {
     if (row == 0)
         return m_model->Title(col);
-    return m_model->Cell(col, row - 1);
+    return m_model->Cell(col, TableShape::storeRow(row));
 }
 
 void TColorStringGrid::SetCells(int col, int row, const QString &text)
@@ -137,13 +144,14 @@ void TColorStringGrid::SetCells(int col, int row, const QString &text)
     if (row == 0)
         m_model->SetTitle(col, text);
     else
-        m_model->SetCell(col, row - 1, text);
+        m_model->SetCell(col, TableShape::storeRow(row), text);
 }
 
 int TColorStringGrid::ColWidths(int col) const
 {
+    // The number column is the vertical header; its fixed width stays while it is hidden.
     if (col == 0)
-        return m_left->isHidden() ? -1 : m_col0Width;
+        return m_left->isHidden() ? -1 : m_left->maximumWidth();
     if (col < 0 || col >= ColCount())
         return 0;
     return isColumnHidden(col) ? -1 : columnWidth(col);
@@ -152,7 +160,6 @@ int TColorStringGrid::ColWidths(int col) const
 void TColorStringGrid::SetColWidths(int col, int width)
 {
     if (col == 0) {
-        m_col0Width = width < 0 ? m_col0Width : width;
         m_left->setHidden(width < 0);
         if (width >= 0)
             m_left->setFixedWidth(width);
@@ -168,26 +175,35 @@ void TColorStringGrid::SetColWidths(int col, int width)
     setColumnWidth(col, width);
 }
 
+int TColorStringGrid::DefaultColWidth() const
+{
+    return m_top->defaultSectionSize();
+}
+
 void TColorStringGrid::SetDefaultColWidth(int width)
 {
-    m_defaultColWidth = qMax(0, width);
-    m_top->setDefaultSectionSize(m_defaultColWidth);
-    SetColWidths(0, m_defaultColWidth);
+    width = qMax(0, width);
+    m_top->setDefaultSectionSize(width);
+    SetColWidths(0, width);
     for (int c = 1; c < ColCount(); ++c)
-        SetColWidths(c, m_defaultColWidth);
+        SetColWidths(c, width);
+}
+
+int TColorStringGrid::DefaultRowHeight() const
+{
+    return m_left->defaultSectionSize();
 }
 
 void TColorStringGrid::SetDefaultRowHeight(int height)
 {
-    m_rowHeight = qMax(1, height);
-    applyRowHeight();
+    applyRowHeight(qMax(1, height));
 }
 
-void TColorStringGrid::applyRowHeight()
+void TColorStringGrid::applyRowHeight(int height)
 {
-    m_left->setMinimumSectionSize(qMin(m_rowHeight, m_left->minimumSectionSize()));
-    m_left->setDefaultSectionSize(m_rowHeight);
-    m_top->setFixedHeight(m_rowHeight);
+    m_left->setMinimumSectionSize(qMin(height, m_left->minimumSectionSize()));
+    m_left->setDefaultSectionSize(height);
+    m_top->setFixedHeight(height);
 }
 
 int TColorStringGrid::GridClientWidth() const
@@ -202,6 +218,11 @@ int TColorStringGrid::GridClientWidth() const
 void TColorStringGrid::AppendRow()
 {
     m_model->AppendRow();
+}
+
+void TColorStringGrid::endWithOpenRow()
+{
+    m_model->endWithOpenRow();
 }
 
 const TRowStore &TColorStringGrid::Rows() const
@@ -246,6 +267,22 @@ void TColorStringGrid::SetEditing(bool on)
     }
 }
 
+void TColorStringGrid::CommitEditor()
+{
+    if (!EditorOpen())
+        return;
+    if (QWidget *editor = indexWidget(currentIndex()))
+        commitData(editor);
+}
+
+void TColorStringGrid::DiscardEditor()
+{
+    if (!EditorOpen())
+        return;
+    if (QWidget *editor = indexWidget(currentIndex()))
+        closeEditor(editor, QAbstractItemDelegate::NoHint);
+}
+
 bool TColorStringGrid::edit(const QModelIndex &index, EditTrigger trigger, QEvent *event)
 {
     if (!m_editing)
@@ -257,5 +294,5 @@ void TColorStringGrid::changeEvent(QEvent *event)
 {
     QTableView::changeEvent(event);
     if (event->type() == QEvent::FontChange)
-        SetDefaultRowHeight(qMax(m_rowHeight, fontMetrics().height() + 6));
+        SetDefaultRowHeight(qMax(DefaultRowHeight(), fontMetrics().height() + 6));
 }

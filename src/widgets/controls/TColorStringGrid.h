@@ -44,25 +44,33 @@ public:
     // -1 hides a column (and, for column 0, the number column).
     int ColWidths(int col) const;
     void SetColWidths(int col, int width);
-    int DefaultColWidth() const { return m_defaultColWidth; }
+    int DefaultColWidth() const;
     // Gives every column this width and shows hidden ones again, as the classic grid does.
     void SetDefaultColWidth(int width);
-    int DefaultRowHeight() const { return m_rowHeight; }
+    int DefaultRowHeight() const;
     void SetDefaultRowHeight(int height);
     // The width, number column included, that the owners' width rules divide.
     int GridClientWidth() const;
 
     // One empty row at the end: one row insert, nothing else is laid out again.
     void AppendRow();
+    // The table ends in one numbered open row, which the next result fills: added when the
+    // last row holds a result (one row insert), numbered in any case.
+    void endWithOpenRow();
     const TRowStore &Rows() const;
+    // The model under the grid, for views that follow the table (statistics, exports).
+    TStringGridModel *GridModel() const { return m_model; }
     // Bulk replacement (opening a file): one model reset; column widths are kept.
     void SetRows(TRowStore rows);
 
     bool Editing() const { return m_editing; }
     void SetEditing(bool on);
     bool EditorOpen() const { return state() == QAbstractItemView::EditingState; }
-
-    TStringGridModel *GridModel() const { return m_model; }
+    // Takes the text of the open editor into its cell; the editor stays open. Shortcuts work
+    // inside the editor, so a save or a print takes what is being typed first.
+    void CommitEditor();
+    // Closes the open editor without taking its text: the table under it is being replaced.
+    void DiscardEditor();
 
     std::function<void(int col, int row, bool &canSelect)> OnSelectCell;
     std::function<void(int col, int row, QString &value)> OnGetEditText;
@@ -80,7 +88,7 @@ protected:
     bool eventFilter(QObject *watched, QEvent *event) override;
 
 private:
-    void applyRowHeight();
+    void applyRowHeight(int height);
     void paintCorner();
     void restoreWidths(const QList<int> &widths);
     QList<int> widths() const;
@@ -89,8 +97,5 @@ private:
     TGridHeader *m_top = nullptr;
     TGridHeader *m_left = nullptr;
     QWidget *m_corner = nullptr; // the title of column 0 is shown here
-    int m_defaultColWidth = 64;
-    int m_col0Width = 64;
-    int m_rowHeight = 24;
     bool m_editing = false;
 };

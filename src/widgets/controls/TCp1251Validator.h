@@ -11,7 +11,9 @@ class TCp1251Validator : public QValidator
     Q_OBJECT
 
 public:
-    explicit TCp1251Validator(QObject *parent = nullptr) : QValidator(parent) {}
+    explicit TCp1251Validator(QObject *parent = nullptr)
+        : QValidator(parent)
+    {}
 
     State validate(QString &input, int &pos) const override;
     static bool Allowed(QChar c);

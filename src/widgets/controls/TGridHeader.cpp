@@ -8,9 +8,9 @@
 #include "controls/TColorStringGrid.h"
 
 TGridHeader::TGridHeader(Qt::Orientation orientation, TColorStringGrid *grid)
-    : QHeaderView(orientation, grid), m_grid(grid)
-{
-}
+    : QHeaderView(orientation, grid)
+    , m_grid(grid)
+{}
 
 QSize TGridHeader::sizeHint() const
 {
@@ -21,36 +21,38 @@ QSize TGridHeader::sizeHint() const
 
 void TGridHeader::paintSection(QPainter *painter, const QRect &rect, int logicalIndex) const
 {
-    if (!m_grid->OnGetCellColor) {
-        // A title wider than its column is drawn a little smaller rather than cut off.
-        QFont f = font();
-        const QString text = model()->headerData(logicalIndex, orientation()).toString();
-        const int room = rect.width() - 8;
-        const int wide = QFontMetrics(f).horizontalAdvance(text);
-        painter->save();
-        if (orientation() == Qt::Horizontal && wide > room && room > 0) {
-            const double scale = std::max(0.75, double(room) / wide);
-            if (f.pixelSize() > 0)
-                f.setPixelSize(std::max(1, int(f.pixelSize() * scale)));
-            else
-                f.setPointSizeF(f.pointSizeF() * scale);
-            painter->setFont(f);
-        }
-        QHeaderView::paintSection(painter, rect, logicalIndex);
-        painter->restore();
+    if (m_grid->OnGetCellColor && paintColoured(painter, rect, logicalIndex))
         return;
+    // A title wider than its column is drawn a little smaller rather than cut off.
+    QFont f = font();
+    const QString text = model()->headerData(logicalIndex, orientation()).toString();
+    const int room = rect.width() - 8;
+    const int wide = QFontMetrics(f).horizontalAdvance(text);
+    painter->save();
+    if (orientation() == Qt::Horizontal && wide > room && room > 0) {
+        const double scale = std::max(0.75, double(room) / wide);
+        if (f.pixelSize() > 0)
+            f.setPixelSize(std::max(1, int(f.pixelSize() * scale)));
+        else
+            f.setPointSizeF(f.pointSizeF() * scale);
+        painter->setFont(f);
     }
+    QHeaderView::paintSection(painter, rect, logicalIndex);
+    painter->restore();
+}
+
+bool TGridHeader::paintColoured(QPainter *painter, const QRect &rect, int logicalIndex) const
+{
     const bool top = orientation() == Qt::Horizontal;
     const QBrush plainBrush = palette().button();
     const QFont plainFont = font();
     QBrush brush = plainBrush;
     QFont cellFont = plainFont;
-    m_grid->OnGetCellColor(m_grid, top ? 0 : logicalIndex + 1, top ? logicalIndex : 0,
-                           gdFixed, brush, cellFont);
-    if (brush == plainBrush && cellFont == plainFont) {
-        QHeaderView::paintSection(painter, rect, logicalIndex);
-        return;
-    }
+    m_grid->OnGetCellColor(m_grid, top ? 0 : logicalIndex + 1, top ? logicalIndex : 0, gdFixed,
+                           brush, cellFont);
+    // A cell the owner left as it was is drawn as without the hook.
+    if (brush == plainBrush && cellFont == plainFont)
+        return false;
     painter->save();
     painter->fillRect(rect, brush);
     painter->setPen(palette().color(QPalette::Mid));
@@ -61,4 +63,5 @@ void TGridHeader::paintSection(QPainter *painter, const QRect &rect, int logical
     const QString text = model()->headerData(logicalIndex, orientation()).toString();
     painter->drawText(rect.adjusted(2, 0, -2, 0), Qt::AlignLeft | Qt::AlignVCenter, text);
     painter->restore();
+    return true;
 }

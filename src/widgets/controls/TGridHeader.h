@@ -21,5 +21,8 @@ protected:
     void paintSection(QPainter *painter, const QRect &rect, int logicalIndex) const override;
 
 private:
+    // Draws a cell the owner's OnGetCellColor changed; false when it left the cell plain.
+    bool paintColoured(QPainter *painter, const QRect &rect, int logicalIndex) const;
+
     TColorStringGrid *m_grid = nullptr;
 };

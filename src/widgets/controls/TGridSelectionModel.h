@@ -15,9 +15,9 @@ public:
     using Gate = std::function<bool(const QModelIndex &)>;
 
     TGridSelectionModel(QAbstractItemModel *model, QObject *parent, Gate gate)
-        : QItemSelectionModel(model, parent), m_gate(std::move(gate))
-    {
-    }
+        : QItemSelectionModel(model, parent)
+        , m_gate(std::move(gate))
+    {}
 
     void setCurrentIndex(const QModelIndex &index,
                          QItemSelectionModel::SelectionFlags command) override

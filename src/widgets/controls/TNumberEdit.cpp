@@ -117,7 +117,8 @@ bool wholeKind(TNumberKind kind)
 
 } // namespace
 
-TNumberEdit::TNumberEdit(QWidget *parent) : QLineEdit(parent)
+TNumberEdit::TNumberEdit(QWidget *parent)
+    : QLineEdit(parent)
 {
     m_validator = new TNumberValidator(m_kind, this);
     setValidator(m_validator);
@@ -260,8 +261,7 @@ void TNumberEdit::focusInEvent(QFocusEvent *event)
 void TNumberEdit::focusOutEvent(QFocusEvent *event)
 {
     QLineEdit::focusOutEvent(event);
-    if (event->reason() == Qt::ActiveWindowFocusReason
-        || event->reason() == Qt::PopupFocusReason)
+    if (event->reason() == Qt::ActiveWindowFocusReason || event->reason() == Qt::PopupFocusReason)
         return;
     readBack();
     m_entered = false;

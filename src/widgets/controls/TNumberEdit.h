@@ -18,13 +18,11 @@ class TNumberEdit : public QLineEdit
 public:
     explicit TNumberEdit(QWidget *parent = nullptr);
 
-    TNumberKind Kind() const { return m_kind; }
     void SetKind(TNumberKind kind);
     // While the box has the focus, a valid number being typed already counts.
     double Value() const;
     // Values outside the kind's range are refused; whole kinds round to an integer.
     void SetValue(double value);
-    QString DisplayFormat() const { return m_format; }
     // Sections "positive;negative;zero"; in each, '0' is a digit always shown, '#' a digit
     // shown when needed, '.' the decimal separator, ',' groups thousands, other
     // characters (or quoted text) stand as they are. An empty format shows the bare number.

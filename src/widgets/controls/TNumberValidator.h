@@ -14,9 +14,9 @@ class TNumberValidator : public QValidator
 
 public:
     explicit TNumberValidator(TNumberKind kind, QObject *parent = nullptr)
-        : QValidator(parent), m_kind(kind)
-    {
-    }
+        : QValidator(parent)
+        , m_kind(kind)
+    {}
 
     void SetKind(TNumberKind kind) { m_kind = kind; }
     State validate(QString &input, int &pos) const override;

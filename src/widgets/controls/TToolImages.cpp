@@ -1,5 +1,7 @@
 #include "controls/TToolImages.h"
 
+#include <iterator>
+
 #include <QPainter>
 #include <QPainterPath>
 #include <QPixmap>
@@ -75,9 +77,9 @@ void paintStop(QPainter &p)
 QIcon TToolImages::Icon(int index)
 {
     using Painter = void (*)(QPainter &);
-    static const Painter painters[Count] = {paintNew,  paintOpen,  paintSave,
-                                            paintPrint, paintStart, paintStop};
-    if (index < 0 || index >= Count)
+    static const Painter painters[] = {paintNew,   paintOpen,  paintSave,
+                                       paintPrint, paintStart, paintStop};
+    if (index < 0 || index >= int(std::size(painters)))
         return QIcon();
     QIcon icon;
     for (int scale : {1, 2}) {

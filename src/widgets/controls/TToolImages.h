@@ -7,6 +7,6 @@
 class TToolImages
 {
 public:
+    // An empty icon for an index without an image.
     static QIcon Icon(int index);
-    static constexpr int Count = 6;
 };

@@ -47,7 +47,8 @@ QLabel *makeLink(QWidget *parent, int left, int top, const QString &text)
 
 } // namespace
 
-TfrmBAbout::TfrmBAbout(QWidget *parent) : QDialog(parent)
+TfrmBAbout::TfrmBAbout(QWidget *parent)
+    : QDialog(parent)
 {
     // The window was laid out for MS Sans Serif; where it is missing, a face of Arial's
     // widths keeps the two links apart.

@@ -1,18 +1,47 @@
 #include "windows/TForm2.h"
 
-#include "text/Strings.h"
 #include "controls/TColorStringGrid.h"
 #include "controls/TNumberEdit.h"
 #include "pollers/TOpTarvo.h"
 #include "results/LocaleFormats.h"
+#include "table/TableShape.h"
+#include "text/Strings.h"
+#include "windows/TLineView.h"
 
 TForm2 *Form2 = nullptr;
 
 namespace {
+
 constexpr int kColumns = 17;
+// The width rule divides the grid into sixteen units.
+constexpr int kUnits = kColumns - 1;
+
+// Where the screen allows, a unit as wide as the title "Т.замерзания": dates and most titles
+// fit their columns.
+int wantedWidth()
+{
+    return TRegistrationUi::widthForUnits(kUnits, Str::TarvoTitles[15]);
 }
 
-TForm2::TForm2(QWidget *parent) : TRegistrationWindow(QStringLiteral("Form2"), parent)
+} // namespace
+
+std::size_t TForm2::TarvoValuesCarried(std::span<const uint8_t> resultData, uint16_t status)
+{
+    switch (resultData.empty() ? 0 : resultData[0]) {
+    case 1:
+        return 4;
+    case 2:
+        return 6;
+    case 4:
+        // An instrument that flags both status bits sends no values at all.
+        return (status & 0x00A0) == 0x00A0 ? 0 : 12;
+    default:
+        return 0;
+    }
+}
+
+TForm2::TForm2(QWidget *parent)
+    : TRegistrationWindow(QStringLiteral("Form2"), wantedWidth(), parent)
 {
     OpTarvo1 = new TOpTarvo(this);
     OpTarvo1->setObjectName(QStringLiteral("OpTarvo1"));
@@ -26,6 +55,7 @@ TForm2::TForm2(QWidget *parent) : TRegistrationWindow(QStringLiteral("Form2"), p
     f.setPointSize(12);
     NumberEdit1->setFont(f);
     FormCreate(OpTarvo1, kColumns, QStringLiteral("Tarvo.Ini"));
+    new TLineView(this);
 }
 
 void TForm2::SetTitles()
@@ -37,10 +67,12 @@ void TForm2::SetTitles()
 // Sixteen units fill the width: fifteen full columns, and the number and group columns at half.
 void TForm2::ApplyWidthRule()
 {
-    const int unit = (MainGrid->GridClientWidth() - 2) / (kColumns - 1);
+    const int unit = (MainGrid->GridClientWidth() - 2) / kUnits;
     MainGrid->SetDefaultColWidth(unit);
-    for (int c = 0; c < kColumns; ++c)
-        MainGrid->SetColWidths(c, (c == 0 || c == 4) ? unit / 2 : unit);
+    for (int c = 0; c < kColumns; ++c) {
+        const bool half = c == TableShape::NumberCol || c == TableShape::GroupCol;
+        MainGrid->SetColWidths(c, half ? unit / 2 : unit);
+    }
 }
 
 std::vector<TPrintColumn> TForm2::PrintColumns(int pageWidth) const
@@ -48,27 +80,21 @@ std::vector<TPrintColumn> TForm2::PrintColumns(int pageWidth) const
     return TarvoPrintColumns(pageWidth);
 }
 
-void TForm2::OpTarvo1PutResult(TOpPoller *Sender)
+std::optional<TForm2::DecodedResult> TForm2::decodeResult(std::span<const uint8_t> resultData)
 {
-    if (Sender->Command == 9) {
-        Sender->Command = 0;
-        return;
-    }
-    if (Sender->Command != 6)
-        return;
-    // A reply that does not decode is asked for again on the next poll.
-    if (!DecodeTarvoReply(Sender->ResultData, m_block))
-        return;
-    const QDateTime now = Now();
-    SetLastResultTime(now);
-    Sender->Command = 9;
-    if (!TarvoRowWanted(m_block))
-        return;
-    std::vector<std::pair<int, QString>> cells = {
-        {2, FormatShortDate(now.date())},
-        {3, FormatLongTime(now.time())},
-        {4, QString::number(m_block.group)}};
-    for (int k = 0; k < 12; ++k)
-        cells.emplace_back(5 + k, FormatValue(m_block.values[k]));
-    AddResultRow(cells);
+    if (!DecodeTarvoReply(resultData, m_block))
+        return std::nullopt;
+    DecodedResult result;
+    result.wanted = TarvoRowWanted(m_block);
+    result.status = m_block.status;
+    result.cells.emplace_back(TableShape::GroupCol, QString::number(m_block.group));
+    for (std::size_t k = 0; k < m_block.values.size(); ++k)
+        result.cells.emplace_back(TableShape::FirstValueCol + int(k),
+                                  FormatValue(m_block.values[k]));
+    result.group = m_block.group;
+    // The block keeps earlier values; only those this reply's kind carries are its own.
+    const std::size_t carried = TarvoValuesCarried(resultData, m_block.status);
+    for (std::size_t k = 0; k < m_block.values.size(); ++k)
+        result.values.push_back(k < carried ? std::optional(m_block.values[k]) : std::nullopt);
+    return result;
 }

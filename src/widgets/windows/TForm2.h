@@ -1,7 +1,7 @@
 #pragma once
 
-#include "windows/TRegistrationWindow.h"
 #include "results/TarvoDecoder.h"
+#include "windows/TRegistrationWindow.h"
 
 class TOpTarvo;
 
@@ -14,20 +14,27 @@ public:
 
     TOpTarvo *OpTarvo1 = nullptr;
 
-    // The poller's events; all but the result are the same in both windows.
+    // How many values, from value 0, a reply of this kind carries (the rest of the block is
+    // the previous result's).
+    static std::size_t TarvoValuesCarried(std::span<const uint8_t> resultData, uint16_t status);
+
+    // The poller's events; the window's part of each is the same in both windows.
     void OpTarvo1Starting(TOpPoller *) { PollerStarting(); }
     void OpTarvo1Stoping(TOpPoller *) { PollerStoping(); }
     void OpTarvo1ErrorOpenPort(TOpPoller *) { PollerErrorOpenPort(); }
     void OpTarvo1GetNumber(TOpPoller *) { PollerGetNumber(); }
-    void OpTarvo1PutResult(TOpPoller *Sender);
-    const TTarvoBlock &LastResult() const { return m_block; }
+    void OpTarvo1PutResult(TOpPoller *) { PollerPutResult(); }
 
 protected:
     void SetTitles() override;
     void ApplyWidthRule() override;
     std::vector<TPrintColumn> PrintColumns(int pageWidth) const override;
+    std::optional<DecodedResult> decodeResult(std::span<const uint8_t> resultData) override;
+    // A reply that does not decode is asked for again.
+    bool confirmsUndecoded() const override { return false; }
 
 private:
+    // Values a short reply does not carry are the previous result's.
     TTarvoBlock m_block;
 };
 

@@ -3,24 +3,36 @@
 #include <QAction>
 #include <QMenuBar>
 
-#include "text/Strings.h"
 #include "controls/TColorStringGrid.h"
 #include "controls/TNumberEdit.h"
 #include "pollers/TOpMirel.h"
-#include "settings/TIniPlus.h"
 #include "results/LocaleFormats.h"
+#include "settings/TIniPlus.h"
+#include "table/TableShape.h"
+#include "text/Strings.h"
+#include "windows/TLineView.h"
 
 TForm3 *Form3 = nullptr;
 
 namespace {
 constexpr int kColumns = 32;
-constexpr int kFirstOptional = 5;
+// The value columns can be hidden; number, label, date, time and count always show.
+constexpr int kFirstOptional = TableShape::FirstValueCol;
 const QString kColumnsSection = QStringLiteral("Columns");
 const QString kViewSection = QStringLiteral("View");
+
+// The titles are known only once the settings are read; the window opens as wide as the first
+// family's, whose titles are the instruments' usual ones.
+int wantedWidth()
+{
+    return TRegistrationUi::widthForUnits(16, Str::TarvoTitles[15]);
+}
+
 } // namespace
 
 TForm3::TForm3(QWidget *parent)
-    : TRegistrationWindow(QStringLiteral("Form3"), parent), m_titles(kColumns)
+    : TRegistrationWindow(QStringLiteral("Form3"), wantedWidth(), parent)
+    , m_titles(kColumns)
 {
     OpMirel1 = new TOpMirel(this);
     OpMirel1->setObjectName(QStringLiteral("OpMirel1"));
@@ -37,6 +49,7 @@ TForm3::TForm3(QWidget *parent)
     mnView->setObjectName(QStringLiteral("mnView"));
     menuBar()->insertMenu(mnAbout, mnView);
     FormCreate(OpMirel1, kColumns, QStringLiteral("Mirel2.Ini"));
+    new TLineView(this);
 }
 
 void TForm3::ReadExtraSettings(TIniPlus &ini)
@@ -84,9 +97,9 @@ void TForm3::ApplyWidthRule()
         return;
     const int a = (MainGrid->GridClientWidth() - 2) / visible;
     // A tiny window must not turn the first columns into hidden ones.
-    MainGrid->SetColWidths(0, std::max(1, a / 2));
-    MainGrid->SetColWidths(1, std::max(1, a + a / 2 - 10));
-    for (int c = 2; c < kColumns; ++c) {
+    MainGrid->SetColWidths(TableShape::NumberCol, std::max(1, a / 2));
+    MainGrid->SetColWidths(TableShape::LabelCol, std::max(1, a + a / 2 - 10));
+    for (int c = TableShape::DateCol; c < kColumns; ++c) {
         if (MainGrid->ColWidths(c) > 0)
             MainGrid->SetColWidths(c, std::max(1, a));
     }
@@ -100,27 +113,24 @@ std::vector<TPrintColumn> TForm3::PrintColumns(int pageWidth) const
     return MirelPrintColumns(pageWidth, widths);
 }
 
-void TForm3::OpMirel1PutResult(TOpPoller *Sender)
+std::optional<TForm3::DecodedResult> TForm3::decodeResult(std::span<const uint8_t> resultData)
 {
-    if (Sender->Command == 9) {
-        Sender->Command = 0;
-        return;
+    const std::optional<TMirelReply> reply = DecodeMirelReply(resultData);
+    if (!reply)
+        return std::nullopt;
+    DecodedResult result;
+    result.wanted = MirelRowWanted(*reply);
+    result.status = reply->status;
+    result.cells.emplace_back(TableShape::GroupCol, QString::number(reply->count));
+    result.group = reply->count;
+    for (std::size_t k = 0; k < reply->values.size(); ++k)
+        result.values.push_back(reply->mask & (1u << k) ? std::optional(reply->values[k])
+                                                        : std::nullopt);
+    // A value the reply does not mark as measured leaves its cell as it was.
+    for (std::size_t k = 0; k < reply->values.size(); ++k) {
+        if (reply->mask & (1u << k))
+            result.cells.emplace_back(TableShape::FirstValueCol + int(k),
+                                      FormatValue(reply->values[k]));
     }
-    if (Sender->Command != 6)
-        return;
-    const std::optional<TMirelReply> reply = DecodeMirelReply(Sender->ResultData);
-    if (reply && MirelRowWanted(*reply)) {
-        std::vector<std::pair<int, QString>> cells = {
-            {2, FormatShortDate(Now().date())},
-            {3, FormatLongTime(Now().time())},
-            {4, QString::number(reply->count)}};
-        for (int k = 0; k < 27; ++k) {
-            if (reply->mask & (1u << k))
-                cells.emplace_back(k + kFirstOptional, FormatValue(reply->values[k]));
-        }
-        AddResultRow(cells);
-    }
-    // Confirmed in every case; the next request waits two minutes.
-    SetLastResultTime(Now());
-    Sender->Command = 9;
+    return result;
 }

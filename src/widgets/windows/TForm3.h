@@ -18,12 +18,12 @@ public:
     TOpMirel *OpMirel1 = nullptr;
     QMenu *mnView = nullptr;
 
-    // The poller's events; all but the result are the same in both windows.
+    // The poller's events; the window's part of each is the same in both windows.
     void OpMirel1Starting(TOpPoller *) { PollerStarting(); }
     void OpMirel1Stoping(TOpPoller *) { PollerStoping(); }
     void OpMirel1ErrorOpenPort(TOpPoller *) { PollerErrorOpenPort(); }
     void OpMirel1GetNumber(TOpPoller *) { PollerGetNumber(); }
-    void OpMirel1PutResult(TOpPoller *Sender);
+    void OpMirel1PutResult(TOpPoller *) { PollerPutResult(); }
     // Item i of the View menu shows or hides column i + 5.
     void ViewItemClick(QAction *item);
 
@@ -33,6 +33,9 @@ protected:
     void SetTitles() override;
     void ApplyWidthRule() override;
     std::vector<TPrintColumn> PrintColumns(int pageWidth) const override;
+    std::optional<DecodedResult> decodeResult(std::span<const uint8_t> resultData) override;
+    // Every reply is confirmed, decoded or not; the next request waits two minutes.
+    bool confirmsUndecoded() const override { return true; }
 
 private:
     QStringList m_titles;

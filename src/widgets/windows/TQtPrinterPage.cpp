@@ -4,8 +4,6 @@
 #include <QPrinter>
 #include <QPrinterInfo>
 
-#include <QStringList> // app/Strings.h uses it without including it
-
 #include "text/Strings.h"
 
 namespace {
@@ -27,7 +25,9 @@ void SetError(QString *error, const QString &text)
 } // namespace
 
 TQtPrinterPage::TQtPrinterPage(QPrinter &printer, QPainter &painter, const QFont &font)
-    : m_printer(printer), m_painter(painter), m_metrics(PrinterFont(font), &printer)
+    : m_printer(printer)
+    , m_painter(painter)
+    , m_metrics(PrinterFont(font), &printer)
 {
     m_painter.setFont(PrinterFont(font));
 }

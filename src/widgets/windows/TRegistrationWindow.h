@@ -1,11 +1,16 @@
 #pragma once
 
 // What the two registration windows share: the toolbar and menus, the results table and its
-// file, printing, the poll button with its port menu, the pacing of result requests and the
-// save prompts. A window states its columns, settings extras, width rule, print columns and
-// reply decoding.
+// file, printing, the poll button with its port menu, the result exchange with its pacing, the
+// recovery journal and the save prompts. A window states its columns, settings extras, width
+// rule, print columns and its row decoder.
 
+#include <cstdint>
 #include <functional>
+#include <memory>
+#include <optional>
+#include <span>
+#include <utility>
 #include <vector>
 
 #include <QDateTime>
@@ -14,18 +19,15 @@
 
 #include "results/TJournal.h"
 #include "results/TPrintLayout.h"
+#include "windows/TRegistrationUi.h"
 
-class QAction;
 class QEventLoop;
-class QMenu;
-class QToolBar;
-class QToolButton;
-class TColorStringGrid;
+class TArchiveLink;
 class TIniPlus;
-class TNumberEdit;
+class TJournalKeeper;
 class TOpPoller;
 
-class TRegistrationWindow : public QMainWindow
+class TRegistrationWindow : public QMainWindow, public TRegistrationUi
 {
     Q_OBJECT
 public:
@@ -34,9 +36,12 @@ public:
     // Shows the window application-modal and returns when it has closed.
     void ShowModal();
 
-    // The folder holding the program's settings files (the program's own folder).
+    // The program's own folder; where its files go is ProgramFolders' business.
     static QString ProgramDir();
     static void SetProgramDir(const QString &dir); // tests and the demo folder
+
+    // The hidden start-up windows keep no table once their creation has run.
+    void releaseTable();
 
     // The clock, replaceable so that tests cross the two-minute pacing without waiting.
     std::function<QDateTime()> Now = [] { return QDateTime::currentDateTime(); };
@@ -44,22 +49,14 @@ public:
     QString FileName() const { return m_fileName; }
     bool Changed() const { return m_changed; }
     QString IniPath() const { return m_iniPath; }
-    QString JournalPath() const { return m_journalPath; }
     TOpPoller *Poller() const { return m_poller; }
-
-    TColorStringGrid *MainGrid = nullptr;
-    TNumberEdit *NumberEdit1 = nullptr;
-    QToolBar *ToolBar1 = nullptr;
-    QToolButton *PollButton = nullptr;
-    QMenu *MenuPort = nullptr;
-    QMenu *mnFile = nullptr;
-    QAction *mnAbout = nullptr;
-    QAction *actNew = nullptr;
-    QAction *actOpenFile = nullptr;
-    QAction *actSave = nullptr;
-    QAction *actSaveAs = nullptr;
-    QAction *actPrint = nullptr;
-    QAction *actOpr = nullptr;
+    // The archive, the exports and the report print of this window.
+    TArchiveLink *ArchiveLink() const { return m_archiveLink; }
+    // When the last result was taken (the window's clock); invalid before the first.
+    QDateTime LastResult() const { return m_lastResult; }
+    // The instrument chosen at start: the archive names results after it, the status bar shows
+    // it; the caption does not.
+    void setModelName(const QString &name);
 
     // Handlers, named as the window always named them.
     void FormResize();
@@ -80,11 +77,34 @@ public:
         MessageBox;
     std::function<QString(const QString &current)> AskOpenFileName;
     std::function<QString(const QString &current)> AskSaveFileName;
+    // The informative text of the next message box (why a port did not open); the real box
+    // takes it, a test's box leaves it to be read.
+    QString BoxDetails;
+    QString takeBoxDetails() { return std::exchange(BoxDetails, QString()); }
+
+signals:
+    void modelNameChanged(const QString &name);
+    // A result that gets no row: the status the instrument marked it with, or nothing when
+    // it does not decode.
+    void resultRejected(std::optional<uint16_t> status);
 
 protected:
-    TRegistrationWindow(const QString &objectName, QWidget *parent);
+    // A result reply as the window's decoder reads it: the cells of its row besides the date
+    // and time, and whether the result gets a row at all.
+    struct DecodedResult
+    {
+        bool wanted = false;
+        uint16_t status = 0; // the instrument's status word (0 when the reply carries none)
+        std::vector<std::pair<int, QString>> cells;
+        // For the archive: the group (or count) and each value the reply carried.
+        int group = 0;
+        std::vector<std::optional<double>> values;
+    };
 
-    // The second step of creation, once the derived window has made its poller and columns.
+    // wantedWidth: how wide the window's width rule would like it (see setupUi).
+    TRegistrationWindow(const QString &objectName, int wantedWidth, QWidget *parent);
+
+    // The second step of creation, once the derived window has made its poller.
     void FormCreate(TOpPoller *poller, int colCount, const QString &iniName);
 
     virtual void ReadExtraSettings(TIniPlus &) {}
@@ -92,18 +112,19 @@ protected:
     virtual void SetTitles() = 0;
     virtual void ApplyWidthRule() = 0;
     virtual std::vector<TPrintColumn> PrintColumns(int pageWidth) const = 0;
+    // The window's row decoder over the poller's result buffer; nothing when it does not decode.
+    virtual std::optional<DecodedResult> decodeResult(std::span<const uint8_t> resultData) = 0;
+    // A reply that does not decode is confirmed all the same (true) or asked for again.
+    virtual bool confirmsUndecoded() const = 0;
 
     // Poller events, the same in both windows.
     void PollerStarting();
     void PollerStoping();
     void PollerErrorOpenPort();
     void PollerGetNumber();
-    void SetPollingLook(bool polling);
-
-    // Writes the given cells of a result into the open row and appends a new open row.
-    void AddResultRow(const std::vector<std::pair<int, QString>> &cells);
-    QDateTime LastResultTime() const { return m_lastResult; }
-    void SetLastResultTime(const QDateTime &t) { m_lastResult = t; }
+    // The result exchange: a fetched result is decoded and confirmed; the confirmation's reply
+    // ends the exchange.
+    void PollerPutResult();
 
     bool eventFilter(QObject *watched, QEvent *event) override;
     void closeEvent(QCloseEvent *event) override;
@@ -111,31 +132,44 @@ protected:
     bool LoadFile(const QString &path);
     bool SaveFile(const QString &path);
     void SetCaption();
-    int ColCount() const { return m_colCount; }
 
 private:
-    void BuildActions();
-    void BuildToolbar();
-    void BuildMenus();
-    void SetCaptionsAndHints();
-    bool AskToSave(QMessageBox::StandardButtons buttons, bool *cancelled);
-    void CommitEdit();
-    void DropEdit();
+    friend class TArchiveLink;
+
+    // Writes a result into the open row, date and time from one reading of the clock, and
+    // ends the table in a new open row.
+    void AddResultRow(const QDateTime &now, const DecodedResult &result);
+    bool AskToSave(QMessageBox::StandardButtons buttons, bool *cancelled,
+                   const QString &text = QString());
+    // A question or a file dialog is open: no new result is asked for meanwhile.
+    QMessageBox::StandardButton ask(QMessageBox::Icon icon, const QString &caption,
+                                    const QString &text, QMessageBox::StandardButtons buttons);
+    // Results that came while a question was open and are not saved: their lines, to be
+    // carried into the table the operator ends up with.
+    std::vector<QByteArray> takeLateLines();
+    // Adds lines after the table's rows and starts the journal again from the table's base
+    // with the rows added, in one write.
+    void carryLines(bool fromFile, const std::vector<QByteArray> &lines);
     void ClearTable();
-    QString NextNewFileName() const;
     // The recovery journal: opened when the window is shown, never for the hidden instances.
     void StartJournal();
     void ReplayJournal(const std::vector<TJournal::Record> &records);
+    // Rows given back after the results file changed or went missing: added after its rows,
+    // or opened as a table of their own; the operator is told which.
+    void ReplayOntoOtherFile(const TJournal::Record &base, bool missing,
+                             const std::vector<TJournal::Record> &records);
     void JournalRow(int row);
     void JournalBase(bool fromFile);
 
     TOpPoller *m_poller = nullptr;
-    int m_colCount = 0;
+    TArchiveLink *m_archiveLink = nullptr;
     QString m_fileName;
     QString m_iniPath;
     QString m_journalPath;
-    TJournal m_journal;
+    std::unique_ptr<TJournalKeeper> m_keeper;
     bool m_replaying = false;
+    int m_asking = 0;            // questions and file dialogs open
+    std::vector<int> m_lateRows; // grid rows of results that came while one was open
     bool m_creating = false;
     QString m_deferredError; // a load error met at creation, shown with the window
     bool m_changed = false;

@@ -2,8 +2,8 @@
 
 #include <vector>
 
-#include "text/Strings.h"
 #include "results/TPrintLayout.h"
+#include "text/Strings.h"
 
 using Ints = std::vector<int>;
 Q_DECLARE_METATYPE(Ints)
@@ -23,9 +23,11 @@ class TRecordingPage : public TPage
 {
 public:
     TRecordingPage(int width, int height, int xHeight, int rowHeight)
-        : m_width(width), m_height(height), m_xHeight(xHeight), m_rowHeight(rowHeight)
-    {
-    }
+        : m_width(width)
+        , m_height(height)
+        , m_xHeight(xHeight)
+        , m_rowHeight(rowHeight)
+    {}
     int PageWidth() const override { return m_width; }
     int PageHeight() const override { return m_height; }
     int TextHeight(const QString &text) const override

@@ -22,8 +22,8 @@ uint32_t FpWord(double v)
     int e = 0;
     const double m = std::frexp(std::fabs(v), &e); // |v| = m * 2^e, m in [0.5, 1)
     const auto fraction = static_cast<uint32_t>((2.0 * m - 1.0) * 4194304.0);
-    return static_cast<uint32_t>(static_cast<uint8_t>(e - 1)) << 24 | (v < 0 ? 0x00800000u : 0) |
-           0x00400000u | fraction;
+    return static_cast<uint32_t>(static_cast<uint8_t>(e - 1)) << 24 | (v < 0 ? 0x00800000u : 0)
+           | 0x00400000u | fraction;
 }
 
 // Eight bytes of a word, four bits in each; the high nibbles vary as on the line.

@@ -55,7 +55,7 @@ void TestComPortTermios::settings_data()
     QTest::addColumn<int>("parity");
     QTest::addColumn<int>("stopBits");
     QTest::addColumn<bool>("check");
-    QTest::addColumn<int>("flow"); // 1 CTS, 2 RTS handshake, 4 XON/XOFF in, 8 XON/XOFF out
+    QTest::addColumn<int>("flow");    // 1 CTS, 2 RTS handshake, 4 XON/XOFF in, 8 XON/XOFF out
     QTest::addColumn<uint>("cflags"); // CSIZE, parity and stop bits, CRTSCTS
     QTest::addColumn<uint>("iflags"); // INPCK, IXON, IXOFF
 
@@ -67,18 +67,18 @@ void TestComPortTermios::settings_data()
                            << uint(CS7 | PARENB | CSTOPB) << 0u;
     QTest::newRow("6-mark-1") << int(dbSix) << int(prMark) << int(sbOneStopBit) << false << 0
                               << uint(CS6 | PARENB | PARODD | CMSPAR) << 0u;
-    QTest::newRow("8-space-1") << int(dbEight) << int(prSpace) << int(sbOneStopBit) << false
-                               << 0 << uint(CS8 | PARENB | CMSPAR) << 0u;
+    QTest::newRow("8-space-1") << int(dbEight) << int(prSpace) << int(sbOneStopBit) << false << 0
+                               << uint(CS8 | PARENB | CMSPAR) << 0u;
     QTest::newRow("5-N-1.5") << int(dbFive) << int(prNone) << int(sbOne5StopBits) << false << 0
                              << uint(CS5 | CSTOPB) << 0u;
     QTest::newRow("CTS flow") << int(dbEight) << int(prNone) << int(sbOneStopBit) << false << 1
                               << uint(CS8 | CRTSCTS) << 0u;
-    QTest::newRow("RTS handshake") << int(dbEight) << int(prNone) << int(sbOneStopBit) << false
-                                   << 2 << uint(CS8 | CRTSCTS) << 0u;
+    QTest::newRow("RTS handshake") << int(dbEight) << int(prNone) << int(sbOneStopBit) << false << 2
+                                   << uint(CS8 | CRTSCTS) << 0u;
     QTest::newRow("XON/XOFF both") << int(dbEight) << int(prNone) << int(sbOneStopBit) << false
                                    << 12 << uint(CS8) << uint(IXON | IXOFF);
-    QTest::newRow("XON/XOFF in") << int(dbEight) << int(prNone) << int(sbOneStopBit) << false
-                                 << 4 << uint(CS8) << uint(IXOFF);
+    QTest::newRow("XON/XOFF in") << int(dbEight) << int(prNone) << int(sbOneStopBit) << false << 4
+                                 << uint(CS8) << uint(IXOFF);
 }
 
 void TestComPortTermios::settings()

@@ -30,8 +30,10 @@ void TestPortDetails::captionsWithAndWithoutDescription_data()
 {
     QTest::addColumn<QString>("description");
     QTest::addColumn<QString>("caption");
-    QTest::newRow("adapter") << "FTDI FT232R USB UART" << "ttyUSB0 — FTDI FT232R USB UART";
-    QTest::newRow("nothing known") << "" << "ttyUSB0";
+    QTest::newRow("adapter") << "FTDI FT232R USB UART"
+                             << "ttyUSB0 — FTDI FT232R USB UART";
+    QTest::newRow("nothing known") << ""
+                                   << "ttyUSB0";
 }
 
 void TestPortDetails::captionsWithAndWithoutDescription()

@@ -6,8 +6,8 @@
 #include <QTemporaryDir>
 #include <QtTest>
 
-#include "serial/PortList.h"
 #include "controls/PortMenu.h"
+#include "serial/PortList.h"
 
 // The port list from fake sysfs trees, and the menu built from it.
 class TestPortList : public QObject
@@ -48,8 +48,9 @@ bool TestPortList::addTty(const QString &name, bool device, const QString &type)
     const QString real = m_dir->filePath(QStringLiteral("devices/tty/") + name);
     if (!QDir().mkpath(real) || !QFile::link(real, m_root + '/' + name))
         return false;
-    if (device && !QFile::link(m_dir->filePath(QStringLiteral("devices/serial0")),
-                               real + QStringLiteral("/device")))
+    if (device
+        && !QFile::link(m_dir->filePath(QStringLiteral("devices/serial0")),
+                        real + QStringLiteral("/device")))
         return false;
     if (!type.isNull()) {
         QFile f(real + QStringLiteral("/type"));
@@ -65,9 +66,9 @@ void TestPortList::listFromSysfs()
     QVERIFY(addTty(QStringLiteral("ttyS10"), true, QStringLiteral("4")));
     QVERIFY(addTty(QStringLiteral("ttyS1"), true, QStringLiteral("4")));
     QVERIFY(addTty(QStringLiteral("ttyS3"), true, QStringLiteral("0"))); // no UART behind it
-    QVERIFY(addTty(QStringLiteral("ttyUSB0")));                           // no type file
+    QVERIFY(addTty(QStringLiteral("ttyUSB0")));                          // no type file
     QVERIFY(addTty(QStringLiteral("ttyACM0")));
-    QVERIFY(addTty(QStringLiteral("tty0"), false));                       // a console
+    QVERIFY(addTty(QStringLiteral("tty0"), false)); // a console
     QVERIFY(addTty(QStringLiteral("ptmx"), false));
     QCOMPARE(EnumComPorts(m_root), QStringLiteral("ttyACM0,ttyS1,ttyS10,ttyS2,ttyUSB0"));
 }
@@ -83,8 +84,7 @@ void TestPortList::listText_data()
     QTest::addColumn<QStringList>("names");
     QTest::addColumn<QString>("text");
     QTest::newRow("text order") << QStringList{"ttyS2", "ttyS10", "ttyS1"} << "ttyS1,ttyS10,ttyS2";
-    QTest::newRow("duplicate once") << QStringList{"ttyS1", "ttyUSB0", "ttyS1"}
-                                    << "ttyS1,ttyUSB0";
+    QTest::newRow("duplicate once") << QStringList{"ttyS1", "ttyUSB0", "ttyS1"} << "ttyS1,ttyUSB0";
     QTest::newRow("case kept apart") << QStringList{"ttyS1", "TTYS1"} << "TTYS1,ttyS1";
     QTest::newRow("comma or empty left out") << QStringList{"a,b", "", "ttyS0"} << "ttyS0";
     QTest::newRow("none") << QStringList{} << "";
@@ -101,10 +101,14 @@ void TestPortList::menuChecksExactName_data()
 {
     QTest::addColumn<QString>("current");
     QTest::addColumn<QString>("checked");
-    QTest::newRow("exact") << "ttyS1" << "ttyS1";
-    QTest::newRow("other case") << "TTYS1" << "";
-    QTest::newRow("not present") << "COM1" << "";
-    QTest::newRow("empty") << "" << "";
+    QTest::newRow("exact") << "ttyS1"
+                           << "ttyS1";
+    QTest::newRow("other case") << "TTYS1"
+                                << "";
+    QTest::newRow("not present") << "COM1"
+                                 << "";
+    QTest::newRow("empty") << ""
+                           << "";
 }
 
 void TestPortList::menuChecksExactName()

@@ -57,17 +57,20 @@ void TestProgramFolders::readOnlyFolderUsesTheUsersFolders_data()
 {
     QTest::addColumn<QString>("kind");
     QTest::addColumn<QString>("variable");
-    QTest::newRow("settings") << "settings" << "XDG_CONFIG_HOME";
-    QTest::newRow("journal") << "state" << "XDG_STATE_HOME";
-    QTest::newRow("archive") << "data" << "XDG_DATA_HOME";
+    QTest::newRow("settings") << "settings"
+                              << "XDG_CONFIG_HOME";
+    QTest::newRow("journal") << "state"
+                             << "XDG_STATE_HOME";
+    QTest::newRow("archive") << "data"
+                             << "XDG_DATA_HOME";
 }
 
 void TestProgramFolders::readOnlyFolderUsesTheUsersFolders()
 {
     QFETCH(QString, kind);
     QFETCH(QString, variable);
-    QFile::setPermissions(m_program, QFile::ReadOwner | QFile::ExeOwner | QFile::ReadOther |
-                                         QFile::ExeOther);
+    QFile::setPermissions(m_program,
+                          QFile::ReadOwner | QFile::ExeOwner | QFile::ReadOther | QFile::ExeOther);
     AsNobody nobody;
     QVERIFY(!ProgramFolders::programDirWritable());
     const QString path = kind == "settings" ? ProgramFolders::settingsPath("x")
@@ -80,8 +83,8 @@ void TestProgramFolders::readOnlyFolderUsesTheUsersFolders()
 void TestProgramFolders::settingsBesideAreTheStartingPoint()
 {
     QVERIFY(putFile(m_program + "/Mirel2.Ini", "[Config]\r\nCOM=ttyS1\r\n"));
-    QFile::setPermissions(m_program, QFile::ReadOwner | QFile::ExeOwner | QFile::ReadOther |
-                                         QFile::ExeOther);
+    QFile::setPermissions(m_program,
+                          QFile::ReadOwner | QFile::ExeOwner | QFile::ReadOther | QFile::ExeOther);
     AsNobody nobody;
     const QString own = ProgramFolders::settingsPath("Mirel2.Ini");
     QCOMPARE(own, m_dir->filePath("XDG_CONFIG_HOME") + "/reg01/Mirel2.Ini");
@@ -97,8 +100,8 @@ void TestProgramFolders::relativeXdgVariablesAreIgnored()
     qputenv("XDG_STATE_HOME", "relative/state");
     const QString home = m_dir->filePath("home");
     qputenv("HOME", QFile::encodeName(home));
-    QFile::setPermissions(m_program, QFile::ReadOwner | QFile::ExeOwner | QFile::ReadOther |
-                                         QFile::ExeOther);
+    QFile::setPermissions(m_program,
+                          QFile::ReadOwner | QFile::ExeOwner | QFile::ReadOther | QFile::ExeOther);
     QFile::setPermissions(m_dir->path(), QFile::Permissions(0x7777));
     QDir().mkpath(home);
     QFile::setPermissions(home, QFile::Permissions(0x7777));

@@ -4,15 +4,24 @@
 #include <QFile>
 #include <QTemporaryDir>
 
-#include "text/Cp1251.h"
 #include "settings/TIniPlus.h"
 #include "support/TestFiles.h"
+#include "text/Cp1251.h"
 
 namespace {
 
-void put(const QString &path, const QByteArray &bytes) { QVERIFY(putFile(path, bytes)); }
-QByteArray get(const QString &path) { return getFile(path); }
-QByteArray cp(const QString &s) { return Cp1251::encode(s); }
+void put(const QString &path, const QByteArray &bytes)
+{
+    QVERIFY(putFile(path, bytes));
+}
+QByteArray get(const QString &path)
+{
+    return getFile(path);
+}
+QByteArray cp(const QString &s)
+{
+    return Cp1251::encode(s);
+}
 
 } // namespace
 
@@ -29,8 +38,8 @@ private slots:
         m_dir = new QTemporaryDir;
         QVERIFY(m_dir->isValid());
         // Reachable for the unprivileged checks below.
-        QFile::setPermissions(m_dir->path(), QFile::permissions(m_dir->path())
-                                                 | QFile::ExeOther | QFile::ReadOther);
+        QFile::setPermissions(m_dir->path(), QFile::permissions(m_dir->path()) | QFile::ExeOther
+                                                 | QFile::ReadOther);
         m_file = m_dir->filePath(QStringLiteral("Mirel2.Ini"));
     }
     void cleanup() { removeTestDir(m_dir); }
@@ -124,42 +133,40 @@ private slots:
     // The program's writes touch only their own lines; the rest stays as it was, in order.
     void writeKeepsForeignLines()
     {
-        const QString before = QStringLiteral(
-            "; настройки прибора\r\n"
-            "[Config]\r\n"
-            "COM=COM1\r\n"
-            "# старый ключ\r\n"
-            "Speed=9600\r\n"
-            "\r\n"
-            "[Columns]\r\n"
-            "1=Проба\r\n"
-            "\r\n"
-            "[Unknown]\r\n"
-            "a=b=c\r\n"
-            "just text\r\n");
+        const QString before = QStringLiteral("; настройки прибора\r\n"
+                                              "[Config]\r\n"
+                                              "COM=COM1\r\n"
+                                              "# старый ключ\r\n"
+                                              "Speed=9600\r\n"
+                                              "\r\n"
+                                              "[Columns]\r\n"
+                                              "1=Проба\r\n"
+                                              "\r\n"
+                                              "[Unknown]\r\n"
+                                              "a=b=c\r\n"
+                                              "just text\r\n");
         put(m_file, cp(before));
         TIniPlus ini(m_file);
         QVERIFY(ini.WriteString("Config", "COM", "COM3"));
         QVERIFY(ini.WriteString("Config", "FileName", QStringLiteral("/home/лаб/Новый.txt")));
         QVERIFY(ini.WriteBool("View", "5", false));
         QVERIFY(ini.WriteBool("View", "6", true));
-        const QString after = QStringLiteral(
-            "; настройки прибора\r\n"
-            "[Config]\r\n"
-            "COM=COM3\r\n"
-            "# старый ключ\r\n"
-            "Speed=9600\r\n"
-            "FileName=/home/лаб/Новый.txt\r\n"
-            "\r\n"
-            "[Columns]\r\n"
-            "1=Проба\r\n"
-            "\r\n"
-            "[Unknown]\r\n"
-            "a=b=c\r\n"
-            "just text\r\n"
-            "[View]\r\n"
-            "5=0\r\n"
-            "6=1\r\n");
+        const QString after = QStringLiteral("; настройки прибора\r\n"
+                                             "[Config]\r\n"
+                                             "COM=COM3\r\n"
+                                             "# старый ключ\r\n"
+                                             "Speed=9600\r\n"
+                                             "FileName=/home/лаб/Новый.txt\r\n"
+                                             "\r\n"
+                                             "[Columns]\r\n"
+                                             "1=Проба\r\n"
+                                             "\r\n"
+                                             "[Unknown]\r\n"
+                                             "a=b=c\r\n"
+                                             "just text\r\n"
+                                             "[View]\r\n"
+                                             "5=0\r\n"
+                                             "6=1\r\n");
         QCOMPARE(get(m_file), cp(after));
         QCOMPARE(TIniPlus(m_file).ReadString("Unknown", "a", QString()), QStringLiteral("b=c"));
     }
@@ -172,8 +179,8 @@ private slots:
             for (const char *eol : {"\r\n", "\n"}) {
                 const QString name = QString::fromLatin1(enc)
                                      + (eol[1] ? QStringLiteral(" CR LF") : QStringLiteral(" LF"));
-                QTest::newRow(qPrintable(name)) << QString::fromLatin1(enc)
-                                                << QString::fromLatin1(eol);
+                QTest::newRow(qPrintable(name))
+                    << QString::fromLatin1(enc) << QString::fromLatin1(eol);
             }
         }
     }
@@ -230,8 +237,7 @@ private slots:
         const TIniPlus again(m_file);
         QCOMPARE(again.FileEncoding(), TIniPlus::Encoding::Utf8);
         QCOMPARE(again.ReadString("Columns", "1", QString()), QStringLiteral("Проба"));
-        QCOMPARE(again.ReadString("Config", "FileName", QString()),
-                 QStringLiteral("/data/漢.txt"));
+        QCOMPARE(again.ReadString("Config", "FileName", QString()), QStringLiteral("/data/漢.txt"));
     }
 
     void newFile()
@@ -242,10 +248,9 @@ private slots:
         QVERIFY(ini.WriteString("Config", "COM", "COM2"));
         QVERIFY(ini.WriteString("Config", "FileName", QStringLiteral("Новый1.txt")));
         QVERIFY(ini.WriteInteger("Config", "DeviceNumber", 65535));
-        QCOMPARE(get(m_file),
-                 QStringLiteral("[Config]\r\nCOM=COM2\r\nFileName=Новый1.txt\r\n"
-                                "DeviceNumber=65535\r\n")
-                     .toUtf8());
+        QCOMPARE(get(m_file), QStringLiteral("[Config]\r\nCOM=COM2\r\nFileName=Новый1.txt\r\n"
+                                             "DeviceNumber=65535\r\n")
+                                  .toUtf8());
         QCOMPARE(TIniPlus(m_file).ReadInteger("Config", "DeviceNumber", 0), 65535);
     }
 
@@ -254,11 +259,13 @@ private slots:
         QTest::addColumn<QString>("value");
         QTest::addColumn<QString>("readBack");
         QTest::newRow("commas") << QStringLiteral("a,b, c") << QStringLiteral("a,b, c");
-        QTest::newRow("quotes and semicolon") << QStringLiteral("\"x\"; y") << QStringLiteral("\"x\"; y");
+        QTest::newRow("quotes and semicolon")
+            << QStringLiteral("\"x\"; y") << QStringLiteral("\"x\"; y");
         QTest::newRow("equals sign") << QStringLiteral("k=v") << QStringLiteral("k=v");
         QTest::newRow("line ends become blanks")
             << QStringLiteral("one\r\ntwo\nthree") << QStringLiteral("one  two three");
-        QTest::newRow("blanks around are trimmed") << QStringLiteral("  x  ") << QStringLiteral("x");
+        QTest::newRow("blanks around are trimmed")
+            << QStringLiteral("  x  ") << QStringLiteral("x");
     }
     void valueStaysOneValue()
     {
@@ -341,17 +348,17 @@ private slots:
             c = char(x >> 24);
         }
         QTest::newRow("binary") << noise << QStringLiteral("COM1");
-        QTest::newRow("binary before the section")
-            << noise + "\r\n[Config]\r\nCOM=COM7\r\n" << QStringLiteral("COM7");
+        QTest::newRow("binary before the section") << noise + "\r\n[Config]\r\nCOM=COM7\r\n"
+                                                   << QStringLiteral("COM7");
         QTest::newRow("NUL bytes")
             << QByteArray("[Config]\r\nX=\0\0\0\r\nCOM=COM7\r\n", 27) << QStringLiteral("COM7");
         QTest::newRow("all NUL") << QByteArray(512, '\0') << QStringLiteral("COM1");
-        QTest::newRow("no last line end") << QByteArray("[Config]\r\nCOM=COM7")
-                                          << QStringLiteral("COM7");
-        QTest::newRow("unclosed section") << QByteArray("[Config\r\nCOM=COM7\r\n")
-                                          << QStringLiteral("COM1");
-        QTest::newRow("key without value") << QByteArray("[Config]\r\nCOM\r\n")
-                                           << QStringLiteral("COM1");
+        QTest::newRow("no last line end")
+            << QByteArray("[Config]\r\nCOM=COM7") << QStringLiteral("COM7");
+        QTest::newRow("unclosed section")
+            << QByteArray("[Config\r\nCOM=COM7\r\n") << QStringLiteral("COM1");
+        QTest::newRow("key without value")
+            << QByteArray("[Config]\r\nCOM\r\n") << QStringLiteral("COM1");
         QTest::newRow("cut inside a UTF-8 letter")
             << QByteArray("[Config]\r\nCOM=COM7\r\nFileName=\xD0") << QStringLiteral("COM7");
         QTest::newRow("empty") << QByteArray() << QStringLiteral("COM1");

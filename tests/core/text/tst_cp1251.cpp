@@ -46,8 +46,8 @@ private slots:
         QTest::newRow("yo") << QStringLiteral("Ёё") << QByteArray("\xA8\xB8");
         QTest::newRow("label") << QStringLiteral("Проба № 1; 3,45")
                                << QByteArray("\xCF\xF0\xEE\xE1\xE0 \xB9 1; 3,45");
-        QTest::newRow("euro, dash, quotes") << QStringLiteral("€–«»")
-                                            << QByteArray("\x88\x96\xAB\xBB");
+        QTest::newRow("euro, dash, quotes")
+            << QStringLiteral("€–«»") << QByteArray("\x88\x96\xAB\xBB");
     }
     void cyrillic()
     {

@@ -7,8 +7,8 @@
 #include <sys/stat.h>
 #include <thread>
 
-#include "text/ReadAtMost.h"
 #include "support/TestFiles.h"
+#include "text/ReadAtMost.h"
 
 namespace {
 

@@ -77,8 +77,8 @@ void TestSafeFile::staleCopiesGoOthersStay()
 {
     const QString p = path("res.txt");
     const QStringList stale = {"res.txt.Ab12Cd", "res.txt.QWERTY", "res.txt.a1b2c3"};
-    const QStringList kept = {"res.txt.backup", "res.txt.Ab12C", "res.txt.Ab12Cd7",
-                              "res.txt~", "other.txt.Ab12Cd", "res.txt"};
+    const QStringList kept = {"res.txt.backup", "res.txt.Ab12C",    "res.txt.Ab12Cd7",
+                              "res.txt~",       "other.txt.Ab12Cd", "res.txt"};
     for (const QString &n : stale + kept)
         QVERIFY(putFile(path(n), "x"));
     QCOMPARE(SafeFile::removeStaleCopies(p), int(stale.size()));
@@ -95,7 +95,8 @@ void TestSafeFile::settingsOnAFifoNeitherHangNorReplaceIt()
     TIniPlus ini(p); // returns at once instead of waiting for a writer
     QCOMPARE(ini.ReadString("Config", "COM", "none"), QString("none"));
     QVERIFY(!ini.WriteString("Config", "COM", "ttyS0"));
-    struct stat st{};
+    struct stat st
+    {};
     QCOMPARE(stat(QFile::encodeName(p).constData(), &st), 0);
     QVERIFY(S_ISFIFO(st.st_mode));
 }

@@ -4,12 +4,15 @@
 #include <QPushButton>
 #include <QRadioButton>
 #include <QSignalSpy>
+#include <QTemporaryDir>
 #include <QTest>
 #include <QTimer>
 
 #include "app/AppSetup.h"
-#include "text/Strings.h"
 #include "app/TForm1.h"
+#include "controls/TColorStringGrid.h"
+#include "support/TestFiles.h"
+#include "text/Strings.h"
 #include "windows/TForm2.h"
 #include "windows/TForm3.h"
 
@@ -17,18 +20,14 @@
 static bool noVisibleWindow()
 {
     const auto widgets = QApplication::topLevelWidgets();
-    return std::none_of(widgets.begin(), widgets.end(),
-                        [](QWidget *w) { return w->isVisible(); });
+    return std::none_of(widgets.begin(), widgets.end(), [](QWidget *w) { return w->isVisible(); });
 }
 
 class TstForm1 : public QObject
 {
     Q_OBJECT
 private slots:
-    void init()
-    {
-        CreateForms();
-    }
+    void init() { CreateForms(); }
     void cleanup() { DestroyForms(); }
 
     void layout()
@@ -58,6 +57,32 @@ private slots:
         QVERIFY(Form2 && Form3);
         QVERIFY(!Form2->isVisible());
         QVERIFY(!Form3->isVisible());
+    }
+
+    // Their creation reads the last results file as it always did, but the table it gave is
+    // not kept for the session: only the chosen window holds one.
+    void hiddenFormsKeepNoTable()
+    {
+        DestroyForms();
+        QTemporaryDir dir;
+        const QString results = dir.filePath(QStringLiteral("r.txt"));
+        QByteArray rows;
+        for (int i = 0; i < 1000; ++i)
+            rows += "label\t05.03.2024\t10:00:00\t1\r\n";
+        QVERIFY(putFile(results, rows));
+        const QByteArray ini = "[Config]\r\nFileName=" + results.toUtf8() + "\r\n";
+        QVERIFY(putFile(dir.filePath(QStringLiteral("Tarvo.Ini")), ini));
+        QVERIFY(putFile(dir.filePath(QStringLiteral("Mirel2.Ini")), ini));
+        TRegistrationWindow::SetProgramDir(dir.path());
+        CreateForms();
+        TRegistrationWindow::SetProgramDir(QString());
+        for (TRegistrationWindow *w : {static_cast<TRegistrationWindow *>(Form2),
+                                       static_cast<TRegistrationWindow *>(Form3)}) {
+            QCOMPARE(w->FileName(), results);
+            QVERIFY(w->windowTitle().contains(results));
+            QCOMPARE(w->MainGrid->RowCount(), 2);
+            QVERIFY(w->MainGrid->Cells(2, 1).isEmpty());
+        }
     }
 
     void choiceOpensClass_data()
@@ -113,8 +138,8 @@ private slots:
             << 2 << false << int(Qt::Key_Return) << none << "TForm3";
         QTest::newRow("keypad Enter on Мирел-2")
             << 1 << false << int(Qt::Key_Enter) << int(Qt::KeypadModifier) << "TForm3";
-        QTest::newRow("Return on the button") << 0 << true << int(Qt::Key_Return) << none
-                                              << "TForm2";
+        QTest::newRow("Return on the button")
+            << 0 << true << int(Qt::Key_Return) << none << "TForm2";
         QTest::newRow("Ctrl+Return is no Enter")
             << 0 << false << int(Qt::Key_Return) << int(Qt::ControlModifier) << "";
     }

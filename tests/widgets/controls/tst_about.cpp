@@ -8,8 +8,8 @@
 #include <QtTest>
 
 #include "ProgramVersion.h"
-#include "text/Strings.h"
 #include "controls/TfrmBAbout.h"
+#include "text/Strings.h"
 
 // Takes the links the window hands to the desktop instead of starting a browser.
 class LinkCatcher : public QObject
@@ -75,12 +75,15 @@ private slots:
         about.show();
         QVERIFY(QTest::qWaitForWindowExposed(&about));
         QCOMPARE(about.size(), QSize(556, 233));
-        const std::map<QString, QWidget *> widgets = {
-            {"GroupBox1", about.GroupBox1}, {"Image1", about.Image1},
-            {"lblProgName", about.lblProgName}, {"lblVersion", about.lblVersion},
-            {"lblCompanyName", about.lblCompanyName},
-            {"lblTel", about.lblTel}, {"lblSite", about.lblSite},
-            {"lblemail", about.lblemail}, {"Button1", about.Button1}};
+        const std::map<QString, QWidget *> widgets = {{"GroupBox1", about.GroupBox1},
+                                                      {"Image1", about.Image1},
+                                                      {"lblProgName", about.lblProgName},
+                                                      {"lblVersion", about.lblVersion},
+                                                      {"lblCompanyName", about.lblCompanyName},
+                                                      {"lblTel", about.lblTel},
+                                                      {"lblSite", about.lblSite},
+                                                      {"lblemail", about.lblemail},
+                                                      {"Button1", about.Button1}};
         QWidget *w = widgets.at(name);
         if (positionOnly)
             QCOMPARE(w->pos(), expected.topLeft());
@@ -122,7 +125,8 @@ private slots:
         // The build filled in a real version, and it shows beside the Qt this runs on.
         const QString build = QLatin1String(Build::version);
         QVERIFY2(QRegularExpression(QStringLiteral("^\\d+\\.\\d+(\\.\\d+)*$"))
-                     .match(build).hasMatch(),
+                     .match(build)
+                     .hasMatch(),
                  qPrintable(build));
         const QString text = about.lblVersion->text();
         QCOMPARE(text, QStringLiteral("Версия %1, Qt %2").arg(build, QLatin1String(qVersion())));

@@ -73,11 +73,16 @@ private slots:
     {
         QTest::addColumn<QString>("typed");
         QTest::addColumn<QString>("text");
-        QTest::newRow("letters dropped") << "12ab3" << "123";
-        QTest::newRow("no sign") << "-5" << "5";
-        QTest::newRow("no decimal point") << "1.5" << "15";
-        QTest::newRow("no blanks") << " 7 " << "7";
-        QTest::newRow("cyrillic dropped") << "4\u04355" << "45";
+        QTest::newRow("letters dropped") << "12ab3"
+                                         << "123";
+        QTest::newRow("no sign") << "-5"
+                                 << "5";
+        QTest::newRow("no decimal point") << "1.5"
+                                          << "15";
+        QTest::newRow("no blanks") << " 7 "
+                                   << "7";
+        QTest::newRow("cyrillic dropped") << "4\u04355"
+                                          << "45";
     }
     void wordKeys()
     {
@@ -102,9 +107,12 @@ private slots:
     {
         QTest::addColumn<QString>("clip");
         QTest::addColumn<QString>("text");
-        QTest::newRow("digits") << "456" << "456";
-        QTest::newRow("with a letter") << "45x" << "9";
-        QTest::newRow("with a line feed") << "45\n" << "9";
+        QTest::newRow("digits") << "456"
+                                << "456";
+        QTest::newRow("with a letter") << "45x"
+                                       << "9";
+        QTest::newRow("with a line feed") << "45\n"
+                                          << "9";
     }
     void wordPaste()
     {
@@ -158,24 +166,28 @@ private slots:
         QTest::addColumn<QString>("typed");
         QTest::addColumn<double>("value");
         QTest::addColumn<QString>("shown");
-        QTest::newRow("word") << int(wordvalue) << "0;-0" << "345" << 345.0 << "345";
-        QTest::newRow("word, top") << int(wordvalue) << "0;-0" << "65535" << 65535.0 << "65535";
-        QTest::newRow("word, 65536 refused") << int(wordvalue) << "0;-0" << "65536" << 100.0
-                                             << "100";
-        QTest::newRow("word, empty keeps") << int(wordvalue) << "0;-0" << "" << 100.0 << "100";
-        QTest::newRow("word, leading zeros") << int(wordvalue) << "0;-0" << "007" << 7.0 << "7";
-        QTest::newRow("integer, negative") << int(integervalue) << "0;-0" << "-300" << -300.0
-                                           << "-300";
-        QTest::newRow("integer, below 16 bits") << int(integervalue) << "0" << "-40000" << 100.0
-                                                << "100";
-        QTest::newRow("longint, 32 bits") << int(longintvalue) << "0" << "-40000" << -40000.0
-                                          << "-40000";
-        QTest::newRow("longint, beyond 32 bits") << int(longintvalue) << "0" << "3000000000"
-                                                 << 100.0 << "100";
-        QTest::newRow("float") << int(floatingpointvalue) << "0.00" << "-1.257" << -1.257
-                               << "-1.26";
-        QTest::newRow("float, lone sign keeps") << int(floatingpointvalue) << "0.00" << "-"
-                                                << 100.0 << "100.00";
+        QTest::newRow("word") << int(wordvalue) << "0;-0"
+                              << "345" << 345.0 << "345";
+        QTest::newRow("word, top") << int(wordvalue) << "0;-0"
+                                   << "65535" << 65535.0 << "65535";
+        QTest::newRow("word, 65536 refused") << int(wordvalue) << "0;-0"
+                                             << "65536" << 100.0 << "100";
+        QTest::newRow("word, empty keeps") << int(wordvalue) << "0;-0"
+                                           << "" << 100.0 << "100";
+        QTest::newRow("word, leading zeros") << int(wordvalue) << "0;-0"
+                                             << "007" << 7.0 << "7";
+        QTest::newRow("integer, negative") << int(integervalue) << "0;-0"
+                                           << "-300" << -300.0 << "-300";
+        QTest::newRow("integer, below 16 bits") << int(integervalue) << "0"
+                                                << "-40000" << 100.0 << "100";
+        QTest::newRow("longint, 32 bits") << int(longintvalue) << "0"
+                                          << "-40000" << -40000.0 << "-40000";
+        QTest::newRow("longint, beyond 32 bits") << int(longintvalue) << "0"
+                                                 << "3000000000" << 100.0 << "100";
+        QTest::newRow("float") << int(floatingpointvalue) << "0.00"
+                               << "-1.257" << -1.257 << "-1.26";
+        QTest::newRow("float, lone sign keeps") << int(floatingpointvalue) << "0.00"
+                                                << "-" << 100.0 << "100.00";
     }
     void readBackOnLeaving()
     {
@@ -206,8 +218,8 @@ private slots:
         QTest::newRow("word -1") << int(wordvalue) << -1.0 << 5.0;
         QTest::newRow("word rounds") << int(wordvalue) << 12.6 << 13.0;
         QTest::newRow("integer 32768") << int(integervalue) << 32768.0 << 5.0;
-        QTest::newRow("float infinity") << int(floatingpointvalue)
-                                        << std::numeric_limits<double>::infinity() << 5.0;
+        QTest::newRow("float infinity")
+            << int(floatingpointvalue) << std::numeric_limits<double>::infinity() << 5.0;
         QTest::newRow("float keeps fraction") << int(floatingpointvalue) << 0.25 << 0.25;
     }
     void setValueRange()

@@ -1,13 +1,74 @@
 #include <QAbstractItemModelTester>
 #include <QHeaderView>
 #include <QLineEdit>
+#include <QPaintEngine>
 #include <QScrollBar>
 #include <QSignalSpy>
 #include <QtTest>
 
 #include "controls/TColorStringGrid.h"
 #include "controls/TCp1251Validator.h"
+#include "table/ShownText.h"
 #include "table/TStringGridModel.h"
+
+namespace {
+
+// A paint device that only notes the texts drawn on it.
+class TextCatcher : public QPaintDevice
+{
+public:
+    QStringList texts;
+    QPaintEngine *paintEngine() const override { return &m_engine; }
+
+protected:
+    int metric(PaintDeviceMetric m) const override
+    {
+        switch (m) {
+        case PdmWidth:
+        case PdmHeight:
+            return 1000;
+        case PdmDpiX:
+        case PdmDpiY:
+        case PdmPhysicalDpiX:
+        case PdmPhysicalDpiY:
+            return 96;
+        case PdmDepth:
+            return 32;
+        case PdmDevicePixelRatio:
+            return 1;
+        case PdmDevicePixelRatioScaled:
+            return int(devicePixelRatioFScale());
+        default:
+            return 1000;
+        }
+    }
+
+private:
+    class Engine : public QPaintEngine
+    {
+    public:
+        explicit Engine(QStringList &texts)
+            : m_texts(texts)
+        {}
+        bool begin(QPaintDevice *) override { return true; }
+        bool end() override { return true; }
+        void updateState(const QPaintEngineState &) override {}
+        void drawPixmap(const QRectF &, const QPixmap &, const QRectF &) override {}
+        void drawPath(const QPainterPath &) override {}
+        void drawPolygon(const QPointF *, int, PolygonDrawMode) override {}
+        void drawTextItem(const QPointF &, const QTextItem &item) override
+        {
+            m_texts << item.text();
+        }
+        Type type() const override { return User; }
+
+    private:
+        QStringList &m_texts;
+    };
+    mutable Engine m_engine{texts};
+};
+
+} // namespace
 
 class TestStringGrid : public QObject
 {
@@ -37,10 +98,7 @@ private:
         grid->setFocus();
         return grid;
     }
-    static QLineEdit *openEditor(TColorStringGrid *grid)
-    {
-        return grid->findChild<QLineEdit *>();
-    }
+    static QLineEdit *openEditor(TColorStringGrid *grid) { return grid->findChild<QLineEdit *>(); }
     static QPoint cellCentre(TColorStringGrid *grid, int col, int row)
     {
         return grid->visualRect(grid->model()->index(row - 1, col)).center();
@@ -66,6 +124,14 @@ private slots:
         model.setData(model.index(1, 3), QStringLiteral("z"));
         QCOMPARE(model.rowCount(), 2);
         QCOMPARE(model.Cell(3, 1), QStringLiteral("z"));
+        model.endWithOpenRow(); // the last row is open: numbered only
+        QCOMPARE(model.rowCount(), 2);
+        model.SetCell(2, 1, QStringLiteral("05.03.2024"));
+        model.endWithOpenRow(); // it holds a result now: a new open row
+        QCOMPARE(model.rowCount(), 3);
+        model.SetDataRowCount(0);
+        model.endWithOpenRow();
+        QCOMPARE(model.rowCount(), 1);
     }
 
     void cells_data()
@@ -75,14 +141,30 @@ private slots:
         QTest::addColumn<QString>("text");
         QTest::addColumn<QString>("stored");
         QTest::addColumn<QString>("signal");
-        QTest::newRow("title") << 1 << 0 << "Проба" << "Проба" << "header";
-        QTest::newRow("title beyond the code page") << 3 << 0 << "漢 °C" << "漢 °C" << "header";
-        QTest::newRow("number column") << 0 << 2 << "2" << "2" << "both";
-        QTest::newRow("data cell") << 5 << 1 << "36,60" << "36,60" << "data";
-        QTest::newRow("last column, last row") << 16 << 3 << "1.5" << "1.5" << "data";
-        QTest::newRow("tab becomes blank") << 1 << 3 << "a\tb" << "a b" << "data";
-        QTest::newRow("row past the end") << 1 << 4 << "x" << "" << "none";
-        QTest::newRow("column past the end") << 17 << 1 << "x" << "" << "none";
+        QTest::newRow("title") << 1 << 0 << "Проба"
+                               << "Проба"
+                               << "header";
+        QTest::newRow("title beyond the code page") << 3 << 0 << "漢 °C"
+                                                    << "漢 °C"
+                                                    << "header";
+        QTest::newRow("number column") << 0 << 2 << "2"
+                                       << "2"
+                                       << "both";
+        QTest::newRow("data cell") << 5 << 1 << "36,60"
+                                   << "36,60"
+                                   << "data";
+        QTest::newRow("last column, last row") << 16 << 3 << "1.5"
+                                               << "1.5"
+                                               << "data";
+        QTest::newRow("tab becomes blank") << 1 << 3 << "a\tb"
+                                           << "a b"
+                                           << "data";
+        QTest::newRow("row past the end") << 1 << 4 << "x"
+                                          << ""
+                                          << "none";
+        QTest::newRow("column past the end") << 17 << 1 << "x"
+                                             << ""
+                                             << "none";
     }
     void cells()
     {
@@ -124,6 +206,89 @@ private slots:
         QCOMPARE(grid->Cells(5, 3), QStringLiteral("kept"));
         QCOMPARE(grid->Rows().Line(3), QByteArray(16, '\t'));
         QCOMPARE(grid->rowHeight(3), grid->DefaultRowHeight());
+    }
+
+    // The table ends in one numbered open row: added (one insert) after a row with a date,
+    // only numbered after a row without one.
+    void endWithOpenRow_data()
+    {
+        QTest::addColumn<QStringList>("lastRow"); // cells 0 .. 2 of the last of three rows
+        QTest::addColumn<int>("rowCount");
+        QTest::addColumn<QStringList>("openRow");
+        QTest::addColumn<int>("inserts");
+        QTest::newRow("a result: new open row")
+            << QStringList{"3", "lbl", "05.03.2024"} << 5 << QStringList{"4", "", ""} << 1;
+        QTest::newRow("open row with its label stays")
+            << QStringList{"3", "lbl", ""} << 4 << QStringList{"3", "lbl", ""} << 0;
+        QTest::newRow("open row gets its number")
+            << QStringList{"", "", ""} << 4 << QStringList{"3", "", ""} << 0;
+        QTest::newRow("a wrong number is put right")
+            << QStringList{"77", "", ""} << 4 << QStringList{"3", "", ""} << 0;
+    }
+    void endWithOpenRow()
+    {
+        QFETCH(QStringList, lastRow);
+        QFETCH(int, rowCount);
+        QFETCH(QStringList, openRow);
+        QFETCH(int, inserts);
+        auto grid = shownGrid();
+        QVERIFY(grid);
+        for (int c = 0; c < lastRow.size(); ++c)
+            grid->SetCells(c, 3, lastRow[c]);
+        QSignalSpy inserted(grid->model(), &QAbstractItemModel::rowsInserted);
+        QSignalSpy reset(grid->model(), &QAbstractItemModel::modelReset);
+        grid->endWithOpenRow();
+        QCOMPARE(grid->RowCount(), rowCount);
+        QCOMPARE(inserted.size(), inserts);
+        QCOMPARE(reset.size(), 0);
+        const int last = grid->RowCount() - 1;
+        for (int c = 0; c < openRow.size(); ++c)
+            QCOMPARE(grid->Cells(c, last), openRow[c]);
+        QCOMPARE(grid->verticalHeader()->model()->headerData(last - 1, Qt::Vertical).toString(),
+                 openRow[0]);
+        if (inserts > 0)
+            QCOMPARE(grid->Cells(2, 3), lastRow[2]); // the result row is kept as it was
+    }
+
+    // The owner takes what is being typed (a save, a print) or drops it (the table goes).
+    void commitAndDiscardEditor_data()
+    {
+        QTest::addColumn<bool>("commit");
+        QTest::newRow("commit") << true;
+        QTest::newRow("discard") << false;
+    }
+    void commitAndDiscardEditor()
+    {
+        QFETCH(bool, commit);
+        auto grid = shownGrid();
+        QVERIFY(grid);
+        grid->CommitEditor(); // no editor: nothing to do
+        grid->DiscardEditor();
+        grid->SetCells(1, 2, QStringLiteral("old"));
+        QStringList committed;
+        grid->OnSetEditText = [&](int, int, const QString &value) { committed.append(value); };
+        grid->SetEditing(true);
+        grid->setCurrentIndex(grid->model()->index(1, 1));
+        QTest::keyClick(grid.get(), Qt::Key_F2);
+        QLineEdit *editor = openEditor(grid.get());
+        QVERIFY(editor);
+        editor->selectAll();
+        QTest::keyClicks(editor, QStringLiteral("new"));
+        if (commit) {
+            grid->CommitEditor();
+            QCOMPARE(grid->Cells(1, 2), QStringLiteral("new"));
+            QCOMPARE(committed, QStringList{QStringLiteral("new")});
+            QVERIFY(grid->EditorOpen()); // typing goes on
+            QTest::keyClicks(editor, QStringLiteral("er"));
+            QTest::keyClick(editor, Qt::Key_Return);
+            QTRY_VERIFY(!grid->EditorOpen());
+            QCOMPARE(grid->Cells(1, 2), QStringLiteral("newer"));
+        } else {
+            grid->DiscardEditor();
+            QTRY_VERIFY(!grid->EditorOpen());
+            QCOMPARE(grid->Cells(1, 2), QStringLiteral("old"));
+            QVERIFY(committed.isEmpty());
+        }
     }
 
     void setRowCount_data()
@@ -215,11 +380,17 @@ private slots:
         grid.SetColWidths(0, -1);
         QVERIFY(grid.verticalHeader()->isHidden());
         QCOMPARE(grid.ColWidths(0), -1);
+        grid.SetColWidths(0, 25);
+        QCOMPARE(grid.ColWidths(0), 25);
+        grid.SetColWidths(0, -1);
+        QCOMPARE(grid.DefaultColWidth(), 40);
 
         grid.SetColWidths(9, -1);
         grid.SetDefaultColWidth(50);
         for (int c = 0; c < 32; ++c)
             QCOMPARE(grid.ColWidths(c), 50);
+        QCOMPARE(grid.DefaultColWidth(), 50);
+        QCOMPARE(grid.horizontalHeader()->defaultSectionSize(), 50);
     }
 
     void clientWidthCoversNumberColumn()
@@ -376,6 +547,48 @@ private slots:
         QCOMPARE(v.validate(text, pos) == QValidator::Acceptable, accepted);
     }
 
+    // A cell of a few thousand characters or more is drawn by its beginning, is not opened in
+    // the editor (which would cut it to 32767 characters), and keeps its whole text.
+    void giantCells_data()
+    {
+        QTest::addColumn<int>("size");
+        QTest::newRow("at the limit") << int(ShownText::MaxChars);
+        QTest::newRow("one more") << int(ShownText::MaxChars) + 1;
+        QTest::newRow("two million") << 2000000;
+    }
+    void giantCells()
+    {
+        QFETCH(int, size);
+        auto grid = shownGrid();
+        QVERIFY(grid);
+        grid->SetEditing(true);
+        const QString text = QString(size - 1, u'ж') + u'!';
+        grid->SetCells(1, 1, text);
+        QCOMPARE(grid->Cells(1, 1), text);
+
+        TextCatcher catcher;
+        {
+            QPainter painter(&catcher);
+            QStyleOptionViewItem option;
+            option.initFrom(grid->viewport());
+            option.rect = QRect(0, 0, 200, 20);
+            grid->itemDelegate()->paint(&painter, option, grid->model()->index(0, 1));
+        }
+        const QString drawn = catcher.texts.join(QString());
+        const bool whole = size <= ShownText::MaxChars;
+        QVERIFY(drawn.size() <= ShownText::MaxChars + 1);
+        QCOMPARE(drawn.endsWith(u'!'), whole);
+        QCOMPARE(drawn.endsWith(QChar(0x2026)), !whole);
+        QVERIFY(!grid->grab().isNull());
+
+        grid->setCurrentIndex(grid->model()->index(0, 1));
+        QTest::keyClick(grid.get(), Qt::Key_F2);
+        QCOMPARE(grid->EditorOpen(), whole);
+        if (whole)
+            QTest::keyClick(openEditor(grid.get()), Qt::Key_Return);
+        QCOMPARE(grid->Rows().CellBytes(1, 0).size(), qsizetype(size));
+    }
+
     void cellColourHook()
     {
         auto grid = shownGrid();
@@ -384,8 +597,8 @@ private slots:
         QSet<std::pair<int, int>> dataCells;
         QSet<std::pair<int, int>> fixedCells;
         bool focusedSeen = false;
-        grid->OnGetCellColor = [&](TColorStringGrid *sender, int row, int col,
-                                   TGridDrawState state, QBrush &brush, QFont &) {
+        grid->OnGetCellColor = [&](TColorStringGrid *sender, int row, int col, TGridDrawState state,
+                                   QBrush &brush, QFont &) {
             QCOMPARE(sender, grid.get());
             (state & gdFixed ? fixedCells : dataCells).insert({row, col});
             focusedSeen = focusedSeen || (state & gdFocused && row == 1 && col == 1);

@@ -19,24 +19,24 @@
 #include <QTest>
 
 #include "controls/TColorStringGrid.h"
-#include "text/Cp1251.h"
 #include "sim/InstrumentSim.h"
+#include "text/Cp1251.h"
 #include "windows/TRegistrationWindow.h"
 
 // The windows format through the system locale, which Qt reads from the environment once:
 // it must be Russian before the application object exists.
-#define WINDOW_TEST_MAIN(TestClass)                                                           \
-    int main(int argc, char **argv)                                                           \
-    {                                                                                         \
-        qputenv("LC_ALL", "ru_RU.UTF-8");                                                     \
-        qputenv("LANG", "ru_RU.UTF-8");                                                       \
-        if (qEnvironmentVariableIsEmpty("QT_QPA_PLATFORM"))                                   \
-            qputenv("QT_QPA_PLATFORM", "offscreen");                                          \
-        QApplication app(argc, argv);                                                         \
-        QLocale::setDefault(QLocale(QLocale::Russian, QLocale::Russia));                      \
-        TestClass tc;                                                                         \
-        QTEST_SET_MAIN_SOURCE_PATH                                                            \
-        return QTest::qExec(&tc, argc, argv);                                                 \
+#define WINDOW_TEST_MAIN(TestClass)                                      \
+    int main(int argc, char **argv)                                      \
+    {                                                                    \
+        qputenv("LC_ALL", "ru_RU.UTF-8");                                \
+        qputenv("LANG", "ru_RU.UTF-8");                                  \
+        if (qEnvironmentVariableIsEmpty("QT_QPA_PLATFORM"))              \
+            qputenv("QT_QPA_PLATFORM", "offscreen");                     \
+        QApplication app(argc, argv);                                    \
+        QLocale::setDefault(QLocale(QLocale::Russian, QLocale::Russia)); \
+        TestClass tc;                                                    \
+        QTEST_SET_MAIN_SOURCE_PATH                                       \
+        return QTest::qExec(&tc, argc, argv);                            \
     }
 
 struct BoxCall
@@ -57,8 +57,8 @@ public:
 
     void attach(TRegistrationWindow &w)
     {
-        w.MessageBox = [this](QMessageBox::Icon icon, const QString &caption,
-                              const QString &text, QMessageBox::StandardButtons buttons) {
+        w.MessageBox = [this](QMessageBox::Icon icon, const QString &caption, const QString &text,
+                              QMessageBox::StandardButtons buttons) {
             calls.append({icon, caption, text, buttons});
             if (!answers.isEmpty())
                 return answers.takeFirst();
@@ -91,7 +91,9 @@ template <typename Window>
 class WindowBench
 {
 protected:
-    explicit WindowBench(QString iniName) : m_iniName(std::move(iniName)) {}
+    explicit WindowBench(QString iniName)
+        : m_iniName(std::move(iniName))
+    {}
 
     void Prepare()
     {
@@ -171,8 +173,7 @@ inline bool typeLabel(TColorStringGrid *grid, int row, const QString &text)
     for (QChar c : text)
         QTest::sendKeyEvent(QTest::Click, editor, Qt::Key_unknown, QString(c), Qt::NoModifier);
     QTest::keyClick(editor, Qt::Key_Return);
-    return QTest::qWaitFor([grid] { return !grid->EditorOpen(); }) &&
-           grid->Cells(1, row) == text;
+    return QTest::qWaitFor([grid] { return !grid->EditorOpen(); }) && grid->Cells(1, row) == text;
 }
 
 inline QStringList rowCells(const TColorStringGrid *grid, int row)

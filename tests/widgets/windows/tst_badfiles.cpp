@@ -9,10 +9,10 @@
 
 #include <sys/stat.h>
 
-#include "text/Strings.h"
 #include "controls/TColorStringGrid.h"
 #include "pollers/TOpPoller.h"
 #include "support/TestFiles.h"
+#include "text/Strings.h"
 #include "windows/TForm2.h"
 #include "windows/TForm3.h"
 
@@ -68,8 +68,7 @@ void tst_BadFiles::resultsFiles_data()
     QTest::newRow("1 MB line") << (mb + "\t01.01.2024\r\n") << 2 << int(mb.size());
     QTest::newRow("1 MB line, no TAB, no end") << mb << 1 << int(mb.size());
     QTest::newRow("no line ends") << QByteArray("x\t01.01.2024\ty") << 2 << 1;
-    QTest::newRow("bare LF and CR") << QByteArray("a\r\rb\t01.01.2024\nc\t02.01.2024\r") << 3
-                                    << 4;
+    QTest::newRow("bare LF and CR") << QByteArray("a\r\rb\t01.01.2024\nc\t02.01.2024\r") << 3 << 4;
     QTest::newRow("only TABs, no end") << QByteArray(5000, '\t') << 1 << 0;
     QTest::newRow("empty") << QByteArray() << 1 << 0;
 }
@@ -179,12 +178,12 @@ void tst_BadFiles::settingsFiles_data()
     QTest::newRow("binary with a Config section")
         << (binary + "\r\n[Config]\r\nCOM=/dev/ttyB\r\n" + binary) << false << "/dev/ttyB";
     QTest::newRow("huge") << huge << true << "COM1";
-    QTest::newRow("truncated in a value") << QByteArray("[Config]\r\nCOM=/dev/tty") << false
-                                          << "/dev/tty";
+    QTest::newRow("truncated in a value")
+        << QByteArray("[Config]\r\nCOM=/dev/tty") << false << "/dev/tty";
     QTest::newRow("truncated in a header") << QByteArray("[Conf") << false << "COM1";
     QTest::newRow("truncated in a key") << QByteArray("[Config]\r\nCO") << false << "COM1";
-    QTest::newRow("NUL inside a value") << QByteArray("[Config]\r\nCOM=ab\0cd\r\n", 21) << false
-                                        << QString::fromUtf8("ab\0cd", 5);
+    QTest::newRow("NUL inside a value")
+        << QByteArray("[Config]\r\nCOM=ab\0cd\r\n", 21) << false << QString::fromUtf8("ab\0cd", 5);
 }
 
 void tst_BadFiles::settingsFiles()

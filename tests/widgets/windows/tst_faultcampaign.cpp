@@ -10,8 +10,9 @@
 #include <QFile>
 #include <QtTest>
 
-#include "support/SimWindowRig.h"
 #include "results/TResultsFile.h"
+#include "support/SimWindowRig.h"
+#include "windows/TStatusPanel.h"
 
 using Fault = InstrumentSim::Fault;
 using Family = InstrumentSim::Family;
@@ -67,7 +68,9 @@ void tst_FaultCampaign::faults_data()
         add(name("trickle"), fam, {{Fault::Trickle, 0}, {Fault::Trickle, 0}});
         add(name("silence"), fam, {{Fault::Silence, 0}, {Fault::Silence, 0}});
         add(name("wrong echo"), fam,
-            {{Fault::WrongEcho, 0}, {Fault::WrongEcho, 1}, {Fault::WrongEcho, 2},
+            {{Fault::WrongEcho, 0},
+             {Fault::WrongEcho, 1},
+             {Fault::WrongEcho, 2},
              {Fault::WrongEcho, 3}});
         add(name("short"), fam, {{Fault::ShortReply, 1}, {Fault::ShortReply, 3}});
         std::vector<Fault> lengths;
@@ -85,16 +88,23 @@ void tst_FaultCampaign::faults_data()
         lengths.push_back({Fault::WrongLength, 5});
         add(name("wrong lengths"), fam, lengths);
         add(name("bad status"), fam,
-            t ? std::vector<Fault>{{Fault::BadStatus, 0x1000}, {Fault::BadStatus, 0x0020},
+            t ? std::vector<Fault>{{Fault::BadStatus, 0x1000},
+                                   {Fault::BadStatus, 0x0020},
                                    {Fault::BadStatus, 0x1020}}
-              : std::vector<Fault>{{Fault::BadStatus, 0x0801}, {Fault::BadStatus, 0x0000},
-                                   {Fault::BadStatus, 0x0001}, {Fault::BadStatus, 0x8800}});
+              : std::vector<Fault>{{Fault::BadStatus, 0x0801},
+                                   {Fault::BadStatus, 0x0000},
+                                   {Fault::BadStatus, 0x0001},
+                                   {Fault::BadStatus, 0x8800}});
         add(name("small delay"), fam, {{Fault::Delay, 20}, {Fault::Delay, 30}});
         add(name("late reply"), fam, {{Fault::Delay, 450}, {Fault::Delay, 700}}, false);
         add(name("everything"), fam,
-            {{Fault::Garbage, 3}, {Fault::Silence, 0}, {Fault::Trickle, 0},
-             {Fault::WrongEcho, 2}, {Fault::WrongLength, t ? 105 : 233},
-             {Fault::BadStatus, t ? 0x1000 : 0x0801}, {Fault::ShortReply, 2}});
+            {{Fault::Garbage, 3},
+             {Fault::Silence, 0},
+             {Fault::Trickle, 0},
+             {Fault::WrongEcho, 2},
+             {Fault::WrongLength, t ? 105 : 233},
+             {Fault::BadStatus, t ? 0x1000 : 0x0801},
+             {Fault::ShortReply, 2}});
     }
 }
 
@@ -177,19 +187,28 @@ void tst_FaultCampaign::hangUpThenReopen()
     if (asFault)
         rig.Sim().queueFault({Fault::HangUp, 0});
     else
-        rig.Sim().hangUp();
-    // The poller sees the dead line and ends by itself: no hang, no spin, no crash.
-    QVERIFY(SimWindowRig::Pump(10000, [&] { return !rig.Poller()->Active(); }));
-    QVERIFY(rig.NumberEdit1Enabled());
+        rig.Sim().stop();
+    // The poller sees the dead line and keeps polling it, saying so: no hang, no spin, no
+    // crash, and the number box stays locked as in any polling. (A poller without
+    // reconnection ends by itself, as its own tests show.)
+    const TStatusPanel *status = rig.Window()->findChild<TStatusPanel *>();
+    QVERIFY(status);
+    QVERIFY(SimWindowRig::Pump(10000, [&] {
+        return status->stateText() == QStringLiteral("Связь потеряна, переподключение…");
+    }));
+    QVERIFY(rig.Poller()->Active());
+    QVERIFY(!rig.NumberEdit1Enabled());
     QCOMPARE(rig.HalfWritten(), QString());
     const int rowsBefore = rig.DataRows();
 
+    // The instrument is back at the same path (a new node behind it): polling goes on with
+    // no key pressed.
     QVERIFY(rig.Sim().reopen());
     const std::size_t sent = rig.Sim().exchanges().size();
-    rig.StartPolling();
     QVERIFY(rig.WaitForExchanges(sent + 4, 10000));
     QVERIFY(SimWindowRig::Pump(5000, [&] { return rig.DataRows() >= rowsBefore + 2; }));
     QVERIFY(rig.StopPolling(5000));
+    QVERIFY(rig.NumberEdit1Enabled());
     QCOMPARE(rig.HalfWritten(), QString());
     const auto log = rig.Sim().exchanges();
     std::set<int> seen;
@@ -206,9 +225,13 @@ void tst_FaultCampaign::portDisappearsAndComesBack()
     QVERIFY(rig.Ok());
     rig.StartPolling();
     QVERIFY(rig.WaitForExchanges(2, 10000));
-    rig.Sim().hangUp(); // the node and its link are gone, as when an adapter is pulled
-    QVERIFY(SimWindowRig::Pump(10000, [&] { return !rig.Poller()->Active(); }));
+    rig.Sim().stop(); // the node and its link are gone, as when an adapter is pulled
     QVERIFY(!QFile::exists(QString::fromStdString(rig.Link())));
+    // Polling keeps trying the missing port until the button stops it.
+    QTest::qWait(300);
+    QVERIFY(rig.Poller()->Active());
+    QVERIFY(rig.StopPolling(5000));
+    QCOMPARE(rig.Messages().size(), 0);
 
     // Polling a port that is not there: the error box, then the poller is idle again.
     rig.StartPolling();

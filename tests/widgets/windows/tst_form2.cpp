@@ -1,11 +1,11 @@
 #include <memory>
 
 #include <QDir>
+#include <QHeaderView>
 #include <QLabel>
 #include <QMenu>
 #include <QPrinterInfo>
 #include <QScrollBar>
-#include <QHeaderView>
 #include <QSignalSpy>
 #include <QTemporaryDir>
 #include <QTimer>
@@ -16,26 +16,36 @@
 #include "controls/TNumberEdit.h"
 #include "controls/TfrmBAbout.h"
 #include "pollers/TOpTarvo.h"
-#include "text/Cp1251.h"
+#include "results/LocaleFormats.h"
+#include "results/TJournal.h"
 #include "settings/TIniPlus.h"
 #include "sim/InstrumentFrames.h"
 #include "support/TestFiles.h"
-#include "results/LocaleFormats.h"
+#include "text/Cp1251.h"
 #include "windows/TForm2.h"
-#include "results/TJournal.h"
 
 namespace {
 
-const QStringList kTitles = {
-    QStringLiteral("№ ст"),        QStringLiteral("Проба"),       QStringLiteral("Дата"),
-    QStringLiteral("Время"),       QStringLiteral("№ гр."),       QStringLiteral("Температура"),
-    QStringLiteral("Жир"),         QStringLiteral("СОМО"),        QStringLiteral("Плотность"),
-    QStringLiteral("Белок"),       QStringLiteral("Доб.вода"),    QStringLiteral("Вых.сигнал"),
-    QStringLiteral("Лактоза"),     QStringLiteral("Соли"),        QStringLiteral("СМО"),
-    QStringLiteral("Т.замерзания"), QStringLiteral("Ст.гомогенизации")};
+const QStringList kTitles = {QStringLiteral("№ ст"),
+                             QStringLiteral("Проба"),
+                             QStringLiteral("Дата"),
+                             QStringLiteral("Время"),
+                             QStringLiteral("№ гр."),
+                             QStringLiteral("Температура"),
+                             QStringLiteral("Жир"),
+                             QStringLiteral("СОМО"),
+                             QStringLiteral("Плотность"),
+                             QStringLiteral("Белок"),
+                             QStringLiteral("Доб.вода"),
+                             QStringLiteral("Вых.сигнал"),
+                             QStringLiteral("Лактоза"),
+                             QStringLiteral("Соли"),
+                             QStringLiteral("СМО"),
+                             QStringLiteral("Т.замерзания"),
+                             QStringLiteral("Ст.гомогенизации")};
 
-const std::vector<double> kValuesA = {20.5, 3.25, 8.75, 27.5, 3.125, 0,
-                                      1.5,  4.75, 0.5,  12.25, -0.5, 90};
+const std::vector<double> kValuesA = {20.5, 3.25, 8.75, 27.5,  3.125, 0,
+                                      1.5,  4.75, 0.5,  12.25, -0.5,  90};
 const std::vector<double> kValuesB = {18.25, 4.5, 9.0, 29.75, 7, 7, 7, 7, 7, 7, 7, 7};
 
 } // namespace
@@ -45,7 +55,9 @@ class TstForm2 : public QObject, public WindowBench<TForm2>
     Q_OBJECT
 
 public:
-    TstForm2() : WindowBench(QStringLiteral("Tarvo.Ini")) {}
+    TstForm2()
+        : WindowBench(QStringLiteral("Tarvo.Ini"))
+    {}
 
 private:
     // A settings file pointing the window at a results file inside the test folder.
@@ -189,7 +201,8 @@ private slots:
         sim.setStatus(0);
         m_clock.now = m_clock.now.addSecs(121);
         QTRY_COMPARE(w->MainGrid->RowCount(), 3);
-        QCOMPARE(requestCodes(sim), (std::vector<int>{6, 9, 6, 9}));
+        // The row shows before the acknowledgement of its result goes out.
+        QTRY_COMPARE(requestCodes(sim), (std::vector<int>{6, 9, 6, 9}));
     }
 
     // A short reply carries values 0..3; the other columns repeat the previous result.
@@ -307,14 +320,13 @@ private slots:
         QCOMPARE(m_boxes.calls.size(), 1);
         QCOMPARE(m_boxes.calls[0].caption, QStringLiteral("Данные были изменены"));
         QCOMPARE(m_boxes.calls[0].text, QStringLiteral("Сохранить данные?"));
-        QCOMPARE(m_boxes.calls[0].buttons,
-                 QMessageBox::Yes | QMessageBox::No | QMessageBox::Cancel);
+        QCOMPARE(m_boxes.calls[0].buttons, QMessageBox::Yes | QMessageBox::No | QMessageBox::Cancel);
         QCOMPARE(w->isVisible(), !closes);
         QCOMPARE(QFile::exists(path(QStringLiteral("Tarvo.Ini"))), closes);
         QCOMPARE(QFile::exists(path(QStringLiteral("data.txt"))), saves);
         if (saves)
-            QVERIFY(readBytes(path(QStringLiteral("data.txt")))
-                        .startsWith("\xcf\xf0\xee\xe1\xe0\t"));
+            QVERIFY(
+                readBytes(path(QStringLiteral("data.txt"))).startsWith("\xcf\xf0\xee\xe1\xe0\t"));
         if (!closes)
             return;
         TIniPlus ini(path(QStringLiteral("Tarvo.Ini")));
@@ -350,8 +362,8 @@ private slots:
         QTest::addColumn<int>("answer");
         QTest::addColumn<bool>("opens");
         QTest::addColumn<bool>("saves");
-        QTest::newRow("unchanged: no question") << false << int(QMessageBox::NoButton) << true
-                                                << false;
+        QTest::newRow("unchanged: no question")
+            << false << int(QMessageBox::NoButton) << true << false;
         QTest::newRow("Cancel") << true << int(QMessageBox::Cancel) << false << false;
         QTest::newRow("No") << true << int(QMessageBox::No) << true << false;
         QTest::newRow("Yes") << true << int(QMessageBox::Yes) << true << true;
@@ -363,8 +375,8 @@ private slots:
         QFETCH(bool, opens);
         QFETCH(bool, saves);
         useDataFile();
-        QVERIFY(writeBytes(path(QStringLiteral("other.txt")),
-                           "other\t01.02.2024\t11:00:00\t2\r\n"));
+        QVERIFY(
+            writeBytes(path(QStringLiteral("other.txt")), "other\t01.02.2024\t11:00:00\t2\r\n"));
         auto w = window();
         w->show();
         QVERIFY(QTest::qWaitForWindowExposed(w.get()));
@@ -383,8 +395,7 @@ private slots:
             QCOMPARE(m_boxes.calls[0].buttons,
                      QMessageBox::Yes | QMessageBox::No | QMessageBox::Cancel);
         QCOMPARE(asked, opens ? 1 : 0);
-        QCOMPARE(w->MainGrid->Cells(1, 1), opens ? QStringLiteral("other")
-                                                 : QStringLiteral("mine"));
+        QCOMPARE(w->MainGrid->Cells(1, 1), opens ? QStringLiteral("other") : QStringLiteral("mine"));
         QCOMPARE(w->Changed(), !opens);
         QCOMPARE(readBytes(path(QStringLiteral("data.txt"))).startsWith("mine\t"), saves);
         if (opens) {
@@ -409,8 +420,8 @@ private slots:
         const QByteArray locked = "locked\t01.01.2024\t09:00:00\r\n";
         QVERIFY(writeBytes(path(QStringLiteral("locked.txt")), locked));
         QVERIFY(QFile::setPermissions(path(QStringLiteral("locked.txt")),
-                                      QFile::WriteOwner | QFile::WriteUser |
-                                          QFile::WriteGroup | QFile::WriteOther));
+                                      QFile::WriteOwner | QFile::WriteUser | QFile::WriteGroup
+                                          | QFile::WriteOther));
         useDataFile();
         auto w = window();
         feed(*w, kValuesA);
@@ -498,8 +509,8 @@ private slots:
         QTest::newRow("1 and 2 taken")
             << QStringList{QStringLiteral("Новый1.txt"), QStringLiteral("Новый2.txt")}
             << QStringLiteral("Новый3.txt");
-        QTest::newRow("only 2 taken") << QStringList{QStringLiteral("Новый2.txt")}
-                                      << QStringLiteral("Новый1.txt");
+        QTest::newRow("only 2 taken")
+            << QStringList{QStringLiteral("Новый2.txt")} << QStringLiteral("Новый1.txt");
     }
     void newFileName()
     {
@@ -610,8 +621,8 @@ private slots:
         const QByteArray old = "kept\t01.01.2024\t09:00:00\t1\r\n\t\t\r\n";
         QVERIFY(writeBytes(path(QStringLiteral("ro/data.txt")), old));
         QVERIFY(QFile::setPermissions(path(QStringLiteral("ro")),
-                                      QFile::ReadOwner | QFile::ExeOwner | QFile::ReadOther |
-                                          QFile::ExeOther | QFile::ReadGroup | QFile::ExeGroup));
+                                      QFile::ReadOwner | QFile::ExeOwner | QFile::ReadOther
+                                          | QFile::ExeOther | QFile::ReadGroup | QFile::ExeGroup));
         useDataFile(QStringLiteral("ro/data.txt"));
         auto w = window();
         QCOMPARE(w->MainGrid->Cells(1, 1), QStringLiteral("kept"));
@@ -677,14 +688,14 @@ private slots:
             QCOMPARE(w->MainGrid->Cells(c, 0), kTitles[c]);
         QCOMPARE(w->mnFile->title(), QStringLiteral("Файл"));
         QCOMPARE(w->mnAbout->text(), QStringLiteral("О программе"));
-        const std::tuple<QAction *, QString, QKeySequence> actions[] = {
-            {w->actNew, QStringLiteral("Новый"), QKeySequence(QStringLiteral("Ctrl+N"))},
-            {w->actOpenFile, QStringLiteral("Открыть"), QKeySequence(QStringLiteral("Ctrl+O"))},
-            {w->actSave, QStringLiteral("Сохранить"), QKeySequence(QStringLiteral("Ctrl+S"))},
-            {w->actSaveAs, QStringLiteral("Сохранить как"),
-             QKeySequence(QStringLiteral("Ctrl+Shift+S"))},
-            {w->actPrint, QStringLiteral("Печать"), QKeySequence(QStringLiteral("Ctrl+P"))},
-            {w->actOpr, QStringLiteral("Включить опрос"), QKeySequence(QStringLiteral("F5"))}};
+        const std::tuple<QAction *, QString, QKeySequence> actions[]
+            = {{w->actNew, QStringLiteral("Новый"), QKeySequence(QStringLiteral("Ctrl+N"))},
+               {w->actOpenFile, QStringLiteral("Открыть"), QKeySequence(QStringLiteral("Ctrl+O"))},
+               {w->actSave, QStringLiteral("Сохранить"), QKeySequence(QStringLiteral("Ctrl+S"))},
+               {w->actSaveAs, QStringLiteral("Сохранить как"),
+                QKeySequence(QStringLiteral("Ctrl+Shift+S"))},
+               {w->actPrint, QStringLiteral("Печать"), QKeySequence(QStringLiteral("Ctrl+P"))},
+               {w->actOpr, QStringLiteral("Включить опрос"), QKeySequence(QStringLiteral("F5"))}};
         for (const auto &[a, text, key] : actions) {
             QCOMPARE(a->toolTip(), text);
             QCOMPARE(a->shortcut(), key);
@@ -747,16 +758,16 @@ private slots:
         QTest::addColumn<int>("number");
         QTest::newRow("no file") << QString() << QStringLiteral("COM1")
                                  << QStringLiteral("Новый.txt") << 0;
-        QTest::newRow("all keys")
-            << QStringLiteral("[Config]\r\nCOM=/dev/ttyUSB0\r\nFileName=%1/x.txt\r\n"
-                              "DeviceNumber=17\r\n")
-            << QStringLiteral("/dev/ttyUSB0") << QStringLiteral("%1/x.txt") << 17;
+        QTest::newRow("all keys") << QStringLiteral(
+            "[Config]\r\nCOM=/dev/ttyUSB0\r\nFileName=%1/x.txt\r\n"
+            "DeviceNumber=17\r\n") << QStringLiteral("/dev/ttyUSB0")
+                                  << QStringLiteral("%1/x.txt") << 17;
         QTest::newRow("number not a number")
             << QStringLiteral("[Config]\r\nDeviceNumber=abc\r\n") << QStringLiteral("COM1")
             << QStringLiteral("Новый.txt") << 0;
-        QTest::newRow("other sections only") << QStringLiteral("[View]\r\n5=0\r\n")
-                                             << QStringLiteral("COM1")
-                                             << QStringLiteral("Новый.txt") << 0;
+        QTest::newRow("other sections only")
+            << QStringLiteral("[View]\r\n5=0\r\n") << QStringLiteral("COM1")
+            << QStringLiteral("Новый.txt") << 0;
     }
     void settingsAtCreation()
     {

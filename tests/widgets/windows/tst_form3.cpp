@@ -8,10 +8,10 @@
 #include "WindowTestSupport.h"
 #include "controls/TNumberEdit.h"
 #include "pollers/TOpMirel.h"
-#include "text/Cp1251.h"
+#include "results/LocaleFormats.h"
 #include "settings/TIniPlus.h"
 #include "sim/InstrumentFrames.h"
-#include "results/LocaleFormats.h"
+#include "text/Cp1251.h"
 #include "windows/TForm3.h"
 
 namespace {
@@ -41,10 +41,11 @@ class TstForm3 : public QObject, public WindowBench<TForm3>
     Q_OBJECT
 
 public:
-    TstForm3() : WindowBench(QStringLiteral("Mirel2.Ini")) {}
+    TstForm3()
+        : WindowBench(QStringLiteral("Mirel2.Ini"))
+    {}
 
 private:
-
     static std::unique_ptr<TForm3> shown(std::unique_ptr<TForm3> w)
     {
         w->show();
@@ -252,8 +253,7 @@ private slots:
         QTRY_COMPARE(w->MainGrid->RowCount(), row ? 4 : 3);
         QTRY_COMPARE(countCode(sim, 9), 2);
         QCOMPARE(requestCodes(sim), (std::vector<int>{6, 9, 6, 9}));
-        QCOMPARE(w->MainGrid->Cells(3, w->MainGrid->RowCount() - 2),
-                 QStringLiteral("10:02:01"));
+        QCOMPARE(w->MainGrid->Cells(3, w->MainGrid->RowCount() - 2), QStringLiteral("10:02:01"));
     }
 
     void saveAndOpenAgain()

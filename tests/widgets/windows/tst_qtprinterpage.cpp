@@ -7,8 +7,8 @@
 #include <QStandardPaths>
 #include <QTemporaryDir>
 
-#include "text/Strings.h"
 #include "results/TPrintLayout.h"
+#include "text/Strings.h"
 #include "windows/TQtPrinterPage.h"
 
 namespace {

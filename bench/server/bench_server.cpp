@@ -1,0 +1,140 @@
+// The server copy of the archive, measured against a cluster of the benchmark's own:
+// catch-up of 100,000 queued records, the time from a result written to the result on the
+// server, and the longest the UI thread's event loop went without a turn meanwhile.
+
+#include <cstdio>
+
+#include <QCoreApplication>
+#include <QDir>
+#include <QElapsedTimer>
+#include <QEventLoop>
+#include <QSqlQuery>
+#include <QTemporaryDir>
+#include <QTimer>
+
+#include "archive/TArchive.h"
+#include "server/TServerReplicator.h"
+#include "support/ArchiveSamples.h"
+#include "support/PgCluster.h"
+
+namespace {
+
+// The longest gap between turns of this thread's event loop.
+class LoopWatch : public QObject
+{
+public:
+    LoopWatch()
+    {
+        m_timer.setInterval(1);
+        connect(&m_timer, &QTimer::timeout, this, [this] {
+            if (m_clock.isValid())
+                m_longestNs = std::max(m_longestNs, m_clock.nsecsElapsed());
+            m_clock.start();
+        });
+        m_timer.start();
+    }
+    double longestMs() const { return m_longestNs / 1e6; }
+
+private:
+    QTimer m_timer;
+    QElapsedTimer m_clock;
+    qint64 m_longestNs = 0;
+};
+
+// Looks every few milliseconds, sleeping in the event loop between looks (a busy wait would
+// take a core from the replication it measures).
+bool waitFor(const std::function<bool()> &done, int ms)
+{
+    QElapsedTimer t;
+    t.start();
+    QEventLoop loop;
+    QTimer look;
+    QObject::connect(&look, &QTimer::timeout, &loop, [&] {
+        if (done() || t.elapsed() > ms)
+            loop.quit();
+    });
+    look.start(2);
+    if (!done())
+        loop.exec();
+    return done();
+}
+
+// Copies the archive's one result into `count` records of the station, in one transaction.
+bool fill(const QString &path, int count)
+{
+    RawArchive raw(path);
+    QStringList values;
+    for (int k = 0; k < ArchiveLimits::ValueCount; ++k)
+        values << QStringLiteral("v%1").arg(k);
+    const QString v = values.join(QStringLiteral(", "));
+    return raw.exec(QStringLiteral("BEGIN"))
+           && raw.exec(QStringLiteral("WITH RECURSIVE n(x) AS (SELECT 2 UNION ALL SELECT x + 1 "
+                                      "FROM n WHERE x < %1) INSERT INTO records (id, station, seq, "
+                                      "uid, kind) SELECT x, 'bench', x, randomblob(16), 'result' "
+                                      "FROM n")
+                           .arg(count))
+           && raw.exec(QStringLiteral("INSERT INTO results SELECT r.id, t.at_ms + r.id * 1000, "
+                                      "t.at_iso, t.model, t.port, t.device, t.date_text, "
+                                      "t.time_text, t.grp, t.label, t.cells, t.raw, %1 "
+                                      "FROM records r, results t WHERE t.id = 1 AND r.id > 1")
+                           .arg(v))
+           && raw.exec(QStringLiteral("COMMIT"));
+}
+
+} // namespace
+
+int main(int argc, char **argv)
+{
+    QCoreApplication app(argc, argv);
+    const int count = argc > 1 ? QByteArray(argv[1]).toInt() : 100000;
+    PgCluster pg;
+    if (!pg.available() || !pg.start()) {
+        std::printf("no PostgreSQL cluster: %s\n", qPrintable(pg.error()));
+        return 77;
+    }
+    qputenv("PGPASSFILE", pg.passFile().toLocal8Bit());
+    QTemporaryDir dir;
+    TArchive archive;
+    archive.setStation(QStringLiteral("bench"));
+    if (!archive.open(dir.path()))
+        return 1;
+    archive.appendResult(sampleResult(QStringLiteral("Проба"), day(1)));
+    if (!fill(archive.path(), count))
+        return 1;
+
+    LoopWatch watch;
+    QElapsedTimer t;
+    t.start();
+    TServerReplicator rep(archive.path(), pg.connectionString());
+    if (!waitFor([&] { return rep.synchronized(); }, 120000)) {
+        std::printf("catch-up did not finish: %s\n", qPrintable(rep.statusText()));
+        return 1;
+    }
+    std::printf("catch-up of %d records: %.2f s (target < 10 s)\n", count, t.elapsed() / 1e3);
+    std::printf("longest UI-thread gap during catch-up: %.2f ms (target < 5 ms)\n",
+                watch.longestMs());
+
+    QSqlDatabase db = QSqlDatabase::addDatabase(QStringLiteral("QPSQL"), QStringLiteral("b"));
+    db.setConnectOptions(pg.connectionString());
+    if (!db.open())
+        return 1;
+    QSqlQuery top(db);
+    top.prepare(QStringLiteral("SELECT max(seq) FROM reg01_records WHERE station = 'bench'"));
+    double worst = 0;
+    double sum = 0;
+    const int rounds = 20;
+    for (int i = 0; i < rounds; ++i) {
+        t.restart();
+        archive.appendResult(sampleResult(QStringLiteral("Проба"), day(2)));
+        rep.nudge();
+        const qint64 want = count + i + 1;
+        waitFor([&] { return top.exec() && top.next() && top.value(0).toLongLong() >= want; },
+                10000);
+        const double ms = t.nsecsElapsed() / 1e6;
+        worst = std::max(worst, ms);
+        sum += ms;
+    }
+    std::printf("result to server: mean %.1f ms, worst %.1f ms (target < 1000 ms)\n", sum / rounds,
+                worst);
+    return 0;
+}

@@ -1,0 +1,185 @@
+#include "archive/ArchiveSchema.h"
+
+#include <algorithm>
+
+#include <QSqlQuery>
+#include <QStringList>
+#include <QVariant>
+
+#include "archive/ArchiveRecords.h"
+
+namespace {
+
+bool run(QSqlQuery &q, const QString &sql, QSqlError *error)
+{
+    if (q.exec(sql))
+        return true;
+    *error = q.lastError();
+    return false;
+}
+
+// Triggers that refuse to change or remove a row: a correction is a new record.
+QStringList appendOnly(const QString &table)
+{
+    QStringList out;
+    for (const char *what : {"UPDATE", "DELETE"}) {
+        out << QStringLiteral("CREATE TRIGGER %1_no_%2 BEFORE %3 ON %1 BEGIN "
+                              "SELECT RAISE(ABORT, 'archive records are never changed'); END")
+                   .arg(table, QString::fromLatin1(what).toLower(), QString::fromLatin1(what));
+    }
+    return out;
+}
+
+QStringList version1()
+{
+    QString values;
+    for (int k = 0; k < ArchiveLimits::ValueCount; ++k)
+        values += QStringLiteral(", v%1 REAL").arg(k);
+    QStringList sql = {
+        // The ledger: one row per record of any kind, numbered per station in writing order.
+        QStringLiteral("CREATE TABLE records ("
+                       "id INTEGER PRIMARY KEY, station TEXT NOT NULL, seq INTEGER NOT NULL, "
+                       "uid BLOB NOT NULL UNIQUE, "
+                       "kind TEXT NOT NULL CHECK (kind IN ('result', 'label', 'file')), "
+                       "UNIQUE (station, seq))"),
+        QStringLiteral("CREATE TABLE results ("
+                       "id INTEGER PRIMARY KEY REFERENCES records (id), "
+                       "at_ms INTEGER NOT NULL, at_iso TEXT NOT NULL, "
+                       "model TEXT NOT NULL, port TEXT NOT NULL, device INTEGER NOT NULL, "
+                       "date_text TEXT NOT NULL, time_text TEXT NOT NULL, grp INTEGER NOT NULL, "
+                       "label TEXT NOT NULL, cells TEXT NOT NULL, raw BLOB NOT NULL")
+            + values + QLatin1Char(')'),
+        QStringLiteral("CREATE INDEX results_at ON results (at_ms)"),
+        QStringLiteral("CREATE INDEX results_model_at ON results (model, at_ms)"),
+        QStringLiteral("CREATE TABLE label_changes ("
+                       "id INTEGER PRIMARY KEY REFERENCES records (id), "
+                       "at_ms INTEGER NOT NULL, at_iso TEXT NOT NULL, "
+                       "result_id INTEGER REFERENCES results (id), row_no INTEGER NOT NULL, "
+                       "old_text TEXT NOT NULL, new_text TEXT NOT NULL, "
+                       "os_user TEXT NOT NULL, file_name TEXT NOT NULL)"),
+        QStringLiteral("CREATE INDEX label_changes_result ON label_changes (result_id, id)"),
+        QStringLiteral("CREATE TABLE file_events ("
+                       "id INTEGER PRIMARY KEY REFERENCES records (id), "
+                       "at_ms INTEGER NOT NULL, at_iso TEXT NOT NULL, "
+                       "event TEXT NOT NULL CHECK (event IN ('open', 'save', 'save as', 'new')), "
+                       "file_name TEXT NOT NULL, row_count INTEGER NOT NULL)"),
+    };
+    for (const char *table : {"records", "results", "label_changes", "file_events"})
+        sql += appendOnly(QString::fromLatin1(table));
+    return sql;
+}
+
+QStringList version2()
+{
+    QStringList sql = {
+        QStringLiteral("CREATE TABLE label_texts ("
+                       "id INTEGER PRIMARY KEY, "
+                       "result_id INTEGER NOT NULL REFERENCES results (id), "
+                       "folded TEXT NOT NULL)"),
+        QStringLiteral("CREATE INDEX label_texts_result ON label_texts (result_id)"),
+        // Trigrams answer a substring of three or more characters from the index.
+        QStringLiteral("CREATE VIRTUAL TABLE label_fts USING fts5 (folded, "
+                       "content = 'label_texts', content_rowid = 'id', tokenize = 'trigram')"),
+        QStringLiteral("CREATE TRIGGER label_texts_index AFTER INSERT ON label_texts BEGIN "
+                       "INSERT INTO label_fts (rowid, folded) VALUES (new.id, new.folded); END"),
+    };
+    return sql + appendOnly(QStringLiteral("label_texts"));
+}
+
+// The labels archived before the search existed.
+bool fillLabelTexts(const QSqlDatabase &db, QSqlError *error)
+{
+    QSqlQuery read(db);
+    read.setForwardOnly(true);
+    QSqlQuery write(db);
+    if (!write.prepare(
+            QStringLiteral("INSERT INTO label_texts (result_id, folded) VALUES (?, ?)"))) {
+        *error = write.lastError();
+        return false;
+    }
+    for (const char *sql : {"SELECT id, label FROM results WHERE label <> '' ORDER BY id",
+                            "SELECT result_id, new_text FROM label_changes "
+                            "WHERE result_id IS NOT NULL AND new_text <> '' ORDER BY id"}) {
+        if (!run(read, QString::fromLatin1(sql), error))
+            return false;
+        while (read.next()) {
+            write.addBindValue(read.value(0));
+            write.addBindValue(ArchiveSchema::foldLabel(read.value(1).toString()));
+            if (!write.exec()) {
+                *error = write.lastError();
+                return false;
+            }
+        }
+    }
+    return true;
+}
+
+bool step(const QSqlDatabase &db, int to, QSqlError *error)
+{
+    QSqlQuery q(db);
+    if (!run(q, QStringLiteral("BEGIN IMMEDIATE"), error))
+        return false;
+    // Another copy of the program may have taken this step while this one waited for the lock.
+    const int now = ArchiveSchema::version(db, error);
+    if (now < 0 || now >= to) {
+        q.exec(QString::fromLatin1(now < 0 ? "ROLLBACK" : "COMMIT"));
+        return now >= 0;
+    }
+    const QStringList sql = to == 1 ? version1() : version2();
+    bool ok = true;
+    for (const QString &s : sql) {
+        if (!(ok = run(q, s, error)))
+            break;
+    }
+    if (ok && to == 2)
+        ok = fillLabelTexts(db, error);
+    if (ok)
+        ok = run(q, QStringLiteral("PRAGMA user_version = %1").arg(to), error)
+             && run(q, QStringLiteral("COMMIT"), error);
+    if (!ok)
+        q.exec(QStringLiteral("ROLLBACK"));
+    return ok;
+}
+
+} // namespace
+
+namespace ArchiveSchema {
+
+int version(const QSqlDatabase &db, QSqlError *error)
+{
+    QSqlQuery q(db);
+    if (!run(q, QStringLiteral("PRAGMA user_version"), error) || !q.next()) {
+        if (!q.lastError().isValid())
+            *error = QSqlError(QStringLiteral("no user_version"), QString(),
+                               QSqlError::StatementError, QStringLiteral("1"));
+        return -1;
+    }
+    return q.value(0).toInt();
+}
+
+bool migrate(const QSqlDatabase &db, int target, QSqlError *error)
+{
+    const int from = version(db, error);
+    if (from < 0)
+        return false;
+    for (int v = from + 1; v <= std::min(target, Version); ++v) {
+        if (!step(db, v, error))
+            return false;
+    }
+    return true;
+}
+
+QString foldLabel(const QString &label)
+{
+    return label.toCaseFolded();
+}
+
+QString valueColumns()
+{
+    QStringList names;
+    for (int k = 0; k < ArchiveLimits::ValueCount; ++k)
+        names << QStringLiteral("v%1").arg(k);
+    return names.join(QStringLiteral(", "));
+}
+
+} // namespace ArchiveSchema

@@ -1,0 +1,35 @@
+#pragma once
+
+// The archive's tables, by version. A file carries its version in SQLite's user_version; each
+// step up is one transaction, so a failed step leaves the file at the version before it.
+//
+// Version 1: the record ledger (station, running number, kind) and one table per kind:
+//            results, label changes, results-file events. Nothing is ever updated or deleted:
+//            triggers refuse it.
+// Version 2: the label search: every label a result has had, case-folded, with a trigram
+//            index for substring search.
+
+#include <QSqlDatabase>
+#include <QSqlError>
+#include <QString>
+
+namespace ArchiveSchema {
+
+constexpr int Version = 2;
+
+// The version the file carries (0 for a new, empty file); -1 with the error when it cannot be
+// read.
+int version(const QSqlDatabase &db, QSqlError *error);
+
+// Steps the file up to version `target` (at most Version). False with the error of the step
+// that failed.
+bool migrate(const QSqlDatabase &db, int target, QSqlError *error);
+
+// The form of a label the search compares: case-folded the Unicode way, so "Проба" and
+// "ПРОБА" meet (SQLite's own lower() and LIKE fold ASCII letters only).
+QString foldLabel(const QString &label);
+
+// "v0, v1, ... v26": the value columns of the results table.
+QString valueColumns();
+
+} // namespace ArchiveSchema

@@ -1,0 +1,139 @@
+#include "export/TCsvExport.h"
+
+#include "export/ExportStrings.h"
+#include "export/TReplacingFile.h"
+#include "export/TShownReader.h"
+
+namespace {
+
+constexpr char Separator = ';';
+// Written out whenever this much has gathered: memory stays flat for a year of rows.
+constexpr qsizetype ChunkBytes = 1 << 20;
+
+bool looksLikeFormula(QStringView text)
+{
+    if (text.isEmpty())
+        return false;
+    switch (text.front().unicode()) {
+    case u'=':
+    case u'+':
+    case u'-':
+    case u'@':
+    case u'\t':
+    case u'\r':
+        return true;
+    default:
+        return false;
+    }
+}
+
+void appendText(QByteArray &out, const QString &text)
+{
+    const bool formula = looksLikeFormula(text);
+    bool quote = formula;
+    for (const QChar c : text) {
+        if (c == QLatin1Char(Separator) || c == QLatin1Char('"') || c == QLatin1Char('\n')
+            || c == QLatin1Char('\r')) {
+            quote = true;
+            break;
+        }
+    }
+    if (!quote) {
+        out += text.toUtf8();
+        return;
+    }
+    out += '"';
+    if (formula)
+        out += '\'';
+    QByteArray utf8 = text.toUtf8();
+    out += utf8.replace("\"", "\"\"");
+    out += '"';
+}
+
+class TCsvWriter
+{
+public:
+    explicit TCsvWriter(const TExportTable &table)
+        : m_table(table)
+        , m_columns(table.exportedColumns())
+        , m_point(table.locale.decimalPoint().toUtf8())
+    {}
+
+    void header(QByteArray &out) const
+    {
+        out += "\xEF\xBB\xBF";
+        for (size_t i = 0; i < m_columns.size(); ++i) {
+            if (i > 0)
+                out += Separator;
+            appendText(out, m_table.titles.value(m_columns[i]));
+        }
+        out += "\r\n";
+    }
+
+    void row(QByteArray &out, int row) const
+    {
+        for (size_t i = 0; i < m_columns.size(); ++i) {
+            if (i > 0)
+                out += Separator;
+            const int col = m_columns[i];
+            const QString text = m_table.cell(col, row);
+            const TCellKind kind = m_table.kind(col);
+            TShownReader::Number number;
+            if ((kind == TCellKind::Number || kind == TCellKind::Integer)
+                && TShownReader::number(text, &number)) {
+                // A value shown with the other separator (a file from another machine)
+                // still reads as a number here.
+                for (const QChar c : text) {
+                    if (c == QLatin1Char('.') || c == QLatin1Char(','))
+                        out += m_point;
+                    else
+                        out += char(c.unicode());
+                }
+            } else {
+                appendText(out, text);
+            }
+        }
+        out += "\r\n";
+    }
+
+private:
+    const TExportTable &m_table;
+    std::vector<int> m_columns;
+    QByteArray m_point;
+};
+
+} // namespace
+
+QByteArray TCsvExport::bytes(const TExportTable &table)
+{
+    TCsvWriter writer(table);
+    QByteArray out;
+    writer.header(out);
+    for (int r = 0; r < table.rowCount; ++r)
+        writer.row(out, r);
+    return out;
+}
+
+bool TCsvExport::write(const TExportTable &table, const QString &path, QString *error)
+{
+    TReplacingFile file(path);
+    if (!file.open(error))
+        return false;
+    TCsvWriter writer(table);
+    QByteArray chunk;
+    chunk.reserve(ChunkBytes + 4096);
+    writer.header(chunk);
+    for (int r = 0; r <= table.rowCount; ++r) {
+        if (r < table.rowCount)
+            writer.row(chunk, r);
+        if (chunk.size() < ChunkBytes && r < table.rowCount)
+            continue;
+        if (file.file().write(chunk) != chunk.size()) {
+            if (error)
+                *error = TReplacingFile::message(Str::ExportFailed, path, file.file().errorString());
+            return false;
+        }
+        chunk.resize(0);
+    }
+    return file.commit(error);
+}

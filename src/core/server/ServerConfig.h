@@ -1,0 +1,23 @@
+#pragma once
+
+// Where the archive's server copy lives: the settings file's "Archive"/"Server", a libpq
+// connection string ("host=… port=… dbname=… user=… sslmode=…"). The password never comes from
+// there: libpq finds it in its password file (~/.pgpass or PGPASSFILE).
+
+#include <QString>
+
+class TIniPlus;
+
+namespace ServerConfig {
+
+inline const QString Section = QStringLiteral("Archive");
+inline const QString Key = QStringLiteral("Server");
+
+// The connection string with any password taken out; empty when none is set.
+QString fromSettings(const TIniPlus &ini);
+// Takes a password out of a connection string (key=value form or a URI).
+QString withoutPassword(const QString &conninfo);
+// Hides anything that looks like a password in a text (an error message, say).
+QString redacted(const QString &text);
+
+} // namespace ServerConfig

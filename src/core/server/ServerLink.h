@@ -1,0 +1,70 @@
+#pragma once
+
+// The replication's worker: lives on a thread of its own with its own two connections, one
+// reading the local archive file, one to the server. Each turn it finds what the server lacks
+// (per station, the records after the highest number the server holds), sends it oldest first
+// in batches, one transaction per batch, and skips what the server already has, so a batch
+// sent again after a lost acknowledgement changes nothing. While the server cannot be reached
+// it tries again after a pause that doubles up to the longest.
+
+#include <atomic>
+#include <map>
+
+#include <QObject>
+#include <QSqlDatabase>
+#include <QString>
+#include <QTimer>
+
+class QSqlQuery;
+
+class ServerLink : public QObject
+{
+    Q_OBJECT
+public:
+    struct Limits
+    {
+        int batch = 500;  // records per transaction
+        int idleMs = 250; // how often the local archive is looked at for new records
+        int firstRetryMs = 1000;
+        int longestRetryMs = 60000;
+    };
+
+    ServerLink(const QString &archivePath, const QString &conninfo, const Limits &limits);
+    ~ServerLink() override;
+
+    void requestStop() { m_stopping = true; }
+
+public slots:
+    void start();
+    void nudge(); // new records were written: look now
+    void shutdown();
+
+signals:
+    // online: the last try reached the server; queued: local records it does not hold yet.
+    void progress(bool online, qint64 queued, const QString &error);
+
+private:
+    void turn();
+    bool connectServer(QString *error);
+    bool connectLocal(QString *error);
+    void dropServer();
+    bool findCursor(QString *error);
+    int sendBatch(QString *error); // records sent, -1 on failure
+    bool prepareInsert(QSqlQuery &insert, int rows);
+    qint64 localCount(qint64 afterId);
+    void schedule(int ms);
+
+    QString m_archivePath;
+    QString m_conninfo;
+    Limits m_limits;
+    QString m_localName;
+    QString m_serverName;
+    QTimer *m_timer = nullptr;
+    bool m_serverReady = false;
+    bool m_cursorKnown = false;
+    qint64 m_cursor = 0;    // local records up to this id are on the server
+    qint64 m_lastSeen = -1; // the local archive's highest id at the last look
+    int m_retryMs = 0;
+    std::atomic_bool m_stopping = false;
+    std::map<int, QString> m_insertSql;
+};

@@ -1,0 +1,22 @@
+#pragma once
+
+// The archive's tables on the PostgreSQL server, made and brought up to date by the program.
+// One table holds the records of every station, keyed by station and the station's own running
+// number, so a record sent twice is stored once. The version lives in reg01_schema.
+//
+// When the tables are current, only SELECT on reg01_schema is needed to find that out: a
+// station's role needs no right to change the tables.
+
+#include <QSqlDatabase>
+#include <QSqlError>
+
+namespace ServerSchema {
+
+constexpr int Version = 1;
+
+// The version on the server; 0 when the tables are not there yet, -1 on failure.
+int version(const QSqlDatabase &db, QSqlError *error);
+// Brings the tables to Version, holding a lock so two stations never migrate at once.
+bool migrate(const QSqlDatabase &db, QSqlError *error);
+
+} // namespace ServerSchema

@@ -1,0 +1,221 @@
+#include "server/TServerArchiveReader.h"
+
+#include <cmath>
+#include <limits>
+
+#include <QSqlDatabase>
+#include <QSqlError>
+#include <QSqlQuery>
+#include <QVariant>
+
+#include "archive/ArchiveSchema.h"
+#include "server/ServerConfig.h"
+
+namespace {
+
+QString text(const QVariant &v)
+{
+    return v.isNull() ? QString() : v.toString().left(TServerArchiveReader::MaxText);
+}
+
+qint64 integer(const QVariant &v)
+{
+    bool ok = false;
+    const qint64 n = v.toLongLong(&ok);
+    return ok ? n : 0;
+}
+
+int smallInt(const QVariant &v)
+{
+    const qint64 n = integer(v);
+    return n < std::numeric_limits<int>::min() || n > std::numeric_limits<int>::max() ? 0 : int(n);
+}
+
+std::optional<double> number(const QVariant &v)
+{
+    if (v.isNull())
+        return std::nullopt;
+    bool ok = false;
+    const double d = v.toDouble(&ok);
+    if (!ok || !std::isfinite(d))
+        return std::nullopt;
+    return d;
+}
+
+QDateTime time(const QVariant &v)
+{
+    // Beyond the years a QDateTime holds comfortably, the time reads as unknown.
+    constexpr qint64 Limit = 400LL * 366 * 24 * 3600 * 1000;
+    const qint64 ms = integer(v);
+    return ms <= -Limit || ms >= Limit ? QDateTime() : QDateTime::fromMSecsSinceEpoch(ms);
+}
+
+QString error(const QSqlQuery &q)
+{
+    return ServerConfig::redacted(q.lastError().text());
+}
+
+QString currentLabel()
+{
+    return QStringLiteral("(SELECT l.new_text FROM reg01_records l WHERE l.kind = 'label' "
+                          "AND l.station = r.station AND l.result_seq = r.seq "
+                          "ORDER BY l.seq DESC LIMIT 1)");
+}
+
+} // namespace
+
+TServerArchiveReader::TServerArchiveReader(const QString &conninfo)
+    : m_conninfo(ServerConfig::withoutPassword(conninfo))
+    , m_name(QStringLiteral("server-reader-%1").arg(quintptr(this)))
+{}
+
+TServerArchiveReader::~TServerArchiveReader()
+{
+    if (QSqlDatabase::contains(m_name)) {
+        QSqlDatabase::database(m_name, false).close();
+        QSqlDatabase::removeDatabase(m_name);
+    }
+}
+
+bool TServerArchiveReader::ensureOpen(QString *error)
+{
+    QSqlDatabase db = QSqlDatabase::contains(m_name)
+                          ? QSqlDatabase::database(m_name, false)
+                          : QSqlDatabase::addDatabase(QStringLiteral("QPSQL"), m_name);
+    if (db.isOpen())
+        return true;
+    db.setConnectOptions(m_conninfo);
+    if (db.open())
+        return true;
+    *error = ServerConfig::redacted(db.lastError().text());
+    return false;
+}
+
+TArchiveSearchResult TServerArchiveReader::search(const TArchiveQuery &query)
+{
+    TArchiveSearchResult out;
+    if (!ensureOpen(&out.error)) {
+        out.ok = false;
+        return out;
+    }
+    QSqlQuery q(QSqlDatabase::database(m_name, false));
+    q.setForwardOnly(true);
+    const QString folded = ArchiveSchema::foldLabel(query.label);
+    const bool ok = q.prepare(
+        QStringLiteral("SELECT r.id, r.station, r.seq, r.at_ms, r.model, r.grp, r.label, ")
+        + currentLabel() + QStringLiteral(", ") + ArchiveSchema::valueColumns()
+        + QStringLiteral(" FROM reg01_records r WHERE r.kind = 'result' "
+                         "AND (COALESCE(?, '') = '' OR r.model = ?) AND r.at_ms >= ? "
+                         "AND (CAST(? AS boolean) OR r.at_ms < ?) "
+                         "AND (COALESCE(?, '') = '' OR strpos(r.folded, ?) > 0 OR EXISTS (SELECT 1 "
+                         "FROM reg01_records l WHERE l.kind = 'label' AND l.station = r.station "
+                         "AND l.result_seq = r.seq AND strpos(l.folded, ?) > 0)) "
+                         "ORDER BY r.at_ms DESC, r.id DESC LIMIT ?"));
+    const qint64 from = query.from.isValid() ? query.from.toMSecsSinceEpoch()
+                                             : std::numeric_limits<qint64>::min();
+    const qint64 to = query.to.isValid() ? query.to.toMSecsSinceEpoch() : 0;
+    const int limit = std::max(query.limit, 0);
+    for (const QVariant &v : {QVariant(query.model), QVariant(query.model), QVariant(from),
+                              QVariant(!query.to.isValid()), QVariant(to), QVariant(folded),
+                              QVariant(folded), QVariant(folded), QVariant(qint64(limit) + 1)})
+        q.addBindValue(v);
+    if (!ok || !q.exec()) {
+        out.ok = false;
+        out.error = error(q);
+        return out;
+    }
+    while (q.next()) {
+        if (int(out.hits.size()) == limit) {
+            out.truncated = true;
+            break;
+        }
+        TArchiveHit hit;
+        hit.id = integer(q.value(0));
+        hit.station = text(q.value(1));
+        hit.seq = integer(q.value(2));
+        hit.result.at = time(q.value(3));
+        hit.result.model = text(q.value(4));
+        hit.result.group = smallInt(q.value(5));
+        hit.result.label = text(q.value(6));
+        hit.edited = !q.value(7).isNull();
+        hit.label = hit.edited ? text(q.value(7)) : hit.result.label;
+        for (int k = 0; k < ArchiveLimits::ValueCount; ++k)
+            hit.result.values.push_back(number(q.value(8 + k)));
+        out.hits.push_back(std::move(hit));
+    }
+    return out;
+}
+
+bool TServerArchiveReader::loadDetails(std::vector<TArchiveHit> &hits, QString *error)
+{
+    if (!ensureOpen(error))
+        return false;
+    QSqlQuery q(QSqlDatabase::database(m_name, false));
+    if (!q.prepare(QStringLiteral("SELECT port, device, date_text, time_text, cells, raw "
+                                  "FROM reg01_records WHERE id = ? AND kind = 'result'"))) {
+        *error = ::error(q);
+        return false;
+    }
+    for (TArchiveHit &hit : hits) {
+        q.addBindValue(hit.id);
+        if (!q.exec()) {
+            *error = ::error(q);
+            return false;
+        }
+        if (!q.next())
+            continue;
+        TArchiveResult &r = hit.result;
+        r.port = text(q.value(0));
+        r.deviceNumber = smallInt(q.value(1));
+        r.dateText = text(q.value(2));
+        r.timeText = text(q.value(3));
+        const QString cells = text(q.value(4));
+        r.cells = cells.isEmpty() ? QStringList() : cells.split(QLatin1Char('\t'));
+        if (r.cells.size() > MaxCells)
+            r.cells = r.cells.mid(0, MaxCells);
+        r.raw = q.value(5).toByteArray().left(MaxRaw);
+    }
+    return true;
+}
+
+std::vector<TArchiveLabelEntry> TServerArchiveReader::labelHistory(qint64 id, QString *error)
+{
+    std::vector<TArchiveLabelEntry> out;
+    if (!ensureOpen(error))
+        return out;
+    QSqlQuery q(QSqlDatabase::database(m_name, false));
+    q.setForwardOnly(true);
+    if (!q.prepare(QStringLiteral("SELECT l.at_ms, l.row_no, l.old_text, l.new_text, "
+                                  "l.os_user, l.file_name FROM reg01_records l "
+                                  "JOIN reg01_records r ON r.station = l.station "
+                                  "AND r.seq = l.result_seq WHERE r.id = ? "
+                                  "AND l.kind = 'label' ORDER BY l.seq LIMIT 10000"))) {
+        *error = ::error(q);
+        return out;
+    }
+    q.addBindValue(id);
+    if (!q.exec()) {
+        *error = ::error(q);
+        return out;
+    }
+    while (q.next()) {
+        out.push_back({time(q.value(0)), smallInt(q.value(1)), text(q.value(2)), text(q.value(3)),
+                       text(q.value(4)), text(q.value(5))});
+    }
+    return out;
+}
+
+QStringList TServerArchiveReader::models()
+{
+    QString ignored;
+    QStringList out;
+    if (!ensureOpen(&ignored))
+        return out;
+    QSqlQuery q(QSqlDatabase::database(m_name, false));
+    if (!q.exec(QStringLiteral("SELECT DISTINCT model FROM reg01_records WHERE kind = 'result' "
+                               "AND model IS NOT NULL ORDER BY model LIMIT 1000")))
+        return out;
+    while (q.next())
+        out << text(q.value(0));
+    return out;
+}

@@ -1,0 +1,288 @@
+#include "windows/TArchiveLink.h"
+
+#include <algorithm>
+
+#include <QAction>
+#include <QFileInfo>
+#include <QLabel>
+#include <QMenu>
+#include <QStatusBar>
+
+#include "archive/TArchiveDialog.h"
+#include "archive/TArchiveModel.h"
+#include "controls/TColorStringGrid.h"
+#include "controls/TNumberEdit.h"
+#include "export/ExportStrings.h"
+#include "export/TExportDialog.h"
+#include "export/TPrintPreview.h"
+#include "export/TReportPrint.h"
+#include "pollers/TOpPoller.h"
+#include "table/TRowStore.h"
+#include "table/TStringGridModel.h"
+#include "table/TableShape.h"
+#include "text/Strings.h"
+#include "windows/NewFileName.h"
+#include "windows/TRegistrationWindow.h"
+
+TArchiveLink::TArchiveLink(TRegistrationWindow *window)
+    : QObject(window)
+    , m_window(window)
+{
+    setObjectName(QStringLiteral("ArchiveLink"));
+    AskExportFileName = [this](const QString &current, TExportFormat *format) {
+        return TExportDialog::ask(m_window, current, format);
+    };
+    auto make = [window](const char *name, const QString &text, const QKeySequence &key) {
+        auto *a = new QAction(text, window);
+        a->setObjectName(QString::fromLatin1(name));
+        a->setShortcut(key);
+        a->setShortcutContext(Qt::WindowShortcut);
+        window->addAction(a);
+        return a;
+    };
+    actExport = make("actExport", Str::ActExport, {});
+    actPrintPreview = make("actPrintPreview", Str::ActPrintPreview, {});
+    actPrintReport = make("actPrintReport", Str::ActPrintReport, {});
+    actArchive = make("actArchive", Str::ArchiveMenu, QKeySequence(Qt::CTRL | Qt::Key_F));
+    // Below the items the File menu always had, so that none of those moves.
+    window->mnFile->addSeparator();
+    window->mnFile->addActions({actExport, actPrintPreview, actPrintReport});
+    window->mnFile->addSeparator();
+    window->mnFile->addAction(actArchive);
+    connect(actArchive, &QAction::triggered, this, &TArchiveLink::actArchiveExecute);
+    connect(actExport, &QAction::triggered, this, &TArchiveLink::actExportExecute);
+    connect(actPrintPreview, &QAction::triggered, this, &TArchiveLink::actPrintPreviewExecute);
+    connect(actPrintReport, &QAction::triggered, this, &TArchiveLink::actPrintReportExecute);
+    connect(&m_archive, &TArchive::stateChanged, this, &TArchiveLink::showState);
+}
+
+TArchiveLink::~TArchiveLink() = default;
+
+void TArchiveLink::start(const QString &folder)
+{
+    if (!m_status) {
+        m_status = new QLabel(m_window);
+        m_status->setObjectName(QStringLiteral("ArchiveStatus"));
+        m_window->statusBar()->addPermanentWidget(m_status);
+    }
+    m_archive.open(folder);
+    showState();
+}
+
+void TArchiveLink::finish()
+{
+    if (m_archive.state() == ArchiveState::Closed && m_archive.pendingCount() == 0)
+        return;
+    const qint64 lostBefore = m_archive.lostCount();
+    const int lost = m_archive.close();
+    const qint64 allLost = lostBefore + lost;
+    if (allLost > 0) {
+        m_window->MessageBox(QMessageBox::Warning, Str::ArchiveCaption, m_archive.statusText(),
+                             QMessageBox::Ok);
+    }
+}
+
+void TArchiveLink::showState()
+{
+    if (!m_status)
+        return;
+    const bool trouble = m_archive.state() != ArchiveState::Ok || m_archive.pendingCount() > 0
+                         || m_archive.lostCount() > 0;
+    m_status->setText(m_archive.statusText());
+    m_status->setToolTip(m_archive.errorText());
+    // A working archive keeps quiet; only its trouble is worth the operator's eye.
+    m_status->setStyleSheet(trouble ? QStringLiteral("color: #b00000;") : QString());
+}
+
+QUuid TArchiveLink::rowResult(int row) const
+{
+    return row >= 0 && row < m_rowResults.size() ? m_rowResults[row] : QUuid();
+}
+
+void TArchiveLink::resultRow(int row, const QDateTime &at, int group,
+                             const std::vector<std::optional<double>> &values)
+{
+    if (m_archive.state() == ArchiveState::Closed)
+        return; // a hidden instance, or a window not shown yet
+    const TColorStringGrid *grid = m_window->MainGrid;
+    TArchiveResult r;
+    r.model = m_modelName;
+    r.port = m_window->m_poller->Port;
+    r.deviceNumber = qRound(m_window->NumberEdit1->Value());
+    r.at = at;
+    r.dateText = grid->Cells(TableShape::DateCol, row);
+    r.timeText = grid->Cells(TableShape::TimeCol, row);
+    r.group = group;
+    r.values = values;
+    r.label = grid->Cells(TableShape::LabelCol, row);
+    for (int c = TableShape::LabelCol; c < grid->ColCount(); ++c)
+        r.cells << grid->Cells(c, row);
+    // Byte 0 of the result buffer is the reply's kind, not a byte the instrument sent.
+    const TOpPoller *poller = m_window->m_poller;
+    const std::size_t room = poller->ResultData.empty() ? 0 : poller->ResultData.size() - 1;
+    const std::size_t length = std::min(poller->ResultLength, room);
+    if (length > 0)
+        r.raw = QByteArray(reinterpret_cast<const char *>(poller->ResultData.data()) + 1,
+                           qsizetype(length));
+    const QUuid uid = m_archive.appendResult(r);
+    while (m_rowResults.size() <= row)
+        m_rowResults.append(QUuid());
+    m_rowResults[row] = uid;
+    showState();
+}
+
+void TArchiveLink::editStarted(int row, const QString &text)
+{
+    m_editRow = row;
+    m_editText = text;
+}
+
+void TArchiveLink::editDone(int row, const QString &text)
+{
+    if (row != m_editRow || text == m_editText || m_archive.state() == ArchiveState::Closed)
+        return;
+    TArchiveLabelChange change;
+    change.result = rowResult(row);
+    change.row = row;
+    change.oldText = m_editText;
+    change.newText = text;
+    change.at = m_window->Now();
+    change.fileName = m_window->m_fileName;
+    m_archive.appendLabelChange(change);
+    m_editText = text;
+    showState();
+}
+
+void TArchiveLink::fileEvent(TArchiveFileEvent::Kind kind)
+{
+    // A replayed journal only restores what the archive already holds.
+    if (m_archive.state() == ArchiveState::Closed || m_window->m_replaying)
+        return;
+    TArchiveFileEvent event;
+    event.kind = kind;
+    event.fileName = m_window->m_fileName;
+    // The table ends in the open row, which holds no result.
+    event.rowCount = std::max(0, m_window->MainGrid->GridModel()->DataRowCount() - 1);
+    event.at = m_window->Now();
+    m_archive.appendFileEvent(event);
+    showState();
+}
+
+QStringList TArchiveLink::valueTitles() const
+{
+    QStringList titles;
+    const TColorStringGrid *grid = m_window->MainGrid;
+    for (int c = TableShape::FirstValueCol; c < grid->ColCount(); ++c)
+        titles << grid->Cells(c, 0);
+    return titles;
+}
+
+void TArchiveLink::actArchiveExecute()
+{
+    TArchiveDialog dialog(&m_archive, m_window);
+    dialog.setValueTitles(valueTitles());
+    connect(&dialog, &TArchiveDialog::openAsTableRequested, this, [this, &dialog](auto &hits) {
+        dialog.accept();
+        openHits(hits);
+    });
+    connect(&dialog, &TArchiveDialog::exportRequested, this, &TArchiveLink::exportHits);
+    dialog.exec();
+}
+
+void TArchiveLink::openHits(const std::vector<TArchiveHit> &hits)
+{
+    // A new table, as "Новый" makes one: unsaved results are offered for saving first.
+    TRegistrationWindow *w = m_window;
+    bool cancelled = false;
+    if (!w->AskToSave(QMessageBox::Yes | QMessageBox::No, &cancelled))
+        return;
+    const int cols = w->MainGrid->ColCount();
+    TRowStore rows(cols);
+    // The newest hit comes first; the table runs in the order the results came.
+    for (auto it = hits.rbegin(); it != hits.rend(); ++it) {
+        const int row = rows.RowCount();
+        rows.AppendRow();
+        rows.SetCell(TableShape::NumberCol, row, QString::number(TableShape::gridRow(row)));
+        const QStringList cells = it->rowCells();
+        for (int k = 0; k < cells.size() && TableShape::LabelCol + k < cols; ++k)
+            rows.SetCell(TableShape::LabelCol + k, row, cells[k]);
+    }
+    rows.endWithOpenRow();
+    w->ClearTable();
+    w->MainGrid->SetRows(std::move(rows));
+    w->m_fileName = NextNewFileName(w->m_fileName);
+    w->SetCaption();
+    w->JournalBase(false);
+    for (int r = 1; r < w->MainGrid->RowCount() - 1; ++r)
+        w->JournalRow(r);
+    w->m_changed = !hits.empty();
+    fileEvent(TArchiveFileEvent::New);
+}
+
+bool TArchiveLink::exportTable(const TExportTable &table)
+{
+    TExportFormat format{};
+    const QString path = AskExportFileName(m_window->m_fileName, &format);
+    if (path.isEmpty())
+        return false;
+    QString error;
+    if (TExportDialog::write(format, table, path, m_window->MainGrid->font(), &error))
+        return true;
+    m_window->MessageBox(QMessageBox::Critical, Str::ExportCaption, error, QMessageBox::Ok);
+    return false;
+}
+
+void TArchiveLink::exportHits(const std::vector<TArchiveHit> &hits)
+{
+    TArchiveModel model;
+    model.setValueTitles(valueTitles());
+    model.setHits(hits);
+    TExportTable t = ExportTableOfModel(model);
+    t.kinds.assign(size_t(t.columnCount()), TCellKind::Number);
+    t.kinds[TArchiveModel::LabelColumn] = TCellKind::Text;
+    t.kinds[TArchiveModel::EditedColumn] = TCellKind::Text;
+    t.kinds[TArchiveModel::DateColumn] = TCellKind::Date;
+    t.kinds[TArchiveModel::TimeColumn] = TCellKind::Time;
+    t.kinds[TArchiveModel::ModelColumn] = TCellKind::Text;
+    t.kinds[TArchiveModel::GroupColumn] = TCellKind::Integer;
+    t.name = Str::ArchiveCaption;
+    exportTable(t);
+}
+
+TExportTable TArchiveLink::gridTable() const
+{
+    TColorStringGrid *grid = m_window->MainGrid;
+    grid->CommitEditor();
+    std::vector<int> widths;
+    for (int c = 0; c < grid->ColCount(); ++c)
+        widths.push_back(grid->ColWidths(c));
+    TExportTable t = ExportTableOf(*grid->GridModel(), widths);
+    t.name = QFileInfo(m_window->m_fileName).fileName();
+    return t;
+}
+
+void TArchiveLink::actExportExecute()
+{
+    exportTable(gridTable());
+}
+
+void TArchiveLink::actPrintPreviewExecute()
+{
+    TColorStringGrid *grid = m_window->MainGrid;
+    grid->CommitEditor();
+    TRegistrationWindow *w = m_window;
+    TPrintPreview preview(grid->font(), [w, grid](TPage &page) {
+        PrintTable(
+            page, [grid](int c, int r) { return grid->Cells(c, r); }, grid->RowCount(),
+            w->PrintColumns(page.PageWidth()), w->m_fileName);
+    });
+    preview.exec(m_window);
+}
+
+void TArchiveLink::actPrintReportExecute()
+{
+    const TExportTable t = gridTable();
+    QString error;
+    if (!TReportPrint::exec(m_window, t, m_window->MainGrid->font(), &error) && !error.isEmpty())
+        m_window->MessageBox(QMessageBox::Warning, Str::ErrorCaption, error, QMessageBox::Ok);
+}

@@ -1,0 +1,86 @@
+#pragma once
+
+// A registration window's ties to the results archive and to the other ways out of the table:
+// every accepted result, label change and file event goes into the archive; "Архив…" finds
+// archived results and opens or exports them; "Экспорт…", "Предварительный просмотр" and
+// "Печать отчёта…" take the table itself out. The archive is opened only for a shown window,
+// beside the recovery journal; a hidden instance never touches it.
+
+#include <functional>
+#include <optional>
+#include <vector>
+
+#include <QList>
+#include <QObject>
+#include <QUuid>
+
+#include "archive/TArchive.h"
+#include "export/TExportTable.h"
+
+class QAction;
+class QLabel;
+class TRegistrationWindow;
+enum class TExportFormat;
+
+class TArchiveLink : public QObject
+{
+    Q_OBJECT
+public:
+    explicit TArchiveLink(TRegistrationWindow *window);
+    ~TArchiveLink() override;
+
+    // The instrument as chosen at start; it names the model of each archived result.
+    void setModelName(const QString &name) { m_modelName = name; }
+    QString modelName() const { return m_modelName; }
+
+    TArchive &archive() { return m_archive; }
+    QLabel *statusLabel() const { return m_status; }
+
+    // Opens the archive in the folder; the window calls it when it is shown.
+    void start(const QString &folder);
+    // Lets the archive go; the records it had to give up are reported.
+    void finish();
+
+    // A result row was filled: archived before it shows.
+    void resultRow(int row, const QDateTime &at, int group,
+                   const std::vector<std::optional<double>> &values);
+    // The label editor opened on a row with this text; closed with that text.
+    void editStarted(int row, const QString &text);
+    void editDone(int row, const QString &text);
+    void fileEvent(TArchiveFileEvent::Kind kind);
+    // The table's rows no longer hold the archived results they held.
+    void tableReplaced() { m_rowResults.clear(); }
+    QUuid rowResult(int row) const;
+
+    void actArchiveExecute();
+    void actExportExecute();
+    void actPrintPreviewExecute();
+    void actPrintReportExecute();
+    // The archive dialog's two ways on.
+    void openHits(const std::vector<TArchiveHit> &hits);
+    void exportHits(const std::vector<TArchiveHit> &hits);
+
+    QAction *actArchive = nullptr;
+    QAction *actExport = nullptr;
+    QAction *actPrintPreview = nullptr;
+    QAction *actPrintReport = nullptr;
+
+    // Dialog hooks; tests replace them to answer without a person.
+    std::function<QString(const QString &resultsFile, TExportFormat *format)> AskExportFileName;
+
+private:
+    void showState();
+    bool exportTable(const TExportTable &table);
+    // The results table as the exports and the report read it, the editor's text taken in.
+    TExportTable gridTable() const;
+    QStringList valueTitles() const;
+
+    TRegistrationWindow *m_window = nullptr;
+    TArchive m_archive;
+    QString m_modelName;
+    QLabel *m_status = nullptr;
+    // The archived result each grid row holds, by grid row; null where none is known.
+    QList<QUuid> m_rowResults;
+    int m_editRow = -1;
+    QString m_editText;
+};

@@ -1,0 +1,176 @@
+// The parts of a registration window that keep results from being lost: the recovery journal
+// and what it gives back after a crash, and results that come while a question is open.
+
+#include <algorithm>
+
+#include <QPointer>
+
+#include "controls/TColorStringGrid.h"
+#include "results/JournalReplay.h"
+#include "table/TableShape.h"
+#include "text/Strings.h"
+#include "windows/NewFileName.h"
+#include "windows/TArchiveLink.h"
+#include "windows/TJournalKeeper.h"
+#include "windows/TRegistrationWindow.h"
+
+void TRegistrationWindow::JournalBase(bool fromFile)
+{
+    if (!m_replaying)
+        m_keeper->base(fromFile, m_fileName);
+}
+
+void TRegistrationWindow::JournalRow(int row)
+{
+    if (m_replaying || !m_keeper->active() || row < 1 || row >= MainGrid->RowCount())
+        return;
+    m_keeper->row(row, MainGrid->Rows().Line(TableShape::storeRow(row)));
+}
+
+void TRegistrationWindow::StartJournal()
+{
+    // One that cannot be opened (another running copy holds it, the folder cannot be
+    // written) is told and marked by the keeper; the window works on without it.
+    if (m_keeper->open(m_journalPath)) {
+        const std::vector<TJournal::Record> records = m_keeper->records();
+        const int rows = JournalReplay::changedRows(records);
+        if (rows > 0) {
+            const QString question = Str::RecoveryQuestion.arg(rows);
+            const auto answer = MessageBox(QMessageBox::Question, Str::RecoveryCaption, question,
+                                           QMessageBox::Yes | QMessageBox::No);
+            if (answer == QMessageBox::Yes) {
+                ReplayJournal(records);
+                return;
+            }
+        }
+    }
+    JournalBase(true);
+}
+
+void TRegistrationWindow::ReplayJournal(const std::vector<TJournal::Record> &records)
+{
+    const TJournal::Record *base = JournalReplay::lastBase(records);
+    if (base) {
+        const TFileStamp now = TFileStamp::of(base->fileName);
+        const JournalReplay::Basis basis = JournalReplay::compare(*base, now);
+        if (basis != JournalReplay::Basis::Same) {
+            ReplayOntoOtherFile(*base, basis == JournalReplay::Basis::Missing, records);
+            return;
+        }
+    }
+    m_replaying = true;
+    if (base) {
+        if (base->fromFile) {
+            LoadFile(base->fileName);
+        } else {
+            ClearTable();
+            m_fileName = base->fileName;
+            SetCaption();
+        }
+    }
+    MainGrid->SetRows(JournalReplay::replay(records, MainGrid->Rows()));
+    m_archiveLink->tableReplaced();
+    m_replaying = false;
+    m_changed = true;
+    // The journal goes on as it stands.
+}
+
+void TRegistrationWindow::ReplayOntoOtherFile(const TJournal::Record &base, bool missing,
+                                              const std::vector<TJournal::Record> &records)
+{
+    const std::vector<QByteArray> lines = JournalReplay::changedLines(records);
+    // A file that changed is opened as it is now; one that cannot be, like one that is gone,
+    // leaves the rows a table of their own beside it, so that no save can write them over it.
+    // The journal keeps its records until the rows are in their new table.
+    m_replaying = true;
+    if (missing || !LoadFile(base.fileName)) {
+        missing = true;
+        ClearTable();
+        m_fileName = NextNewFileName(base.fileName);
+        SetCaption();
+    }
+    m_replaying = false;
+    carryLines(!missing, lines);
+    const int count = static_cast<int>(lines.size());
+    const QString told = missing
+                             ? Str::RecoveryFileMissing.arg(base.fileName).arg(count).arg(m_fileName)
+                             : Str::RecoveryFileChanged.arg(base.fileName).arg(count);
+    MessageBox(QMessageBox::Information, Str::RecoveryCaption, told, QMessageBox::Ok);
+}
+
+// Asks "Сохранить данные?" when the table has unsaved changes and saves on Yes. False when
+// the operator cancelled or the save failed: the table must then stay as it is.
+bool TRegistrationWindow::AskToSave(QMessageBox::StandardButtons buttons, bool *cancelled,
+                                    const QString &text)
+{
+    *cancelled = false;
+    if (!m_changed)
+        return true;
+    const bool withCancel = buttons.testFlag(QMessageBox::Cancel);
+    const QString &caption = withCancel ? Str::DataChanged : Str::Confirm;
+    const auto answer = ask(QMessageBox::Question, caption, text.isEmpty() ? Str::AskSave : text,
+                            buttons);
+    if (answer == QMessageBox::Cancel || answer == QMessageBox::NoButton) {
+        *cancelled = withCancel || answer == QMessageBox::Cancel;
+        return !*cancelled;
+    }
+    if (answer == QMessageBox::Yes && !SaveFile(m_fileName)) {
+        *cancelled = true;
+        return false;
+    }
+    return true;
+}
+
+QMessageBox::StandardButton TRegistrationWindow::ask(QMessageBox::Icon icon, const QString &caption,
+                                                     const QString &text,
+                                                     QMessageBox::StandardButtons buttons)
+{
+    ++m_asking;
+    const QPointer<TRegistrationWindow> self(this);
+    const auto answer = MessageBox(icon, caption, text, buttons);
+    if (self)
+        --m_asking;
+    return answer;
+}
+
+std::vector<QByteArray> TRegistrationWindow::takeLateLines()
+{
+    std::vector<QByteArray> lines;
+    // A save while the question was open took them into the file: nothing to carry then.
+    if (m_changed) {
+        for (int row : m_lateRows)
+            lines.push_back(MainGrid->Rows().Line(TableShape::storeRow(row)));
+    }
+    m_lateRows.clear();
+    return lines;
+}
+
+void TRegistrationWindow::carryLines(bool fromFile, const std::vector<QByteArray> &lines)
+{
+    // The rows from the open row on as they are to stand (an empty open row makes room, one
+    // with a label stays before them), written into the grid where they go: the table itself
+    // is not copied, however large.
+    const int open = MainGrid->RowCount() - 1;
+    const QByteArray wasOpen = MainGrid->Rows().Line(TableShape::storeRow(open));
+    TRowStore tail(MainGrid->ColCount());
+    tail.AppendLine(wasOpen);
+    tail = JournalReplay::appendLines(std::move(tail), lines);
+    std::vector<std::pair<int, QByteArray>> rows;
+    for (int i = 0; i < tail.RowCount(); ++i) {
+        const int row = open + i;
+        if (row == MainGrid->RowCount())
+            MainGrid->AppendRow();
+        MainGrid->SetCells(TableShape::NumberCol, row, QString::number(row));
+        for (int c = TableShape::LabelCol; c < MainGrid->ColCount(); ++c)
+            MainGrid->SetCells(c, row, tail.Cell(c, i));
+        // Journaled: every row that changed, the open row only with a label of its own.
+        const QByteArray &now = MainGrid->Rows().Line(TableShape::storeRow(row));
+        const bool emptyOpenRow = i == tail.RowCount() - 1
+                                  && tail.CellEmpty(TableShape::LabelCol, i);
+        if ((i > 0 || now != wasOpen) && !emptyOpenRow)
+            rows.emplace_back(row, now);
+    }
+    m_keeper->restart(fromFile, m_fileName, rows);
+    if (!lines.empty())
+        m_changed = true;
+}

@@ -1,0 +1,315 @@
+#include <memory>
+
+#include <QSignalSpy>
+#include <QTemporaryDir>
+#include <QTest>
+
+#include "archive/TArchive.h"
+#include "server/ServerConfig.h"
+#include "server/TServerArchiveReader.h"
+#include "server/TServerReplicator.h"
+#include "support/ArchiveSamples.h"
+#include "support/PgCluster.h"
+
+// The archive sent to a PostgreSQL cluster of the test's own. One cluster serves every case
+// (initdb is slow); each case uses stations of its own and counts only those.
+class TestServerReplicator : public QObject
+{
+    Q_OBJECT
+
+    std::unique_ptr<PgCluster> m_pg;
+    QTemporaryDir m_dir;
+
+    ServerLink::Limits quick() const
+    {
+        ServerLink::Limits l;
+        l.idleMs = 50;
+        l.firstRetryMs = 100;
+        l.longestRetryMs = 400;
+        return l;
+    }
+    // An archive of the station's own in a folder of its own.
+    std::unique_ptr<TArchive> archive(const QString &station)
+    {
+        auto a = std::make_unique<TArchive>();
+        a->setStation(station);
+        const QString folder = m_dir.filePath(station);
+        QDir().mkpath(folder);
+        if (!a->open(folder))
+            return nullptr;
+        return a;
+    }
+    // "records|distinct keys" the server holds of a station.
+    QString onServer(const QString &station)
+    {
+        QString out;
+        m_pg->psql(QStringLiteral("SELECT count(*) || '|' || count(DISTINCT seq) || '|' || "
+                                  "COALESCE(max(seq), 0) FROM reg01_records "
+                                  "WHERE station = '%1'")
+                       .arg(station),
+                   &out);
+        return out;
+    }
+    void addResults(TArchive &a, int n, int firstMinute = 0)
+    {
+        for (int i = 0; i < n; ++i)
+            a.appendResult(sampleResult(QStringLiteral("Проба %1").arg(firstMinute + i),
+                                        day(1 + (firstMinute + i) / 1440 % 27, 0, 0)
+                                            .addSecs(60 * ((firstMinute + i) % 1440))));
+    }
+
+private slots:
+    void initTestCase()
+    {
+        m_pg = std::make_unique<PgCluster>();
+        if (!m_pg->available())
+            QSKIP("PostgreSQL is not installed (scripts/install-deps.sh)");
+        QVERIFY2(m_pg->start(), qPrintable(m_pg->error()));
+        qputenv("PGPASSFILE", m_pg->passFile().toLocal8Bit());
+    }
+
+    // Every kind of record arrives with what it carries; the label change names its result.
+    void recordsReachServer()
+    {
+        auto a = archive(QStringLiteral("kinds"));
+        QVERIFY(a);
+        TArchiveResult r = sampleResult(QStringLiteral("Ферма Ёлкино"), day(3));
+        const QUuid uid = a->appendResult(r);
+        a->appendLabelChange({uid, 0, r.label, QStringLiteral("Ферма №2"), day(3, 11), "t.tsv", {}});
+        a->appendFileEvent({TArchiveFileEvent::SaveAs, QStringLiteral("t.tsv"), 1, day(3, 12)});
+        TServerReplicator rep(a->path(), m_pg->connectionString(), quick());
+        QTRY_VERIFY_WITH_TIMEOUT(rep.synchronized(), 20000);
+        QCOMPARE(rep.statusText(), QStringLiteral("Сервер: синхронизировано"));
+        QCOMPARE(onServer("kinds"), QStringLiteral("3|3|3"));
+        QString out;
+        QVERIFY(m_pg->psql("SELECT kind, encode(raw, 'hex'), v3, v4 IS NULL, result_seq, event "
+                           "FROM reg01_records WHERE station = 'kinds' ORDER BY seq",
+                           &out));
+        const QStringList rows = out.split('\n');
+        QCOMPARE(rows.size(), 3);
+        QCOMPARE(rows[0], QStringLiteral("result|%1|6.25|t||").arg(QString(r.raw.toHex())));
+        QCOMPARE(rows[1], QStringLiteral("label|||t|1|"));
+        QCOMPARE(rows[2], QStringLiteral("file|||t||save as"));
+
+        // A record written while the replicator runs follows within the idle interval.
+        addResults(*a, 1);
+        rep.nudge();
+        QTRY_COMPARE_WITH_TIMEOUT(onServer("kinds"), QStringLiteral("4|4|4"), 5000);
+    }
+
+    // Down while records come, back later: nothing lost, nothing twice; the status says so.
+    void serverDownAndBack()
+    {
+        auto a = archive(QStringLiteral("down"));
+        QVERIFY(a);
+        addResults(*a, 10);
+        auto rep = std::make_unique<TServerReplicator>(a->path(), m_pg->connectionString(), quick());
+        QTRY_VERIFY_WITH_TIMEOUT(rep->synchronized(), 20000);
+        QVERIFY(m_pg->stop());
+        addResults(*a, 40, 10);
+        QCOMPARE(a->pendingCount(), 0); // the local archive took them at once
+        QTRY_VERIFY_WITH_TIMEOUT(!rep->online() && rep->queued() == 40, 20000);
+        QVERIFY(rep->statusText().startsWith(QStringLiteral("Сервер: ")));
+        QVERIFY(rep->statusText().contains(QStringLiteral("40 записей в очереди")));
+        // A program restarted while the server is away resumes from what the server holds.
+        rep.reset();
+        QVERIFY2(m_pg->start(), qPrintable(m_pg->error()));
+        rep = std::make_unique<TServerReplicator>(a->path(), m_pg->connectionString(), quick());
+        QTRY_VERIFY_WITH_TIMEOUT(rep->synchronized(), 20000);
+        QCOMPARE(onServer("down"), QStringLiteral("50|50|50"));
+    }
+
+    // The server stops in the middle of a long catch-up and comes back.
+    void serverRestartedMidBatch()
+    {
+        auto a = archive(QStringLiteral("restart"));
+        QVERIFY(a);
+        addResults(*a, 6000);
+        ServerLink::Limits l = quick();
+        l.batch = 100;
+        TServerReplicator rep(a->path(), m_pg->connectionString(), l);
+        QTRY_VERIFY_WITH_TIMEOUT(rep.online() && rep.queued() > 0 && rep.queued() < 6000, 20000);
+        QVERIFY(m_pg->stop());
+        QVERIFY2(m_pg->start(), qPrintable(m_pg->error()));
+        QTRY_VERIFY_WITH_TIMEOUT(rep.synchronized(), 30000);
+        QCOMPARE(onServer("restart"), QStringLiteral("6000|6000|6000"));
+    }
+
+    // Two stations on a server without the tables: both make them, both arrive whole.
+    void twoStationsAtOnce()
+    {
+        QVERIFY(m_pg->psql("DROP TABLE IF EXISTS reg01_records, reg01_schema"));
+        auto a = archive(QStringLiteral("north"));
+        auto b = archive(QStringLiteral("south"));
+        QVERIFY(a && b);
+        addResults(*a, 300);
+        addResults(*b, 300);
+        TServerReplicator ra(a->path(), m_pg->connectionString(), quick());
+        TServerReplicator rb(b->path(), m_pg->connectionString(), quick());
+        for (int i = 0; i < 20; ++i) {
+            addResults(*a, 5, 300 + 5 * i);
+            addResults(*b, 5, 300 + 5 * i);
+            QTest::qWait(10);
+        }
+        QTRY_VERIFY_WITH_TIMEOUT(ra.synchronized() && rb.synchronized(), 30000);
+        QCOMPARE(onServer("north"), QStringLiteral("400|400|400"));
+        QCOMPARE(onServer("south"), QStringLiteral("400|400|400"));
+
+        // The search across stations sees both, newest first, by any label it ever had.
+        TServerArchiveReader reader(m_pg->connectionString());
+        TArchiveQuery q;
+        q.label = QStringLiteral("пРОБА 399");
+        TArchiveSearchResult found = reader.search(q);
+        QVERIFY2(found.ok, qPrintable(found.error));
+        QCOMPARE(found.hits.size(), size_t(2));
+        QVERIFY(found.hits[0].station != found.hits[1].station);
+        QVERIFY(reader.loadDetails(found.hits, nullptr));
+        QCOMPARE(found.hits[0].result.raw, sampleResult({}, day(1)).raw);
+        QCOMPARE(found.hits[0].result.cells.value(0), QStringLiteral("Проба 399"));
+        q = {};
+        q.limit = 10;
+        found = reader.search(q);
+        QVERIFY(found.ok && found.truncated);
+        QCOMPARE(found.hits.size(), size_t(10));
+        QCOMPARE(reader.models(), QStringList{sampleResult({}, day(1)).model});
+    }
+
+    // Rows no station wrote: the search hands them on sanitised, never crashes.
+    void searchSurvivesOddRows()
+    {
+        QVERIFY(m_pg->psql(
+            "INSERT INTO reg01_records (station, seq, uid, kind, at_ms, at_iso, model, grp, "
+            "label, folded, cells, raw, v0, v1, v2) VALUES "
+            "('odd', 1, 'x', 'result', 9223372036854775807, '', NULL, NULL, NULL, NULL, "
+            " NULL, NULL, 'NaN', 'Infinity', NULL), "
+            "('odd', 2, 'x', 'result', -9223372036854775807, '', repeat('м', 100000), "
+            " 2147483647, repeat('x', 100000), 'odd', repeat(E'\\t', 5000), "
+            " decode(repeat('ff', 200000), 'hex'), 1e308, -1e308, 0), "
+            "('odd', 3, 'x', 'label', 0, '', NULL, NULL, NULL, 'odd', NULL, NULL, NULL, "
+            " NULL, NULL)"));
+        QVERIFY(m_pg->psql("UPDATE reg01_records SET result_seq = 2, new_text = NULL "
+                           "WHERE station = 'odd' AND seq = 3"));
+        TServerArchiveReader reader(m_pg->connectionString());
+        TArchiveQuery q;
+        q.limit = 100000;
+        TArchiveSearchResult found = reader.search(q);
+        QVERIFY2(found.ok, qPrintable(found.error));
+        int odd = 0;
+        for (const TArchiveHit &h : found.hits) {
+            if (h.station != QLatin1String("odd"))
+                continue;
+            ++odd;
+            QCOMPARE(int(h.result.values.size()), ArchiveLimits::ValueCount);
+            QVERIFY(h.result.label.size() <= TServerArchiveReader::MaxText);
+            if (h.seq == 1) // NaN and infinity read as missing
+                QVERIFY(!h.result.values[0] && !h.result.values[1]);
+        }
+        QCOMPARE(odd, 2);
+        QVERIFY(reader.loadDetails(found.hits, nullptr));
+        for (const TArchiveHit &h : found.hits) {
+            QVERIFY(h.result.cells.size() <= TServerArchiveReader::MaxCells);
+            QVERIFY(h.result.raw.size() <= TServerArchiveReader::MaxRaw);
+        }
+        QVERIFY(m_pg->psql("DELETE FROM reg01_records WHERE station = 'odd'"));
+    }
+
+    // A server that will not take the station: a clear status, no password in it, and the
+    // local archive goes on taking records.
+    void refusedConnections_data()
+    {
+        QTest::addColumn<QString>("extra");
+        QTest::addColumn<QString>("expected");
+        QTest::newRow("wrong password") << "passfile=%1"
+                                        << "password authentication failed";
+        QTest::newRow("password in settings is not used")
+            << "password=station-secret passfile=/nonexistent"
+            << "no password supplied";
+        QTest::newRow("unknown role") << "user=nobody_here"
+                                      << "no password supplied";
+        QTest::newRow("nothing listening") << "port=1"
+                                           << "port 1 failed";
+    }
+    void refusedConnections()
+    {
+        QFETCH(QString, extra);
+        QFETCH(QString, expected);
+        const QString wrong = m_dir.filePath("wrongpass");
+        QFile f(wrong);
+        QVERIFY(f.open(QIODevice::WriteOnly));
+        f.write(QStringLiteral("*:*:*:*:not-the-one\n").toUtf8());
+        f.close();
+        f.setPermissions(QFile::ReadOwner | QFile::WriteOwner);
+        auto a = archive(QStringLiteral("refused"));
+        QVERIFY(a);
+        addResults(*a, 2);
+        const QString conninfo = m_pg->connectionString(QString(extra).replace("%1", wrong));
+        TServerReplicator rep(a->path(), conninfo, quick());
+        QTRY_VERIFY_WITH_TIMEOUT(!rep.lastError().isEmpty(), 20000);
+        QVERIFY2(rep.statusText().contains(expected), qPrintable(rep.statusText()));
+        QVERIFY(!rep.statusText().contains(QStringLiteral("station-secret")));
+        QVERIFY(!rep.statusText().contains(QStringLiteral("not-the-one")));
+        addResults(*a, 1);
+        QCOMPARE(a->pendingCount(), 0);
+    }
+
+    void passwordsKeptOutOfTexts_data()
+    {
+        QTest::addColumn<QString>("given");
+        QTest::addColumn<QString>("kept");
+        QTest::newRow("key") << "host=h password=s3cret user=u"
+                             << "host=h user=u";
+        QTest::newRow("quoted") << "password='a b\\' c' dbname=d"
+                                << "dbname=d";
+        QTest::newRow("spaced") << "host=h password = s3cret"
+                                << "host=h";
+        QTest::newRow("uri") << "postgresql://u:s3cret@h/d"
+                             << "postgresql://u@h/d";
+        QTest::newRow("uri parameter") << "postgresql://h/d?password=s3cret&sslmode=require"
+                                       << "postgresql://h/d?sslmode=require";
+        QTest::newRow("none") << "host=h sslmode=require"
+                              << "host=h sslmode=require";
+    }
+    void passwordsKeptOutOfTexts()
+    {
+        QFETCH(QString, given);
+        QFETCH(QString, kept);
+        QCOMPARE(ServerConfig::withoutPassword(given), kept);
+        QVERIFY(!ServerConfig::redacted(given).contains(QStringLiteral("s3cret")));
+        QVERIFY(!ServerConfig::redacted(given).contains(QStringLiteral("a b")));
+    }
+
+    // TLS as the connection string asks: a server that takes only TLS, with a self-signed
+    // certificate.
+    void tls_data()
+    {
+        QTest::addColumn<QString>("sslmode");
+        QTest::addColumn<bool>("reaches");
+        QTest::newRow("require") << "sslmode=require" << true;
+        QTest::newRow("disable") << "sslmode=disable" << false;
+    }
+    void tls()
+    {
+        QFETCH(QString, sslmode);
+        QFETCH(bool, reaches);
+        static std::unique_ptr<PgCluster> tlsPg;
+        if (!tlsPg) {
+            tlsPg = std::make_unique<PgCluster>(true);
+            QVERIFY2(tlsPg->start(), qPrintable(tlsPg->error()));
+        }
+        qputenv("PGPASSFILE", tlsPg->passFile().toLocal8Bit());
+        auto a = archive(QStringLiteral("tls-") + QTest::currentDataTag());
+        QVERIFY(a);
+        addResults(*a, 3);
+        TServerReplicator rep(a->path(), tlsPg->connectionString(sslmode), quick());
+        if (reaches)
+            QTRY_VERIFY_WITH_TIMEOUT(rep.synchronized(), 20000);
+        else
+            QTRY_VERIFY_WITH_TIMEOUT(!rep.lastError().isEmpty(), 20000);
+        qputenv("PGPASSFILE", m_pg->passFile().toLocal8Bit());
+        if (!reaches)
+            tlsPg.reset();
+    }
+};
+
+QTEST_MAIN(TestServerReplicator)
+#include "tst_serverreplicator.moc"

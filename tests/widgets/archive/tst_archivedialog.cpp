@@ -1,0 +1,148 @@
+#include <QAbstractItemModelTester>
+#include <QCheckBox>
+#include <QComboBox>
+#include <QDateEdit>
+#include <QLabel>
+#include <QLineEdit>
+#include <QPushButton>
+#include <QTableView>
+#include <QTableWidget>
+#include <QTemporaryDir>
+#include <QTest>
+
+#include "archive/TArchive.h"
+#include "archive/TArchiveDialog.h"
+#include "archive/TArchiveModel.h"
+#include "support/ArchiveSamples.h"
+
+namespace {
+
+// An archive that cannot answer.
+class BrokenReader : public TArchiveReader
+{
+public:
+    TArchiveSearchResult search(const TArchiveQuery &) override
+    {
+        TArchiveSearchResult r;
+        r.ok = false;
+        r.error = QStringLiteral("database disk image is malformed");
+        return r;
+    }
+    bool loadDetails(std::vector<TArchiveHit> &, QString *) override { return false; }
+    std::vector<TArchiveLabelEntry> labelHistory(qint64, QString *) override { return {}; }
+    QStringList models() override { return {QStringLiteral("Другой прибор")}; }
+};
+
+QString cell(const TArchiveModel *m, int row, int col)
+{
+    return m->data(m->index(row, col)).toString();
+}
+
+} // namespace
+
+class TstArchiveDialog : public QObject
+{
+    Q_OBJECT
+private slots:
+    void initTestCase()
+    {
+        QVERIFY(m_dir.isValid());
+        QVERIFY(m_archive.open(m_dir.path()));
+        m_archive.appendResult(sampleResult(QStringLiteral("Проба 1"), day(10, 9)));
+        const QUuid renamed = m_archive.appendResult(
+            sampleResult(QStringLiteral("проба 2"), day(11, 9), Str::ModelMirel));
+        m_archive.appendResult(sampleResult(QStringLiteral("Ферма"), day(12, 9)));
+        m_archive.appendLabelChange({renamed, 2, QStringLiteral("проба 2"),
+                                     QStringLiteral("Проба 2а"), day(11, 10),
+                                     QStringLiteral("Март.txt"), QStringLiteral("лаборант")});
+    }
+
+    void findsListsAndHandsOn()
+    {
+        TArchiveDialog dialog(&m_archive);
+        QAbstractItemModelTester tester(dialog.model());
+        dialog.model()->setLocale(QLocale(QLocale::Russian, QLocale::Russia));
+        dialog.setValueTitles(Str::TarvoTitles.mid(5));
+        dialog.show();
+        QVERIFY(!dialog.openButton()->isEnabled());
+
+        dialog.labelEdit()->setText(QStringLiteral("ПРОБА"));
+        QTest::keyClick(dialog.labelEdit(), Qt::Key_Return);
+        const TArchiveModel *m = dialog.model();
+        QCOMPARE(m->rowCount(), 2);
+        QCOMPARE(dialog.statusLabel()->text(), QStringLiteral("Найдено: 2"));
+        QCOMPARE(cell(m, 0, TArchiveModel::LabelColumn), QStringLiteral("Проба 2а"));
+        QCOMPARE(cell(m, 0, TArchiveModel::EditedColumn), Str::ArchiveEdited);
+        QVERIFY(m->data(m->index(0, 0), Qt::ToolTipRole).toString().contains("проба 2"));
+        QCOMPARE(cell(m, 1, TArchiveModel::EditedColumn), QString());
+        QCOMPARE(cell(m, 0, TArchiveModel::ModelColumn), Str::ModelMirel);
+        QCOMPARE(cell(m, 0, TArchiveModel::DateColumn), QStringLiteral("11.03.2025"));
+        QCOMPARE(cell(m, 0, TArchiveModel::FirstValueColumn), QStringLiteral("3,25"));
+        QCOMPARE(cell(m, 0, TArchiveModel::FirstValueColumn + 4), QString()); // not carried
+        QCOMPARE(m->headerData(TArchiveModel::FirstValueColumn + 1, Qt::Horizontal).toString(),
+                 QStringLiteral("Жир"));
+
+        // The history of the renamed one.
+        dialog.view()->selectRow(0);
+        QTest::mouseClick(dialog.historyButton(), Qt::LeftButton);
+        QCOMPARE(dialog.historyView()->rowCount(), 1);
+        QCOMPARE(dialog.historyView()->item(0, 2)->text(), QStringLiteral("проба 2"));
+        QCOMPARE(dialog.historyView()->item(0, 3)->text(), QStringLiteral("Проба 2а"));
+        QCOMPARE(dialog.historyView()->item(0, 4)->text(), QStringLiteral("лаборант"));
+        QVERIFY(dialog.historyTitle()->text().contains(QStringLiteral("проба 2")));
+
+        // Both rows chosen and handed on, with everything the archive keeps of them.
+        std::vector<TArchiveHit> opened;
+        std::vector<TArchiveHit> exported;
+        connect(&dialog, &TArchiveDialog::openAsTableRequested, this,
+                [&](const std::vector<TArchiveHit> &h) { opened = h; });
+        connect(&dialog, &TArchiveDialog::exportRequested, this,
+                [&](const std::vector<TArchiveHit> &h) { exported = h; });
+        dialog.view()->selectAll();
+        QVERIFY(dialog.openButton()->isEnabled());
+        QTest::mouseClick(dialog.openButton(), Qt::LeftButton);
+        QTest::mouseClick(dialog.exportButton(), Qt::LeftButton);
+        QCOMPARE(opened.size(), size_t(2));
+        QCOMPARE(exported.size(), size_t(2));
+        QCOMPARE(opened[0].rowCells().first(), QStringLiteral("Проба 2а"));
+        QCOMPARE(opened[0].result.raw, sampleResult(QString(), day(1)).raw);
+        QCOMPARE(opened[1].result.timeText, QStringLiteral("09:00:00"));
+    }
+
+    void datesAndModel()
+    {
+        TArchiveDialog dialog(&m_archive);
+        QVERIFY(dialog.modelBox()->findData(Str::ModelBestan) > 0); // offered before any
+        dialog.fromCheck()->setChecked(true);
+        dialog.fromEdit()->setDate(QDate(2025, 3, 11));
+        dialog.toCheck()->setChecked(true);
+        dialog.toEdit()->setDate(QDate(2025, 3, 12));
+        const TArchiveQuery q = dialog.query();
+        QCOMPARE(q.from, QDateTime(QDate(2025, 3, 11), QTime(0, 0)));
+        QCOMPARE(q.to, QDateTime(QDate(2025, 3, 13), QTime(0, 0))); // the last day whole
+        dialog.find();
+        QCOMPARE(dialog.model()->rowCount(), 2);
+        dialog.modelBox()->setCurrentIndex(dialog.modelBox()->findData(Str::ModelTarvo));
+        dialog.find();
+        QCOMPARE(dialog.model()->rowCount(), 1);
+        QCOMPARE(dialog.model()->hit(0).label, QStringLiteral("Ферма"));
+    }
+
+    void saysWhenTheArchiveCannotAnswer()
+    {
+        BrokenReader broken;
+        TArchiveDialog dialog(&broken);
+        QVERIFY(dialog.modelBox()->findData(QStringLiteral("Другой прибор")) > 0);
+        dialog.find();
+        QCOMPARE(dialog.model()->rowCount(), 0);
+        QCOMPARE(dialog.statusLabel()->text(),
+                 QStringLiteral("Поиск не удался: database disk image is malformed"));
+    }
+
+private:
+    QTemporaryDir m_dir;
+    TArchive m_archive;
+};
+
+QTEST_MAIN(TstArchiveDialog)
+#include "tst_archivedialog.moc"
