@@ -70,6 +70,13 @@ bool TSyncCaller::Call(std::function<void()> fn)
 void TSyncCaller::Post(std::function<void()> fn)
 {
     auto state = m_state;
+    {
+        // The context's thread takes this lock before it runs fn, so whatever the caller built
+        // for fn is handed over by a lock a thread checker can see, not only by Qt's own.
+        std::lock_guard lock(state->mutex);
+        if (state->abandoned)
+            return;
+    }
     QMetaObject::invokeMethod(
         m_context, [state, fn = std::move(fn)] { runUnlessAbandoned(state, fn); },
         Qt::QueuedConnection);
