@@ -104,8 +104,7 @@ void TStatsBar::setLimits(const TLimits &limits)
 
 bool TStatsBar::eventFilter(QObject *watched, QEvent *event)
 {
-    if (watched == m_header
-        && (event->type() == QEvent::Move || event->type() == QEvent::Resize))
+    if (watched == m_header && (event->type() == QEvent::Move || event->type() == QEvent::Resize))
         update();
     return QWidget::eventFilter(watched, event);
 }
