@@ -379,6 +379,27 @@ private slots:
         QVERIFY(!ServerConfig::redacted(given).contains(QStringLiteral("a b")));
     }
 
+    // A connection attempt is bounded unless the string bounds it itself.
+    void connectTimeoutAdded_data()
+    {
+        QTest::addColumn<QString>("given");
+        QTest::addColumn<QString>("used");
+        QTest::newRow("key") << "host=h user=u"
+                             << "host=h user=u connect_timeout=5";
+        QTest::newRow("own") << "host=h CONNECT_TIMEOUT=30"
+                             << "host=h CONNECT_TIMEOUT=30";
+        QTest::newRow("uri") << "postgresql://h/d"
+                             << "postgresql://h/d?connect_timeout=5";
+        QTest::newRow("uri parameter") << "postgresql://h/d?sslmode=require"
+                                       << "postgresql://h/d?sslmode=require&connect_timeout=5";
+    }
+    void connectTimeoutAdded()
+    {
+        QFETCH(QString, given);
+        QFETCH(QString, used);
+        QCOMPARE(ServerConfig::withConnectTimeout(given), used);
+    }
+
     // TLS as the connection string asks: a server that takes only TLS, with a self-signed
     // certificate.
     void tls_data()
