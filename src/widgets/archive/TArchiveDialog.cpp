@@ -150,7 +150,8 @@ void TArchiveDialog::buildButtons()
 void TArchiveDialog::fillModels()
 {
     m_model->addItem(Str::ArchiveAnyModel, QString());
-    addModels(QStringList{Str::ModelTarvo, Str::ModelMirel, Str::ModelBestan} + m_reader->models());
+    const QStringList known = {Str::ModelTarvo, Str::ModelMirel, Str::ModelBestan};
+    addModels(known + m_reader->models());
 }
 
 void TArchiveDialog::addModels(const QStringList &models)

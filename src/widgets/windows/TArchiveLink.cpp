@@ -70,8 +70,10 @@ void TArchiveLink::start(const QString &folder)
         m_window->statusBar()->addPermanentWidget(m_status);
     }
     m_archive.open(folder);
-    if (!m_server)
-        m_server = TServerView::fromSettings(m_window, m_window->m_iniPath, m_archive.path(), this);
+    if (!m_server) {
+        const QString ini = m_window->IniPath();
+        m_server = TServerView::fromSettings(m_window, ini, m_archive.path(), this);
+    }
     showState();
 }
 

@@ -144,9 +144,8 @@ private slots:
         const QString changed = label + QStringLiteral(" \"№2\"");
         a->appendLabelChange({uid, 2, label, changed, day(4, 11), label + ".txt", "лаборант"});
         a->appendLabelChange({QUuid(), 5, QString(), label, day(4, 12), "t.tsv", "лаборант"});
-        const TArchiveFileEvent::Kind kinds[] = {TArchiveFileEvent::Open, TArchiveFileEvent::Save,
-                                                 TArchiveFileEvent::SaveAs, TArchiveFileEvent::New};
-        for (const auto kind : kinds)
+        using Event = TArchiveFileEvent;
+        for (const auto kind : {Event::Open, Event::Save, Event::SaveAs, Event::New})
             a->appendFileEvent({kind, label + ".txt", 3, day(4, 13)});
         QCOMPARE(a->pendingCount(), 0);
         TServerReplicator rep(a->path(), m_pg->connectionString(), quick());
