@@ -49,6 +49,19 @@ QString withoutPassword(const QString &conninfo)
     return out.simplified();
 }
 
+QString withConnectTimeout(const QString &conninfo, int seconds)
+{
+    if (conninfo.contains(QStringLiteral("connect_timeout"), Qt::CaseInsensitive))
+        return conninfo;
+    // A URI takes its options after '?'.
+    if (conninfo.startsWith(QStringLiteral("postgres"), Qt::CaseInsensitive)
+        && conninfo.contains(QStringLiteral("://")))
+        return conninfo
+               + (conninfo.contains(QLatin1Char('?')) ? QLatin1Char('&') : QLatin1Char('?'))
+               + QStringLiteral("connect_timeout=%1").arg(seconds);
+    return conninfo + QStringLiteral(" connect_timeout=%1").arg(seconds);
+}
+
 QString redacted(const QString &text)
 {
     QString out = text;

@@ -17,6 +17,10 @@ inline const QString Key = QStringLiteral("Server");
 QString fromSettings(const TIniPlus &ini);
 // Takes a password out of a connection string (key=value form or a URI).
 QString withoutPassword(const QString &conninfo);
+// The connection string with a bound on a connection attempt (connect_timeout) unless it sets
+// one: a host that never answers would otherwise hold the sending thread, and a window closing
+// waits for that thread, for minutes.
+QString withConnectTimeout(const QString &conninfo, int seconds = 5);
 // Hides anything that looks like a password in a text (an error message, say).
 QString redacted(const QString &text);
 

@@ -1,6 +1,8 @@
 #include "server/ServerLink.h"
 
 #include <algorithm>
+#include <iterator>
+#include <vector>
 
 #include <QSqlError>
 #include <QSqlQuery>
@@ -10,24 +12,74 @@
 
 #include "archive/ArchiveRecords.h"
 #include "archive/ArchiveSchema.h"
+#include "server/PgArray.h"
 #include "server/ServerConfig.h"
 #include "server/ServerSchema.h"
 
 namespace {
 
-constexpr int ColumnCount = 24 + ArchiveLimits::ValueCount;
+using Type = PgArray::Type;
 
-// The server's columns in the order a local row is read and sent.
-QString serverColumns()
+struct Column
 {
-    QStringList names = {"station", "seq",    "uid",    "kind",      "at_ms",     "at_iso",
-                         "model",   "port",   "device", "date_text", "time_text", "grp",
-                         "label",   "folded", "cells",  "raw"};
+    const char *name;
+    Type type;
+};
+
+// The server's columns in the order a local row is read and sent; v0... follow "raw".
+constexpr Column Head[] = {
+    {"station", Type::Text},   {"seq", Type::BigInt},     {"uid", Type::Text},
+    {"kind", Type::Text},      {"at_ms", Type::BigInt},   {"at_iso", Type::Text},
+    {"model", Type::Text},     {"port", Type::Text},      {"device", Type::Integer},
+    {"date_text", Type::Text}, {"time_text", Type::Text}, {"grp", Type::Integer},
+    {"label", Type::Text},     {"folded", Type::Text},    {"cells", Type::Text},
+    {"raw", Type::Bytes},
+};
+constexpr Column Tail[] = {
+    {"result_seq", Type::BigInt}, {"row_no", Type::Integer},    {"old_text", Type::Text},
+    {"new_text", Type::Text},     {"os_user", Type::Text},      {"file_name", Type::Text},
+    {"event", Type::Text},        {"row_count", Type::Integer},
+};
+constexpr int HeadCount = int(std::size(Head));
+constexpr int ColumnCount = HeadCount + ArchiveLimits::ValueCount + int(std::size(Tail));
+// Where in a row the kind, the label and the folded label stand.
+constexpr int KindAt = 3;
+constexpr int LabelAt = 12;
+constexpr int FoldedAt = 13;
+constexpr int UidAt = 2;
+
+std::vector<PgArray> emptyColumns()
+{
+    std::vector<PgArray> out;
+    out.reserve(ColumnCount);
+    for (const Column &c : Head)
+        out.emplace_back(c.type);
     for (int k = 0; k < ArchiveLimits::ValueCount; ++k)
-        names << QStringLiteral("v%1").arg(k);
-    names << QStringList{"result_seq", "row_no",    "old_text", "new_text",
-                         "os_user",    "file_name", "event",    "row_count"};
-    return names.join(QStringLiteral(", "));
+        out.emplace_back(Type::Double);
+    for (const Column &c : Tail)
+        out.emplace_back(c.type);
+    return out;
+}
+
+// The whole batch in one statement, one array parameter per column; what the server holds
+// already is skipped.
+QString insertSql()
+{
+    QStringList names;
+    QStringList arrays;
+    auto add = [&](const QString &name, Type type) {
+        names << name;
+        arrays << QStringLiteral("CAST(? AS %1)").arg(PgArray::sqlType(type));
+    };
+    for (const Column &c : Head)
+        add(QString::fromLatin1(c.name), c.type);
+    for (int k = 0; k < ArchiveLimits::ValueCount; ++k)
+        add(QStringLiteral("v%1").arg(k), Type::Double);
+    for (const Column &c : Tail)
+        add(QString::fromLatin1(c.name), c.type);
+    return QStringLiteral("INSERT INTO reg01_records (") + names.join(QStringLiteral(", "))
+           + QStringLiteral(") SELECT * FROM unnest(") + arrays.join(QStringLiteral(", "))
+           + QStringLiteral(") ON CONFLICT (station, seq) DO NOTHING");
 }
 
 // Every local record after an id with what it carries, whatever its kind.
@@ -64,7 +116,7 @@ QString firstLine(const QSqlError &e)
 
 ServerLink::ServerLink(const QString &archivePath, const QString &conninfo, const Limits &limits)
     : m_archivePath(archivePath)
-    , m_conninfo(ServerConfig::withoutPassword(conninfo))
+    , m_conninfo(ServerConfig::withConnectTimeout(ServerConfig::withoutPassword(conninfo)))
     , m_limits(limits)
     , m_localName(QStringLiteral("server-local-%1").arg(quintptr(this)))
     , m_serverName(QStringLiteral("server-pg-%1").arg(quintptr(this)))
@@ -150,7 +202,6 @@ void ServerLink::dropServer()
 {
     m_serverReady = false;
     m_cursorKnown = false;
-    m_insertSql.clear();
     if (QSqlDatabase::contains(m_serverName))
         QSqlDatabase::database(m_serverName, false).close();
 }
@@ -196,22 +247,6 @@ bool ServerLink::findCursor(QString *error)
     return true;
 }
 
-bool ServerLink::prepareInsert(QSqlQuery &insert, int rows)
-{
-    auto it = m_insertSql.find(rows);
-    if (it == m_insertSql.end()) {
-        QStringList marks(ColumnCount, QStringLiteral("?"));
-        const QString row = QLatin1Char('(') + marks.join(QLatin1Char(',')) + QLatin1Char(')');
-        QStringList all(rows, row);
-        it = m_insertSql
-                 .emplace(rows, QStringLiteral("INSERT INTO reg01_records (") + serverColumns()
-                                    + QStringLiteral(") VALUES ") + all.join(QLatin1Char(','))
-                                    + QStringLiteral(" ON CONFLICT (station, seq) DO NOTHING"))
-                 .first;
-    }
-    return insert.prepare(it->second);
-}
-
 int ServerLink::sendBatch(QString *error)
 {
     QSqlDatabase local = QSqlDatabase::database(m_localName, false);
@@ -227,40 +262,42 @@ int ServerLink::sendBatch(QString *error)
         *error = QStringLiteral("архив: ") + read.lastError().text();
         return -1;
     }
-    std::vector<QVariantList> rows;
+    std::vector<PgArray> columns = emptyColumns();
     qint64 lastId = m_cursor;
+    int rows = 0;
     while (read.next()) {
-        QVariantList row;
-        row.reserve(ColumnCount);
         lastId = read.value(0).toLongLong();
-        for (int c = 1; c <= ColumnCount; ++c)
-            row << read.value(c);
-        row[2] = QUuid::fromRfc4122(row[2].toByteArray()).toString(QUuid::WithoutBraces);
-        // The folded text the search looks in: the label, or the new label of a change.
-        const QVariant label = row[3].toString() == QLatin1String("result") ? row[12] : row[13];
-        row[13] = label.isNull() ? QVariant()
-                                 : QVariant(ArchiveSchema::foldLabel(label.toString()));
-        rows.push_back(std::move(row));
+        ++rows;
+        const bool result = read.value(1 + KindAt).toString() == QLatin1String("result");
+        for (int c = 0; c < ColumnCount; ++c) {
+            QVariant v = read.value(1 + c);
+            if (c == UidAt) {
+                v = QUuid::fromRfc4122(v.toByteArray()).toString(QUuid::WithoutBraces);
+            } else if (c == FoldedAt) {
+                // The folded text the search looks in: the label, or the new label of a change.
+                const QVariant label = result ? read.value(1 + LabelAt) : v;
+                v = label.isNull() ? QVariant()
+                                   : QVariant(ArchiveSchema::foldLabel(label.toString()));
+            }
+            columns[size_t(c)].append(v);
+        }
     }
     read.finish();
-    if (rows.empty())
+    if (rows == 0)
         return 0;
-    QSqlDatabase server = QSqlDatabase::database(m_serverName, false);
-    QSqlQuery insert(server);
-    if (!prepareInsert(insert, int(rows.size()))) {
+    QSqlQuery insert(QSqlDatabase::database(m_serverName, false));
+    if (!insert.prepare(insertSql())) {
         *error = firstLine(insert.lastError());
         return -1;
     }
-    for (const QVariantList &row : rows) {
-        for (const QVariant &v : row)
-            insert.addBindValue(v);
-    }
+    for (const PgArray &column : columns)
+        insert.addBindValue(column.literal());
     if (!insert.exec()) {
         *error = firstLine(insert.lastError());
         return -1;
     }
     m_cursor = lastId;
-    return int(rows.size());
+    return rows;
 }
 
 // Records are never removed and numbered in writing order, so what lies after an id is the

@@ -8,7 +8,6 @@
 // it tries again after a pause that doubles up to the longest.
 
 #include <atomic>
-#include <map>
 
 #include <QObject>
 #include <QSqlDatabase>
@@ -23,7 +22,7 @@ class ServerLink : public QObject
 public:
     struct Limits
     {
-        int batch = 500;  // records per transaction
+        int batch = 2000; // records per statement, each its own transaction
         int idleMs = 250; // how often the local archive is looked at for new records
         int firstRetryMs = 1000;
         int longestRetryMs = 60000;
@@ -50,7 +49,6 @@ private:
     void dropServer();
     bool findCursor(QString *error);
     int sendBatch(QString *error); // records sent, -1 on failure
-    bool prepareInsert(QSqlQuery &insert, int rows);
     qint64 localCount(qint64 afterId);
     void schedule(int ms);
 
@@ -66,5 +64,4 @@ private:
     qint64 m_lastSeen = -1; // the local archive's highest id at the last look
     int m_retryMs = 0;
     std::atomic_bool m_stopping = false;
-    std::map<int, QString> m_insertSql;
 };

@@ -65,7 +65,7 @@ QString currentLabel()
 } // namespace
 
 TServerArchiveReader::TServerArchiveReader(const QString &conninfo)
-    : m_conninfo(ServerConfig::withoutPassword(conninfo))
+    : m_conninfo(ServerConfig::withConnectTimeout(ServerConfig::withoutPassword(conninfo)))
     , m_name(QStringLiteral("server-reader-%1").arg(quintptr(this)))
 {}
 

@@ -23,6 +23,7 @@
 TArchiveDialog::TArchiveDialog(TArchiveReader *reader, QWidget *parent)
     : QDialog(parent)
     , m_reader(reader)
+    , m_local(reader)
 {
     setObjectName(QStringLiteral("ArchiveDialog"));
     setWindowTitle(Str::ArchiveCaption);
@@ -62,6 +63,8 @@ TArchiveDialog::TArchiveDialog(TArchiveReader *reader, QWidget *parent)
     splitter->setStretchFactor(1, 1);
 
     auto *fields = new QHBoxLayout;
+    fields->addWidget(m_whereLabel);
+    fields->addWidget(m_where);
     fields->addWidget(new QLabel(Str::ArchiveLabel, this));
     fields->addWidget(m_label, 1);
     fields->addWidget(m_fromCheck);
@@ -117,6 +120,13 @@ void TArchiveDialog::buildFields()
     m_to = date(today, m_toCheck);
     m_model = new QComboBox(this);
     m_model->setObjectName(QStringLiteral("ArchiveModel"));
+    m_whereLabel = new QLabel(Str::ArchiveWhere, this);
+    m_where = new QComboBox(this);
+    m_where->setObjectName(QStringLiteral("ArchiveWhere"));
+    m_where->addItems({Str::ArchiveHere, Str::ArchiveOnServer});
+    m_whereLabel->hide();
+    m_where->hide();
+    connect(m_where, &QComboBox::currentIndexChanged, this, &TArchiveDialog::whereChanged);
     m_find = new QPushButton(Str::ArchiveFind, this);
     m_find->setDefault(true); // Enter in the label field searches
     connect(m_find, &QPushButton::clicked, this, &TArchiveDialog::find);
@@ -140,13 +150,41 @@ void TArchiveDialog::buildButtons()
 void TArchiveDialog::fillModels()
 {
     m_model->addItem(Str::ArchiveAnyModel, QString());
-    QStringList models = {Str::ModelTarvo, Str::ModelMirel, Str::ModelBestan};
-    for (const QString &m : m_reader->models()) {
-        if (!models.contains(m))
-            models << m;
+    const QStringList known = {Str::ModelTarvo, Str::ModelMirel, Str::ModelBestan};
+    addModels(known + m_reader->models());
+}
+
+void TArchiveDialog::addModels(const QStringList &models)
+{
+    for (const QString &m : models) {
+        if (!m.isEmpty() && m_model->findData(m) < 0)
+            m_model->addItem(m, m);
     }
-    for (const QString &m : models)
-        m_model->addItem(m, m);
+}
+
+void TArchiveDialog::setServerReader(TArchiveReader *server)
+{
+    m_server = server;
+    m_whereLabel->setVisible(server != nullptr);
+    m_where->setVisible(server != nullptr);
+    if (!server)
+        m_where->setCurrentIndex(0);
+}
+
+void TArchiveDialog::whereChanged(int index)
+{
+    TArchiveReader *reader = index == 1 && m_server ? m_server : m_local;
+    if (reader == m_reader)
+        return;
+    // The hits name their results in the place they came from: another place, another list.
+    m_reader = reader;
+    m_hits->setHits({});
+    m_historyPane->hide();
+    m_status->clear();
+    if (reader == m_server && !m_serverModels) {
+        m_serverModels = true;
+        addModels(reader->models());
+    }
 }
 
 void TArchiveDialog::setValueTitles(const QStringList &titles)

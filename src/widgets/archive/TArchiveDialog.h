@@ -31,6 +31,9 @@ public:
     // The titles of the value columns, value 0 first (the window's column titles from
     // "Температура" on).
     void setValueTitles(const QStringList &titles);
+    // A second reader, the server's: the dialog then asks where to search, this station or the
+    // server with every station's results. It must outlive the dialog.
+    void setServerReader(TArchiveReader *server);
     // The newest this many results are listed.
     void setLimit(int limit) { m_limit = limit; }
 
@@ -41,6 +44,7 @@ public:
     QCheckBox *toCheck() const { return m_toCheck; }
     QDateEdit *toEdit() const { return m_to; }
     QComboBox *modelBox() const { return m_model; }
+    QComboBox *whereBox() const { return m_where; } // hidden without a server
     QTableView *view() const { return m_view; }
     TArchiveModel *model() const { return m_hits; }
     QTableWidget *historyView() const { return m_history; }
@@ -68,10 +72,15 @@ private:
     void buildFields();
     void buildButtons();
     void fillModels();
+    void addModels(const QStringList &models);
+    void whereChanged(int index);
     void selectionChanged();
     void handOn(bool toTable);
 
-    TArchiveReader *m_reader = nullptr;
+    TArchiveReader *m_reader = nullptr; // the one searched now
+    TArchiveReader *m_local = nullptr;
+    TArchiveReader *m_server = nullptr;
+    bool m_serverModels = false; // the server's instruments are in the list
     int m_limit = 1000;
     QLineEdit *m_label = nullptr;
     QCheckBox *m_fromCheck = nullptr;
@@ -79,6 +88,8 @@ private:
     QCheckBox *m_toCheck = nullptr;
     QDateEdit *m_to = nullptr;
     QComboBox *m_model = nullptr;
+    QLabel *m_whereLabel = nullptr;
+    QComboBox *m_where = nullptr;
     QPushButton *m_find = nullptr;
     QTableView *m_view = nullptr;
     TArchiveModel *m_hits = nullptr;

@@ -1,6 +1,8 @@
 #include "windows/TArchiveLink.h"
 
 #include <algorithm>
+#include <memory>
+#include <utility>
 
 #include <QAction>
 #include <QFileInfo>
@@ -17,12 +19,14 @@
 #include "export/TPrintPreview.h"
 #include "export/TReportPrint.h"
 #include "pollers/TOpPoller.h"
+#include "server/TServerArchiveReader.h"
 #include "table/TRowStore.h"
 #include "table/TStringGridModel.h"
 #include "table/TableShape.h"
 #include "text/Strings.h"
 #include "windows/NewFileName.h"
 #include "windows/TRegistrationWindow.h"
+#include "windows/TServerView.h"
 
 TArchiveLink::TArchiveLink(TRegistrationWindow *window)
     : QObject(window)
@@ -66,11 +70,16 @@ void TArchiveLink::start(const QString &folder)
         m_window->statusBar()->addPermanentWidget(m_status);
     }
     m_archive.open(folder);
+    if (!m_server) {
+        const QString ini = m_window->IniPath();
+        m_server = TServerView::fromSettings(m_window, ini, m_archive.path(), this);
+    }
     showState();
 }
 
 void TArchiveLink::finish()
 {
+    delete std::exchange(m_server, nullptr);
     if (m_archive.state() == ArchiveState::Closed && m_archive.pendingCount() == 0)
         return;
     const qint64 lostBefore = m_archive.lostCount();
@@ -92,6 +101,13 @@ void TArchiveLink::showState()
     m_status->setToolTip(m_archive.errorText());
     // A working archive keeps quiet; only its trouble is worth the operator's eye.
     m_status->setStyleSheet(trouble ? QStringLiteral("color: #b00000;") : QString());
+}
+
+void TArchiveLink::handedOver()
+{
+    showState();
+    if (m_server)
+        m_server->nudge();
 }
 
 QUuid TArchiveLink::rowResult(int row) const
@@ -128,7 +144,7 @@ void TArchiveLink::resultRow(int row, const QDateTime &at, int group,
     while (m_rowResults.size() <= row)
         m_rowResults.append(QUuid());
     m_rowResults[row] = uid;
-    showState();
+    handedOver();
 }
 
 void TArchiveLink::editStarted(int row, const QString &text)
@@ -150,7 +166,7 @@ void TArchiveLink::editDone(int row, const QString &text)
     change.fileName = m_window->m_fileName;
     m_archive.appendLabelChange(change);
     m_editText = text;
-    showState();
+    handedOver();
 }
 
 void TArchiveLink::fileEvent(TArchiveFileEvent::Kind kind)
@@ -165,7 +181,7 @@ void TArchiveLink::fileEvent(TArchiveFileEvent::Kind kind)
     event.rowCount = std::max(0, m_window->MainGrid->GridModel()->DataRowCount() - 1);
     event.at = m_window->Now();
     m_archive.appendFileEvent(event);
-    showState();
+    handedOver();
 }
 
 QStringList TArchiveLink::valueTitles() const
@@ -181,6 +197,11 @@ void TArchiveLink::actArchiveExecute()
 {
     TArchiveDialog dialog(&m_archive, m_window);
     dialog.setValueTitles(valueTitles());
+    std::unique_ptr<TServerArchiveReader> server;
+    if (m_server) {
+        server = std::make_unique<TServerArchiveReader>(m_server->conninfo());
+        dialog.setServerReader(server.get());
+    }
     connect(&dialog, &TArchiveDialog::openAsTableRequested, this, [this, &dialog](auto &hits) {
         dialog.accept();
         openHits(hits);

@@ -20,6 +20,7 @@
 class QAction;
 class QLabel;
 class TRegistrationWindow;
+class TServerView;
 enum class TExportFormat;
 
 class TArchiveLink : public QObject
@@ -35,6 +36,8 @@ public:
 
     TArchive &archive() { return m_archive; }
     QLabel *statusLabel() const { return m_status; }
+    // The archive's copy on the server; nullptr when the settings name none.
+    TServerView *serverView() const { return m_server; }
 
     // Opens the archive in the folder; the window calls it when it is shown.
     void start(const QString &folder);
@@ -70,6 +73,7 @@ public:
 
 private:
     void showState();
+    void handedOver(); // a record went to the archive
     bool exportTable(const TExportTable &table);
     // The results table as the exports and the report read it, the editor's text taken in.
     TExportTable gridTable() const;
@@ -79,6 +83,7 @@ private:
     TArchive m_archive;
     QString m_modelName;
     QLabel *m_status = nullptr;
+    TServerView *m_server = nullptr;
     // The archived result each grid row holds, by grid row; null where none is known.
     QList<QUuid> m_rowResults;
     int m_editRow = -1;

@@ -1,10 +1,16 @@
+#include <cmath>
+#include <limits>
 #include <memory>
+
+#include <QCryptographicHash>
 
 #include <QSignalSpy>
 #include <QTemporaryDir>
 #include <QTest>
 
+#include "archive/ArchiveSchema.h"
 #include "archive/TArchive.h"
+#include "archive/TArchiveWriter.h"
 #include "server/ServerConfig.h"
 #include "server/TServerArchiveReader.h"
 #include "server/TServerReplicator.h"
@@ -49,6 +55,11 @@ class TestServerReplicator : public QObject
                        .arg(station),
                    &out);
         return out;
+    }
+    static QString md5(const QString &s)
+    {
+        return QString::fromLatin1(
+            QCryptographicHash::hash(s.toUtf8(), QCryptographicHash::Md5).toHex());
     }
     void addResults(TArchive &a, int n, int firstMinute = 0)
     {
@@ -95,6 +106,94 @@ private slots:
         addResults(*a, 1);
         rep.nudge();
         QTRY_COMPARE_WITH_TIMEOUT(onServer("kinds"), QStringLiteral("4|4|4"), 5000);
+    }
+
+    // Each kind arrives with every detail it carries, whatever its texts and bytes hold:
+    // texts that look like array or SQL syntax, bytes that are quotes and backslashes, an
+    // empty reply, values at the ends of the range. Texts are compared by their hashes.
+    void detailsArriveWhole_data()
+    {
+        QTest::addColumn<QString>("label");
+        QTest::addColumn<QByteArray>("raw");
+        QTest::addColumn<double>("value");
+        QTest::addColumn<QString>("valueText"); // as the server prints it
+        QTest::newRow("plain") << QStringLiteral("Ферма Ёлкино") << QByteArray("\x01\x02", 2)
+                               << 6.25 << "6.25";
+        QTest::newRow("array syntax") << QStringLiteral(R"({a,"b"},NULL\ "")")
+                                      << QByteArray("\0\"\\\xff{},", 7) << 1e-300 << "1e-300";
+        QTest::newRow("sql quotes") << QStringLiteral("'); DROP TABLE reg01_records; --")
+                                    << QByteArray(300, '\\') << -0.5 << "-0.5";
+        QTest::newRow("empty") << QString() << QByteArray() << 1e308 << "1e+308";
+        QTest::newRow("infinite") << QStringLiteral("NULL") << QByteArray("NULL")
+                                  << std::numeric_limits<double>::infinity() << "Infinity";
+    }
+    void detailsArriveWhole()
+    {
+        QFETCH(QString, label);
+        QFETCH(QByteArray, raw);
+        QFETCH(double, value);
+        QFETCH(QString, valueText);
+        const QString station = QStringLiteral("whole-") + QTest::currentDataTag();
+        auto a = archive(station);
+        QVERIFY(a);
+        TArchiveResult r = sampleResult(label, day(4));
+        r.raw = raw;
+        r.values[0] = value;
+        r.cells[0] = label;
+        const QUuid uid = a->appendResult(r);
+        const QString changed = label + QStringLiteral(" \"№2\"");
+        a->appendLabelChange({uid, 2, label, changed, day(4, 11), label + ".txt", "лаборант"});
+        a->appendLabelChange({QUuid(), 5, QString(), label, day(4, 12), "t.tsv", "лаборант"});
+        using Event = TArchiveFileEvent;
+        for (const auto kind : {Event::Open, Event::Save, Event::SaveAs, Event::New})
+            a->appendFileEvent({kind, label + ".txt", 3, day(4, 13)});
+        QCOMPARE(a->pendingCount(), 0);
+        TServerReplicator rep(a->path(), m_pg->connectionString(), quick());
+        QTRY_VERIFY_WITH_TIMEOUT(rep.synchronized(), 20000);
+
+        QString out;
+        QVERIFY(m_pg->psql(QStringLiteral(
+                               "SELECT seq, kind, uid, at_ms, at_iso, md5(model), port, device, "
+                               "date_text, time_text, grp, md5(label), md5(folded), md5(cells), "
+                               "raw IS NULL, encode(raw, 'hex'), v0, v4 IS NULL, v26 IS NULL, "
+                               "result_seq, row_no, md5(old_text), md5(new_text), md5(os_user), "
+                               "md5(file_name), event, row_count FROM reg01_records "
+                               "WHERE station = '%1' ORDER BY seq")
+                               .arg(station),
+                           &out));
+        const QStringList rows = out.split('\n');
+        QCOMPARE(rows.size(), 7);
+        // Columns 1-5 (number, kind, uid, time), 6-19 a result's, 20-27 a change's or event's.
+        auto row = [&](int seq, const char *kind, const QDateTime &t, const QStringList &result,
+                       const QStringList &rest) {
+            const QString uid = rows.value(seq - 1).section('|', 2, 2);
+            return (QStringList{QString::number(seq), kind, uid,
+                                QString::number(t.toMSecsSinceEpoch()), TArchiveWriter::isoText(t)}
+                    + result + rest)
+                .join('|');
+        };
+        auto noResult = [](const QString &newText) {
+            return QStringList{{}, {}, {}, {}, {}, {}, {}, newText, {}, "t", {}, {}, "t", "t"};
+        };
+        QVERIFY(!QUuid(rows.value(0).section('|', 2, 2)).isNull());
+        QCOMPARE(rows[0].section('|', 2, 2), uid.toString(QUuid::WithoutBraces));
+        QCOMPARE(rows[0], row(1, "result", day(4),
+                              {md5(r.model), r.port, "7", r.dateText, r.timeText, "3", md5(label),
+                               md5(ArchiveSchema::foldLabel(label)), md5(r.cells.join('\t')), "f",
+                               QString::fromLatin1(raw.toHex()), valueText, "t", "t"},
+                              QStringList(8)));
+        // The label changes: the first names its result, the open row's names none.
+        const QString user = md5(QStringLiteral("лаборант"));
+        QCOMPARE(rows[1],
+                 row(2, "label", day(4, 11), noResult(md5(changed.toCaseFolded())),
+                     {"1", "2", md5(label), md5(changed), user, md5(label + ".txt"), {}, {}}));
+        QCOMPARE(rows[2], row(3, "label", day(4, 12), noResult(md5(label.toCaseFolded())),
+                              {{}, "5", md5(QString()), md5(label), user, md5("t.tsv"), {}, {}}));
+        const char *events[] = {"open", "save", "save as", "new"};
+        for (int i = 0; i < 4; ++i) {
+            QCOMPARE(rows[3 + i], row(4 + i, "file", day(4, 13), noResult({}),
+                                      {{}, {}, {}, {}, {}, md5(label + ".txt"), events[i], "3"}));
+        }
     }
 
     // Down while records come, back later: nothing lost, nothing twice; the status says so.
@@ -277,6 +376,27 @@ private slots:
         QCOMPARE(ServerConfig::withoutPassword(given), kept);
         QVERIFY(!ServerConfig::redacted(given).contains(QStringLiteral("s3cret")));
         QVERIFY(!ServerConfig::redacted(given).contains(QStringLiteral("a b")));
+    }
+
+    // A connection attempt is bounded unless the string bounds it itself.
+    void connectTimeoutAdded_data()
+    {
+        QTest::addColumn<QString>("given");
+        QTest::addColumn<QString>("used");
+        QTest::newRow("key") << "host=h user=u"
+                             << "host=h user=u connect_timeout=5";
+        QTest::newRow("own") << "host=h CONNECT_TIMEOUT=30"
+                             << "host=h CONNECT_TIMEOUT=30";
+        QTest::newRow("uri") << "postgresql://h/d"
+                             << "postgresql://h/d?connect_timeout=5";
+        QTest::newRow("uri parameter") << "postgresql://h/d?sslmode=require"
+                                       << "postgresql://h/d?sslmode=require&connect_timeout=5";
+    }
+    void connectTimeoutAdded()
+    {
+        QFETCH(QString, given);
+        QFETCH(QString, used);
+        QCOMPARE(ServerConfig::withConnectTimeout(given), used);
     }
 
     // TLS as the connection string asks: a server that takes only TLS, with a self-signed

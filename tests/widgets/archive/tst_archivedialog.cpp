@@ -33,6 +33,34 @@ public:
     QStringList models() override { return {QStringLiteral("Другой прибор")}; }
 };
 
+// The server's reader: one odd row (no time, no values, no cells, the longest label the server
+// reader hands on) and one whole.
+class ServerReader : public TArchiveReader
+{
+public:
+    int searches = 0;
+    qint64 historyOf = 0;
+
+    TArchiveSearchResult search(const TArchiveQuery &) override
+    {
+        ++searches;
+        TArchiveSearchResult r;
+        r.hits.resize(2);
+        r.hits[0].id = 41;
+        r.hits[0].label = QString(4096, QChar(0x436));
+        r.hits[1].id = 42;
+        r.hits[1].result = sampleResult(QStringLiteral("Проба юг"), day(1));
+        return r;
+    }
+    bool loadDetails(std::vector<TArchiveHit> &, QString *) override { return true; }
+    std::vector<TArchiveLabelEntry> labelHistory(qint64 id, QString *) override
+    {
+        historyOf = id;
+        return {TArchiveLabelEntry{}};
+    }
+    QStringList models() override { return {QStringLiteral("Прибор на сервере"), QString()}; }
+};
+
 QString cell(const TArchiveModel *m, int row, int col)
 {
     return m->data(m->index(row, col)).toString();
@@ -137,6 +165,46 @@ private slots:
         QCOMPARE(dialog.model()->rowCount(), 0);
         QCOMPARE(dialog.statusLabel()->text(),
                  QStringLiteral("Поиск не удался: database disk image is malformed"));
+    }
+
+    // With a server the dialog asks where to search; the hits and their histories come from
+    // the place searched, and odd rows from the server show and hand on.
+    void searchesTheServerWhenAsked()
+    {
+        TArchiveDialog plain(&m_archive);
+        plain.show();
+        QVERIFY(plain.whereBox()->isHidden());
+
+        ServerReader server;
+        TArchiveDialog dialog(&m_archive);
+        dialog.setServerReader(&server);
+        dialog.show();
+        QVERIFY(dialog.whereBox()->isVisible());
+        dialog.find();
+        QCOMPARE(dialog.model()->rowCount(), 3);
+        dialog.whereBox()->setCurrentIndex(1);
+        QCOMPARE(dialog.model()->rowCount(), 0); // this station's hits are not the server's
+        QVERIFY(dialog.modelBox()->findData(QStringLiteral("Прибор на сервере")) > 0);
+        QCOMPARE(dialog.modelBox()->findData(QString()), 0); // one "any instrument" only
+        dialog.find();
+        const TArchiveModel *m = dialog.model();
+        QCOMPARE(m->rowCount(), 2);
+        for (int c = 0; c < m->columnCount(); ++c) // the odd row reads in every column
+            QVERIFY(m->data(m->index(0, c)).isValid());
+        dialog.view()->selectRow(0);
+        dialog.showHistory();
+        QCOMPARE(server.historyOf, 41);
+        std::vector<TArchiveHit> opened;
+        connect(&dialog, &TArchiveDialog::openAsTableRequested, this,
+                [&](const std::vector<TArchiveHit> &h) { opened = h; });
+        dialog.view()->selectAll();
+        QTest::mouseClick(dialog.openButton(), Qt::LeftButton);
+        QCOMPARE(opened.size(), size_t(2));
+
+        dialog.whereBox()->setCurrentIndex(0);
+        dialog.find();
+        QCOMPARE(dialog.model()->rowCount(), 3);
+        QCOMPARE(server.searches, 1);
     }
 
 private:

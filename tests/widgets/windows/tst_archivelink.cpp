@@ -13,6 +13,7 @@
 #include <QSqlDatabase>
 #include <QSqlQuery>
 #include <QTableView>
+#include <QThread>
 #include <QTimer>
 
 #include "WindowTestSupport.h"
@@ -178,6 +179,41 @@ private slots:
             if (r.values[size_t(k)])
                 QCOMPARE(*r.values[size_t(k)], 1.25 + k);
         }
+    }
+
+    // Only a settings file that names a server puts the server's status in the status bar;
+    // a server that does not answer says so while the window goes on archiving, and the
+    // status goes with the archive.
+    void serverStatusOnlyWithServer_data()
+    {
+        QTest::addColumn<QString>("server");
+        QTest::newRow("no server") << QString();
+        QTest::newRow("nothing listening") << "host=127.0.0.1 port=1 dbname=reg01 user=reg01";
+    }
+    void serverStatusOnlyWithServer()
+    {
+        QFETCH(QString, server);
+        if (!server.isEmpty())
+            writeIni(QStringLiteral("[Config]\r\nFileName=%1\r\n[Archive]\r\nServer=%2\r\n")
+                         .arg(path("a.txt"), server));
+        auto w = shown(true);
+        auto *label = w->findChild<QLabel *>(QStringLiteral("ServerStatus"));
+        QCOMPARE(label != nullptr, !server.isEmpty());
+        QCOMPARE(w->ArchiveLink()->serverView() != nullptr, !server.isEmpty());
+        QCOMPARE(w->findChild<QThread *>(QStringLiteral("archive-server")) != nullptr,
+                 !server.isEmpty());
+        putFrame(w->Poller(), 4, tarvoFrame(1));
+        takeResult(*w);
+        QCOMPARE(allHits(*w).size(), std::size_t(1));
+        if (!label)
+            return;
+        QTRY_VERIFY_WITH_TIMEOUT(label->text().contains(QStringLiteral("1 записей в очереди")),
+                                 10000);
+        QVERIFY2(label->text().startsWith(QStringLiteral("Сервер: ")), qPrintable(label->text()));
+        QVERIFY(!label->toolTip().isEmpty());
+        w->ArchiveLink()->finish();
+        QVERIFY(!w->findChild<QLabel *>(QStringLiteral("ServerStatus")));
+        QVERIFY(!w->ArchiveLink()->serverView());
     }
 
     // A typed label becomes a label change of the row's result; a label typed again the same

@@ -1,0 +1,56 @@
+#include "windows/TServerView.h"
+
+#include <QLabel>
+#include <QMainWindow>
+#include <QStatusBar>
+
+#include "server/ServerConfig.h"
+#include "server/TServerReplicator.h"
+#include "settings/TIniPlus.h"
+
+TServerView *TServerView::fromSettings(QMainWindow *window, const QString &iniPath,
+                                       const QString &archivePath, QObject *parent)
+{
+    if (archivePath.isEmpty())
+        return nullptr;
+    const QString conninfo = ServerConfig::fromSettings(TIniPlus(iniPath));
+    if (conninfo.isEmpty())
+        return nullptr;
+    return new TServerView(window, conninfo, archivePath, parent);
+}
+
+TServerView::TServerView(QMainWindow *window, const QString &conninfo, const QString &archivePath,
+                         QObject *parent)
+    : QObject(parent)
+    , m_conninfo(conninfo)
+{
+    setObjectName(QStringLiteral("ServerView"));
+    m_status = new QLabel(window);
+    m_status->setObjectName(QStringLiteral("ServerStatus"));
+    window->statusBar()->addPermanentWidget(m_status);
+    m_replicator = new TServerReplicator(archivePath, conninfo, ServerLink::Limits(), this);
+    connect(m_replicator, &TServerReplicator::statusChanged, this, &TServerView::showStatus);
+    showStatus(m_replicator->statusText());
+}
+
+TServerView::~TServerView()
+{
+    delete m_replicator; // waits for the statement in flight, then lets the thread go
+    delete m_status;
+}
+
+void TServerView::nudge()
+{
+    m_replicator->nudge();
+}
+
+void TServerView::showStatus(const QString &text)
+{
+    if (!m_status)
+        return;
+    m_status->setText(text);
+    const QString error = m_replicator->lastError();
+    m_status->setToolTip(error);
+    // Like the archive's own label: quiet while all goes well, red while the server is away.
+    m_status->setStyleSheet(error.isEmpty() ? QString() : QStringLiteral("color: #b00000;"));
+}

@@ -1,0 +1,43 @@
+#pragma once
+
+// A registration window's tie to the archive's copy on the PostgreSQL server. Made only when
+// the window's settings file names a server ("Archive"/"Server"): then the local archive is
+// sent there in the background, the status bar shows how far the server is behind, and each
+// record handed to the archive is sent at once instead of at the next look. Without the key
+// there is nothing of this: no label, no thread, no connection.
+
+#include <QLabel>
+#include <QObject>
+#include <QPointer>
+#include <QString>
+
+class QMainWindow;
+class TServerReplicator;
+
+class TServerView : public QObject
+{
+    Q_OBJECT
+public:
+    // The view for the window's settings file; nullptr when it names no server or the archive
+    // has no file.
+    static TServerView *fromSettings(QMainWindow *window, const QString &iniPath,
+                                     const QString &archivePath, QObject *parent);
+    // Takes the status label off the status bar and stops the sending.
+    ~TServerView() override;
+
+    // A record was handed to the archive: send it now.
+    void nudge();
+
+    QString conninfo() const { return m_conninfo; }
+    QLabel *statusLabel() const { return m_status; }
+    TServerReplicator *replicator() const { return m_replicator; }
+
+private:
+    TServerView(QMainWindow *window, const QString &conninfo, const QString &archivePath,
+                QObject *parent);
+    void showStatus(const QString &text);
+
+    QString m_conninfo;
+    TServerReplicator *m_replicator = nullptr;
+    QPointer<QLabel> m_status; // the window's status bar may go first
+};
