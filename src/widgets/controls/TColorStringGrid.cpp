@@ -1,7 +1,10 @@
 #include "controls/TColorStringGrid.h"
 
 #include <QAbstractButton>
+#include <QClipboard>
 #include <QEvent>
+#include <QGuiApplication>
+#include <QKeyEvent>
 #include <QPainter>
 #include <QScrollBar>
 #include <QStyleOptionHeader>
@@ -295,4 +298,71 @@ void TColorStringGrid::changeEvent(QEvent *event)
     QTableView::changeEvent(event);
     if (event->type() == QEvent::FontChange)
         SetDefaultRowHeight(qMax(DefaultRowHeight(), fontMetrics().height() + 6));
+}
+
+void TColorStringGrid::editCell(int col, int row, const QString &text)
+{
+    QString old = Cells(col, row);
+    if (OnGetEditText)
+        OnGetEditText(col, row, old);
+    SetCells(col, row, text);
+    if (OnSetEditText)
+        OnSetEditText(col, row, text);
+}
+
+void TColorStringGrid::moveToNextRow()
+{
+    const QModelIndex below = currentIndex().siblingAtRow(currentIndex().row() + 1);
+    if (below.isValid())
+        setCurrentIndex(below);
+}
+
+QString TColorStringGrid::selectionText() const
+{
+    const QItemSelection selection = selectionModel()->selection();
+    if (selection.isEmpty())
+        return QString();
+    int top = m_model->DataRowCount(), bottom = -1, left = ColCount(), right = -1;
+    for (const QItemSelectionRange &r : selection) {
+        top = qMin(top, r.top());
+        bottom = qMax(bottom, r.bottom());
+        left = qMin(left, r.left());
+        right = qMax(right, r.right());
+    }
+    QList<int> cols;
+    for (int c = left; c <= right; ++c) {
+        if (!isColumnHidden(c))
+            cols.append(c);
+    }
+    QStringList lines;
+    QStringList cells;
+    if (top == 0 && bottom == m_model->DataRowCount() - 1) {
+        for (int c : cols)
+            cells.append(m_model->Title(c));
+        lines.append(cells.join(u'\t'));
+    }
+    for (int r = top; r <= bottom; ++r) {
+        cells.clear();
+        for (int c : cols)
+            cells.append(m_model->Cell(c, r));
+        lines.append(cells.join(u'\t'));
+    }
+    return lines.join(u'\n');
+}
+
+void TColorStringGrid::keyPressEvent(QKeyEvent *event)
+{
+    if (event->matches(QKeySequence::Copy)) {
+        QGuiApplication::clipboard()->setText(selectionText());
+        event->accept();
+        return;
+    }
+    if (event->matches(QKeySequence::Paste)) {
+        if (OnPaste && currentIndex().isValid())
+            OnPaste(currentIndex().column(), TableShape::gridRow(currentIndex().row()),
+                    QGuiApplication::clipboard()->text());
+        event->accept();
+        return;
+    }
+    QTableView::keyPressEvent(event);
 }

@@ -6,7 +6,9 @@
 #include "results/LocaleFormats.h"
 #include "table/TableShape.h"
 #include "text/Strings.h"
+#include "windows/TLabelEntry.h"
 #include "windows/TLineView.h"
+#include "windows/TWindowPlacement.h"
 
 TForm2 *Form2 = nullptr;
 
@@ -56,6 +58,8 @@ TForm2::TForm2(QWidget *parent)
     NumberEdit1->setFont(f);
     FormCreate(OpTarvo1, kColumns, QStringLiteral("Tarvo.Ini"));
     new TLineView(this);
+    new TLabelEntry(this);
+    new TWindowPlacement(this, IniPath());
 }
 
 void TForm2::SetTitles()

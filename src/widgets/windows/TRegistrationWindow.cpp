@@ -31,6 +31,7 @@
 #include "windows/TConfigSettings.h"
 #include "windows/TJournalKeeper.h"
 #include "windows/TQtPrinterPage.h"
+#include "windows/TWindowPlacement.h"
 #include "windows/WindowDialogs.h"
 
 namespace {
@@ -86,6 +87,7 @@ TRegistrationWindow::TRegistrationWindow(const QString &objectName, int wantedWi
     for (const auto &[action, handler] : handlers)
         connect(action, &QAction::triggered, this, handler);
     m_archiveLink = new TArchiveLink(this);
+    EndFileMenu();
 }
 
 void TRegistrationWindow::setModelName(const QString &name)
@@ -243,6 +245,8 @@ bool TRegistrationWindow::LoadFile(const QString &path)
 bool TRegistrationWindow::SaveFile(const QString &path)
 {
     MainGrid->CommitEditor();
+    if (!agreeToSaveOver(path))
+        return false;
     QString error;
     bool ok;
     {
@@ -290,7 +294,7 @@ void TRegistrationWindow::actOpenFileExecute()
     QString name;
     {
         ++m_asking;
-        name = AskOpenFileName(m_fileName);
+        name = agreeToOpen(AskOpenFileName(m_fileName));
         --m_asking;
     }
     const std::vector<QByteArray> late = takeLateLines();
@@ -466,6 +470,8 @@ void TRegistrationWindow::closeEvent(QCloseEvent *event)
         TConfigSettings{m_poller->Port, m_fileName, qRound(NumberEdit1->Value())}.write(ini);
         WriteExtraSettings(ini);
         qualityPanel->writeSettings(ini);
+        if (auto *placement = findChild<TWindowPlacement *>())
+            placement->writeSettings(ini);
     }
     while (m_poller->Active())
         QCoreApplication::processEvents(QEventLoop::AllEvents | QEventLoop::WaitForMoreEvents);

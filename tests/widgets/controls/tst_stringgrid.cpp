@@ -1,4 +1,5 @@
 #include <QAbstractItemModelTester>
+#include <QClipboard>
 #include <QHeaderView>
 #include <QLineEdit>
 #include <QPaintEngine>
@@ -291,6 +292,68 @@ private slots:
         }
     }
 
+    void copySelection_data()
+    {
+        QTest::addColumn<QRect>("block"); // columns x, rows y (grid rows)
+        QTest::addColumn<int>("hidden");
+        QTest::addColumn<QString>("text");
+        QTest::newRow("one cell") << QRect(2, 2, 1, 1) << -1 << "b2";
+        QTest::newRow("a block") << QRect(1, 1, 2, 2) << -1 << "a1\tb1\na2\tb2";
+        QTest::newRow("over a hidden column") << QRect(1, 3, 3, 1) << 2 << "a3\tc3";
+        QTest::newRow("whole columns, titles first")
+            << QRect(2, 1, 2, 3) << -1 << "T2\tT3\nb1\tc1\nb2\tc2\nb3\tc3";
+    }
+    // Ctrl+C copies the selected block as TAB-separated lines, as spreadsheets take them.
+    void copySelection()
+    {
+        QFETCH(QRect, block);
+        QFETCH(int, hidden);
+        QFETCH(QString, text);
+        auto grid = shownGrid();
+        QVERIFY(grid);
+        for (int c = 1; c <= 3; ++c) {
+            grid->SetCells(c, 0, QStringLiteral("T%1").arg(c));
+            for (int r = 1; r < 4; ++r)
+                grid->SetCells(c, r, QStringLiteral("%1%2").arg(QChar(u'a' + c - 1)).arg(r));
+        }
+        if (hidden > 0)
+            grid->SetColWidths(hidden, -1);
+        const QModelIndex from = grid->model()->index(block.top() - 1, block.left());
+        const QModelIndex to = grid->model()->index(block.bottom() - 1, block.right());
+        grid->setCurrentIndex(from);
+        grid->selectionModel()->select(QItemSelection(from, to),
+                                       QItemSelectionModel::ClearAndSelect);
+        QGuiApplication::clipboard()->clear();
+        QTest::keyClick(grid.get(), Qt::Key_C, Qt::ControlModifier);
+        QCOMPARE(QGuiApplication::clipboard()->text(), text);
+    }
+
+    void enterMovesDown_data()
+    {
+        QTest::addColumn<int>("row");
+        QTest::addColumn<int>("then");
+        QTest::newRow("to the next row") << 1 << 2;
+        QTest::newRow("the last row stays") << 3 << 3;
+    }
+    void enterMovesDown()
+    {
+        QFETCH(int, row);
+        QFETCH(int, then);
+        auto grid = shownGrid();
+        QVERIFY(grid);
+        grid->SetEditing(true);
+        grid->setCurrentIndex(grid->model()->index(row - 1, 1));
+        QTest::keyClick(grid.get(), Qt::Key_F2);
+        QLineEdit *editor = openEditor(grid.get());
+        QVERIFY(editor);
+        editor->selectAll();
+        QTest::keyClicks(editor, QStringLiteral("new"));
+        QTest::keyClick(editor, Qt::Key_Enter, Qt::KeypadModifier);
+        QTRY_VERIFY(!grid->EditorOpen());
+        QCOMPARE(grid->Cells(1, row), QStringLiteral("new"));
+        QCOMPARE(grid->currentIndex(), grid->model()->index(then - 1, 1));
+    }
+
     void setRowCount_data()
     {
         QTest::addColumn<int>("count");
@@ -545,6 +608,48 @@ private slots:
         TCp1251Validator v;
         int pos = 0;
         QCOMPARE(v.validate(text, pos) == QValidator::Acceptable, accepted);
+    }
+
+    // The cell editor's validator cleans what would break a line and names what it refuses.
+    void cleaningValidator_data()
+    {
+        QTest::addColumn<QString>("text");
+        QTest::addColumn<QString>("taken"); // empty: refused
+        QTest::addColumn<QString>("refused");
+        QTest::newRow("tab") << "a\tb"
+                             << "a b"
+                             << "";
+        QTest::newRow("trailing line ends") << "a b\r\n\n"
+                                            << "a b"
+                                            << "";
+        QTest::newRow("a line end inside") << "a\r\nb\rc"
+                                           << "a b c"
+                                           << "";
+        QTest::newRow("han") << "a\t漢"
+                             << ""
+                             << "漢";
+        QTest::newRow("outside the BMP") << "🥛"
+                                         << ""
+                                         << "🥛";
+    }
+    void cleaningValidator()
+    {
+        QFETCH(QString, text);
+        QFETCH(QString, taken);
+        QFETCH(QString, refused);
+        TCp1251Validator v;
+        v.setCleaning(true);
+        QSignalSpy spy(&v, &TCp1251Validator::refused);
+        int pos = int(text.size());
+        const auto state = v.validate(text, pos);
+        QCOMPARE(state == QValidator::Acceptable, !taken.isEmpty());
+        if (!taken.isEmpty()) {
+            QCOMPARE(text, taken);
+            QVERIFY(pos <= text.size());
+        }
+        QCOMPARE(spy.size(), refused.isEmpty() ? 0 : 1);
+        if (!refused.isEmpty())
+            QCOMPARE(spy[0][0].toString(), refused);
     }
 
     // A cell of a few thousand characters or more is drawn by its beginning, is not opened in

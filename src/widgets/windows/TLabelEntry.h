@@ -1,0 +1,61 @@
+#pragma once
+
+// The label column made quick to fill: a pasted list of labels goes down the column from the
+// current row, and what goes past the open row waits in a queue (shown in the status bar) for
+// the results still to come; a barcode scanner (a keyboard that types a code fast and ends it
+// with Enter) labels the open row, the sample about to be measured. Typing by hand is left as
+// it was, only its first key waits the scanner's gap.
+
+#include <chrono>
+#include <vector>
+
+#include <QObject>
+#include <QStringList>
+#include <QTimer>
+
+class QKeyEvent;
+class QLabel;
+class TRegistrationWindow;
+
+class TLabelEntry : public QObject
+{
+    Q_OBJECT
+public:
+    explicit TLabelEntry(TRegistrationWindow *window);
+
+    // Longer than this between keys is a person typing.
+    static constexpr std::chrono::milliseconds ScanGap{60};
+    // A code is at least this long; a quick "ab" and Enter is still a person.
+    static constexpr int ScanLength = 3;
+
+    const QStringList &queue() const { return m_queue; }
+    // Labels from text, one a line, into the label column from grid row `row` down; false (and
+    // a tooltip saying why) when the text holds a character the file cannot hold.
+    bool paste(int col, int row, const QString &text);
+
+protected:
+    bool eventFilter(QObject *watched, QEvent *event) override;
+
+private:
+    struct Key
+    {
+        int key = 0;
+        Qt::KeyboardModifiers modifiers;
+        QString text;
+    };
+
+    // A result took the open row: the next label waiting goes to the new open row.
+    void rowsAdded(int last);
+    void scanned(const QString &code);
+    void replayKeys();
+    // The character of text the file cannot hold, told in a tooltip at the cell; false if any.
+    bool encodable(const QString &text, int row);
+    void showQueue();
+
+    TRegistrationWindow *m_window = nullptr;
+    QLabel *m_queueLabel = nullptr;
+    QStringList m_queue;
+    std::vector<Key> m_keys; // typed with no editor open, not yet known as a scan or a person
+    QTimer m_gap;
+    bool m_replaying = false;
+};
