@@ -27,6 +27,11 @@ int wantedWidth()
 
 } // namespace
 
+void TForm2::WriteExtraSettings(TIniPlus &ini)
+{
+    m_placement->writeSettings(ini);
+}
+
 std::size_t TForm2::TarvoValuesCarried(std::span<const uint8_t> resultData, uint16_t status)
 {
     switch (resultData.empty() ? 0 : resultData[0]) {
@@ -59,7 +64,8 @@ TForm2::TForm2(QWidget *parent)
     FormCreate(OpTarvo1, kColumns, QStringLiteral("Tarvo.Ini"));
     new TLineView(this);
     new TLabelEntry(this);
-    new TWindowPlacement(this, IniPath());
+    m_placement = new TWindowPlacement(this, IniPath());
+    EndFileMenu();
 }
 
 void TForm2::SetTitles()

@@ -55,7 +55,8 @@ TForm3::TForm3(QWidget *parent)
     FormCreate(OpMirel1, kColumns, QStringLiteral("Mirel2.Ini"));
     new TLineView(this);
     new TLabelEntry(this);
-    new TWindowPlacement(this, IniPath());
+    m_placement = new TWindowPlacement(this, IniPath());
+    EndFileMenu();
     QAction *columns = qualityPanel->serviceMenu()->addAction(Str::ActColumns);
     columns->setObjectName(QStringLiteral("actColumns"));
     connect(columns, &QAction::triggered, this, &TForm3::chooseColumns);
@@ -102,6 +103,7 @@ void TForm3::ReadExtraSettings(TIniPlus &ini)
 
 void TForm3::WriteExtraSettings(TIniPlus &ini)
 {
+    m_placement->writeSettings(ini);
     // Only the items that exist: without a settings file at start the menu is empty.
     const auto items = mnView->actions();
     for (int i = 0; i < items.size(); ++i)

@@ -6,6 +6,7 @@
 #include "windows/TRegistrationWindow.h"
 
 class TOpMirel;
+class TWindowPlacement;
 
 // The registration window of the second and third families: 32 columns whose titles and
 // visibility come from its settings file.
@@ -45,6 +46,7 @@ protected:
 
 private:
     QStringList m_titles;
+    TWindowPlacement *m_placement = nullptr;
 };
 
 extern TForm3 *Form3;

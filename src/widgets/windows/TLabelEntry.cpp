@@ -24,7 +24,8 @@ TLabelEntry::TLabelEntry(TRegistrationWindow *window)
     grid->OnPaste = [this](int col, int row, const QString &text) { paste(col, row, text); };
     grid->installEventFilter(this);
     m_gap.setSingleShot(true);
-    m_gap.setInterval(ScanGap);
+    // Flushes what a person typed when no key follows; a scanner's next key comes sooner.
+    m_gap.setInterval(2 * ScanGap);
     connect(&m_gap, &QTimer::timeout, this, &TLabelEntry::replayKeys);
     connect(grid->GridModel(), &TStringGridModel::rowsInserted, this,
             [this](const QModelIndex &, int, int last) { rowsAdded(last); });
@@ -94,33 +95,42 @@ bool TLabelEntry::eventFilter(QObject *watched, QEvent *event)
     if (watched != grid || event->type() != QEvent::KeyPress || m_replaying || grid->EditorOpen())
         return QObject::eventFilter(watched, event);
     auto *key = static_cast<QKeyEvent *>(event);
+    const auto command = Qt::ControlModifier | Qt::AltModifier | Qt::MetaModifier;
+    if (!key->text().isEmpty() && key->text()[0].isPrint() && !(key->modifiers() & command)) {
+        // Timed by the keyboard's own clock: a busy window must not make a person's keys,
+        // handled late and together, look like a scanner's.
+        const bool pause = !m_keys.empty() && m_lastStamp != 0
+                           && key->timestamp() > m_lastStamp + ulong(ScanGap.count());
+        m_keys.push_back({key->key(), key->modifiers(), key->text()});
+        m_lastStamp = key->timestamp();
+        if (pause)
+            replayKeys();
+        else
+            m_gap.start();
+        return true;
+    }
+    if (m_keys.empty())
+        return QObject::eventFilter(watched, event);
+    m_gap.stop();
     const bool enter = key->key() == Qt::Key_Return || key->key() == Qt::Key_Enter;
-    if (enter && !m_keys.empty() && m_gap.isActive()) {
-        m_gap.stop();
-        if (m_keys.size() >= std::size_t(ScanLength)) {
-            QString code;
-            for (const Key &k : m_keys)
-                code += k.text;
-            m_keys.clear();
-            scanned(code);
-            return true;
-        }
-        // A person's quick keys: typed as they were, Enter then ends the edit they opened.
-        replayKeys();
-        if (QWidget *editor = grid->EditorOpen() ? grid->indexWidget(grid->currentIndex())
-                                                 : nullptr) {
+    if (enter && m_keys.size() >= std::size_t(ScanLength)) {
+        QString code;
+        for (const Key &k : std::exchange(m_keys, {}))
+            code += k.text;
+        scanned(code);
+        return true;
+    }
+    // Any other key ends the wait: what waited is typed as it was, then this key goes where it
+    // would have gone (Enter into the editor the first key opened).
+    replayKeys();
+    if (grid->EditorOpen()) {
+        if (QWidget *editor = grid->indexWidget(grid->currentIndex())) {
             QKeyEvent copy(QEvent::KeyPress, key->key(), key->modifiers(), key->text());
             QCoreApplication::sendEvent(editor, &copy);
             return true;
         }
-        return QObject::eventFilter(watched, event);
     }
-    const auto command = Qt::ControlModifier | Qt::AltModifier | Qt::MetaModifier;
-    if (key->text().isEmpty() || !key->text()[0].isPrint() || (key->modifiers() & command))
-        return QObject::eventFilter(watched, event);
-    m_keys.push_back({key->key(), key->modifiers(), key->text()});
-    m_gap.start();
-    return true;
+    return QObject::eventFilter(watched, event);
 }
 
 void TLabelEntry::scanned(const QString &code)

@@ -23,8 +23,9 @@ class TLabelEntry : public QObject
 public:
     explicit TLabelEntry(TRegistrationWindow *window);
 
-    // Longer than this between keys is a person typing.
-    static constexpr std::chrono::milliseconds ScanGap{60};
+    // Longer than this between keys is a person typing; scanners send a key every few
+    // milliseconds, the quickest typists rarely two within 30.
+    static constexpr std::chrono::milliseconds ScanGap{30};
     // A code is at least this long; a quick "ab" and Enter is still a person.
     static constexpr int ScanLength = 3;
 
@@ -56,6 +57,7 @@ private:
     QLabel *m_queueLabel = nullptr;
     QStringList m_queue;
     std::vector<Key> m_keys; // typed with no editor open, not yet known as a scan or a person
+    ulong m_lastStamp = 0;   // the keyboard's time of the last key that waits
     QTimer m_gap;
     bool m_replaying = false;
 };

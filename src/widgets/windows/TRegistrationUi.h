@@ -49,7 +49,7 @@ protected:
     // Idle: image 4, "Включить опрос", number box enabled; polling: image 5, "Остановить опрос",
     // number box disabled.
     void SetPollingLook(bool polling);
-    // "Выход" at the end of "Файл", once every other item is in.
+    // "Выход" at the end of "Файл", once every other item is in (the archive's too).
     void EndFileMenu();
 
 private:

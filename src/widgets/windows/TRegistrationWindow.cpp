@@ -31,7 +31,6 @@
 #include "windows/TConfigSettings.h"
 #include "windows/TJournalKeeper.h"
 #include "windows/TQtPrinterPage.h"
-#include "windows/TWindowPlacement.h"
 #include "windows/WindowDialogs.h"
 
 namespace {
@@ -87,7 +86,6 @@ TRegistrationWindow::TRegistrationWindow(const QString &objectName, int wantedWi
     for (const auto &[action, handler] : handlers)
         connect(action, &QAction::triggered, this, handler);
     m_archiveLink = new TArchiveLink(this);
-    EndFileMenu();
 }
 
 void TRegistrationWindow::setModelName(const QString &name)
@@ -470,8 +468,6 @@ void TRegistrationWindow::closeEvent(QCloseEvent *event)
         TConfigSettings{m_poller->Port, m_fileName, qRound(NumberEdit1->Value())}.write(ini);
         WriteExtraSettings(ini);
         qualityPanel->writeSettings(ini);
-        if (auto *placement = findChild<TWindowPlacement *>())
-            placement->writeSettings(ini);
     }
     while (m_poller->Active())
         QCoreApplication::processEvents(QEventLoop::AllEvents | QEventLoop::WaitForMoreEvents);

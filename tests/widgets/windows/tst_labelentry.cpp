@@ -75,13 +75,21 @@ private slots:
         QTest::addColumn<QString>("clip");
         QTest::addColumn<QString>("cell");
         QTest::addColumn<QString>("tip"); // what the tooltip says, if one shows
-        QTest::newRow("plain") << "P-17" << "P-17" << "";
-        QTest::newRow("a trailing line end") << "P-17\r\n" << "P-17" << "";
-        QTest::newRow("TABs") << "P\t17\t" << "P 17 " << "";
+        QTest::newRow("plain") << "P-17"
+                               << "P-17"
+                               << "";
+        QTest::newRow("a trailing line end") << "P-17\r\n"
+                                             << "P-17"
+                                             << "";
+        QTest::newRow("TABs") << "P\t17\t"
+                              << "P 17 "
+                              << "";
         QTest::newRow("a character the file cannot hold")
-            << "Проба 漢" << "old1" << Str::LabelCharRefused.arg(QStringLiteral("漢"));
+            << "Проба 漢"
+            << "old1" << Str::LabelCharRefused.arg(QStringLiteral("漢"));
         QTest::newRow("one beyond 16 bits")
-            << "🥛" << "old1" << Str::LabelCharRefused.arg(QStringLiteral("🥛"));
+            << "🥛"
+            << "old1" << Str::LabelCharRefused.arg(QStringLiteral("🥛"));
     }
     // Enter then takes the text and moves to the next row's label, as in a spreadsheet.
     void pasteIntoEditor()
@@ -196,6 +204,30 @@ private slots:
         QTRY_VERIFY(!grid->EditorOpen());
         QCOMPARE(labels(grid), after);
         QCOMPARE(w->Changed(), true);
+    }
+
+    // A person's keys handled late and together (the window was busy) are still a person's:
+    // the keyboard's times tell.
+    void lateKeysOfAPerson()
+    {
+        auto w = twoResults();
+        QVERIFY(w);
+        TColorStringGrid *grid = w->MainGrid;
+        select(grid, 1);
+        ulong t = 1000;
+        const auto send = [&](int code, const QString &text) {
+            QKeyEvent press(QEvent::KeyPress, code, Qt::NoModifier, text);
+            press.setTimestamp(t += 120);
+            QWidget *to = grid;
+            if (grid->EditorOpen())
+                to = grid->findChild<QLineEdit *>();
+            QCoreApplication::sendEvent(to, &press);
+        };
+        for (QChar c : QStringLiteral("P-7"))
+            send(Qt::Key_unknown, QString(c));
+        send(Qt::Key_Return, QString());
+        QTRY_VERIFY(!grid->EditorOpen());
+        QCOMPARE(labels(grid), (QStringList{"P-7", "old2", ""}));
     }
 };
 

@@ -99,7 +99,8 @@ private slots:
     void placementOutOfReach()
     {
         const auto plain = window();
-        writeIni(QStringLiteral("[Window]\r\nLeft=-40000\r\nTop=-40000\r\nWidth=0\r\nHeight=-5\r\n"));
+        writeIni(
+            QStringLiteral("[Window]\r\nLeft=-40000\r\nTop=-40000\r\nWidth=0\r\nHeight=-5\r\n"));
         auto w = window();
         QCOMPARE(w->pos(), plain->pos());
         QCOMPARE(w->size(), plain->size());
@@ -123,7 +124,7 @@ private slots:
         w->askColumns = [&](const QStringList &titles, const QList<bool> &shown) {
             offered = titles;
             QList<bool> chosen = shown;
-            chosen[0] = false; // column 5
+            chosen[0] = false;  // column 5
             chosen[26] = false; // column 31
             return std::optional(chosen);
         };
