@@ -14,6 +14,7 @@
 #include "controls/TGridSelectionModel.h"
 #include "table/TStringGridModel.h"
 #include "table/TableShape.h"
+#include "text/Cp1251.h"
 
 namespace {
 constexpr int kDefaultColWidth = 64;
@@ -334,20 +335,40 @@ QString TColorStringGrid::selectionText() const
         if (!isColumnHidden(c))
             cols.append(c);
     }
-    QStringList lines;
-    QStringList cells;
+    QString titles;
     if (top == 0 && bottom == m_model->DataRowCount() - 1) {
+        QStringList cells;
         for (int c : cols)
             cells.append(m_model->Title(c));
-        lines.append(cells.join(u'\t'));
+        titles = cells.join(u'\t') + u'\n';
     }
+    // The cells' own bytes, decoded once: a year of results copies in a fraction of the time.
+    const TRowStore &rows = m_model->Rows();
+    QByteArray bytes;
+    QList<bool> wanted(ColCount(), false);
+    for (int c : cols)
+        wanted[c] = true;
     for (int r = top; r <= bottom; ++r) {
-        cells.clear();
-        for (int c : cols)
-            cells.append(m_model->Cell(c, r));
-        lines.append(cells.join(u'\t'));
+        // One walk along the row's line, taking the wanted cells as they pass.
+        const QByteArrayView line = rows.LineView(r);
+        qsizetype start = 0;
+        bool first = true;
+        for (int c = 0; c <= right && start <= line.size(); ++c) {
+            qsizetype end = line.indexOf('\t', start);
+            if (end < 0)
+                end = line.size();
+            if (wanted[c]) {
+                if (!first)
+                    bytes += '\t';
+                bytes += line.sliced(start, end - start);
+                first = false;
+            }
+            start = end + 1;
+        }
+        if (r < bottom)
+            bytes += '\n';
     }
-    return lines.join(u'\n');
+    return titles + Cp1251::decode(bytes);
 }
 
 void TColorStringGrid::keyPressEvent(QKeyEvent *event)
