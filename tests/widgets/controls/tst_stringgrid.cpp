@@ -328,32 +328,6 @@ private slots:
         QCOMPARE(QGuiApplication::clipboard()->text(), text);
     }
 
-    void enterMovesDown_data()
-    {
-        QTest::addColumn<int>("row");
-        QTest::addColumn<int>("then");
-        QTest::newRow("to the next row") << 1 << 2;
-        QTest::newRow("the last row stays") << 3 << 3;
-    }
-    void enterMovesDown()
-    {
-        QFETCH(int, row);
-        QFETCH(int, then);
-        auto grid = shownGrid();
-        QVERIFY(grid);
-        grid->SetEditing(true);
-        grid->setCurrentIndex(grid->model()->index(row - 1, 1));
-        QTest::keyClick(grid.get(), Qt::Key_F2);
-        QLineEdit *editor = openEditor(grid.get());
-        QVERIFY(editor);
-        editor->selectAll();
-        QTest::keyClicks(editor, QStringLiteral("new"));
-        QTest::keyClick(editor, Qt::Key_Enter, Qt::KeypadModifier);
-        QTRY_VERIFY(!grid->EditorOpen());
-        QCOMPARE(grid->Cells(1, row), QStringLiteral("new"));
-        QCOMPARE(grid->currentIndex(), grid->model()->index(then - 1, 1));
-    }
-
     void setRowCount_data()
     {
         QTest::addColumn<int>("count");
@@ -608,48 +582,6 @@ private slots:
         TCp1251Validator v;
         int pos = 0;
         QCOMPARE(v.validate(text, pos) == QValidator::Acceptable, accepted);
-    }
-
-    // The cell editor's validator cleans what would break a line and names what it refuses.
-    void cleaningValidator_data()
-    {
-        QTest::addColumn<QString>("text");
-        QTest::addColumn<QString>("taken"); // empty: refused
-        QTest::addColumn<QString>("refused");
-        QTest::newRow("tab") << "a\tb"
-                             << "a b"
-                             << "";
-        QTest::newRow("trailing line ends") << "a b\r\n\n"
-                                            << "a b"
-                                            << "";
-        QTest::newRow("a line end inside") << "a\r\nb\rc"
-                                           << "a b c"
-                                           << "";
-        QTest::newRow("han") << "a\t漢"
-                             << ""
-                             << "漢";
-        QTest::newRow("outside the BMP") << "🥛"
-                                         << ""
-                                         << "🥛";
-    }
-    void cleaningValidator()
-    {
-        QFETCH(QString, text);
-        QFETCH(QString, taken);
-        QFETCH(QString, refused);
-        TCp1251Validator v;
-        v.setCleaning(true);
-        QSignalSpy spy(&v, &TCp1251Validator::refused);
-        int pos = int(text.size());
-        const auto state = v.validate(text, pos);
-        QCOMPARE(state == QValidator::Acceptable, !taken.isEmpty());
-        if (!taken.isEmpty()) {
-            QCOMPARE(text, taken);
-            QVERIFY(pos <= text.size());
-        }
-        QCOMPARE(spy.size(), refused.isEmpty() ? 0 : 1);
-        if (!refused.isEmpty())
-            QCOMPARE(spy[0][0].toString(), refused);
     }
 
     // A cell of a few thousand characters or more is drawn by its beginning, is not opened in
