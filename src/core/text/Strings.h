@@ -184,6 +184,10 @@ inline const QString ColumnsCaption = QStringLiteral("Показатели");
 inline const QString ColumnsAll = QStringLiteral("Все");
 inline const QString ColumnsNone = QStringLiteral("Ни одного");
 inline const QString LabelQueue = QStringLiteral("Метки в очереди: %1");
+inline const QString LabelQueueHint = QStringLiteral(
+    "Метки ждут следующих результатов. Щёлкните, чтобы очистить очередь.");
+inline const QString LabelQueueClear = QStringLiteral(
+    "Метки в очереди (%1) ждут следующих результатов.\nОчистить очередь?");
 inline const QString LabelCharRefused = QStringLiteral(
     "Символ «%1» нельзя записать в файл результатов (кодировка Windows-1251)");
 } // namespace Str

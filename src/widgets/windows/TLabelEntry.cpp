@@ -4,8 +4,8 @@
 
 #include <QApplication>
 #include <QKeyEvent>
-#include <QLabel>
 #include <QStatusBar>
+#include <QToolButton>
 #include <QToolTip>
 
 #include "controls/TColorStringGrid.h"
@@ -29,10 +29,14 @@ TLabelEntry::TLabelEntry(TRegistrationWindow *window)
     connect(&m_gap, &QTimer::timeout, this, &TLabelEntry::replayKeys);
     connect(grid->GridModel(), &TStringGridModel::rowsInserted, this,
             [this](const QModelIndex &, int, int last) { rowsAdded(last); });
-    m_queueLabel = new QLabel(window->statusBar());
-    m_queueLabel->setObjectName(QStringLiteral("labelQueue"));
-    window->statusBar()->addPermanentWidget(m_queueLabel);
-    m_queueLabel->hide();
+    // A list pasted by mistake would label results to come wrongly: a click lets it go.
+    m_queueButton = new QToolButton(window->statusBar());
+    m_queueButton->setObjectName(QStringLiteral("labelQueue"));
+    m_queueButton->setAutoRaise(true);
+    m_queueButton->setToolTip(Str::LabelQueueHint);
+    window->statusBar()->addPermanentWidget(m_queueButton);
+    m_queueButton->hide();
+    connect(m_queueButton, &QToolButton::clicked, this, &TLabelEntry::askToClearQueue);
 }
 
 bool TLabelEntry::paste(int col, int row, const QString &text)
@@ -72,8 +76,19 @@ void TLabelEntry::rowsAdded(int last)
 
 void TLabelEntry::showQueue()
 {
-    m_queueLabel->setText(Str::LabelQueue.arg(m_queue.size()));
-    m_queueLabel->setVisible(!m_queue.isEmpty());
+    m_queueButton->setText(Str::LabelQueue.arg(m_queue.size()));
+    m_queueButton->setVisible(!m_queue.isEmpty());
+}
+
+void TLabelEntry::askToClearQueue()
+{
+    const auto answer = m_window->MessageBox(QMessageBox::Question, Str::Confirm,
+                                             Str::LabelQueueClear.arg(m_queue.size()),
+                                             QMessageBox::Yes | QMessageBox::No);
+    if (answer != QMessageBox::Yes)
+        return;
+    m_queue.clear();
+    showQueue();
 }
 
 bool TLabelEntry::encodable(const QString &text, int row)

@@ -14,7 +14,7 @@
 #include <QTimer>
 
 class QKeyEvent;
-class QLabel;
+class QToolButton;
 class TRegistrationWindow;
 
 class TLabelEntry : public QObject
@@ -52,9 +52,10 @@ private:
     // The character of text the file cannot hold, told in a tooltip at the cell; false if any.
     bool encodable(const QString &text, int row);
     void showQueue();
+    void askToClearQueue();
 
     TRegistrationWindow *m_window = nullptr;
-    QLabel *m_queueLabel = nullptr;
+    QToolButton *m_queueButton = nullptr; // "Метки в очереди: N"; a click offers to clear
     QStringList m_queue;
     std::vector<Key> m_keys; // typed with no editor open, not yet known as a scan or a person
     ulong m_lastStamp = 0;   // the keyboard's time of the last key that waits

@@ -6,7 +6,7 @@
 #include <utility>
 
 #include <QClipboard>
-#include <QLabel>
+#include <QToolButton>
 #include <QToolTip>
 
 #include "ResultFeed.h"
@@ -59,7 +59,7 @@ private:
     }
     static QString queueText(TForm2 &w)
     {
-        auto *label = w.findChild<QLabel *>(QStringLiteral("labelQueue"));
+        auto *label = w.findChild<QToolButton *>(QStringLiteral("labelQueue"));
         return label && label->isVisible() ? label->text() : QString();
     }
 
@@ -147,6 +147,17 @@ private slots:
         QCOMPARE(labels(grid), (QStringList{"old1", "x", "y z", "q", "w", ""}));
         QCOMPARE(queueText(*w), QString());
         QCOMPARE(temperatures(grid).size(), 5);
+
+        // A list pasted by mistake is let go from the status bar, once the operator says so.
+        select(grid, grid->RowCount() - 1);
+        QTest::keyClick(grid, Qt::Key_V, Qt::ControlModifier); // one into the open row, 3 wait
+        m_boxes.answers = {QMessageBox::No, QMessageBox::Yes};
+        auto *queue = w->findChild<QToolButton *>(QStringLiteral("labelQueue"));
+        queue->click();
+        QCOMPARE(queueText(*w), Str::LabelQueue.arg(3));
+        queue->click();
+        QCOMPARE(queueText(*w), QString());
+        QCOMPARE(m_boxes.texts().last(), Str::LabelQueueClear.arg(3));
     }
 
     // With no editor open, keys come faster than a person types them and Enter ends them: a
