@@ -9,17 +9,17 @@
 
 #include "text/Strings.h"
 
-TColumnsDialog::TColumnsDialog(const QStringList &titles, const QList<bool> &shown, QWidget *parent)
+TColumnsDialog::TColumnsDialog(const QStringList &names, const QList<bool> &shown, QWidget *parent)
     : QDialog(parent)
 {
     setObjectName(QStringLiteral("ColumnsDialog"));
     setWindowTitle(Str::ColumnsCaption);
     auto *inner = new QWidget;
     auto *grid = new QGridLayout(inner);
-    // Two columns of boxes: 27 titles in one would not fit a small screen.
-    const auto rows = (titles.size() + 1) / 2;
-    for (qsizetype i = 0; i < titles.size(); ++i) {
-        auto *box = new QCheckBox(titles[i], inner);
+    // Two columns of boxes: 27 names in one would not fit a small screen.
+    const auto rows = (names.size() + 1) / 2;
+    for (qsizetype i = 0; i < names.size(); ++i) {
+        auto *box = new QCheckBox(names[i], inner);
         box->setChecked(i < shown.size() && shown[i]);
         grid->addWidget(box, int(i % rows), int(i / rows));
         m_boxes.append(box);

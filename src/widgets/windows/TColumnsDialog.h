@@ -13,7 +13,7 @@ class TColumnsDialog : public QDialog
 {
     Q_OBJECT
 public:
-    TColumnsDialog(const QStringList &titles, const QList<bool> &shown, QWidget *parent = nullptr);
+    TColumnsDialog(const QStringList &names, const QList<bool> &shown, QWidget *parent = nullptr);
 
     QList<bool> shown() const;
     QList<QCheckBox *> boxes() const { return m_boxes; }

@@ -177,7 +177,7 @@ private:
     bool m_creating = false;
     QString m_deferredError; // a load error met at creation, shown with the window
     bool m_changed = false;
-    QString m_foreignAgreed; // a file not like a table that the operator agreed to save over
-    QDateTime m_lastResult;  // invalid: no result yet, so the first poll asks at once
+    QString m_foreignOk;    // a file not like a table that the operator agreed to save over
+    QDateTime m_lastResult; // invalid: no result yet, so the first poll asks at once
     QEventLoop *m_modalLoop = nullptr;
 };

@@ -138,7 +138,7 @@ QMessageBox::StandardButton TRegistrationWindow::ask(QMessageBox::Icon icon, con
 
 QString TRegistrationWindow::agreeToOpen(const QString &path)
 {
-    m_foreignAgreed.clear(); // a file opened again is asked about again
+    m_foreignOk.clear(); // a file opened again is asked about again
     // One too large to open is refused with its reason, not asked about first.
     if (path.isEmpty() || QFileInfo(path).size() > TResultsFile::MaxFileSize
         || ResultsFileCheck::fileLooksLikeTable(path))
@@ -152,13 +152,13 @@ bool TRegistrationWindow::agreeToSaveOver(const QString &path)
 {
     // Only the table's own file: one chosen in "Save as" was asked about by its dialog. Asked
     // once: a table of odd bytes saved there may still not look like one.
-    if (path != m_fileName || path == m_foreignAgreed || ResultsFileCheck::fileLooksLikeTable(path))
+    if (path != m_fileName || path == m_foreignOk || ResultsFileCheck::fileLooksLikeTable(path))
         return true;
     const auto answer = ask(QMessageBox::Question, Str::Confirm, Str::ForeignSave.arg(path),
                             QMessageBox::Yes | QMessageBox::No);
     if (answer != QMessageBox::Yes)
         return false;
-    m_foreignAgreed = path;
+    m_foreignOk = path;
     return true;
 }
 
