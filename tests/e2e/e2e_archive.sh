@@ -45,11 +45,11 @@ e2e_check "the typed label is a label change of that result" \
     e2e_equal "$(sql 'SELECT c.old_text, c.new_text, c.result_id = r.id
                       FROM label_changes c, results r')" "|=1+2;Ферма|1"
 
-# Export: the File menu's "Экспорт…" is the fourth item from the bottom.
+# Export: the File menu's "Экспорт…" is the fifth item from the bottom, above "Выход".
 csv=$E2E_TMP/экспорт.csv
 e2e_click "$w" 20 8
 sleep 0.3
-xdotool key --delay 60 Up Up Up Up Return
+xdotool key --delay 60 Up Up Up Up Up Return
 dialog=$(e2e_wait_window 'Экспорт' 10) || e2e_die "the export dialog did not open"
 sleep 0.5
 xdotool key --delay 30 ctrl+a

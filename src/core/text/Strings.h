@@ -171,3 +171,26 @@ inline const QStringList ArchiveHistoryTitles = {QStringLiteral("Когда"),
                                                  QStringLiteral("Пользователь"),
                                                  QStringLiteral("Файл")};
 } // namespace Str
+
+// Operator comforts: files that do not look like results tables, the label column, the
+// columns dialog, leaving the program
+namespace Str {
+inline const QString ForeignOpen = QStringLiteral(
+    "Файл \"%1\" не похож на таблицу результатов: это может быть документ другой "
+    "программы.\nОткрыть его всё равно?");
+inline const QString ForeignSave = QStringLiteral(
+    "Файл \"%1\" не похож на таблицу результатов. Сохранение заменит всё его содержимое "
+    "таблицей.\nСохранить в него?");
+inline const QString ActExit = QStringLiteral("Выход");
+inline const QString ActColumns = QStringLiteral("Показатели…");
+inline const QString ColumnsCaption = QStringLiteral("Показатели");
+inline const QString ColumnsAll = QStringLiteral("Все");
+inline const QString ColumnsNone = QStringLiteral("Ни одного");
+inline const QString LabelQueue = QStringLiteral("Метки в очереди: %1");
+inline const QString LabelQueueHint = QStringLiteral(
+    "Метки ждут следующих результатов. Щёлкните, чтобы очистить очередь.");
+inline const QString LabelQueueClear = QStringLiteral(
+    "Метки в очереди (%1) ждут следующих результатов.\nОчистить очередь?");
+inline const QString LabelCharRefused = QStringLiteral(
+    "Символ «%1» нельзя записать в файл результатов (кодировка Windows-1251)");
+} // namespace Str

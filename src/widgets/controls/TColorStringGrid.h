@@ -72,12 +72,24 @@ public:
     // Closes the open editor without taking its text: the table under it is being replaced.
     void DiscardEditor();
 
+    // Sets a cell as if the operator had typed it: the owner hears OnGetEditText, then
+    // OnSetEditText with the new text.
+    void editCell(int col, int row, const QString &text);
+    // Enter in an editor: the same column of the next row becomes current, if there is one.
+    void moveToNextRow();
+    // The selected block as TAB-separated lines of the shown columns, the titles first when
+    // whole columns are selected; Ctrl+C puts it on the clipboard.
+    QString selectionText() const;
+
     std::function<void(int col, int row, bool &canSelect)> OnSelectCell;
     std::function<void(int col, int row, QString &value)> OnGetEditText;
     std::function<void(int col, int row, const QString &value)> OnSetEditText;
     std::function<void(TColorStringGrid *Sender, int ARow, int ACol, TGridDrawState AState,
                        QBrush &ABrush, QFont &AFont)>
         OnGetCellColor;
+    // Ctrl+V on a cell, or a paste of several lines into an editor: the clipboard's text.
+    // Without an owner's hook the grid pastes nothing.
+    std::function<void(int col, int row, const QString &text)> OnPaste;
 
 protected:
     bool edit(const QModelIndex &index, EditTrigger trigger, QEvent *event) override;
@@ -85,6 +97,7 @@ protected:
     // stall the window.
     void keyboardSearch(const QString &) override {}
     void changeEvent(QEvent *event) override;
+    void keyPressEvent(QKeyEvent *event) override;
     bool eventFilter(QObject *watched, QEvent *event) override;
 
 private:

@@ -1,5 +1,7 @@
 #include "controls/TCp1251Validator.h"
 
+#include <algorithm>
+
 #include "text/Cp1251.h"
 
 bool TCp1251Validator::Allowed(QChar c)
@@ -9,11 +11,48 @@ bool TCp1251Validator::Allowed(QChar c)
     return Cp1251::canEncode(c);
 }
 
-QValidator::State TCp1251Validator::validate(QString &input, int &) const
+QString TCp1251Validator::cleaned(const QString &text)
 {
-    for (QChar c : std::as_const(input)) {
-        if (!Allowed(c))
-            return Invalid;
+    QString out = text;
+    out.replace(u'\t', u' ');
+    while (out.endsWith(u'\n') || out.endsWith(u'\r'))
+        out.chop(1);
+    out.replace(QLatin1String("\r\n"), QLatin1String(" "));
+    out.replace(u'\r', u' ');
+    out.replace(u'\n', u' ');
+    return out;
+}
+
+qsizetype TCp1251Validator::firstRefused(const QString &text)
+{
+    for (qsizetype i = 0; i < text.size(); ++i) {
+        if (!Allowed(text[i]))
+            return i;
     }
-    return Acceptable;
+    return -1;
+}
+
+QString TCp1251Validator::characterAt(const QString &text, qsizetype i)
+{
+    const bool pair = text[i].isHighSurrogate() && i + 1 < text.size()
+                      && text[i + 1].isLowSurrogate();
+    return text.mid(i, pair ? 2 : 1);
+}
+
+QValidator::State TCp1251Validator::validate(QString &input, int &pos) const
+{
+    if (m_cleaning) {
+        const QString clean = cleaned(input);
+        if (clean != input) {
+            const auto before = cleaned(input.left(pos)).size();
+            pos = static_cast<int>(std::min(before, clean.size()));
+            input = clean;
+        }
+    }
+    const qsizetype bad = firstRefused(input);
+    if (bad < 0)
+        return Acceptable;
+    if (m_cleaning)
+        emit refused(characterAt(input, bad));
+    return Invalid;
 }

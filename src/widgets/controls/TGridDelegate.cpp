@@ -1,12 +1,18 @@
 #include "controls/TGridDelegate.h"
 
+#include <QClipboard>
+#include <QGuiApplication>
+#include <QKeyEvent>
 #include <QLineEdit>
 #include <QPainter>
+#include <QPointer>
+#include <QToolTip>
 
 #include "controls/TColorStringGrid.h"
 #include "controls/TCp1251Validator.h"
 #include "table/ShownText.h"
 #include "table/TableShape.h"
+#include "text/Strings.h"
 
 namespace {
 // Set on an editor once its starting text is in, so that a later refresh of the same cell
@@ -68,7 +74,14 @@ QWidget *TGridDelegate::createEditor(QWidget *parent, const QStyleOptionViewItem
     auto *editor = new QLineEdit(parent);
     editor->setFrame(false);
     editor->setFont(option.font);
-    editor->setValidator(new TCp1251Validator(editor));
+    auto *validator = new TCp1251Validator(editor);
+    validator->setCleaning(true);
+    // A refused character must not vanish without a word: the operator is told why.
+    connect(validator, &TCp1251Validator::refused, editor, [editor](const QString &c) {
+        QToolTip::showText(editor->mapToGlobal(QPoint(0, editor->height())),
+                           Str::LabelCharRefused.arg(c), editor);
+    });
+    editor->setValidator(validator);
     return editor;
 }
 
@@ -94,4 +107,44 @@ void TGridDelegate::setModelData(QWidget *editor, QAbstractItemModel *model,
     model->setData(index, value, Qt::EditRole);
     if (m_grid->OnSetEditText)
         m_grid->OnSetEditText(index.column(), TableShape::gridRow(index.row()), value);
+}
+
+bool TGridDelegate::eventFilter(QObject *watched, QEvent *event)
+{
+    auto *line = qobject_cast<QLineEdit *>(watched);
+    if (!line || event->type() != QEvent::KeyPress)
+        return QStyledItemDelegate::eventFilter(watched, event);
+    auto *key = static_cast<QKeyEvent *>(event);
+    const bool enter = key->key() == Qt::Key_Return || key->key() == Qt::Key_Enter;
+    const auto mods = key->modifiers() & ~Qt::KeypadModifier;
+    if (enter && mods == Qt::NoModifier && line->hasAcceptableInput()) {
+        // Queued, as the item views end an edit on Enter: the key's own handling finishes
+        // before the editor goes.
+        QMetaObject::invokeMethod(
+            this,
+            [this, editor = QPointer<QLineEdit>(line)] {
+                // Gone, or ended meanwhile (a second Enter): nothing more to do.
+                if (!editor || m_grid->indexWidget(m_grid->currentIndex()) != editor)
+                    return;
+                emit commitData(editor);
+                emit closeEditor(editor, QAbstractItemDelegate::NoHint);
+                m_grid->moveToNextRow();
+            },
+            Qt::QueuedConnection);
+        return true;
+    }
+    if (key->matches(QKeySequence::Paste) && m_grid->OnPaste) {
+        const QString text = QGuiApplication::clipboard()->text();
+        QString body = text;
+        while (body.endsWith(u'\n') || body.endsWith(u'\r'))
+            body.chop(1);
+        if (body.contains(u'\n') || body.contains(u'\r')) {
+            const QModelIndex at = m_grid->currentIndex();
+            emit commitData(line);
+            emit closeEditor(line, QAbstractItemDelegate::NoHint);
+            m_grid->OnPaste(at.column(), TableShape::gridRow(at.row()), text);
+            return true;
+        }
+    }
+    return QStyledItemDelegate::eventFilter(watched, event);
 }

@@ -6,7 +6,9 @@
 #include "results/LocaleFormats.h"
 #include "table/TableShape.h"
 #include "text/Strings.h"
+#include "windows/TLabelEntry.h"
 #include "windows/TLineView.h"
+#include "windows/TWindowPlacement.h"
 
 TForm2 *Form2 = nullptr;
 
@@ -24,6 +26,11 @@ int wantedWidth()
 }
 
 } // namespace
+
+void TForm2::WriteExtraSettings(TIniPlus &ini)
+{
+    m_placement->writeSettings(ini);
+}
 
 std::size_t TForm2::TarvoValuesCarried(std::span<const uint8_t> resultData, uint16_t status)
 {
@@ -56,6 +63,9 @@ TForm2::TForm2(QWidget *parent)
     NumberEdit1->setFont(f);
     FormCreate(OpTarvo1, kColumns, QStringLiteral("Tarvo.Ini"));
     new TLineView(this);
+    new TLabelEntry(this);
+    m_placement = new TWindowPlacement(this, IniPath());
+    EndFileMenu();
 }
 
 void TForm2::SetTitles()

@@ -4,6 +4,7 @@
 #include "windows/TRegistrationWindow.h"
 
 class TOpTarvo;
+class TWindowPlacement;
 
 // The registration window of the first family: 17 columns with built-in titles.
 class TForm2 : public TRegistrationWindow
@@ -32,8 +33,10 @@ protected:
     std::optional<DecodedResult> decodeResult(std::span<const uint8_t> resultData) override;
     // A reply that does not decode is asked for again.
     bool confirmsUndecoded() const override { return false; }
+    void WriteExtraSettings(TIniPlus &ini) override;
 
 private:
+    TWindowPlacement *m_placement = nullptr;
     // Values a short reply does not carry are the previous result's.
     TTarvoBlock m_block;
 };

@@ -1,6 +1,7 @@
 #include "windows/TForm3.h"
 
 #include <QAction>
+#include <QMenu>
 #include <QMenuBar>
 
 #include "controls/TColorStringGrid.h"
@@ -10,7 +11,10 @@
 #include "settings/TIniPlus.h"
 #include "table/TableShape.h"
 #include "text/Strings.h"
+#include "windows/TColumnsDialog.h"
+#include "windows/TLabelEntry.h"
 #include "windows/TLineView.h"
+#include "windows/TWindowPlacement.h"
 
 TForm3 *Form3 = nullptr;
 
@@ -50,6 +54,37 @@ TForm3::TForm3(QWidget *parent)
     menuBar()->insertMenu(mnAbout, mnView);
     FormCreate(OpMirel1, kColumns, QStringLiteral("Mirel2.Ini"));
     new TLineView(this);
+    new TLabelEntry(this);
+    m_placement = new TWindowPlacement(this, IniPath());
+    EndFileMenu();
+    QAction *columns = qualityPanel->serviceMenu()->addAction(Str::ActColumns);
+    columns->setObjectName(QStringLiteral("actColumns"));
+    connect(columns, &QAction::triggered, this, &TForm3::chooseColumns);
+    askColumns = [this](const QStringList &titles, const QList<bool> &shown) {
+        TColumnsDialog dialog(titles, shown, this);
+        return dialog.exec() == QDialog::Accepted ? std::optional(dialog.shown()) : std::nullopt;
+    };
+}
+
+void TForm3::chooseColumns()
+{
+    const auto items = mnView->actions();
+    QStringList titles;
+    QList<bool> shown;
+    for (const QAction *item : items) {
+        titles.append(item->text());
+        shown.append(item->isChecked());
+    }
+    const std::optional<QList<bool>> chosen = askColumns(titles, shown);
+    if (!chosen)
+        return;
+    // Each change takes the path of a click on its menu item.
+    for (qsizetype i = 0; i < items.size() && i < chosen->size(); ++i) {
+        if (items[i]->isChecked() != chosen->at(i)) {
+            items[i]->setChecked(chosen->at(i));
+            ViewItemClick(items[i]);
+        }
+    }
 }
 
 void TForm3::ReadExtraSettings(TIniPlus &ini)
@@ -68,6 +103,7 @@ void TForm3::ReadExtraSettings(TIniPlus &ini)
 
 void TForm3::WriteExtraSettings(TIniPlus &ini)
 {
+    m_placement->writeSettings(ini);
     // Only the items that exist: without a settings file at start the menu is empty.
     const auto items = mnView->actions();
     for (int i = 0; i < items.size(); ++i)

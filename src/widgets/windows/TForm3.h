@@ -6,6 +6,7 @@
 #include "windows/TRegistrationWindow.h"
 
 class TOpMirel;
+class TWindowPlacement;
 
 // The registration window of the second and third families: 32 columns whose titles and
 // visibility come from its settings file.
@@ -26,6 +27,12 @@ public:
     void OpMirel1PutResult(TOpPoller *) { PollerPutResult(); }
     // Item i of the View menu shows or hides column i + 5.
     void ViewItemClick(QAction *item);
+    // "Показатели…": the columns dialog; what it changes goes through ViewItemClick.
+    void chooseColumns();
+    // The dialog: the View menu's titles and check marks in, the chosen marks out; nothing when
+    // cancelled. Tests replace it to answer without a person.
+    std::function<std::optional<QList<bool>>(const QStringList &titles, const QList<bool> &shown)>
+        askColumns;
 
 protected:
     void ReadExtraSettings(TIniPlus &ini) override;
@@ -39,6 +46,7 @@ protected:
 
 private:
     QStringList m_titles;
+    TWindowPlacement *m_placement = nullptr;
 };
 
 extern TForm3 *Form3;

@@ -82,6 +82,12 @@ void TRegistrationUi::BuildActions(QMainWindow *window)
     actSaveAs = make("actSaveAs", 2, QKeySequence(Qt::CTRL | Qt::SHIFT | Qt::Key_S));
     actPrint = make("actPrint", 3, QKeySequence(Qt::CTRL | Qt::Key_P));
     actOpr = make("actOpr", 4, QKeySequence(Qt::Key_F5));
+    actExit = new QAction(window);
+    actExit->setObjectName(QStringLiteral("actExit"));
+    actExit->setShortcut(QKeySequence(Qt::CTRL | Qt::Key_Q));
+    actExit->setShortcutContext(Qt::WindowShortcut);
+    window->addAction(actExit);
+    QObject::connect(actExit, &QAction::triggered, window, &QWidget::close);
 }
 
 void TRegistrationUi::BuildMenus(QMainWindow *window)
@@ -91,6 +97,12 @@ void TRegistrationUi::BuildMenus(QMainWindow *window)
     mnFile->addActions({actNew, actOpenFile, actSave, actSaveAs, actPrint});
     mnAbout = window->menuBar()->addAction(QString());
     mnAbout->setObjectName(QStringLiteral("mnAbout"));
+}
+
+void TRegistrationUi::EndFileMenu()
+{
+    mnFile->addSeparator();
+    mnFile->addAction(actExit);
 }
 
 void TRegistrationUi::BuildToolbar(QMainWindow *window)
@@ -128,7 +140,8 @@ void TRegistrationUi::SetCaptionsAndHints()
                                                    {actOpenFile, Str::ActOpen},
                                                    {actSave, Str::ActSave},
                                                    {actSaveAs, Str::ActSaveAs},
-                                                   {actPrint, Str::ActPrint}};
+                                                   {actPrint, Str::ActPrint},
+                                                   {actExit, Str::ActExit}};
     for (const auto &[a, text] : texts) {
         a->setText(text);
         a->setToolTip(text);

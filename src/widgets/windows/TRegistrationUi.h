@@ -33,6 +33,7 @@ public:
     QAction *actSaveAs = nullptr;
     QAction *actPrint = nullptr;
     QAction *actOpr = nullptr;
+    QAction *actExit = nullptr; // the last item of "Файл": closes the window, as its cross does
     // Limits, coloured values, the statistics bar and the "Сервис" menu.
     TQualityPanel *qualityPanel = nullptr;
 
@@ -48,6 +49,8 @@ protected:
     // Idle: image 4, "Включить опрос", number box enabled; polling: image 5, "Остановить опрос",
     // number box disabled.
     void SetPollingLook(bool polling);
+    // "Выход" at the end of "Файл", once every other item is in (the archive's too).
+    void EndFileMenu();
 
 private:
     void BuildActions(QMainWindow *window);

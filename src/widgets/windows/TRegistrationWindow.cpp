@@ -243,6 +243,8 @@ bool TRegistrationWindow::LoadFile(const QString &path)
 bool TRegistrationWindow::SaveFile(const QString &path)
 {
     MainGrid->CommitEditor();
+    if (!agreeToSaveOver(path))
+        return false;
     QString error;
     bool ok;
     {
@@ -290,7 +292,7 @@ void TRegistrationWindow::actOpenFileExecute()
     QString name;
     {
         ++m_asking;
-        name = AskOpenFileName(m_fileName);
+        name = agreeToOpen(AskOpenFileName(m_fileName));
         --m_asking;
     }
     const std::vector<QByteArray> late = takeLateLines();

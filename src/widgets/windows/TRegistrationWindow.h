@@ -144,6 +144,10 @@ private:
     // A question or a file dialog is open: no new result is asked for meanwhile.
     QMessageBox::StandardButton ask(QMessageBox::Icon icon, const QString &caption,
                                     const QString &text, QMessageBox::StandardButtons buttons);
+    // A file that does not look like a results table (another program's document) is opened,
+    // and the first time saved over, only when the operator agrees: the name, or empty.
+    QString agreeToOpen(const QString &path);
+    bool agreeToSaveOver(const QString &path);
     // Results that came while a question was open and are not saved: their lines, to be
     // carried into the table the operator ends up with.
     std::vector<QByteArray> takeLateLines();
@@ -173,6 +177,7 @@ private:
     bool m_creating = false;
     QString m_deferredError; // a load error met at creation, shown with the window
     bool m_changed = false;
+    QString m_foreignOk;    // a file not like a table that the operator agreed to save over
     QDateTime m_lastResult; // invalid: no result yet, so the first poll asks at once
     QEventLoop *m_modalLoop = nullptr;
 };

@@ -3,10 +3,13 @@
 
 #include <algorithm>
 
+#include <QFileInfo>
 #include <QPointer>
 
 #include "controls/TColorStringGrid.h"
 #include "results/JournalReplay.h"
+#include "results/ResultsFileCheck.h"
+#include "results/TResultsFile.h"
 #include "table/TableShape.h"
 #include "text/Strings.h"
 #include "windows/NewFileName.h"
@@ -131,6 +134,32 @@ QMessageBox::StandardButton TRegistrationWindow::ask(QMessageBox::Icon icon, con
     if (self)
         --m_asking;
     return answer;
+}
+
+QString TRegistrationWindow::agreeToOpen(const QString &path)
+{
+    m_foreignOk.clear(); // a file opened again is asked about again
+    // One too large to open is refused with its reason, not asked about first.
+    if (path.isEmpty() || QFileInfo(path).size() > TResultsFile::MaxFileSize
+        || ResultsFileCheck::fileLooksLikeTable(path))
+        return path;
+    const auto answer = ask(QMessageBox::Question, Str::Confirm, Str::ForeignOpen.arg(path),
+                            QMessageBox::Yes | QMessageBox::No);
+    return answer == QMessageBox::Yes ? path : QString();
+}
+
+bool TRegistrationWindow::agreeToSaveOver(const QString &path)
+{
+    // Only the table's own file: one chosen in "Save as" was asked about by its dialog. Asked
+    // once: a table of odd bytes saved there may still not look like one.
+    if (path != m_fileName || path == m_foreignOk || ResultsFileCheck::fileLooksLikeTable(path))
+        return true;
+    const auto answer = ask(QMessageBox::Question, Str::Confirm, Str::ForeignSave.arg(path),
+                            QMessageBox::Yes | QMessageBox::No);
+    if (answer != QMessageBox::Yes)
+        return false;
+    m_foreignOk = path;
+    return true;
 }
 
 std::vector<QByteArray> TRegistrationWindow::takeLateLines()

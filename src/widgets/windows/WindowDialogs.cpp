@@ -22,7 +22,6 @@ QString AskResultsFileName(QWidget *parent, bool forSaving, const QString &curre
     d.setFileMode(forSaving ? QFileDialog::AnyFile : QFileDialog::ExistingFile);
     d.setNameFilter(Str::FileFilter);
     d.setDefaultSuffix(Str::DefaultExt);
-    d.setOption(QFileDialog::DontConfirmOverwrite);
     const QFileInfo fi(current);
     d.setDirectory(fi.absolutePath());
     d.selectFile(fi.fileName());

@@ -14,5 +14,6 @@ QMessageBox::StandardButton ShowMessageBox(QWidget *parent, QMessageBox::Icon ic
                                            const QString &informative = QString());
 
 // A results file to open (an existing one) or to save to, starting at current; empty when the
-// operator cancelled. Saving over a file asks nothing, as the program always did.
+// operator cancelled. Saving over a file that exists asks first: another document of the
+// operator's must not be lost to a slip in the dialog.
 QString AskResultsFileName(QWidget *parent, bool forSaving, const QString &current);

@@ -1,4 +1,5 @@
 #include <QAbstractItemModelTester>
+#include <QClipboard>
 #include <QHeaderView>
 #include <QLineEdit>
 #include <QPaintEngine>
@@ -289,6 +290,42 @@ private slots:
             QCOMPARE(grid->Cells(1, 2), QStringLiteral("old"));
             QVERIFY(committed.isEmpty());
         }
+    }
+
+    void copySelection_data()
+    {
+        QTest::addColumn<QRect>("block"); // columns x, rows y (grid rows)
+        QTest::addColumn<int>("hidden");
+        QTest::addColumn<QString>("text");
+        QTest::newRow("one cell") << QRect(2, 2, 1, 1) << -1 << "b2";
+        QTest::newRow("a block") << QRect(1, 1, 2, 2) << -1 << "a1\tb1\na2\tb2";
+        QTest::newRow("over a hidden column") << QRect(1, 3, 3, 1) << 2 << "a3\tc3";
+        QTest::newRow("whole columns, titles first")
+            << QRect(2, 1, 2, 3) << -1 << "T2\tT3\nb1\tc1\nb2\tc2\nb3\tc3";
+    }
+    // Ctrl+C copies the selected block as TAB-separated lines, as spreadsheets take them.
+    void copySelection()
+    {
+        QFETCH(QRect, block);
+        QFETCH(int, hidden);
+        QFETCH(QString, text);
+        auto grid = shownGrid();
+        QVERIFY(grid);
+        for (int c = 1; c <= 3; ++c) {
+            grid->SetCells(c, 0, QStringLiteral("T%1").arg(c));
+            for (int r = 1; r < 4; ++r)
+                grid->SetCells(c, r, QStringLiteral("%1%2").arg(QChar(u'a' + c - 1)).arg(r));
+        }
+        if (hidden > 0)
+            grid->SetColWidths(hidden, -1);
+        const QModelIndex from = grid->model()->index(block.top() - 1, block.left());
+        const QModelIndex to = grid->model()->index(block.bottom() - 1, block.right());
+        grid->setCurrentIndex(from);
+        grid->selectionModel()->select(QItemSelection(from, to),
+                                       QItemSelectionModel::ClearAndSelect);
+        QGuiApplication::clipboard()->clear();
+        QTest::keyClick(grid.get(), Qt::Key_C, Qt::ControlModifier);
+        QCOMPARE(QGuiApplication::clipboard()->text(), text);
     }
 
     void setRowCount_data()
