@@ -15,7 +15,6 @@
 #include "controls/PortMenu.h"
 #include "controls/TColorStringGrid.h"
 #include "controls/TNumberEdit.h"
-#include "controls/TfrmBAbout.h"
 #include "pollers/RequestCode.h"
 #include "pollers/ResultPacing.h"
 #include "pollers/TOpPoller.h"
@@ -23,14 +22,12 @@
 #include "results/TResultsFile.h"
 #include "settings/ProgramFolders.h"
 #include "settings/TIniPlus.h"
-#include "table/ShownText.h"
 #include "table/TableShape.h"
 #include "text/Strings.h"
 #include "windows/NewFileName.h"
 #include "windows/TArchiveLink.h"
 #include "windows/TConfigSettings.h"
 #include "windows/TJournalKeeper.h"
-#include "windows/TQtPrinterPage.h"
 #include "windows/WindowDialogs.h"
 
 namespace {
@@ -318,27 +315,6 @@ void TRegistrationWindow::actSaveAsExecute()
         SaveFile(name);
 }
 
-void TRegistrationWindow::actPrintExecute()
-{
-    MainGrid->CommitEditor();
-    QString error;
-    const TColorStringGrid *grid = MainGrid;
-    const bool ok = PrintToDefaultPrinter(
-        MainGrid->font(),
-        [&](TPage &page) {
-            // A giant cell prints its beginning, as it shows.
-            const auto cell = [grid](int c, int r) {
-                if (r < 1)
-                    return grid->Cells(c, r);
-                return ShownText::of(grid->Rows().CellBytes(c, TableShape::storeRow(r)));
-            };
-            PrintTable(page, cell, grid->RowCount(), PrintColumns(page.PageWidth()), m_fileName);
-        },
-        &error);
-    if (!ok)
-        MessageBox(QMessageBox::Warning, Str::ErrorCaption, error, QMessageBox::Ok);
-}
-
 void TRegistrationWindow::actOprExecute()
 {
     if (m_poller->Active()) {
@@ -347,16 +323,6 @@ void TRegistrationWindow::actOprExecute()
         MainGrid->setFocus();
         m_poller->Start();
     }
-}
-
-void TRegistrationWindow::mnAboutClick()
-{
-    TfrmBAbout about(this);
-    about.setWindowTitle(Str::AboutCaption);
-    about.lblProgName->setText(Str::AboutProgram);
-    about.lblCompanyName->setText(Str::AboutCompany);
-    about.lblTel->setText(Str::AboutTel);
-    about.exec();
 }
 
 void TRegistrationWindow::MainGridSelectCell(int col, int, bool &)
