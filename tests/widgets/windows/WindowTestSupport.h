@@ -20,6 +20,7 @@
 
 #include "controls/TColorStringGrid.h"
 #include "sim/InstrumentSim.h"
+#include "support/TestFiles.h"
 #include "text/Cp1251.h"
 #include "windows/TRegistrationWindow.h"
 
@@ -111,10 +112,7 @@ protected:
 
     QString path(const QString &name) const { return m_dir->filePath(name); }
 
-    void writeIni(const QString &body)
-    {
-        QVERIFY(writeBytes(path(m_iniName), Cp1251::encode(body)));
-    }
+    void writeIni(const QString &body) { QVERIFY(putFile(path(m_iniName), Cp1251::encode(body))); }
 
     std::unique_ptr<Window> window()
     {
@@ -190,16 +188,4 @@ inline QList<QStringList> gridRows(const TColorStringGrid *grid)
     for (int r = 1; r < grid->RowCount(); ++r)
         rows.append(rowCells(grid, r));
     return rows;
-}
-
-inline bool writeBytes(const QString &path, const QByteArray &bytes)
-{
-    QFile f(path);
-    return f.open(QIODevice::WriteOnly | QIODevice::Truncate) && f.write(bytes) == bytes.size();
-}
-
-inline QByteArray readBytes(const QString &path)
-{
-    QFile f(path);
-    return f.open(QIODevice::ReadOnly) ? f.readAll() : QByteArray();
 }

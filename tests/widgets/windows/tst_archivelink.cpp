@@ -359,7 +359,7 @@ private slots:
         QCOMPARE(QFile::exists(target), written);
         QCOMPARE(m_boxes.calls.size(), written ? 0 : 1);
         if (written) {
-            const QByteArray bytes = readBytes(target);
+            const QByteArray bytes = getFile(target);
             QVERIFY(bytes.startsWith("\xEF\xBB\xBF"));
             const QString text = QString::fromUtf8(bytes);
             // Text, never a formula.
@@ -371,7 +371,7 @@ private slots:
     // records wait to be written.
     void brokenArchive()
     {
-        QVERIFY(writeBytes(path(TArchive::FileName), QByteArray(4096, 'x')));
+        QVERIFY(putFile(path(TArchive::FileName), QByteArray(4096, 'x')));
         auto w = shown(true);
         putFrame(w->Poller(), 4, tarvoFrame(1));
         takeResult(*w);

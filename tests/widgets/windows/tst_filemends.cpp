@@ -82,7 +82,7 @@ private slots:
         QFETCH(int, answer);
         QFETCH(bool, chosen);
         if (exists)
-            QVERIFY(writeBytes(other(), "someone's letter"));
+            QVERIFY(putFile(other(), "someone's letter"));
         QWidget parent;
         DialogPlayer player;
         player.name = other();
@@ -109,8 +109,8 @@ private slots:
         QFETCH(QByteArray, bytes);
         QFETCH(bool, asked);
         writeIni(QStringLiteral("[Config]\r\nFileName=%1\r\n").arg(data()));
-        QVERIFY(writeBytes(data(), kTable));
-        QVERIFY(writeBytes(other(), bytes));
+        QVERIFY(putFile(data(), kTable));
+        QVERIFY(putFile(other(), bytes));
         auto w = window();
         w->AskOpenFileName = [this](const QString &) { return other(); };
         m_boxes.answers = {QMessageBox::No};
@@ -132,7 +132,7 @@ private slots:
         const QByteArray foreign("\x7F"
                                  "ELF\x02\x01\x01\0\0\0\tnot\ta table\r\n",
                                  23);
-        QVERIFY(writeBytes(other(), foreign));
+        QVERIFY(putFile(other(), foreign));
         auto w = window();
         w->AskOpenFileName = [this](const QString &) { return other(); };
         m_boxes.answers = {QMessageBox::Yes, QMessageBox::No};
@@ -141,12 +141,12 @@ private slots:
         w->actSaveExecute();
         QCOMPARE(m_boxes.texts(),
                  (QStringList{Str::ForeignOpen.arg(other()), Str::ForeignSave.arg(other())}));
-        QCOMPARE(readBytes(other()), foreign);
+        QCOMPARE(getFile(other()), foreign);
 
         m_boxes.answers = {QMessageBox::Yes};
         w->actSaveExecute();
         QCOMPARE(m_boxes.calls.size(), 3);
-        QVERIFY(readBytes(other()) != foreign);
+        QVERIFY(getFile(other()) != foreign);
         w->actSaveExecute();
         QCOMPARE(m_boxes.calls.size(), 3);
     }

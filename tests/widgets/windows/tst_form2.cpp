@@ -325,8 +325,7 @@ private slots:
         QCOMPARE(QFile::exists(path(QStringLiteral("Tarvo.Ini"))), closes);
         QCOMPARE(QFile::exists(path(QStringLiteral("data.txt"))), saves);
         if (saves)
-            QVERIFY(
-                readBytes(path(QStringLiteral("data.txt"))).startsWith("\xcf\xf0\xee\xe1\xe0\t"));
+            QVERIFY(getFile(path(QStringLiteral("data.txt"))).startsWith("\xcf\xf0\xee\xe1\xe0\t"));
         if (!closes)
             return;
         TIniPlus ini(path(QStringLiteral("Tarvo.Ini")));
@@ -353,7 +352,7 @@ private slots:
         QVERIFY(w2->close());
         QCOMPARE(m_boxes.calls.size(), 1);
         QVERIFY(!w2->Changed());
-        QCOMPARE(readBytes(path(QStringLiteral("data.txt"))).count("\r\n"), 2);
+        QCOMPARE(getFile(path(QStringLiteral("data.txt"))).count("\r\n"), 2);
     }
 
     void openPrompt_data()
@@ -375,8 +374,7 @@ private slots:
         QFETCH(bool, opens);
         QFETCH(bool, saves);
         useDataFile();
-        QVERIFY(
-            writeBytes(path(QStringLiteral("other.txt")), "other\t01.02.2024\t11:00:00\t2\r\n"));
+        QVERIFY(putFile(path(QStringLiteral("other.txt")), "other\t01.02.2024\t11:00:00\t2\r\n"));
         auto w = window();
         w->show();
         QVERIFY(QTest::qWaitForWindowExposed(w.get()));
@@ -397,7 +395,7 @@ private slots:
         QCOMPARE(asked, opens ? 1 : 0);
         QCOMPARE(w->MainGrid->Cells(1, 1), opens ? QStringLiteral("other") : QStringLiteral("mine"));
         QCOMPARE(w->Changed(), !opens);
-        QCOMPARE(readBytes(path(QStringLiteral("data.txt"))).startsWith("mine\t"), saves);
+        QCOMPARE(getFile(path(QStringLiteral("data.txt"))).startsWith("mine\t"), saves);
         if (opens) {
             QCOMPARE(w->FileName(), path(QStringLiteral("other.txt")));
             QCOMPARE(w->MainGrid->RowCount(), 3);
@@ -418,7 +416,7 @@ private slots:
         QVERIFY(QFile::setPermissions(m_dir->path(), QFile::Permissions(0x7755)));
         QVERIFY(QDir(m_dir->path()).mkdir(QStringLiteral("sub")));
         const QByteArray locked = "locked\t01.01.2024\t09:00:00\r\n";
-        QVERIFY(writeBytes(path(QStringLiteral("locked.txt")), locked));
+        QVERIFY(putFile(path(QStringLiteral("locked.txt")), locked));
         QVERIFY(QFile::setPermissions(path(QStringLiteral("locked.txt")),
                                       QFile::WriteOwner | QFile::WriteUser | QFile::WriteGroup
                                           | QFile::WriteOther));
@@ -441,8 +439,8 @@ private slots:
         QCOMPARE(w->windowTitle(), title);
         QVERIFY(w->Changed());
         w->actSave->trigger();
-        QCOMPARE(readBytes(path(QStringLiteral("locked.txt"))), locked);
-        QVERIFY(readBytes(path(QStringLiteral("data.txt"))).startsWith("\t05.03.2024\t"));
+        QCOMPARE(getFile(path(QStringLiteral("locked.txt"))), locked);
+        QVERIFY(getFile(path(QStringLiteral("data.txt"))).startsWith("\t05.03.2024\t"));
     }
 
     // The last file of the settings, unreadable at start, is not taken over either.
@@ -450,7 +448,7 @@ private slots:
     {
         QVERIFY(QFile::setPermissions(m_dir->path(), QFile::Permissions(0x7755)));
         const QByteArray locked = "locked\t01.01.2024\t09:00:00\r\n";
-        QVERIFY(writeBytes(path(QStringLiteral("locked.txt")), locked));
+        QVERIFY(putFile(path(QStringLiteral("locked.txt")), locked));
         QVERIFY(QFile::setPermissions(path(QStringLiteral("locked.txt")),
                                       QFile::WriteOwner | QFile::WriteOther));
         useDataFile(QStringLiteral("locked.txt"));
@@ -475,7 +473,7 @@ private slots:
         QCOMPARE(w->MainGrid->RowCount(), 2);
         QCOMPARE(w->MainGrid->Cells(0, 1), QStringLiteral("1"));
         QCOMPARE(w->windowTitle(), QStringLiteral("Регистрация(Новый.txt)"));
-        QCOMPARE(readBytes(path(QStringLiteral("locked.txt"))), locked);
+        QCOMPARE(getFile(path(QStringLiteral("locked.txt"))), locked);
     }
 
     void newKeepsFlagOnNo()
@@ -519,7 +517,7 @@ private slots:
         QVERIFY(QDir(m_dir->path()).mkdir(QStringLiteral("sub")));
         useDataFile(QStringLiteral("sub/data.txt"));
         for (const QString &name : existing)
-            QVERIFY(writeBytes(path(QStringLiteral("sub/") + name), "\r\n"));
+            QVERIFY(putFile(path(QStringLiteral("sub/") + name), "\r\n"));
         auto w = window();
         w->actNew->trigger();
         const QString full = path(QStringLiteral("sub/") + expected);
@@ -571,7 +569,7 @@ private slots:
     {
         QFETCH(QString, action);
         useDataFile();
-        QVERIFY(writeBytes(path(QStringLiteral("other.txt")), "other\t01.02.2024\t11:00:00\r\n"));
+        QVERIFY(putFile(path(QStringLiteral("other.txt")), "other\t01.02.2024\t11:00:00\r\n"));
         auto w = window();
         w->show();
         QVERIFY(QTest::qWaitForWindowExposed(w.get()));
@@ -593,7 +591,7 @@ private slots:
         else
             w->actOpenFile->trigger();
         if (action != u"open")
-            QVERIFY(readBytes(path(QStringLiteral("data.txt"))).startsWith("typed\t"));
+            QVERIFY(getFile(path(QStringLiteral("data.txt"))).startsWith("typed\t"));
         if (action == u"new" || action == u"open") {
             QTest::qWait(0);
             if (g->EditorOpen())
@@ -619,7 +617,7 @@ private slots:
         QVERIFY(QDir(m_dir->path()).mkdir(QStringLiteral("sub")));
         QVERIFY(QDir(m_dir->path()).mkdir(QStringLiteral("ro")));
         const QByteArray old = "kept\t01.01.2024\t09:00:00\t1\r\n\t\t\r\n";
-        QVERIFY(writeBytes(path(QStringLiteral("ro/data.txt")), old));
+        QVERIFY(putFile(path(QStringLiteral("ro/data.txt")), old));
         QVERIFY(QFile::setPermissions(path(QStringLiteral("ro")),
                                       QFile::ReadOwner | QFile::ExeOwner | QFile::ReadOther
                                           | QFile::ExeOther | QFile::ReadGroup | QFile::ExeGroup));
@@ -641,7 +639,7 @@ private slots:
         QVERIFY(m_boxes.calls[0].text.startsWith(QStringLiteral("Не удалось сохранить файл")));
         QVERIFY(w->Changed());
         QCOMPARE(w->FileName(), path(QStringLiteral("ro/data.txt")));
-        QCOMPARE(readBytes(path(QStringLiteral("ro/data.txt"))), old);
+        QCOMPARE(getFile(path(QStringLiteral("ro/data.txt"))), old);
         QVERIFY(QFileInfo(path(QStringLiteral("sub"))).isDir());
         QCOMPARE(w->MainGrid->RowCount(), 4); // the file's two rows and the new result
     }
@@ -805,7 +803,7 @@ private slots:
         QFETCH(int, tear);
         useDataFile();
         const QByteArray saved = "old\t01.01.2024\t09:00:00\t1\r\n";
-        QVERIFY(writeBytes(path(QStringLiteral("data.txt")), saved));
+        QVERIFY(putFile(path(QStringLiteral("data.txt")), saved));
 
         InstrumentSim sim(InstrumentSim::Family::Tarvo);
         QVERIFY(sim.start());
@@ -835,7 +833,7 @@ private slots:
         QByteArray journalAfter;
         QTimer::singleShot(0, this, [&] {
             after = gridRows(second->MainGrid);
-            journalAfter = readBytes(journal);
+            journalAfter = getFile(journal);
             second->close();
         });
         second->ShowModal();
@@ -855,8 +853,8 @@ private slots:
             QCOMPARE(records[0].type, TJournal::Record::Base);
             QCOMPARE(m_boxes.calls.size(), 1);
         }
-        QCOMPARE(readBytes(path(QStringLiteral("data.txt"))), saved);
-        QCOMPARE(readBytes(journal), QByteArray());
+        QCOMPARE(getFile(path(QStringLiteral("data.txt"))), saved);
+        QCOMPARE(QFileInfo(journal).size(), 0); // gone, or empty
     }
 
 private:

@@ -273,7 +273,7 @@ private slots:
         w->AskSaveFileName = [&](const QString &) { return file; };
         w->actSaveAs->trigger();
         QVERIFY(!w->Changed());
-        QCOMPARE(readBytes(file).count('\t'), 3 * 30);
+        QCOMPARE(getFile(file).count('\t'), 3 * 30);
         w->actNew->trigger();
         w->AskOpenFileName = [&](const QString &) { return file; };
         w->actOpenFile->trigger();
@@ -300,7 +300,7 @@ private slots:
         QFETCH(int, rows);
         QFETCH(QString, openLabel);
         const QString file = path(QStringLiteral("in.txt"));
-        QVERIFY(writeBytes(file, bytes));
+        QVERIFY(putFile(file, bytes));
         auto w = window();
         w->AskOpenFileName = [&](const QString &) { return file; };
         w->actOpenFile->trigger();

@@ -41,7 +41,7 @@ private:
     std::unique_ptr<TForm2> windowWithResult()
     {
         writeIni(QStringLiteral("[Config]\r\nFileName=%1\r\n").arg(data()));
-        writeBytes(other(), "o\t02.03.2024\t08:00:00\t1\t9,00\r\n" + QByteArray(15, '\t') + "\r\n");
+        putFile(other(), "o\t02.03.2024\t08:00:00\t1\t9,00\r\n" + QByteArray(15, '\t') + "\r\n");
         auto w = window();
         feedResult(*w, 1);
         w->AskOpenFileName = [this](const QString &) { return other(); };
@@ -159,7 +159,7 @@ private slots:
             QCOMPARE(temperatures(w->MainGrid), table);
         }
         QCOMPARE(texts[0], Str::AskSave);
-        QCOMPARE(savedTemperatures(readBytes(data())), saved);
+        QCOMPARE(savedTemperatures(getFile(data())), saved);
         // What was carried is unsaved in its new table.
         if (table.contains(QStringLiteral("2,00")))
             QVERIFY(w->Changed());

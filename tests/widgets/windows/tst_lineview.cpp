@@ -141,7 +141,7 @@ private slots:
         const QString device = path("port");
         const QByteArray name = QFile::encodeName(device);
         if (kind == "file" || kind == "locked")
-            QVERIFY(writeBytes(device, "x"));
+            QVERIFY(putFile(device, "x"));
         if (kind == "locked")
             QCOMPARE(chmod(name.constData(), 0), 0);
         if (kind == "fifo")
@@ -190,10 +190,10 @@ private slots:
         QTRY_COMPARE(countCode(sim, 9), 1);
         m_boxes.answers = {QMessageBox::No};
         QVERIFY(w->close());
-        const QByteArray log = readBytes(path("Tarvo-frames.log"));
-        QCOMPARE(readBytes(path("Tarvo.Ini")).contains("FrameLog"), asked);
+        const QByteArray log = getFile(path("Tarvo-frames.log"));
+        QCOMPARE(getFile(path("Tarvo.Ini")).contains("FrameLog"), asked);
         if (!asked) {
-            QVERIFY(log.isEmpty());
+            QVERIFY(!QFile::exists(path("Tarvo-frames.log")));
             return;
         }
         QList<QByteArray> lines = log.split('\n');

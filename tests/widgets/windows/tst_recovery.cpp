@@ -255,12 +255,12 @@ private slots:
         useDataFile();
         const QByteArray before = "a\t01.03.2024\t09:00:00\t1\t10,00\r\n" + QByteArray(15, '\t')
                                   + "\r\n";
-        QVERIFY(writeBytes(data(), before));
+        QVERIFY(putFile(data(), before));
         crashedSession({1, 2});
         if (fileNow == "-")
             QVERIFY(QFile::remove(data()));
         else if (fileNow != before)
-            QVERIFY(writeBytes(data(), fileNow));
+            QVERIFY(putFile(data(), fileNow));
 
         m_boxes.answers = {QMessageBox::Yes};
         auto second = window();
@@ -287,7 +287,7 @@ private slots:
         // The file's own rows lead the saved table, as they were.
         if (fileNow != "-") {
             const QList<QByteArray> own = resultLines(fileNow);
-            QCOMPARE(resultLines(readBytes(data())).mid(0, own.size()), own);
+            QCOMPARE(resultLines(getFile(data())).mid(0, own.size()), own);
         }
     }
 
@@ -298,8 +298,8 @@ private slots:
         useDataFile();
         // Rows of the file come first: by their numbers, the journal's rows lie past the end
         // of an empty table.
-        QVERIFY(writeBytes(data(), "a\t01.03.2024\t09:00:00\t1\t10,00\r\n" + QByteArray(15, '\t')
-                                       + "\r\n"));
+        QVERIFY(putFile(data(),
+                        "a\t01.03.2024\t09:00:00\t1\t10,00\r\n" + QByteArray(15, '\t') + "\r\n"));
         crashedSession({1, 2, 3});
         QVERIFY(QFile::remove(data()));
         for (int crash = 0; crash < 2; ++crash) {

@@ -74,11 +74,11 @@ private slots:
         QCOMPARE(again->pos(), QPoint(20, 30));
         QCOMPARE(again->windowState().testFlag(Qt::WindowMaximized), maximized);
         // Closed where it opened, it writes nothing more.
-        const QByteArray written = readBytes(ini());
+        const QByteArray written = getFile(ini());
         again->show();
         QVERIFY(QTest::qWaitForWindowExposed(again.get()));
         QVERIFY(again->close());
-        QCOMPARE(readBytes(ini()), written);
+        QCOMPARE(getFile(ini()), written);
     }
 
     // The dialog's choice takes the path of the menu items: columns, check marks, settings.
@@ -87,7 +87,7 @@ private slots:
         QString body = QStringLiteral("[Columns]\r\n");
         for (int c = 0; c < 32; ++c)
             body += QStringLiteral("%1=T%1\r\n").arg(c);
-        QVERIFY(writeBytes(path(QStringLiteral("Mirel2.Ini")), body.toUtf8()));
+        QVERIFY(putFile(path(QStringLiteral("Mirel2.Ini")), body.toUtf8()));
         auto w = std::make_unique<TForm3>();
         m_boxes.attach(*w);
         const auto items = w->mnView->actions();

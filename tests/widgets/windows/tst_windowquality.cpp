@@ -119,7 +119,7 @@ private slots:
         const QByteArray results = Cp1251::encode(
             QStringLiteral("А\t01.02.2024\t10:00:00\t1\t20,00\tПроба\tNAN\t\t3,00\t3,88"
                            "\t1\t2\t3\t4\t-0,50\t90\r\n\t\t\t\t\t\t\t\t\t\t\t\t\t\t\t\r\n"));
-        QVERIFY(writeBytes(path(QStringLiteral("data.txt")), results));
+        QVERIFY(putFile(path(QStringLiteral("data.txt")), results));
         writeIni(QStringLiteral("[Config]\r\nFileName=%1\r\n[Limits]\r\n")
                      .arg(path(QStringLiteral("data.txt")))
                  + limits);
@@ -138,7 +138,7 @@ private slots:
             w->qualityPanel->colours()->toolTip(c, 1);
         w->qualityPanel->statsBar()->grab();
         w->actSaveExecute();
-        QCOMPARE(readBytes(path(QStringLiteral("data.txt"))), results);
+        QCOMPARE(getFile(path(QStringLiteral("data.txt"))), results);
     }
 
     void limitsDialog_data()
@@ -157,7 +157,7 @@ private slots:
         if (refusingFile) // too large to be the program's: never rewritten
             ini += QStringLiteral(";%1\r\n").arg(QString(TIniPlus::MaxFileSize, u'x'));
         writeIni(ini);
-        const QByteArray before = readBytes(path(QStringLiteral("Tarvo.Ini")));
+        const QByteArray before = getFile(path(QStringLiteral("Tarvo.Ini")));
         auto w = window();
         TQualityPanel *panel = w->qualityPanel;
         QCOMPARE(panel->notes().size(), refusingFile ? 0 : 2);
@@ -176,7 +176,7 @@ private slots:
         QCOMPARE(asked.first(), (std::pair<int, QString>{5, QStringLiteral("Температура")}));
         QCOMPARE(asked.last(), (std::pair<int, QString>{16, QStringLiteral("Ст.гомогенизации")}));
 
-        const QByteArray after = readBytes(path(QStringLiteral("Tarvo.Ini")));
+        const QByteArray after = getFile(path(QStringLiteral("Tarvo.Ini")));
         if (!accept) {
             QCOMPARE(after, before);
             QVERIFY(!w->MainGrid->OnGetCellColor);
@@ -205,10 +205,10 @@ private slots:
     // its "Columns" section does.
     void mirelWindow()
     {
-        QVERIFY(writeBytes(path(QStringLiteral("Mirel2.Ini")),
-                           QStringLiteral("[Columns]\r\n5=Жир\r\n31=Объём\r\n"
-                                          "[Limits]\r\n5=2.8;6\r\n")
-                               .toUtf8()));
+        QVERIFY(putFile(path(QStringLiteral("Mirel2.Ini")),
+                        QStringLiteral("[Columns]\r\n5=Жир\r\n31=Объём\r\n"
+                                       "[Limits]\r\n5=2.8;6\r\n")
+                            .toUtf8()));
         TForm3 w;
         QCOMPARE(menuTitles(w), (QStringList{QStringLiteral("Файл"), QStringLiteral("Показатели"),
                                              QStringLiteral("О программе"), Str::MenuService}));
