@@ -40,6 +40,11 @@ QString fromSettings(const TIniPlus &ini)
     return withoutPassword(ini.ReadString(Section, Key, QString())).trimmed();
 }
 
+QString stationFromSettings(const TIniPlus &ini)
+{
+    return ini.ReadString(Section, StationKey, QString()).trimmed();
+}
+
 QString withoutPassword(const QString &conninfo)
 {
     QString out = conninfo;

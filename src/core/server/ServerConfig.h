@@ -12,9 +12,13 @@ namespace ServerConfig {
 
 inline const QString Section = QStringLiteral("Archive");
 inline const QString Key = QStringLiteral("Server");
+inline const QString StationKey = QStringLiteral("Station");
 
 // The connection string with any password taken out; empty when none is set.
 QString fromSettings(const TIniPlus &ini);
+// The name this station's records carry, "Archive"/"Station"; empty when not set (the
+// computer's name is used). Two copies of the program on one computer need one each.
+QString stationFromSettings(const TIniPlus &ini);
 // Takes a password out of a connection string (key=value form or a URI).
 QString withoutPassword(const QString &conninfo);
 // The connection string with a bound on a connection attempt (connect_timeout) unless it sets

@@ -234,6 +234,8 @@ bool ServerLink::findCursor(QString *error)
             *error = firstLine(high.lastError());
             return false;
         }
+        if (!sameRecordAt(stations.value(0).toString(), high.value(0).toLongLong(), error))
+            return false;
         first.addBindValue(top);
         first.addBindValue(stations.value(0));
         first.addBindValue(high.value(0));
@@ -245,6 +247,44 @@ bool ServerLink::findCursor(QString *error)
     m_cursor = std::max<qint64>(cursor, 0);
     m_cursorKnown = true;
     return true;
+}
+
+// The server's newest record of a station must be this archive's record of that number: were
+// it another archive's (a second copy of the program under the same station name), every
+// record of ours up to that number would be taken as sent and never reach the server.
+bool ServerLink::sameRecordAt(const QString &station, qint64 seq, QString *error)
+{
+    if (seq <= 0)
+        return true;
+    QSqlQuery theirs(QSqlDatabase::database(m_serverName, false));
+    QSqlQuery ours(QSqlDatabase::database(m_localName, false));
+    if (!theirs.prepare(QStringLiteral("SELECT uid FROM reg01_records WHERE station = ? "
+                                       "AND seq = ?"))
+        || !ours.prepare(QStringLiteral("SELECT uid FROM records WHERE station = ? AND seq = ?"))) {
+        *error = firstLine(theirs.lastError());
+        return false;
+    }
+    theirs.addBindValue(station);
+    theirs.addBindValue(seq);
+    ours.addBindValue(station);
+    ours.addBindValue(seq);
+    if (!theirs.exec() || !theirs.next()) {
+        *error = firstLine(theirs.lastError());
+        return false;
+    }
+    if (!ours.exec()) {
+        *error = QStringLiteral("архив: ") + ours.lastError().text();
+        return false;
+    }
+    const QString mine = ours.next() ? QUuid::fromRfc4122(ours.value(0).toByteArray())
+                                           .toString(QUuid::WithoutBraces)
+                                     : QString();
+    if (mine == theirs.value(0).toString())
+        return true;
+    *error = QStringLiteral("станция «%1» на сервере ведёт другой архив; задайте этой станции "
+                            "своё имя (Station в разделе Archive)")
+                 .arg(station);
+    return false;
 }
 
 int ServerLink::sendBatch(QString *error)

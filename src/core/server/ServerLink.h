@@ -47,6 +47,7 @@ private:
     bool connectServer(QString *error);
     bool connectLocal(QString *error);
     void dropServer();
+    bool sameRecordAt(const QString &station, qint64 seq, QString *error);
     bool findCursor(QString *error);
     int sendBatch(QString *error); // records sent, -1 on failure
     qint64 localCount(qint64 afterId);

@@ -19,7 +19,9 @@
 #include "export/TPrintPreview.h"
 #include "export/TReportPrint.h"
 #include "pollers/TOpPoller.h"
+#include "server/ServerConfig.h"
 #include "server/TServerArchiveReader.h"
+#include "settings/TIniPlus.h"
 #include "table/TRowStore.h"
 #include "table/TStringGridModel.h"
 #include "table/TableShape.h"
@@ -69,9 +71,12 @@ void TArchiveLink::start(const QString &folder)
         m_status->setObjectName(QStringLiteral("ArchiveStatus"));
         m_window->statusBar()->addPermanentWidget(m_status);
     }
+    const QString ini = m_window->IniPath();
+    const QString station = ServerConfig::stationFromSettings(TIniPlus(ini));
+    if (!station.isEmpty())
+        m_archive.setStation(station);
     m_archive.open(folder);
     if (!m_server) {
-        const QString ini = m_window->IniPath();
         m_server = TServerView::fromSettings(m_window, ini, m_archive.path(), this);
     }
     showState();

@@ -3,6 +3,7 @@
 #include <memory>
 
 #include <QCryptographicHash>
+#include <QDir>
 
 #include <QSignalSpy>
 #include <QTemporaryDir>
@@ -350,6 +351,40 @@ private slots:
         QVERIFY(!rep.statusText().contains(QStringLiteral("not-the-one")));
         addResults(*a, 1);
         QCOMPARE(a->pendingCount(), 0);
+    }
+
+    // A second archive under a station name the server already has from another archive is
+    // stopped with a clear status, whether it holds fewer records or more: before, its records
+    // up to the server's newest number counted as sent and never arrived.
+    void twinStationIsTold_data()
+    {
+        QTest::addColumn<int>("second");
+        QTest::newRow("fewer records") << 3;
+        QTest::newRow("more records") << 8;
+    }
+    void twinStationIsTold()
+    {
+        QFETCH(int, second);
+        const QString station = QStringLiteral("twin%1").arg(second);
+        const auto twin = [&](const QString &folder) {
+            auto a = std::make_unique<TArchive>();
+            a->setStation(station);
+            QDir().mkpath(m_dir.filePath(folder));
+            return a->open(m_dir.filePath(folder)) ? std::move(a) : nullptr;
+        };
+        auto a = twin(station + "a");
+        auto b = twin(station + "b");
+        QVERIFY(a && b);
+        addResults(*a, 5);
+        addResults(*b, second);
+        {
+            TServerReplicator ra(a->path(), m_pg->connectionString(), quick());
+            QTRY_COMPARE_WITH_TIMEOUT(onServer(station), QStringLiteral("5|5|5"), 20000);
+        }
+        TServerReplicator rb(b->path(), m_pg->connectionString(), quick());
+        QTRY_VERIFY_WITH_TIMEOUT(rb.lastError().contains(QStringLiteral("другой архив")), 20000);
+        QVERIFY(!rb.synchronized());
+        QCOMPARE(onServer(station), QStringLiteral("5|5|5"));
     }
 
     void passwordsKeptOutOfTexts_data()
