@@ -12,6 +12,7 @@
 #include <QPushButton>
 #include <QSqlDatabase>
 #include <QSqlQuery>
+#include <QSysInfo>
 #include <QTableView>
 #include <QThread>
 #include <QTimer>
@@ -187,15 +188,22 @@ private slots:
     void serverStatusOnlyWithServer_data()
     {
         QTest::addColumn<QString>("server");
-        QTest::newRow("no server") << QString();
-        QTest::newRow("nothing listening") << "host=127.0.0.1 port=1 dbname=reg01 user=reg01";
+        QTest::addColumn<QString>("station"); // named in the settings; empty: the computer's
+        QTest::newRow("no server") << QString() << QString();
+        QTest::newRow("nothing listening")
+            << "host=127.0.0.1 port=1 dbname=reg01 user=reg01" << QString();
+        QTest::newRow("nothing listening, a named station")
+            << "host=127.0.0.1 port=1 dbname=reg01 user=reg01"
+            << "line-2";
     }
     void serverStatusOnlyWithServer()
     {
         QFETCH(QString, server);
+        QFETCH(QString, station);
         if (!server.isEmpty())
-            writeIni(QStringLiteral("[Config]\r\nFileName=%1\r\n[Archive]\r\nServer=%2\r\n")
-                         .arg(path("a.txt"), server));
+            writeIni(QStringLiteral("[Config]\r\nFileName=%1\r\n[Archive]\r\nServer=%2\r\n"
+                                    "Station=%3\r\n")
+                         .arg(path("a.txt"), server, station));
         auto w = shown(true);
         auto *label = w->findChild<QLabel *>(QStringLiteral("ServerStatus"));
         QCOMPARE(label != nullptr, !server.isEmpty());
@@ -205,6 +213,7 @@ private slots:
         putFrame(w->Poller(), 4, tarvoFrame(1));
         takeResult(*w);
         QCOMPARE(allHits(*w).size(), std::size_t(1));
+        QCOMPARE(allHits(*w)[0].station, station.isEmpty() ? QSysInfo::machineHostName() : station);
         if (!label)
             return;
         QTRY_VERIFY_WITH_TIMEOUT(label->text().contains(QStringLiteral("1 записей в очереди")),
