@@ -16,6 +16,7 @@
 #include <QFile>
 #include <QTemporaryDir>
 
+#include "../BenchTiming.h"
 #include "results/TResultsFile.h"
 #include "text/Cp1251.h"
 
@@ -43,13 +44,6 @@ long peakResidentBytes()
         }
     }
     return 0;
-}
-
-double cpuSeconds()
-{
-    timespec t{};
-    clock_gettime(CLOCK_PROCESS_CPUTIME_ID, &t);
-    return double(t.tv_sec) + t.tv_nsec / 1e9;
 }
 
 // Wall-clock seconds of the work; *cpu gets the processor seconds (user and system), which

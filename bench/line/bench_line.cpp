@@ -7,7 +7,6 @@
 #include <chrono>
 #include <cstdio>
 #include <random>
-#include <sys/resource.h>
 #include <vector>
 
 #include <QApplication>
@@ -17,6 +16,7 @@
 #include <QTemporaryDir>
 #include <QTimer>
 
+#include "../BenchTiming.h"
 #include "pollers/RequestCode.h"
 #include "pollers/TOpTarvo.h"
 #include "sim/InstrumentFrames.h"
@@ -29,20 +29,6 @@ namespace {
 
 using Clock = std::chrono::steady_clock;
 using namespace std::chrono_literals;
-
-double cpuSeconds()
-{
-    rusage u{};
-    getrusage(RUSAGE_SELF, &u);
-    return u.ru_utime.tv_sec + u.ru_stime.tv_sec + (u.ru_utime.tv_usec + u.ru_stime.tv_usec) / 1e6;
-}
-
-void runFor(int ms)
-{
-    QEventLoop loop;
-    QTimer::singleShot(ms, &loop, &QEventLoop::quit);
-    loop.exec();
-}
 
 template <typename Pred>
 bool runUntil(int ms, Pred done)

@@ -8,7 +8,6 @@
 #include <fcntl.h>
 #include <poll.h>
 #include <stdlib.h>
-#include <sys/resource.h>
 #include <termios.h>
 #include <thread>
 #include <unistd.h>
@@ -19,6 +18,7 @@
 #include <QEventLoop>
 #include <QTimer>
 
+#include "../BenchTiming.h"
 #include "pollers/RequestCode.h"
 #include "pollers/RequestFrame.h"
 #include "pollers/TOpMirel.h"
@@ -29,21 +29,6 @@
 namespace {
 
 using Clock = std::chrono::steady_clock;
-
-double cpuSeconds()
-{
-    rusage u{};
-    getrusage(RUSAGE_SELF, &u);
-    return u.ru_utime.tv_sec + u.ru_stime.tv_sec + (u.ru_utime.tv_usec + u.ru_stime.tv_usec) / 1e6;
-}
-
-// A real event loop, sleeping between events as the program's does.
-void runFor(int ms)
-{
-    QEventLoop loop;
-    QTimer::singleShot(ms, &loop, &QEventLoop::quit);
-    loop.exec();
-}
 
 void waitIdle(TOpPoller &p)
 {
