@@ -93,7 +93,8 @@ bool TResultsFile::Load(const QString &path, int colCount, TRowStore &rows, QStr
         return fail(error, Str::OpenFailed, path, why);
     if (file.size() > MaxFileSize)
         return fail(error, Str::OpenFailed, path, Str::FileTooLarge);
-    if (!TableBudget::fits(TableBudget::openingCost(file.size(), 0, colCount), &why))
+    const qint64 memory = TableBudget::available();
+    if (!TableBudget::fits(TableBudget::openingCost(file.size(), 0, colCount), memory, &why))
         return fail(error, Str::OpenFailed, path, why);
 
     // The file is read a piece at a time straight into the rows, so its text is never held
@@ -130,7 +131,7 @@ bool TResultsFile::Load(const QString &path, int colCount, TRowStore &rows, QStr
         // whole file holds, and a table that will not fit is given up before it is read.
         const qint64 taken = total - held + whole;
         const qint64 lines = out.RowCount() + (file.size() - taken) * out.RowCount() / taken;
-        if (!TableBudget::fits(TableBudget::openingCost(file.size(), lines, colCount), &why))
+        if (!TableBudget::fits(TableBudget::openingCost(file.size(), lines, colCount), memory, &why))
             return fail(error, Str::OpenFailed, path, why);
         held -= whole;
         std::memmove(piece.data(), piece.constData() + whole, size_t(held));

@@ -54,7 +54,11 @@ void setAvailable(qint64 bytes)
 
 bool fits(qint64 cost, QString *why)
 {
-    const qint64 have = available();
+    return fits(cost, available(), why);
+}
+
+bool fits(qint64 cost, qint64 have, QString *why)
+{
     if (have < 0 || cost <= have / 4 * 3)
         return true;
     if (why)

@@ -31,5 +31,7 @@ void setAvailable(qint64 bytes);
 // True when a cost fits what is available (an unknown amount fits); otherwise *why says, in
 // Russian, how much is needed and how much there is.
 bool fits(qint64 cost, QString *why);
+// The same against an amount read once beforehand (available()), for a check made often.
+bool fits(qint64 cost, qint64 have, QString *why);
 
 } // namespace TableBudget
