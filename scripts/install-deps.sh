@@ -3,7 +3,7 @@
 # missing ones, so a second run costs nothing.
 set -euo pipefail
 packages=(
-  cmake ninja-build g++ pkg-config
+  cmake ninja-build g++ pkg-config ccache
   qt6-base-dev qt6-base-dev-tools libqt6printsupport6 qt6-qpa-plugins qt6-translations-l10n
   libqt6sql6 libqt6sql6-sqlite
   libgl-dev libxkbcommon-dev

@@ -12,6 +12,9 @@
 # JOBS (default 2) the parallel compiles.
 set -uo pipefail
 top=$(cd "$(dirname "$0")/.." && pwd)
+# Compiles are cached across build folders and clones: paths below the checkout are hashed
+# relative to it, so a fresh clone reuses what an earlier one compiled.
+export CCACHE_BASEDIR=${CCACHE_BASEDIR:-$top} CCACHE_NOHASHDIR=${CCACHE_NOHASHDIR:-true}
 build=${BUILD_DIR:-$top/build}
 asan=${ASAN_BUILD_DIR:-$top/build-asan}
 tsan=${TSAN_BUILD_DIR:-$top/build-tsan}
