@@ -3,7 +3,6 @@
 #include <QTemporaryDir>
 
 #include "results/ResultsFileName.h"
-#include "settings/ColumnWidths.h"
 
 class TstResultsFileName : public QObject
 {
@@ -50,21 +49,12 @@ private slots:
         QTest::newRow("Tarvo") << tarvo + tarvo + QByteArray(15, '\t') + "\r\n" << 17;
         QTest::newRow("Mirel") << mirel + QByteArray(30, '\t') + "\r\n" << 32;
         QTest::newRow("lines disagree") << tarvo + mirel << 0;
-        QTest::newRow("not a date") << QByteArray("a\tb\tc\r\n") << 0;
-        QTest::newRow("empty") << QByteArray() << 0;
     }
     void familyByShape()
     {
         QFETCH(QByteArray, head);
         QFETCH(int, columns);
         QCOMPARE(ResultsFileName::columnsOf(head), columns);
-    }
-
-    void widthsRead()
-    {
-        const std::map<int, int> w = ColumnWidths::parse("1:180, 6:90,x:5,40:100,2:1,3", 17);
-        QCOMPARE(w, (std::map<int, int>{{1, 180}, {6, 90}}));
-        QCOMPARE(ColumnWidths::format(w), QStringLiteral("1:180,6:90"));
     }
 };
 

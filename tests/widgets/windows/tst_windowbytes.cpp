@@ -100,11 +100,12 @@ private slots:
         useData();
         auto w = window();
         std::vector<TArchiveHit> hits(1);
-        hits[0].label = QStringLiteral("🥛 проба") + QChar(0);
+        hits[0].label = QStringLiteral("🥛\u200fＡ проба") + QChar(0);
         w->ArchiveLink()->openHits(hits);
         QCOMPARE(m_boxes.calls.size(), 1);
         QCOMPARE(m_boxes.calls[0].caption, Str::UnheldCaption);
-        QVERIFY(m_boxes.calls[0].text.endsWith(QStringLiteral("Строка 1: «🥛» U+1F95B")));
+        QVERIFY(m_boxes.calls[0].text.endsWith(
+            QStringLiteral("Строка 1: «🥛» U+1F95B, «\u200f» U+200F, «Ａ» U+FF21")));
         const auto *note = w->statusBar()->findChild<QLabel *>(QStringLiteral("tableNote"));
         QVERIFY(note);
         QCOMPARE(note->text(), Str::ControlsDropped.arg(1));
@@ -117,7 +118,7 @@ private slots:
         QCOMPARE(QFile::exists(saved), agree);
         QCOMPARE(w->Changed(), !agree);
         if (agree) {
-            QVERIFY(readFile(saved).startsWith("?? \xEF\xF0\xEE\xE1\xE0\t"));
+            QVERIFY(readFile(saved).startsWith("???? \xEF\xF0\xEE\xE1\xE0\t"));
             w->actSaveExecute();
             QCOMPARE(m_boxes.calls.size(), 2);
         }
