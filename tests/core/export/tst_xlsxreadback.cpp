@@ -1,5 +1,6 @@
 #include <QTest>
 
+#include <algorithm>
 #include <clocale>
 
 #include <QProcess>
@@ -30,7 +31,10 @@ print('filter\t' + str(sheet.auto_filter.ref))
 QStringList readBack(const QString &path)
 {
     QProcess python;
-    python.start(QStringLiteral("python3"), {QStringLiteral("-c"), QString::fromUtf8(Reader), path});
+    // Debian's python3-openpyxl belongs to Debian's python, whatever else is on the path.
+    const QString debian = QStringLiteral("/usr/bin/python3");
+    python.start(QFile::exists(debian) ? debian : QStringLiteral("python3"),
+                 {QStringLiteral("-c"), QString::fromUtf8(Reader), path});
     if (!python.waitForFinished(60000) || python.exitCode() != 0)
         return {QString::fromUtf8(python.readAllStandardError())};
     return QString::fromUtf8(python.readAllStandardOutput()).split('\n', Qt::SkipEmptyParts);
@@ -85,9 +89,7 @@ private slots:
 
         QStringList expected;
         for (int c = 0; c < 7; ++c)
-            expected << QStringLiteral("%11\ts\t'%2'\tGeneral\t")
-                            .arg(QChar('A' + c))
-                            .arg(t.titles[c]);
+            expected << QChar('A' + c) + QStringLiteral("1\ts\t'%1'\tGeneral\t").arg(t.titles[c]);
         expected << "A2\tn\t1\t0\t"
                  << "B2\ts\t'4607001234567'\tGeneral\t"
                  << "C2\td\t2026-12-09T00:00:00\tmm-dd-yy\t"
@@ -104,7 +106,9 @@ private slots:
                  << "G3\ts\t'NAN'\tGeneral\t"
                  << "freeze\tA2"
                  << "filter\tA1:G3";
-        QCOMPARE(readBack(path), expected);
+        const QStringList actual = readBack(path);
+        for (qsizetype i = 0; i < std::max(actual.size(), expected.size()); ++i)
+            QCOMPARE(actual.value(i), expected.value(i));
     }
 };
 
