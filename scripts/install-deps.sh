@@ -13,7 +13,7 @@ packages=(
   clang libclang-rt-14-dev
   dpkg-dev file librsvg2-bin desktop-file-utils appstream lintian
   libudev-dev
-  libxlsxwriter-dev unzip
+  libxlsxwriter-dev unzip python3-openpyxl
   postgresql libqt6sql6-psql openssl
 )
 missing=()
@@ -27,11 +27,14 @@ if [ ${#missing[@]} -gt 0 ]; then
   $SUDO apt-get update -qq
   DEBIAN_FRONTEND=noninteractive $SUDO apt-get install -y -qq --no-install-recommends "${missing[@]}"
 fi
-# The end-to-end tests and the demo run in the Russian locale.
-if ! locale -a 2>/dev/null | grep -qi '^ru_RU\.utf8$'; then
-  SUDO=""
-  [ "$(id -u)" -eq 0 ] || SUDO="sudo"
-  $SUDO sed -i 's/^# *ru_RU.UTF-8 UTF-8/ru_RU.UTF-8 UTF-8/' /etc/locale.gen
-  grep -q '^ru_RU.UTF-8 UTF-8' /etc/locale.gen || echo 'ru_RU.UTF-8 UTF-8' | $SUDO tee -a /etc/locale.gen >/dev/null
-  $SUDO locale-gen >/dev/null
-fi
+# The end-to-end tests and the demo run in the Russian locale; the export tests read their
+# files back in the Russian and the American one.
+for loc in ru_RU en_US; do
+  if ! locale -a 2>/dev/null | grep -qi "^${loc}\.utf8$"; then
+    SUDO=""
+    [ "$(id -u)" -eq 0 ] || SUDO="sudo"
+    $SUDO sed -i "s/^# *${loc}.UTF-8 UTF-8/${loc}.UTF-8 UTF-8/" /etc/locale.gen
+    grep -q "^${loc}.UTF-8 UTF-8" /etc/locale.gen || echo "${loc}.UTF-8 UTF-8" | $SUDO tee -a /etc/locale.gen >/dev/null
+    $SUDO locale-gen >/dev/null
+  fi
+done

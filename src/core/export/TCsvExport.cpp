@@ -27,6 +27,23 @@ bool looksLikeFormula(QStringView text)
     }
 }
 
+// A label a spreadsheet would turn into a number, a date or a time: a barcode loses its
+// leading zeros, "09.12" becomes a day. It starts with a digit and holds only digits and
+// the separators of numbers, dates and times, so ="..." around it keeps it as typed and
+// cannot carry a formula of its own.
+bool readsAsNumber(QStringView text)
+{
+    if (text.isEmpty() || !text.front().isDigit())
+        return false;
+    for (const QChar c : text) {
+        const char16_t u = c.unicode();
+        if ((u < u'0' || u > u'9') && u != u'.' && u != u',' && u != u'/' && u != u':' && u != u'-'
+            && u != u' ')
+            return false;
+    }
+    return true;
+}
+
 void appendText(QByteArray &out, const QString &text)
 {
     const bool formula = looksLikeFormula(text);
@@ -89,6 +106,8 @@ public:
                     else
                         out += char(c.unicode());
                 }
+            } else if (kind == TCellKind::Text && readsAsNumber(text)) {
+                out += "=\"" + text.toLatin1() + '"';
             } else {
                 appendText(out, text);
             }

@@ -6,8 +6,10 @@
 #include <xlsxwriter.h>
 
 #include "export/ExportStrings.h"
+#include "export/TCNumericScope.h"
 #include "export/TReplacingFile.h"
 #include "export/TShownReader.h"
+#include "table/CellText.h"
 
 namespace {
 
@@ -19,8 +21,11 @@ constexpr int GeneralSlot = 10;
 constexpr double MaxWidth = 60;
 constexpr double MinWidth = 4;
 
-QByteArray cellText(const QString &text)
+// The library takes C strings: a NUL would end the cell there, and the other controls have
+// no place in the sheet's XML.
+QByteArray cellText(const QString &given)
 {
+    const QString text = CellText::withoutControls(given);
     return text.size() > TXlsxExport::MaxCellText ? text.left(TXlsxExport::MaxCellText).toUtf8()
                                                   : text.toUtf8();
 }
@@ -112,13 +117,18 @@ public:
         return m_error;
     }
 
-    void finish()
+    lxw_error finish()
     {
         for (size_t i = 0; i < m_columns.size(); ++i) {
             worksheet_set_column(m_sheet, lxw_col_t(i), lxw_col_t(i),
                                  std::min(m_widths[i] + 2, MaxWidth), nullptr);
         }
         worksheet_freeze_panes(m_sheet, 1, 0);
+        if (!m_columns.empty()) {
+            keep(worksheet_autofilter(m_sheet, 0, 0, lxw_row_t(m_table.rowCount),
+                                      lxw_col_t(m_columns.size() - 1)));
+        }
+        return m_error;
     }
 
 private:
@@ -182,6 +192,8 @@ bool TXlsxExport::write(const TExportTable &table, const QString &path, QString 
     TReplacingFile file(path);
     if (!file.open(error))
         return false;
+    // From the first call to the last, the library prints numbers for the file.
+    const TCNumericScope cNumbers;
     // The library writes the file itself, by name.
     file.file().close();
     const QByteArray name = QFile::encodeName(file.tempPath());
@@ -197,7 +209,9 @@ bool TXlsxExport::write(const TExportTable &table, const QString &path, QString 
         written = writer.header();
         for (int r = 0; r < table.rowCount && written == LXW_NO_ERROR; ++r)
             written = writer.row(r);
-        writer.finish();
+        const lxw_error finished = writer.finish();
+        if (written == LXW_NO_ERROR)
+            written = finished;
     }
     const lxw_error closed = workbook_close(book);
     if (written != LXW_NO_ERROR)

@@ -3,7 +3,8 @@
 // An Excel workbook of one sheet through libxlsxwriter: a header row of titles (frozen),
 // values as numbers with as many decimals as shown, dates and times as date cells, labels
 // always as text, widths from the content, values outside their limits on the screen's
-// backgrounds. Written row by row, so a year of rows needs little memory.
+// backgrounds, an autofilter over the header. Written row by row, so a year of rows needs
+// little memory; numbers in the file have a decimal point in every locale.
 
 #include <QString>
 

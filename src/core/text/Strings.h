@@ -30,7 +30,7 @@ inline const QString ActPrint = QStringLiteral("Печать");
 inline const QString PollStop = QStringLiteral("Остановить опрос");
 inline const QString PollStart = QStringLiteral("Включить опрос");
 inline const QString DeviceNumberHint = QStringLiteral("Номер прибора");
-inline const QString FileFilter = QStringLiteral("text files (.txt) (*.txt)");
+inline const QString FileFilter = QStringLiteral("Текстовые файлы (*.txt)");
 inline const QString DefaultExt = QStringLiteral("txt");
 
 // Messages

@@ -2,11 +2,12 @@
 
 #include <algorithm>
 
+#include "table/CellText.h"
 #include "text/Cp1251.h"
 
 bool TCp1251Validator::Allowed(QChar c)
 {
-    if (c == u'\t' || c == u'\r' || c == u'\n')
+    if (c == u'\t' || c == u'\r' || c == u'\n' || CellText::isControl(c.unicode()))
         return false;
     return Cp1251::canEncode(c);
 }
@@ -20,7 +21,7 @@ QString TCp1251Validator::cleaned(const QString &text)
     out.replace(QLatin1String("\r\n"), QLatin1String(" "));
     out.replace(u'\r', u' ');
     out.replace(u'\n', u' ');
-    return out;
+    return CellText::withoutControls(out); // a NUL pasted in would cut the label elsewhere
 }
 
 qsizetype TCp1251Validator::firstRefused(const QString &text)

@@ -202,6 +202,24 @@ QBrush TLimitColors::brush(quint8 mark, bool selected, bool active)
     return QBrush(split);
 }
 
+void TLimitColors::markExport(TExportTable &table)
+{
+    if (limits().isEmpty())
+        return;
+    table.limitClass = [this](int col, int row) {
+        switch (verdict(col, TableShape::gridRow(row))) {
+        case TVerdict::Below:
+            return TLimitClass::Below;
+        case TVerdict::Above:
+            return TLimitClass::Above;
+        default:
+            return TLimitClass::Within;
+        }
+    };
+    table.belowColour = brush(TRowMarks::BelowMark, false, false).color().rgb() & 0xFFFFFF;
+    table.aboveColour = brush(TRowMarks::AboveMark, false, false).color().rgb() & 0xFFFFFF;
+}
+
 QString TLimitColors::toolTip(int col, int row)
 {
     const TRowStore &rows = m_grid->Rows();

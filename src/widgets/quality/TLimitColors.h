@@ -15,6 +15,7 @@
 #include <QPalette>
 
 #include "controls/TColorStringGrid.h"
+#include "export/TExportTable.h"
 #include "quality/TRowMarks.h"
 
 class TLimitColors : public QObject
@@ -38,6 +39,9 @@ public:
     static QColor aboveHue() { return QColor(0xE6, 0x9F, 0x00); }
     // The brush a cell of this kind gets; mark is a TRowMarks::Mark for the label cell.
     QBrush brush(quint8 mark, bool selected, bool active);
+    // An export of this grid (ExportTableOf, data rows from 0) gets the verdicts and the
+    // shades of the screen; the table must not outlive the colours.
+    void markExport(TExportTable &table);
 
     // The contrast ratio of two colours, 1 to 21.
     static double contrast(const QColor &a, const QColor &b);

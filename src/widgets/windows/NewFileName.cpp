@@ -2,12 +2,12 @@
 
 #include <QFileInfo>
 
+#include "results/ResultsFileName.h"
 #include "text/Strings.h"
 
 QString NextNewFileName(const QString &current)
 {
-    const qsizetype slash = current.lastIndexOf(QLatin1Char('/'));
-    const QString dir = slash >= 0 ? current.left(slash + 1) : QString();
+    const QString dir = ResultsFileName::folderForNew(current);
     for (int n = 1;; ++n) {
         const QString candidate = dir + Str::NewFileBase + QString::number(n) + Str::TxtExt;
         if (!QFileInfo::exists(candidate))

@@ -10,6 +10,7 @@
 #include <QMenu>
 #include <QStatusBar>
 
+#include "archive/HitRows.h"
 #include "archive/TArchiveDialog.h"
 #include "archive/TArchiveModel.h"
 #include "controls/TColorStringGrid.h"
@@ -19,6 +20,7 @@
 #include "export/TPrintPreview.h"
 #include "export/TReportPrint.h"
 #include "pollers/TOpPoller.h"
+#include "quality/TLimitColors.h"
 #include "server/ServerConfig.h"
 #include "server/TServerArchiveReader.h"
 #include "settings/TIniPlus.h"
@@ -27,6 +29,7 @@
 #include "table/TableShape.h"
 #include "text/Strings.h"
 #include "windows/NewFileName.h"
+#include "windows/TQualityPanel.h"
 #include "windows/TRegistrationWindow.h"
 #include "windows/TServerView.h"
 
@@ -222,20 +225,9 @@ void TArchiveLink::openHits(const std::vector<TArchiveHit> &hits)
     bool cancelled = false;
     if (!w->AskToSave(QMessageBox::Yes | QMessageBox::No, &cancelled))
         return;
-    const int cols = w->MainGrid->ColCount();
-    TRowStore rows(cols);
-    // The newest hit comes first; the table runs in the order the results came.
-    for (auto it = hits.rbegin(); it != hits.rend(); ++it) {
-        const int row = rows.RowCount();
-        rows.AppendRow();
-        rows.SetCell(TableShape::NumberCol, row, QString::number(TableShape::gridRow(row)));
-        const QStringList cells = it->rowCells();
-        for (int k = 0; k < cells.size() && TableShape::LabelCol + k < cols; ++k)
-            rows.SetCell(TableShape::LabelCol + k, row, cells[k]);
-    }
-    rows.endWithOpenRow();
+    THitRows made = HitRows::table(hits, w->MainGrid->ColCount());
     w->ClearTable();
-    w->MainGrid->SetRows(std::move(rows));
+    w->MainGrid->SetRows(std::move(made.rows));
     w->m_fileName = NextNewFileName(w->m_fileName);
     w->SetCaption();
     w->JournalBase(false);
@@ -243,6 +235,7 @@ void TArchiveLink::openHits(const std::vector<TArchiveHit> &hits)
         w->JournalRow(r);
     w->m_changed = !hits.empty();
     fileEvent(TArchiveFileEvent::New);
+    w->tellRowsTaken(made.cleanedRows, made.unheld);
 }
 
 bool TArchiveLink::exportTable(const TExportTable &table)
@@ -283,6 +276,7 @@ TExportTable TArchiveLink::gridTable() const
     for (int c = 0; c < grid->ColCount(); ++c)
         widths.push_back(grid->ColWidths(c));
     TExportTable t = ExportTableOf(*grid->GridModel(), widths);
+    m_window->qualityPanel->colours()->markExport(t); // out-of-norm values as on screen
     t.name = QFileInfo(m_window->m_fileName).fileName();
     return t;
 }

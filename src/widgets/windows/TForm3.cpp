@@ -115,7 +115,7 @@ void TForm3::ViewItemClick(QAction *item)
     // The menu has already inverted the check mark of a checkable item.
     const int c = static_cast<int>(mnView->actions().indexOf(item)) + kFirstOptional;
     MainGrid->SetColWidths(c, item->isChecked() ? MainGrid->DefaultColWidth() : -1);
-    ApplyWidthRule();
+    FormResize(); // the width rule, and the widths the operator gave by hand
 }
 
 void TForm3::SetTitles()

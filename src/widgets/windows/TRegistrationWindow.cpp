@@ -26,6 +26,7 @@
 #include "text/Strings.h"
 #include "windows/NewFileName.h"
 #include "windows/TArchiveLink.h"
+#include "windows/TColumnWidths.h"
 #include "windows/TConfigSettings.h"
 #include "windows/TJournalKeeper.h"
 #include "windows/WindowDialogs.h"
@@ -115,6 +116,8 @@ void TRegistrationWindow::FormCreate(TOpPoller *poller, int colCount, const QStr
     MainGrid->OnSelectCell = [this](int c, int r, bool &can) { MainGridSelectCell(c, r, can); };
     MainGrid->OnGetEditText = [this](int c, int r, QString &v) { MainGridGetEditText(c, r, v); };
     MainGrid->OnSetEditText = [this](int, int r, const QString &v) {
+        // A label typed anew is the operator's own, "?" and all.
+        std::erase_if(m_unheld, [r](const TUnheldRow &u) { return u.gridRow == r; });
         m_archiveLink->editDone(r, v);
         JournalRow(r);
     };
@@ -133,6 +136,8 @@ void TRegistrationWindow::FormCreate(TOpPoller *poller, int colCount, const QStr
         ReadExtraSettings(ini);
     }
     qualityPanel->readSettings(m_iniPath);
+    m_columnWidths = new TColumnWidths(MainGrid, m_iniPath);
+    m_changed.setOnTurn([this] { SetCaption(); });
     BuildPortMenu(MenuPort, poller->Port);
     for (QAction *a : MenuPort->actions()) {
         connect(a, &QAction::triggered, this, [this, a] { m_poller->Port = a->objectName(); });
@@ -182,13 +187,21 @@ bool TRegistrationWindow::eventFilter(QObject *watched, QEvent *event)
 void TRegistrationWindow::FormResize()
 {
     // Until FormCreate the derived window, whose rule this is, is not made yet.
-    if (m_poller)
+    if (m_poller) {
         ApplyWidthRule();
+        if (m_columnWidths)
+            m_columnWidths->apply();
+    }
 }
 
 void TRegistrationWindow::SetCaption()
 {
-    setWindowTitle(Str::WindowCaption + QLatin1Char('(') + m_fileName + QLatin1Char(')'));
+    // The unsaved mark is Qt's: "[*]" shows as "*" while the window is modified, before the
+    // file's name as editors mark it. Without unsaved changes the caption holds no
+    // placeholder at all, and the caption still ends in the name for those who look for it.
+    const QString mark = m_changed ? QStringLiteral("[*]") : QString();
+    setWindowTitle(Str::WindowCaption + QLatin1Char('(') + mark + m_fileName + QLatin1Char(')'));
+    setWindowModified(m_changed);
 }
 
 void TRegistrationWindow::releaseTable()
@@ -202,6 +215,7 @@ void TRegistrationWindow::ClearTable()
     // A table being replaced takes nothing from an editor opened on the old one.
     MainGrid->DiscardEditor();
     m_archiveLink->tableReplaced();
+    m_unheld.clear();
     const int first = TableShape::gridRow(0);
     MainGrid->SetRowCount(first + 1);
     for (int c = TableShape::LabelCol; c < MainGrid->ColCount(); ++c)
@@ -220,6 +234,9 @@ bool TRegistrationWindow::LoadFile(const QString &path)
         // A file that cannot be read replaces nothing: taking its name would let the next
         // save write the table over it.
         if (ok) {
+            const std::vector<int> cleaned = CellText::dropControls(rows);
+            m_unheld.clear();
+            noteCleanedRows(cleaned);
             MainGrid->DiscardEditor();
             m_fileName = path;
             MainGrid->SetRows(std::move(rows));
@@ -240,7 +257,7 @@ bool TRegistrationWindow::LoadFile(const QString &path)
 bool TRegistrationWindow::SaveFile(const QString &path)
 {
     MainGrid->CommitEditor();
-    if (!agreeToSaveOver(path))
+    if (!agreeToSaveOver(path) || !agreeToUnheld())
         return false;
     QString error;
     bool ok;
@@ -253,6 +270,7 @@ bool TRegistrationWindow::SaveFile(const QString &path)
             SetCaption();
             m_changed = false;
             m_lateRows.clear(); // what came during a question is in the file now
+            m_unheld.clear();   // the operator agreed to their "?"
             JournalBase(true);
             m_archiveLink->fileEvent(as ? TArchiveFileEvent::SaveAs : TArchiveFileEvent::Save);
         }
@@ -434,6 +452,7 @@ void TRegistrationWindow::closeEvent(QCloseEvent *event)
         TConfigSettings{m_poller->Port, m_fileName, qRound(NumberEdit1->Value())}.write(ini);
         WriteExtraSettings(ini);
         qualityPanel->writeSettings(ini);
+        m_columnWidths->writeSettings(ini);
     }
     while (m_poller->Active())
         QCoreApplication::processEvents(QEventLoop::AllEvents | QEventLoop::WaitForMoreEvents);

@@ -19,10 +19,14 @@
 
 #include "results/TJournal.h"
 #include "results/TPrintLayout.h"
+#include "table/CellText.h"
+#include "windows/TChangedFlag.h"
 #include "windows/TRegistrationUi.h"
 
 class QEventLoop;
+class QLabel;
 class TArchiveLink;
+class TColumnWidths;
 class TIniPlus;
 class TJournalKeeper;
 class TOpPoller;
@@ -148,6 +152,15 @@ private:
     // and the first time saved over, only when the operator agrees: the name, or empty.
     QString agreeToOpen(const QString &path);
     bool agreeToSaveOver(const QString &path);
+    // A results file of the other window's instrument is opened only when the operator
+    // agrees: the name, or empty.
+    QString agreeToFamily(const QString &path);
+    // Rows that came from elsewhere: what lost its control characters is noted in the status
+    // bar; characters the file cannot hold are told now and asked about again at saving.
+    void tellRowsTaken(const std::vector<int> &cleanedRows, const std::vector<TUnheldRow> &unheld);
+    void noteCleanedRows(const std::vector<int> &gridRows);
+    // A save writes "?" for such characters only when the operator agrees.
+    bool agreeToUnheld();
     // Results that came while a question was open and are not saved: their lines, to be
     // carried into the table the operator ends up with.
     std::vector<QByteArray> takeLateLines();
@@ -176,7 +189,10 @@ private:
     std::vector<int> m_lateRows; // grid rows of results that came while one was open
     bool m_creating = false;
     QString m_deferredError; // a load error met at creation, shown with the window
-    bool m_changed = false;
+    TChangedFlag m_changed;
+    std::vector<TUnheldRow> m_unheld; // rows holding what the file cannot, shown as "?"
+    QLabel *m_tableNote = nullptr;    // made with the first note
+    TColumnWidths *m_columnWidths = nullptr;
     QString m_foreignOk;    // a file not like a table that the operator agreed to save over
     QDateTime m_lastResult; // invalid: no result yet, so the first poll asks at once
     QEventLoop *m_modalLoop = nullptr;

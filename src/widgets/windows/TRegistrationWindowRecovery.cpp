@@ -71,7 +71,10 @@ void TRegistrationWindow::ReplayJournal(const std::vector<TJournal::Record> &rec
             SetCaption();
         }
     }
-    MainGrid->SetRows(JournalReplay::replay(records, MainGrid->Rows()));
+    TRowStore replayed = JournalReplay::replay(records, MainGrid->Rows());
+    const std::vector<int> cleaned = CellText::dropControls(replayed);
+    MainGrid->SetRows(std::move(replayed));
+    noteCleanedRows(cleaned);
     m_archiveLink->tableReplaced();
     m_replaying = false;
     m_changed = true;
@@ -140,9 +143,10 @@ QString TRegistrationWindow::agreeToOpen(const QString &path)
 {
     m_foreignOk.clear(); // a file opened again is asked about again
     // One too large to open is refused with its reason, not asked about first.
-    if (path.isEmpty() || QFileInfo(path).size() > TResultsFile::MaxFileSize
-        || ResultsFileCheck::fileLooksLikeTable(path))
+    if (path.isEmpty() || QFileInfo(path).size() > TResultsFile::MaxFileSize)
         return path;
+    if (ResultsFileCheck::fileLooksLikeTable(path))
+        return agreeToFamily(path);
     const auto answer = ask(QMessageBox::Question, Str::Confirm, Str::ForeignOpen.arg(path),
                             QMessageBox::Yes | QMessageBox::No);
     return answer == QMessageBox::Yes ? path : QString();
@@ -184,6 +188,10 @@ void TRegistrationWindow::carryLines(bool fromFile, const std::vector<QByteArray
     TRowStore tail(MainGrid->ColCount());
     tail.AppendLine(wasOpen);
     tail = JournalReplay::appendLines(std::move(tail), lines);
+    std::vector<int> cleaned = CellText::dropControls(tail);
+    for (int &row : cleaned)
+        row = open + TableShape::storeRow(row);
+    noteCleanedRows(cleaned);
     std::vector<std::pair<int, QByteArray>> rows;
     for (int i = 0; i < tail.RowCount(); ++i) {
         const int row = open + i;

@@ -3,6 +3,7 @@
 #include <QFileDialog>
 #include <QFileInfo>
 
+#include "results/ResultsFileName.h"
 #include "text/Strings.h"
 
 QMessageBox::StandardButton ShowMessageBox(QWidget *parent, QMessageBox::Icon icon,
@@ -27,5 +28,7 @@ QString AskResultsFileName(QWidget *parent, bool forSaving, const QString &curre
     d.selectFile(fi.fileName());
     if (d.exec() != QDialog::Accepted || d.selectedFiles().isEmpty())
         return QString();
-    return d.selectedFiles().first();
+    // The dialog adds its suffix only to a name without any: "Смена 09.12.2026" has one.
+    const QString chosen = d.selectedFiles().first();
+    return forSaving ? ResultsFileName::withTxt(chosen) : chosen;
 }

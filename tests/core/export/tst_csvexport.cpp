@@ -1,5 +1,7 @@
 #include <QTest>
 
+#include <QProcess>
+
 #include "export/TCsvExport.h"
 #include "table/TStringGridModel.h"
 
@@ -63,6 +65,16 @@ private slots:
                                                  << "NAN" << Ru << QByteArray("a;NAN");
         QTest::newRow("grouped number is text") << "a"
                                                 << "1 027,5" << Ru << QByteArray("a;1 027,5");
+        QTest::newRow("barcode label kept as typed")
+            << "4607001234567"
+            << "1" << Ru << QByteArray("=\"4607001234567\";1");
+        QTest::newRow("leading zeros kept") << "007"
+                                            << "" << Ru << QByteArray("=\"007\";");
+        QTest::newRow("label a spreadsheet takes for a day")
+            << "09.12"
+            << "" << Ru << QByteArray("=\"09.12\";");
+        QTest::newRow("digits and a word stay plain") << "12 ферма"
+                                                      << "" << Ru << QByteArray("12 ферма;");
     }
     void fields()
     {
@@ -102,6 +114,30 @@ private slots:
         // A label typed ahead into the open row goes out with it.
         model.SetCell(1, 2, QStringLiteral("вечер"));
         QCOMPARE(ExportTableOf(model).rowCount, 3);
+    }
+
+    // What a real reader makes of the fields: the code as typed, the formula disarmed.
+    void pythonReadsFields()
+    {
+        const QStringList labels = {"4607001234567", "007", "a;b", "ООО \"Луг\"", "=1+2"};
+        TExportTable t = oneRow({}, "1", Ru);
+        t.rowCount = int(labels.size());
+        t.cell = [&labels](int col, int row) { return col == 0 ? labels[row] : QString("1"); };
+        QTemporaryDir dir;
+        const QString path = dir.filePath("a.csv");
+        QString error;
+        QVERIFY2(TCsvExport::write(t, path, &error), qPrintable(error));
+        QProcess python;
+        python.start("python3", {"-c",
+                                 "import csv, sys\n"
+                                 "for row in csv.reader(open(sys.argv[1], encoding='utf-8-sig', "
+                                 "newline=''), delimiter=';'):\n"
+                                 "    print(row[0])\n",
+                                 path});
+        QVERIFY(python.waitForFinished(30000));
+        QCOMPARE(QString::fromUtf8(python.readAllStandardOutput()).split('\n', Qt::SkipEmptyParts),
+                 QStringList(
+                     {"Проба", "=\"4607001234567\"", "=\"007\"", "a;b", "ООО \"Луг\"", "'=1+2"}));
     }
 
     void fileMatchesBytes()

@@ -574,6 +574,9 @@ private slots:
         QTest::newRow("han") << "漢" << false;
         QTest::newRow("greek") << "α" << false;
         QTest::newRow("outside the BMP") << "🥛" << false;
+        QTest::newRow("NUL") << QString("a") + QChar(0) + "b" << false;
+        QTest::newRow("escape") << "a\x1b[0m" << false;
+        QTest::newRow("C1 control, byte 0x98") << QString(QChar(0x98)) << false;
     }
     void validator()
     {

@@ -107,6 +107,22 @@ private slots:
         QCOMPARE(pixel(image, 1, 4, 0.9), above);
     }
 
+    // An export of the grid carries the verdicts and the shades the screen draws.
+    void exportGetsTheScreensMarks()
+    {
+        auto *colours = new TLimitColors(m_grid.get(), Ru);
+        TExportTable t = ExportTableOf(*m_grid->GridModel());
+        colours->markExport(t);
+        QVERIFY(!t.limitClass); // no limits: the export is as it always was
+        colours->setLimits(milkLimits());
+        colours->markExport(t);
+        QCOMPARE(t.limitClass(6, 0), TLimitClass::Within);
+        QCOMPARE(t.limitClass(6, 1), TLimitClass::Below);
+        QCOMPARE(t.limitClass(10, 2), TLimitClass::Above);
+        const QColor above = colours->brush(TRowMarks::AboveMark, false, false).color();
+        QCOMPARE(t.aboveColour, above.rgb() & 0xFFFFFFu);
+    }
+
     void readableInEveryPalette_data()
     {
         QTest::addColumn<bool>("dark");
