@@ -7,6 +7,7 @@
 
 #include <cstdint>
 #include <functional>
+#include <memory>
 #include <vector>
 
 #include <QLocale>
@@ -15,6 +16,7 @@
 
 class QAbstractItemModel;
 class TStringGridModel;
+struct TProtocolHeader;
 
 // What a column holds, so that a writer knows a number from a label that looks like one.
 enum class TCellKind { Text, Integer, Number, Date, Time };
@@ -44,6 +46,8 @@ struct TExportTable
     // Backgrounds of values outside their limits, 0xRRGGBB: blue below, orange above.
     std::uint32_t belowColour = 0x9CC3F0;
     std::uint32_t aboveColour = 0xFFB862;
+    // Optional: the report becomes a test protocol with this header and footer.
+    std::shared_ptr<const TProtocolHeader> protocol;
 
     int columnCount() const { return static_cast<int>(titles.size()); }
     TCellKind kind(int col) const;

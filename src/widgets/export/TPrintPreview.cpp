@@ -9,8 +9,14 @@
 #include "windows/TQtPrinterPage.h"
 
 TPrintPreview::TPrintPreview(const QFont &font, std::function<void(TPage &)> draw)
-    : m_font(font)
-    , m_draw(std::move(draw))
+    : TPrintPreview([font, draw = std::move(draw)](QPrinter &printer) {
+        QString error;
+        return PrintToPrinter(printer, font, draw, &error) ? QString() : error;
+    })
+{}
+
+TPrintPreview::TPrintPreview(std::function<QString(QPrinter &)> paint)
+    : m_paint(std::move(paint))
 {
     // The page of the default printer, as the print action uses it; without one, the
     // preview still shows the pages on the usual paper.
@@ -33,8 +39,8 @@ QPrintPreviewDialog *TPrintPreview::dialog(QWidget *parent)
     m_dialog = std::make_unique<QPrintPreviewDialog>(m_printer.get(), parent);
     QPrintPreviewDialog *d = m_dialog.get();
     QObject::connect(d, &QPrintPreviewDialog::paintRequested, d, [this, d](QPrinter *printer) {
-        QString error;
-        if (!PrintToPrinter(*printer, m_font, m_draw, &error))
+        const QString error = m_paint(*printer);
+        if (!error.isEmpty())
             QMessageBox::warning(d, Str::ErrorCaption, error);
     });
     return d;

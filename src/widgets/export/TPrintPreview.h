@@ -1,8 +1,8 @@
 #pragma once
 
-// "Предварительный просмотр": the results print as Ctrl+P sends it to the default printer
-// (landscape, the same drawing), shown page by page; the dialog's own print button prints it
-// on the printer chosen there.
+// A print shown page by page on the default printer's page, landscape; the dialog's own print
+// button prints it on the printer chosen there with the same drawing. The results print as
+// Ctrl+P sends it draws onto a TPage; any other print (the protocol) onto the printer.
 
 #include <functional>
 #include <memory>
@@ -20,6 +20,8 @@ class TPrintPreview
 public:
     // draw puts the print onto a page, as the print action does.
     TPrintPreview(const QFont &font, std::function<void(TPage &)> draw);
+    // paint draws on the printer it is given; an error text when it failed, else empty.
+    explicit TPrintPreview(std::function<QString(QPrinter &)> paint);
     ~TPrintPreview();
     TPrintPreview(const TPrintPreview &) = delete;
     TPrintPreview &operator=(const TPrintPreview &) = delete;
@@ -31,8 +33,7 @@ public:
     QPrinter &printer() { return *m_printer; }
 
 private:
-    QFont m_font;
-    std::function<void(TPage &)> m_draw;
+    std::function<QString(QPrinter &)> m_paint;
     std::unique_ptr<QPrinter> m_printer;
     std::unique_ptr<QPrintPreviewDialog> m_dialog;
 };

@@ -9,6 +9,8 @@
 #include <QTextLayout>
 
 #include "export/ExportStrings.h"
+#include "export/TProtocolHeader.h"
+#include "text/ProtocolStrings.h"
 
 namespace {
 
@@ -33,6 +35,26 @@ QString Breakables(QString title)
             title.insert(i + 1, Breakable);
     }
     return title;
+}
+
+QStringList WrapLines(const QString &text, const QFont &font, double width,
+                      const QPaintDevice &device)
+{
+    QTextLayout layout(text, font, &device);
+    QTextOption option;
+    option.setWrapMode(QTextOption::WrapAtWordBoundaryOrAnywhere);
+    layout.setTextOption(option);
+    QStringList lines;
+    layout.beginLayout();
+    for (QTextLine line = layout.createLine(); line.isValid(); line = layout.createLine()) {
+        line.setLineWidth(std::max(width, 1.0));
+        QString piece = text.mid(line.textStart(), line.textLength()).trimmed();
+        piece.remove(Breakable);
+        if (!piece.isEmpty())
+            lines << piece;
+    }
+    layout.endLayout();
+    return lines;
 }
 
 } // namespace
@@ -84,7 +106,21 @@ int TReport::layout(const QPaintDevice &device)
     m_rowsPerPage = std::max(1, int((m_pageHeight - rowsTop - footer) / m_line));
     m_items = m_table.rowCount
               + (m_statistics.empty() ? 0 : 1 + static_cast<int>(m_statistics.size()));
-    m_chunks = std::max(1, (m_items + m_rowsPerPage - 1) / m_rowsPerPage);
+    // A protocol's first pages carry its header; a line's gap and the signature close it.
+    m_header.clear();
+    m_signatureItem = -1;
+    if (m_table.protocol) {
+        m_header << Str::ProtocolTitle;
+        for (const QString &line : m_table.protocol->lines())
+            m_header << WrapLines(line, m_font, m_pageWidth, device);
+        m_signatureItem = m_items + 1;
+        m_items += 2;
+    }
+    m_headerHeight = m_header.isEmpty() ? 0 : (m_header.size() + 0.5) * m_line;
+    m_rowsFirstPage = std::max(1, int((m_pageHeight - rowsTop - m_headerHeight - footer) / m_line));
+    m_chunks = m_items <= m_rowsFirstPage
+                   ? 1
+                   : 1 + (m_items - m_rowsFirstPage + m_rowsPerPage - 1) / m_rowsPerPage;
     return pageCount();
 }
 
@@ -175,22 +211,7 @@ void TReport::cutIntoBands(double pageWidth)
 
 QStringList TReport::wrapTitle(const QString &title, double width, const QPaintDevice &device) const
 {
-    const QString text = Breakables(title);
-    QTextLayout layout(text, m_bold, &device);
-    QTextOption option;
-    option.setWrapMode(QTextOption::WrapAtWordBoundaryOrAnywhere);
-    layout.setTextOption(option);
-    QStringList lines;
-    layout.beginLayout();
-    for (QTextLine line = layout.createLine(); line.isValid(); line = layout.createLine()) {
-        line.setLineWidth(std::max(width, 1.0));
-        QString piece = text.mid(line.textStart(), line.textLength()).trimmed();
-        piece.remove(Breakable);
-        if (!piece.isEmpty())
-            lines << piece;
-    }
-    layout.endLayout();
-    return lines;
+    return WrapLines(Breakables(title), m_bold, width, device);
 }
 
 bool TReport::print(QPagedPaintDevice &device, int first, int last)
@@ -233,7 +254,12 @@ void TReport::drawPage(QPainter &painter, int chunk, int band, int pageNo) const
     const QString rows = Str::ReportRows.arg(m_table.rowCount);
     painter.drawText(QPointF(m_pageWidth - fm.horizontalAdvance(rows), m_ascent), rows);
 
-    const double titleTop = 1.5 * m_line;
+    const double headerHeight = chunk == 0 ? m_headerHeight : 0;
+    for (int k = 0; chunk == 0 && k < m_header.size(); ++k) {
+        painter.setFont(k == 0 ? m_bold : m_font);
+        painter.drawText(QPointF(0, (1.5 + k) * m_line + m_ascent), m_header[k]);
+    }
+    const double titleTop = 1.5 * m_line + headerHeight;
     painter.setFont(m_bold);
     double x = 0;
     for (int i : cols) {
@@ -246,11 +272,19 @@ void TReport::drawPage(QPainter &painter, int chunk, int band, int pageNo) const
     painter.drawLine(QPointF(0, rule), QPointF(bandWidth, rule));
 
     double y = titleTop + m_titleHeight + 0.3 * m_line;
-    const int first = chunk * m_rowsPerPage;
-    const int last = std::min(m_items, first + m_rowsPerPage);
+    const int first = chunk == 0 ? 0 : m_rowsFirstPage + (chunk - 1) * m_rowsPerPage;
+    const int last = std::min(m_items, first + (chunk == 0 ? m_rowsFirstPage : m_rowsPerPage));
     for (int item = first; item < last; ++item, y += m_line) {
         if (item < m_table.rowCount) {
             drawRow(painter, cols, item, y);
+        } else if (item == m_signatureItem) {
+            // Once, on the last page.
+            if (band == bandCount() - 1) {
+                painter.setFont(m_font);
+                painter.drawText(QPointF(0, y + m_ascent), m_table.protocol->signatureLine());
+            }
+        } else if (item == m_signatureItem - 1) {
+            continue; // the gap before the signature
         } else if (item == m_table.rowCount) {
             painter.drawLine(QPointF(0, y + m_line / 2), QPointF(bandWidth, y + m_line / 2));
         } else {
@@ -260,9 +294,10 @@ void TReport::drawPage(QPainter &painter, int chunk, int band, int pageNo) const
 
     painter.setFont(m_font);
     const QString number = Str::ReportPage.arg(pageNo).arg(pageCount());
-    painter.drawText(QPointF((m_pageWidth - fm.horizontalAdvance(number)) / 2,
-                             m_pageHeight - m_line + m_ascent),
-                     number);
+    const double footerY = m_pageHeight - m_line + m_ascent;
+    painter.drawText(QPointF((m_pageWidth - fm.horizontalAdvance(number)) / 2, footerY), number);
+    if (m_table.protocol)
+        painter.drawText(QPointF(0, footerY), m_table.protocol->printedLine());
 }
 
 void TReport::drawRow(QPainter &painter, const std::vector<int> &band, int row, double y) const

@@ -5,7 +5,9 @@
 // and row count, "Стр. p из N" at the foot, values outside their limits on the screen's
 // backgrounds and the statistics lines after the rows. A table too wide for the page first
 // gets a smaller font, then is cut into parts side by side, each part repeating the columns
-// that name a row. The same drawing serves PDF files and printers.
+// that name a row. The same drawing serves PDF files, printers and the print preview. A table
+// with a protocol header (TExportTable::protocol) prints as a test protocol: the header on the
+// first pages, the printed date at each foot, the signature line after the statistics.
 
 #include <vector>
 
@@ -74,4 +76,10 @@ private:
     int m_items = 0; // rows, then a gap and the statistics lines
     int m_rowsPerPage = 1;
     int m_chunks = 1;
+    // A protocol: its title and header lines as wrapped for the page, what they take on the
+    // first pages, the rows that leave room for there, and the signature's place among items.
+    QStringList m_header;
+    double m_headerHeight = 0;
+    int m_rowsFirstPage = 1;
+    int m_signatureItem = -1;
 };

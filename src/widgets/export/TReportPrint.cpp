@@ -20,13 +20,19 @@ bool TReportPrint::exec(QWidget *parent, const TExportTable &table, const QFont 
     }();
     if (!chosen)
         return false;
-    const bool range = printer.printRange() == QPrinter::PageRange;
-    const bool printed = report.print(printer, range ? printer.fromPage() : 1,
-                                      range ? printer.toPage() : 0);
-    if (!printed || printer.printerState() == QPrinter::Error) {
+    if (!paint(printer, table, font)) {
         if (error)
             *error = Str::PrintFailed;
         return false;
     }
     return true;
+}
+
+bool TReportPrint::paint(QPrinter &printer, const TExportTable &table, const QFont &font)
+{
+    TReport report(table, font);
+    const bool range = printer.printRange() == QPrinter::PageRange;
+    const bool printed = report.print(printer, range ? printer.fromPage() : 1,
+                                      range ? printer.toPage() : 0);
+    return printed && printer.printerState() != QPrinter::Error;
 }

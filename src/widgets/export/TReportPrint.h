@@ -21,4 +21,7 @@ public:
     // so).
     static bool exec(QWidget *parent, const TExportTable &table, const QFont &font, QString *error,
                      const std::function<bool(QPrinter &)> &ask = {});
+    // Draws the report on a printer that is set up (the pages it asks for); false when
+    // printing failed. The print preview draws with it too, so it shows what prints.
+    static bool paint(QPrinter &printer, const TExportTable &table, const QFont &font);
 };

@@ -32,6 +32,7 @@
 #include "windows/TQualityPanel.h"
 #include "windows/TRegistrationWindow.h"
 #include "windows/TServerView.h"
+#include "windows/WindowProtocol.h"
 
 TArchiveLink::TArchiveLink(TRegistrationWindow *window)
     : QObject(window)
@@ -283,25 +284,21 @@ TExportTable TArchiveLink::gridTable() const
 
 void TArchiveLink::actExportExecute()
 {
-    exportTable(gridTable());
+    exportTable(withProtocol(gridTable(), *m_window));
 }
 
 void TArchiveLink::actPrintPreviewExecute()
 {
-    TColorStringGrid *grid = m_window->MainGrid;
-    grid->CommitEditor();
-    TRegistrationWindow *w = m_window;
-    TPrintPreview preview(grid->font(), [w, grid](TPage &page) {
-        PrintTable(
-            page, [grid](int c, int r) { return grid->Cells(c, r); }, grid->RowCount(),
-            w->PrintColumns(page.PageWidth()), w->m_fileName);
+    const TExportTable t = withProtocol(gridTable(), *m_window);
+    TPrintPreview preview([&t, font = m_window->MainGrid->font()](QPrinter &printer) {
+        return TReportPrint::paint(printer, t, font) ? QString() : Str::PrintFailed;
     });
     preview.exec(m_window);
 }
 
 void TArchiveLink::actPrintReportExecute()
 {
-    const TExportTable t = gridTable();
+    const TExportTable t = withProtocol(gridTable(), *m_window);
     QString error;
     if (!TReportPrint::exec(m_window, t, m_window->MainGrid->font(), &error) && !error.isEmpty())
         m_window->MessageBox(QMessageBox::Warning, Str::ErrorCaption, error, QMessageBox::Ok);

@@ -323,7 +323,7 @@ private slots:
         QCOMPARE(rowCells(w->MainGrid, 1), row);
     }
 
-    // The preview draws the print Ctrl+P sends, page by page.
+    // The preview draws the protocol as "Печать отчёта…" prints it, page by page.
     void printPreview()
     {
         auto w = shown(true);
