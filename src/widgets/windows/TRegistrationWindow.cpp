@@ -83,6 +83,13 @@ TRegistrationWindow::TRegistrationWindow(const QString &objectName, int wantedWi
     for (const auto &[action, handler] : handlers)
         connect(action, &QAction::triggered, this, handler);
     m_archiveLink = new TArchiveLink(this);
+    TRecordKeeper &records = m_archiveLink->records();
+    records.WriteJournal = [this](const std::vector<TJournal::Record> &archived, int row,
+                                  const QByteArray &line) {
+        return JournalWrite(archived, row, line);
+    };
+    records.ReadJournal = [this] { return m_keeper->records(); };
+    m_keeper->MayEmpty = [this] { return m_archiveLink->records().settled(); };
 }
 
 void TRegistrationWindow::setModelName(const QString &name)
@@ -115,8 +122,8 @@ void TRegistrationWindow::FormCreate(TOpPoller *poller, int colCount, const QStr
     MainGrid->OnSelectCell = [this](int c, int r, bool &can) { MainGridSelectCell(c, r, can); };
     MainGrid->OnGetEditText = [this](int c, int r, QString &v) { MainGridGetEditText(c, r, v); };
     MainGrid->OnSetEditText = [this](int, int r, const QString &v) {
-        m_archiveLink->editDone(r, v);
-        JournalRow(r);
+        if (!m_archiveLink->editDone(r, v))
+            JournalRow(r);
     };
 
     TConfigSettings config{poller->Port, Str::NewFileBase + Str::TxtExt};
@@ -396,8 +403,8 @@ void TRegistrationWindow::AddResultRow(const QDateTime &now, const DecodedResult
     MainGrid->SetCells(TableShape::TimeCol, row, FormatLongTime(now.time()));
     for (const auto &[col, text] : result.cells)
         MainGrid->SetCells(col, row, text);
+    // On the disk in the journal, then in the archive, before it shows.
     m_archiveLink->resultRow(row, now, result.group, result.values);
-    JournalRow(row); // on the disk before it shows
     if (m_asking > 0)
         m_lateRows.push_back(row);
     MainGrid->endWithOpenRow();
@@ -426,9 +433,10 @@ void TRegistrationWindow::closeEvent(QCloseEvent *event)
     }
     m_poller->Stop();
     MainGrid->setFocus();
-    // The prompt was answered: what was not saved was let go on purpose.
-    m_keeper->finish();
+    // The prompt was answered: what was not saved was let go on purpose. The archive first:
+    // what it has not taken keeps the journal's records for the next start.
     m_archiveLink->finish();
+    m_keeper->finish();
     {
         TIniPlus ini(m_iniPath);
         TConfigSettings{m_poller->Port, m_fileName, qRound(NumberEdit1->Value())}.write(ini);
