@@ -33,7 +33,8 @@ void TArchive::setWatchInterval(int ms)
 
 qint64 TArchive::lastRecordId()
 {
-    return std::max<qint64>(0, firstNumber(database(), QStringLiteral("SELECT max(id) FROM records")));
+    return std::max<qint64>(0,
+                            firstNumber(database(), QStringLiteral("SELECT max(id) FROM records")));
 }
 
 void TArchive::startCheck()
@@ -86,15 +87,22 @@ void TArchive::rebuild()
         m_writer.reset();
         copied = ArchiveRebuild::copyInto(database(), file, m_known, &error);
     }
+    const ArchiveState damage = m_state;
     disconnectFile();
-    m_aside = there ? aside : Str::ArchiveDeletedName.arg(file);
     const qint64 known = m_known;
     const int waiting = int(m_pending.size());
-    if (copied < 0 || !connectFile()) {
+    if (copied < 0) {
+        // Nothing made anew: the records wait (the journal holds them) and it is tried again.
         m_rebuilding = false;
-        if (copied < 0)
-            fail(error);
-        m_unrecovered = known;
+        m_sinceFailure.start();
+        m_retryTimer.start(m_retryInterval);
+        setState(damage, error.text());
+        return;
+    }
+    m_aside = there ? aside : Str::ArchiveDeletedName.arg(file);
+    if (!connectFile()) {
+        m_rebuilding = false;
+        m_unrecovered = std::max<qint64>(0, known - copied);
         return;
     }
     // What the journal still holds goes in again; records already in the new file add nothing.

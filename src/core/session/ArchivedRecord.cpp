@@ -41,8 +41,7 @@ QByteArray encode(const QUuid &uid, const TArchive::Record &record)
             out << bool(v) << (v ? *v : 0.0);
         out << r->label << r->cells << r->raw;
     } else if (const auto *c = std::get_if<TArchiveLabelChange>(&record)) {
-        out << quint8(LabelKind) << uid << c->result << qint32(c->row) << c->oldText
-            << c->newText;
+        out << quint8(LabelKind) << uid << c->result << qint32(c->row) << c->oldText << c->newText;
         putTime(out, c->at);
         out << c->fileName << c->osUser;
     } else {

@@ -28,8 +28,7 @@ public:
 
     // Writes `records` to the journal in one write, then row `row`'s line when row >= 0. True
     // when they are on the disk.
-    std::function<bool(const std::vector<TJournal::Record> &records, int row,
-                       const QByteArray &line)>
+    std::function<bool(const std::vector<TJournal::Record> &records, int row, const QByteArray &line)>
         WriteJournal;
     // The journal as it stands, for an archive made anew.
     std::function<std::vector<TJournal::Record>()> ReadJournal;
@@ -56,8 +55,7 @@ public:
     void tableReplaced() { m_rowResults.clear(); }
 
 private:
-    bool journal(const QUuid &uid, const TArchive::Record &record, int row,
-                 const QByteArray &line);
+    bool journal(const QUuid &uid, const TArchive::Record &record, int row, const QByteArray &line);
     void noteRow(int row, const QUuid &uid);
 
     TArchive &m_archive;

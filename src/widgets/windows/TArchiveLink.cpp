@@ -96,7 +96,8 @@ void TArchiveLink::finish()
     if (m_archive.lostCount() > 0 || m_archive.rebuilt())
         text = m_archive.statusText();
     if (left > 0)
-        text += (text.isEmpty() ? QString() : QStringLiteral("\n")) + Str::ArchiveLeftInJournal.arg(left);
+        text += (text.isEmpty() ? QString() : QStringLiteral("\n"))
+                + Str::ArchiveLeftInJournal.arg(left);
     if (!text.isEmpty())
         m_window->MessageBox(QMessageBox::Warning, Str::ArchiveCaption, text, QMessageBox::Ok);
 }

@@ -72,7 +72,7 @@ private:
     TJournal m_journal;
     QString m_path;
     TJournal::Record m_base;
-    std::set<int> m_rows; // grid rows changed since the base
+    std::set<int> m_rows;                      // grid rows changed since the base
     std::vector<TJournal::Record> m_unwritten; // the archive's, while the journal failed
     bool m_baseWritten = false;
     bool m_active = false;

@@ -23,7 +23,7 @@ private slots:
     {
         QTest::addColumn<QString>("damage");
         QTest::addColumn<int>("told");
-        QTest::addColumn<bool>("aside"); // something stood at the path to be moved aside
+        QTest::addColumn<bool>("aside");   // something stood at the path to be moved aside
         QTest::addColumn<bool>("allBack"); // the old file surely still gives every record
         QTest::newRow("deleted") << "deleted" << int(ArchiveState::Gone) << false << true;
         QTest::newRow("replaced") << "replaced" << int(ArchiveState::Gone) << true << true;
@@ -52,8 +52,7 @@ private slots:
         for (int i = 0; i < 60; ++i) {
             if (i == 40)
                 QVERIFY(journal.Clear());
-            keeper.result(sampleResult(QStringLiteral("Проба %1").arg(i), day(5, 8, i)), i + 1,
-                          "x");
+            keeper.result(sampleResult(QStringLiteral("Проба %1").arg(i), day(5, 8, i)), i + 1, "x");
         }
         QCOMPARE(archive.state(), ArchiveState::Ok);
         {
@@ -61,8 +60,7 @@ private slots:
             QVERIFY(raw.exec("PRAGMA wal_checkpoint(TRUNCATE)"));
         }
         QList<int> states;
-        connect(&archive, &TArchive::stateChanged, this,
-                [&] { states << int(archive.state()); });
+        connect(&archive, &TArchive::stateChanged, this, [&] { states << int(archive.state()); });
 
         if (damage == "deleted") {
             QVERIFY(QFile::remove(path));

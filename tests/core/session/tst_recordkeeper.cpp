@@ -76,9 +76,9 @@ struct Station
         s.keeper.result(sampleResult(QStringLiteral("Проба %1").arg(i), day(4, 10, i)), i,
                         QByteArray::number(i) + "\tПроба");
         if (i == 2)
-            s.keeper.labelChange({{}, 2, QStringLiteral("Проба 2"), QStringLiteral("Проба 2б"),
-                                  {}, {}, {}},
-                                 2, "2\tПроба 2б");
+            s.keeper.labelChange(
+                {{}, 2, QStringLiteral("Проба 2"), QStringLiteral("Проба 2б"), {}, {}, {}}, 2,
+                "2\tПроба 2б");
     }
     s.keeper.fileEvent({TArchiveFileEvent::Save, QStringLiteral("/data/Март.txt"), kResults, {}});
     raise(SIGKILL);
@@ -110,8 +110,7 @@ private slots:
         QTest::addColumn<QString>("trouble");
         QTest::addColumn<int>("killAtJournal"); // 0: after the whole session
         QTest::addColumn<QString>("told");
-        QTest::newRow("working, killed between journal and archive")
-            << "none" << 4 << QString();
+        QTest::newRow("working, killed between journal and archive") << "none" << 4 << QString();
         QTest::newRow("locked by another program") << "locked" << 0 << Str::ArchiveBusyOther;
         QTest::newRow("locked, killed between journal and archive")
             << "locked" << 3 << Str::ArchiveBusyOther;
@@ -129,8 +128,7 @@ private slots:
         QVERIFY(QDir().mkpath(folder));
         QFile::setPermissions(folder, QFile::Permissions(0x7777));
         if (trouble == "full") {
-            if (mount("tmpfs", QFile::encodeName(folder).constData(), "tmpfs", 0, "size=1m")
-                != 0)
+            if (mount("tmpfs", QFile::encodeName(folder).constData(), "tmpfs", 0, "size=1m") != 0)
                 QSKIP("a small tmpfs needs root");
             m_mount = folder;
         }
@@ -193,8 +191,8 @@ private slots:
                                        "JOIN results USING (id)")
                                  .toInt()
                              - before;
-        qInfo("%s: taken %d, archived %d, lost %d, twice %d", qPrintable(trouble), taken,
-              results, taken - distinct, results - distinct);
+        qInfo("%s: taken %d, archived %d, lost %d, twice %d", qPrintable(trouble), taken, results,
+              taken - distinct, results - distinct);
         QCOMPARE(results, taken);
         QCOMPARE(distinct, taken);
         QCOMPARE(raw.value("SELECT count(*) FROM label_changes WHERE result_id IS NOT NULL").toInt(),

@@ -8,13 +8,13 @@
 #include <QTimer>
 #include <QtTest>
 
+#include "ResultFeed.h"
+#include "WindowTestSupport.h"
 #include "archive/TArchive.h"
-#include "text/RecordStrings.h"
 #include "support/ArchiveSamples.h"
 #include "support/TestFiles.h"
-#include "ResultFeed.h"
+#include "text/RecordStrings.h"
 #include "windows/TArchiveLink.h"
-#include "WindowTestSupport.h"
 
 class TstRecordPath : public QObject, public WindowBench<TForm2>
 {
