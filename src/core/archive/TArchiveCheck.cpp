@@ -1,5 +1,7 @@
 #include "archive/TArchiveCheck.h"
 
+#include <utility>
+
 #include <QFileInfo>
 #include <QMetaObject>
 #include <QSqlDatabase>
@@ -53,8 +55,12 @@ QString TArchiveCheck::check(const QString &path)
 
 void TArchiveCheck::start(const QString &path)
 {
-    if (m_running)
+    // One asked for while another runs follows it: the one running may have read the file
+    // before what made the caller ask.
+    if (m_running) {
+        m_again = path;
         return;
+    }
     wait();
     m_running = true;
     m_thread = std::thread([this, path] {
@@ -65,6 +71,8 @@ void TArchiveCheck::start(const QString &path)
             [this, problem] {
                 m_running = false;
                 emit finished(problem);
+                if (!m_again.isEmpty())
+                    start(std::exchange(m_again, QString()));
             },
             Qt::QueuedConnection);
     });

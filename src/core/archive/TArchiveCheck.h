@@ -16,7 +16,7 @@ public:
     explicit TArchiveCheck(QObject *parent = nullptr);
     ~TArchiveCheck() override; // waits for a check under way
 
-    // Starts a check of the file unless one is under way.
+    // Starts a check of the file, or another one after the check under way.
     void start(const QString &path);
     bool running() const { return m_running; }
     void wait();
@@ -31,4 +31,5 @@ signals:
 private:
     std::thread m_thread;
     std::atomic<bool> m_running = false;
+    QString m_again; // the file to check once the check under way is done
 };
