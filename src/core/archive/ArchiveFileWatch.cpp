@@ -8,6 +8,7 @@
 #include <unistd.h>
 
 #include <QFile>
+#include <QFileInfo>
 
 namespace {
 // Less room than this is a full disk: SQLite needs a few pages and their journal.
@@ -21,29 +22,35 @@ ArchiveFileWatch::~ArchiveFileWatch()
 
 bool ArchiveFileWatch::attach(const QString &path)
 {
+    if (m_fd >= 0 && path == m_path) {
+        remember();
+        return true;
+    }
     detach();
-    const QByteArray name = QFile::encodeName(path);
+    const QByteArray folder = QFile::encodeName(QFileInfo(path).absolutePath());
     int fd;
     do {
-        fd = ::open(name.constData(), O_RDONLY | O_CLOEXEC | O_NOCTTY | O_NONBLOCK);
+        fd = ::open(folder.constData(), O_RDONLY | O_DIRECTORY | O_CLOEXEC);
     } while (fd < 0 && errno == EINTR);
     if (fd < 0)
         return false;
-    struct stat st
-    {};
-    if (fstat(fd, &st) != 0) {
-        ::close(fd);
-        return false;
-    }
     // A copy that cannot take the shared lock is still told apart by the others.
     while (flock(fd, LOCK_SH | LOCK_NB) != 0 && errno == EINTR) {
     }
     m_fd = fd;
     m_path = path;
+    remember();
+    return true;
+}
+
+void ArchiveFileWatch::remember()
+{
+    struct stat st
+    {};
+    m_known = ::stat(QFile::encodeName(m_path).constData(), &st) == 0;
     m_dev = st.st_dev;
     m_ino = st.st_ino;
     m_size = st.st_size;
-    return true;
 }
 
 void ArchiveFileWatch::detach()
@@ -51,11 +58,12 @@ void ArchiveFileWatch::detach()
     if (m_fd >= 0)
         ::close(m_fd);
     m_fd = -1;
+    m_known = false;
 }
 
 ArchiveFileWatch::Change ArchiveFileWatch::look()
 {
-    if (m_fd < 0)
+    if (m_fd < 0 || !m_known)
         return Change::None;
     struct stat now
     {};
@@ -63,14 +71,10 @@ ArchiveFileWatch::Change ArchiveFileWatch::look()
         return errno == ENOENT || errno == ENOTDIR ? Change::Gone : Change::None;
     if (now.st_dev != m_dev || now.st_ino != m_ino)
         return Change::Replaced;
-    struct stat mine
-    {};
-    if (fstat(m_fd, &mine) != 0)
-        return Change::None;
     // The archive only ever grows: it is never vacuumed, and its pages are freed nowhere.
-    if (mine.st_size < m_size)
+    if (now.st_size < m_size)
         return Change::Truncated;
-    m_size = mine.st_size;
+    m_size = now.st_size;
     return Change::None;
 }
 

@@ -2,11 +2,9 @@
 
 // What the archive knows of the file it opened: which file it is (its device and inode), how
 // large it was when last looked at, and a shared advisory lock that every running copy of the
-// program holds on it for as long as it has the archive open. SQLite locks with fcntl(); the
-// lock here is flock(), which Linux keeps apart from those, so it never meets SQLite's own.
-//
-// The descriptor stays open until the SQLite connection is gone: closing any descriptor of a
-// file drops the process's fcntl() locks on it, SQLite's among them.
+// program holds for as long as it has the archive open. The lock is flock() on the archive's
+// folder, never a descriptor of the file itself: closing any descriptor of a file drops the
+// process's fcntl() locks on it, and SQLite locks with those.
 
 #include <sys/types.h>
 
@@ -27,7 +25,8 @@ public:
     ArchiveFileWatch(const ArchiveFileWatch &) = delete;
     ArchiveFileWatch &operator=(const ArchiveFileWatch &) = delete;
 
-    // Takes the file now at path as the archive's. False when it cannot be opened.
+    // Takes the file now at path as the archive's (again, when attached to it already). False
+    // when its folder cannot be opened.
     bool attach(const QString &path);
     void detach();
     bool attached() const { return m_fd >= 0; }
@@ -40,8 +39,11 @@ public:
     static bool diskFull(const QString &folder);
 
 private:
-    int m_fd = -1;
+    void remember();
+
+    int m_fd = -1; // the archive's folder
     QString m_path;
+    bool m_known = false; // the file was there when attached
     dev_t m_dev = 0;
     ino_t m_ino = 0;
     off_t m_size = 0;

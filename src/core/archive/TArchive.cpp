@@ -197,6 +197,7 @@ bool TArchive::connectFile()
                 m_writer = std::make_unique<TArchiveWriter>(db);
                 if (m_writer->prepare(&error)) {
                     m_connected = true;
+                    m_watch->attach(path()); // the file as made and stepped up
                     m_known = std::max(m_known, lastRecordId());
                     m_watchTimer.start();
                     return true;
@@ -227,7 +228,6 @@ void TArchive::disconnectFile()
     database().close();
     QSqlDatabase::removeDatabase(m_connection);
     m_connection.clear();
-    // Only now: closing a descriptor of the file drops SQLite's locks on it.
     m_watch->detach();
     m_watchTimer.stop();
 }
