@@ -33,8 +33,8 @@ void TArchive::setWatchInterval(int ms)
 
 qint64 TArchive::lastRecordId()
 {
-    return std::max<qint64>(0,
-                            firstNumber(database(), QStringLiteral("SELECT max(id) FROM records")));
+    const qint64 id = firstNumber(database(), QStringLiteral("SELECT max(id) FROM records"));
+    return std::max<qint64>(0, id);
 }
 
 void TArchive::startCheck()

@@ -24,14 +24,15 @@
 class TRecordKeeper
 {
 public:
+    using Records = std::vector<TJournal::Record>;
+
     explicit TRecordKeeper(TArchive &archive);
 
     // Writes `records` to the journal in one write, then row `row`'s line when row >= 0. True
     // when they are on the disk.
-    std::function<bool(const std::vector<TJournal::Record> &records, int row, const QByteArray &line)>
-        WriteJournal;
+    std::function<bool(const Records &records, int row, const QByteArray &line)> WriteJournal;
     // The journal as it stands, for an archive made anew.
-    std::function<std::vector<TJournal::Record>()> ReadJournal;
+    std::function<Records()> ReadJournal;
 
     // An archive not opened (a hidden window, one not shown yet) gets nothing; the row still
     // goes to the journal.

@@ -33,8 +33,8 @@ bool TJournalKeeper::open(const QString &path)
     return false;
 }
 
-// A journal opened late must not wipe what a crashed session left in it: that waits for the
-// next start, which offers it back.
+// A journal opened late must not wipe what a crashed session left in it (rows, or records the
+// archive may lack): that waits for the next start, which offers it back.
 bool TJournalKeeper::tryOpen()
 {
     if (!m_journal.Open(m_path))
@@ -121,9 +121,10 @@ bool TJournalKeeper::write(const std::vector<TJournal::Record> &records, int row
     if (m_broken) {
         m_unwritten.insert(m_unwritten.end(), records.begin(), records.end());
         // Every change tries again: a disk with room again protects this row at once.
-        if (m_journal.IsOpen() && catchUp())
-            recovered();
-        return false;
+        if (!m_journal.IsOpen() || !catchUp())
+            return false;
+        recovered();
+        return true;
     }
     std::vector<TJournal::Record> all = records;
     if (row >= 0) {

@@ -5,7 +5,8 @@
 // stays in the window's status bar while it lasts. Writing is tried again on every change and
 // every few seconds; once it works, every row changed since the table's base is written again
 // (after the base itself, if that was what failed), so nothing that changed while it failed
-// is missing from it. A journal that holds good records is never emptied to catch up.
+// is missing from it. A journal that holds good records is never emptied to catch up, nor
+// while it holds records the archive has not taken (MayEmpty): a new base then goes after them.
 
 #include <functional>
 #include <set>
