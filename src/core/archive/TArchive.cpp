@@ -237,41 +237,6 @@ bool TArchive::ensureConnected()
     return m_connected || connectFile() || m_connected;
 }
 
-ArchiveState TArchive::stateOf(const QSqlError &error) const
-{
-    ArchiveState state = archiveStateFromSqlite(sqliteCode(error));
-    if (state == ArchiveState::Ok) // a failure without SQLite's code
-        state = ArchiveState::WriteError;
-    // Every copy of the program holds a shared lock of its own on the file; a lock held by
-    // any other SQLite client is not another copy.
-    if (state == ArchiveState::Busy && !m_watch->otherCopyHolds())
-        state = ArchiveState::BusyOther;
-    // SQLite reports a write that found no room as an input/output error where the system
-    // call that failed was not the write itself (a sync, a file's growth).
-    if (state == ArchiveState::WriteError && ArchiveFileWatch::diskFull(m_folder))
-        state = ArchiveState::DiskFull;
-    return state;
-}
-
-void TArchive::fail(const QSqlError &error)
-{
-    fail(error, stateOf(error));
-}
-
-void TArchive::fail(const QSqlError &error, ArchiveState state)
-{
-    // The file is opened afresh on the next try (a read-only file may have been made writable,
-    // a damaged one replaced); a lock only needs waiting for.
-    if (state != ArchiveState::Busy && state != ArchiveState::BusyOther)
-        disconnectFile();
-    m_sinceFailure.start();
-    m_retryTimer.start(m_retryInterval);
-    QString text = error.databaseText();
-    if (text.isEmpty())
-        text = error.text();
-    setState(state, text);
-}
-
 QUuid TArchive::enqueue(Record record)
 {
     const QUuid uid = QUuid::createUuid();

@@ -1,4 +1,5 @@
-// The archive's watch over its own file, and the new archive made when the file is damaged.
+// The archive's trouble with its file: what a failure means, the watch over the file, and the
+// new archive made when the file is damaged.
 
 #include <algorithm>
 
@@ -18,6 +19,13 @@
 
 namespace {
 
+int sqliteCode(const QSqlError &error)
+{
+    bool ok = false;
+    const int code = error.nativeErrorCode().toInt(&ok);
+    return ok ? code : 1;
+}
+
 qint64 firstNumber(const QSqlDatabase &db, const QString &sql)
 {
     QSqlQuery q(db);
@@ -25,6 +33,41 @@ qint64 firstNumber(const QSqlDatabase &db, const QString &sql)
 }
 
 } // namespace
+
+ArchiveState TArchive::stateOf(const QSqlError &error) const
+{
+    ArchiveState state = archiveStateFromSqlite(sqliteCode(error));
+    if (state == ArchiveState::Ok) // a failure without SQLite's code
+        state = ArchiveState::WriteError;
+    // Every copy of the program holds a shared lock of its own on the file; a lock held by
+    // any other SQLite client is not another copy.
+    if (state == ArchiveState::Busy && !m_watch->otherCopyHolds())
+        state = ArchiveState::BusyOther;
+    // SQLite reports a write that found no room as an input/output error where the system
+    // call that failed was not the write itself (a sync, a file's growth).
+    if (state == ArchiveState::WriteError && ArchiveFileWatch::diskFull(m_folder))
+        state = ArchiveState::DiskFull;
+    return state;
+}
+
+void TArchive::fail(const QSqlError &error)
+{
+    fail(error, stateOf(error));
+}
+
+void TArchive::fail(const QSqlError &error, ArchiveState state)
+{
+    // The file is opened afresh on the next try (a read-only file may have been made writable,
+    // a damaged one replaced); a lock only needs waiting for.
+    if (state != ArchiveState::Busy && state != ArchiveState::BusyOther)
+        disconnectFile();
+    m_sinceFailure.start();
+    m_retryTimer.start(m_retryInterval);
+    QString text = error.databaseText();
+    if (text.isEmpty())
+        text = error.text();
+    setState(state, text);
+}
 
 void TArchive::setWatchInterval(int ms)
 {

@@ -28,6 +28,7 @@
 #include "text/RecordStrings.h"
 #include "text/Strings.h"
 #include "windows/NewFileName.h"
+#include "windows/TJournalKeeper.h"
 #include "windows/TRegistrationWindow.h"
 #include "windows/TServerView.h"
 
@@ -61,6 +62,14 @@ TArchiveLink::TArchiveLink(TRegistrationWindow *window)
     connect(actPrintPreview, &QAction::triggered, this, &TArchiveLink::actPrintPreviewExecute);
     connect(actPrintReport, &QAction::triggered, this, &TArchiveLink::actPrintReportExecute);
     connect(&m_archive, &TArchive::stateChanged, this, &TArchiveLink::showState);
+    // The journal is the archive's queue: written first, emptied only once the archive has
+    // what it holds.
+    m_records.WriteJournal = [window](const TRecordKeeper::Records &archived, int row,
+                                      const QByteArray &line) {
+        return window->JournalWrite(archived, row, line);
+    };
+    m_records.ReadJournal = [window] { return window->m_keeper->records(); };
+    window->m_keeper->MayEmpty = [this] { return m_records.settled(); };
 }
 
 TArchiveLink::~TArchiveLink() = default;

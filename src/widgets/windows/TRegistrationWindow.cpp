@@ -83,13 +83,6 @@ TRegistrationWindow::TRegistrationWindow(const QString &objectName, int wantedWi
     for (const auto &[action, handler] : handlers)
         connect(action, &QAction::triggered, this, handler);
     m_archiveLink = new TArchiveLink(this);
-    TRecordKeeper &records = m_archiveLink->records();
-    records.WriteJournal = [this](const std::vector<TJournal::Record> &archived, int row,
-                                  const QByteArray &line) {
-        return JournalWrite(archived, row, line);
-    };
-    records.ReadJournal = [this] { return m_keeper->records(); };
-    m_keeper->MayEmpty = [this] { return m_archiveLink->records().settled(); };
 }
 
 void TRegistrationWindow::setModelName(const QString &name)
@@ -403,7 +396,6 @@ void TRegistrationWindow::AddResultRow(const QDateTime &now, const DecodedResult
     MainGrid->SetCells(TableShape::TimeCol, row, FormatLongTime(now.time()));
     for (const auto &[col, text] : result.cells)
         MainGrid->SetCells(col, row, text);
-    // On the disk in the journal, then in the archive, before it shows.
     m_archiveLink->resultRow(row, now, result.group, result.values);
     if (m_asking > 0)
         m_lateRows.push_back(row);
@@ -434,7 +426,7 @@ void TRegistrationWindow::closeEvent(QCloseEvent *event)
     m_poller->Stop();
     MainGrid->setFocus();
     // The prompt was answered: what was not saved was let go on purpose. The archive first:
-    // what it has not taken keeps the journal's records for the next start.
+    // what it has not taken stays in the journal.
     m_archiveLink->finish();
     m_keeper->finish();
     {
