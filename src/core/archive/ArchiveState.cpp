@@ -1,5 +1,6 @@
 #include "archive/ArchiveState.h"
 
+#include "text/RecordStrings.h"
 #include "text/Strings.h"
 
 ArchiveState archiveStateFromSqlite(int code)
@@ -59,10 +60,28 @@ QString archiveStatusText(ArchiveState state, int pending, qint64 lost)
     case ArchiveState::NoDriver:
         text = Str::ArchiveNoDriver;
         break;
+    case ArchiveState::BusyOther:
+        text = Str::ArchiveBusyOther;
+        break;
+    case ArchiveState::Gone:
+        text = Str::ArchiveGone;
+        break;
+    case ArchiveState::Truncated:
+        text = Str::ArchiveCut;
+        break;
     }
     if (pending > 0)
         text += Str::ArchivePending.arg(pending);
     if (lost > 0)
         text += Str::ArchiveLost.arg(lost);
+    return text;
+}
+
+QString archiveStatusText(ArchiveState state, int pending, qint64 lost, const QString &aside,
+                          qint64 unrecovered)
+{
+    QString text = archiveStatusText(state, pending, lost);
+    if (!aside.isEmpty())
+        text += Str::ArchiveRebuilt.arg(aside).arg(unrecovered);
     return text;
 }

@@ -10,8 +10,10 @@
 #include <QTemporaryFile>
 #include <QVariant>
 
+#include "archive/ArchiveFileWatch.h"
 #include "archive/ArchiveSchema.h"
 #include "archive/ArchiveSearch.h"
+#include "archive/TArchiveCheck.h"
 #include "archive/TArchiveWriter.h"
 
 namespace {
@@ -21,6 +23,8 @@ const QString kDriver = QStringLiteral("QSQLITE");
 // on the backlog before it lets the UI thread go on.
 constexpr int kChunk = 256;
 constexpr qint64 kDrainBudgetMs = 20;
+constexpr int kWatchMs = 2000;
+constexpr int kDailyMs = 24 * 60 * 60 * 1000;
 
 int sqliteCode(const QSqlError &error)
 {
@@ -61,6 +65,13 @@ TArchive::TArchive(QObject *parent)
 {
     m_retryTimer.setSingleShot(true);
     connect(&m_retryTimer, &QTimer::timeout, this, &TArchive::retry);
+    m_watch = std::make_unique<ArchiveFileWatch>();
+    m_check = new TArchiveCheck(this);
+    connect(m_check, &TArchiveCheck::finished, this, &TArchive::checked);
+    m_watchTimer.setInterval(kWatchMs);
+    connect(&m_watchTimer, &QTimer::timeout, this, &TArchive::lookAtFile);
+    m_dailyCheck.setInterval(kDailyMs);
+    connect(&m_dailyCheck, &QTimer::timeout, this, &TArchive::startCheck);
 }
 
 TArchive::~TArchive()
@@ -91,7 +102,14 @@ bool TArchive::open(const QString &folder)
     close();
     m_folder = folder;
     m_lost = 0;
-    return retry() && m_state == ArchiveState::Ok;
+    m_leftInJournal = 0;
+    m_known = 0;
+    m_aside.clear();
+    m_unrecovered = 0;
+    const bool ok = retry() && m_state == ArchiveState::Ok;
+    startCheck();
+    m_dailyCheck.start();
+    return ok;
 }
 
 int TArchive::close()
@@ -100,9 +118,15 @@ int TArchive::close()
     if (!m_pending.empty() && m_writer)
         flush(-1);
     m_retryTimer.stop();
-    const int given = int(m_pending.size());
+    m_watchTimer.stop();
+    m_dailyCheck.stop();
+    int given = 0;
+    m_leftInJournal = m_heldBack;
+    for (const Pending &p : m_pending)
+        ++(p.journaled ? m_leftInJournal : given);
     m_lost += given;
     m_pending.clear();
+    m_heldBack = 0;
     disconnectFile();
     m_folder.clear();
     m_sinceFailure.invalidate();
@@ -113,7 +137,7 @@ int TArchive::close()
 
 QString TArchive::statusText() const
 {
-    return archiveStatusText(m_state, pendingCount(), m_lost);
+    return archiveStatusText(m_state, pendingCount(), m_lost, m_aside, m_unrecovered);
 }
 
 void TArchive::setState(ArchiveState state, const QString &error)
@@ -151,6 +175,7 @@ bool TArchive::connectFile()
         if (!db.open()) {
             error = db.lastError();
         } else {
+            m_watch->attach(path());
             int version = -1;
             const bool ok = runPragma(db, QStringLiteral("PRAGMA foreign_keys = ON"), &error)
                             && runPragma(db, QStringLiteral("PRAGMA cache_size = -65536"), &error)
@@ -172,20 +197,25 @@ bool TArchive::connectFile()
                 m_writer = std::make_unique<TArchiveWriter>(db);
                 if (m_writer->prepare(&error)) {
                     m_connected = true;
+                    m_watch->attach(path()); // the file as made and stepped up
+                    m_known = std::max(m_known, lastRecordId());
+                    m_watchTimer.start();
                     return true;
                 }
                 m_writer.reset();
             }
         }
     }
-    disconnectFile();
     // A folder that takes no files says so better than "unable to open database file".
     if (archiveStateFromSqlite(sqliteCode(error)) == ArchiveState::CannotOpen
         && !QFileInfo::exists(path())
         && !QTemporaryFile(QDir(m_folder).filePath(QStringLiteral("reg01-probe-XXXXXX"))).open())
         error = QSqlError(error.driverText(), error.databaseText(), error.type(),
                           QStringLiteral("8"));
-    fail(error);
+    // Who holds a lock is asked while the file is still held here.
+    const ArchiveState state = stateOf(error);
+    disconnectFile();
+    fail(error, state);
     return false;
 }
 
@@ -198,6 +228,8 @@ void TArchive::disconnectFile()
     database().close();
     QSqlDatabase::removeDatabase(m_connection);
     m_connection.clear();
+    m_watch->detach();
+    m_watchTimer.stop();
 }
 
 bool TArchive::ensureConnected()
@@ -205,32 +237,24 @@ bool TArchive::ensureConnected()
     return m_connected || connectFile() || m_connected;
 }
 
-void TArchive::fail(const QSqlError &error)
-{
-    ArchiveState state = archiveStateFromSqlite(sqliteCode(error));
-    if (state == ArchiveState::Ok) // a failure without SQLite's code
-        state = ArchiveState::WriteError;
-    // The file is opened afresh on the next try (a read-only file may have been made writable,
-    // a damaged one replaced); a lock only needs waiting for.
-    if (state != ArchiveState::Busy)
-        disconnectFile();
-    m_sinceFailure.start();
-    m_retryTimer.start(m_retryInterval);
-    QString text = error.databaseText();
-    if (text.isEmpty())
-        text = error.text();
-    setState(state, text);
-}
-
 QUuid TArchive::enqueue(Record record)
 {
     const QUuid uid = QUuid::createUuid();
+    hand(uid, std::move(record), false);
+    return uid;
+}
+
+void TArchive::hand(const QUuid &uid, Record record, bool journaled)
+{
     if (int(m_pending.size()) >= m_maxPending) {
-        ++m_lost;
+        if (journaled)
+            ++m_heldBack;
+        else
+            ++m_lost;
         emit stateChanged();
-        return uid;
+        return;
     }
-    m_pending.push_back({uid, std::move(record)});
+    m_pending.push_back({uid, std::move(record), journaled});
     // After a failure the archive is left alone until the retry interval has passed: a poller
     // waiting for its result handler must not wait for a lock time-out on every result.
     const bool resting = m_sinceFailure.isValid() && m_sinceFailure.elapsed() < m_retryInterval;
@@ -238,7 +262,6 @@ QUuid TArchive::enqueue(Record record)
         emit stateChanged();
     else
         retry();
-    return uid;
 }
 
 QUuid TArchive::appendResult(const TArchiveResult &result)
@@ -293,6 +316,12 @@ bool TArchive::flush(qint64 budgetMs)
 {
     QElapsedTimer spent;
     spent.start();
+    // Never a write into a file deleted or cut under the archive.
+    if (!m_pending.empty() && !m_rebuilding) {
+        lookAtFile();
+        if (!m_writer)
+            return false;
+    }
     while (!m_pending.empty()) {
         if (budgetMs >= 0 && spent.elapsed() > budgetMs) { // the rest on the next turn
             m_retryTimer.start(0);
@@ -326,6 +355,7 @@ bool TArchive::flush(qint64 budgetMs)
             return false;
         }
         m_pending.erase(m_pending.begin(), m_pending.begin() + qsizetype(count));
+        m_known = std::max(m_known, lastRecordId());
     }
     if (m_state != ArchiveState::Ok || !m_error.isEmpty())
         setState(ArchiveState::Ok);

@@ -30,8 +30,10 @@ const TJournal::Record *lastBase(const std::vector<TJournal::Record> &records)
 int changedRows(const std::vector<TJournal::Record> &records)
 {
     std::set<int> rows;
-    for (std::size_t i = firstAfterBase(records); i < records.size(); ++i)
-        rows.insert(records[i].row);
+    for (std::size_t i = firstAfterBase(records); i < records.size(); ++i) {
+        if (records[i].type == TJournal::Record::Row)
+            rows.insert(records[i].row);
+    }
     return static_cast<int>(rows.size());
 }
 
@@ -39,6 +41,8 @@ TRowStore replay(const std::vector<TJournal::Record> &records, TRowStore base)
 {
     for (std::size_t i = firstAfterBase(records); i < records.size(); ++i) {
         const TJournal::Record &r = records[i];
+        if (r.type != TJournal::Record::Row)
+            continue;
         const int row = TableShape::storeRow(r.row);
         if (row < 0 || row > base.RowCount())
             continue;
@@ -67,7 +71,7 @@ std::vector<QByteArray> changedLines(const std::vector<TJournal::Record> &record
 {
     std::map<int, QByteArray> last;
     for (std::size_t i = firstAfterBase(records); i < records.size(); ++i) {
-        if (records[i].row >= 1)
+        if (records[i].type == TJournal::Record::Row && records[i].row >= 1)
             last[records[i].row] = records[i].line;
     }
     std::vector<QByteArray> lines;

@@ -138,8 +138,9 @@ std::vector<TJournal::Record> TJournal::Parse(QByteArrayView data)
         if (type == Record::Base && payload.size() >= 1) {
             if (!parseBase(uint8_t(payload[0]), payload.sliced(1), r))
                 break;
-        } else if (type == Record::Row && payload.size() >= kRowIndexSize) {
-            r.type = Record::Row;
+        } else if ((type == Record::Row || type == Record::Archived)
+                   && payload.size() >= kRowIndexSize) {
+            r.type = Record::Type(type);
             const uint32_t row = getU32(payload.data());
             if (row > uint32_t(INT32_MAX))
                 break;

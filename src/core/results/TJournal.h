@@ -21,7 +21,10 @@ class TJournal
 public:
     struct Record
     {
-        enum Type : uint8_t { Base = 1, Row = 2 };
+        // Archived records come after the kinds the journal always had: a journal of an earlier
+        // version reads as it always did, and an earlier reader keeps what stands before the
+        // first of them.
+        enum Type : uint8_t { Base = 1, Row = 2, Archived = 3 };
         Type type = Base;
         // Base: the table started from this results file (fromFile) or as a new empty table.
         bool fromFile = false;
@@ -30,6 +33,7 @@ public:
         bool stamped = false;
         TFileStamp stamp;
         // Row: the whole grid row `row` (cells TAB-joined, Windows-1251) as it now stands.
+        // Archived: a record for the archive (the session layer's encoding), taken at row.
         int row = 0;
         QByteArray line;
     };

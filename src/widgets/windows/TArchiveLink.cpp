@@ -27,8 +27,10 @@
 #include "table/TRowStore.h"
 #include "table/TStringGridModel.h"
 #include "table/TableShape.h"
+#include "text/RecordStrings.h"
 #include "text/Strings.h"
 #include "windows/NewFileName.h"
+#include "windows/TJournalKeeper.h"
 #include "windows/TQualityPanel.h"
 #include "windows/TRegistrationWindow.h"
 #include "windows/TServerView.h"
@@ -64,6 +66,14 @@ TArchiveLink::TArchiveLink(TRegistrationWindow *window)
     connect(actPrintPreview, &QAction::triggered, this, &TArchiveLink::actPrintPreviewExecute);
     connect(actPrintReport, &QAction::triggered, this, &TArchiveLink::actPrintReportExecute);
     connect(&m_archive, &TArchive::stateChanged, this, &TArchiveLink::showState);
+    // The journal is the archive's queue: written first, emptied only once the archive has
+    // what it holds.
+    m_records.WriteJournal = [window](const TRecordKeeper::Records &archived, int row,
+                                      const QByteArray &line) {
+        return window->JournalWrite(archived, row, line);
+    };
+    m_records.ReadJournal = [window] { return window->m_keeper->records(); };
+    window->m_keeper->MayEmpty = [this] { return m_records.settled(); };
 }
 
 TArchiveLink::~TArchiveLink() = default;
@@ -89,15 +99,20 @@ void TArchiveLink::start(const QString &folder)
 void TArchiveLink::finish()
 {
     delete std::exchange(m_server, nullptr);
-    if (m_archive.state() == ArchiveState::Closed && m_archive.pendingCount() == 0)
+    if (m_archive.state() == ArchiveState::Closed && m_archive.pendingCount() == 0) {
+        m_records.finish();
         return;
-    const qint64 lostBefore = m_archive.lostCount();
-    const int lost = m_archive.close();
-    const qint64 allLost = lostBefore + lost;
-    if (allLost > 0) {
-        m_window->MessageBox(QMessageBox::Warning, Str::ArchiveCaption, m_archive.statusText(),
-                             QMessageBox::Ok);
     }
+    m_records.finish();
+    const int left = m_archive.leftInJournal();
+    QString text;
+    if (m_archive.lostCount() > 0 || m_archive.rebuilt())
+        text = m_archive.statusText();
+    if (left > 0)
+        text += (text.isEmpty() ? QString() : QStringLiteral("\n"))
+                + Str::ArchiveLeftInJournal.arg(left);
+    if (!text.isEmpty())
+        m_window->MessageBox(QMessageBox::Warning, Str::ArchiveCaption, text, QMessageBox::Ok);
 }
 
 void TArchiveLink::showState()
@@ -105,7 +120,7 @@ void TArchiveLink::showState()
     if (!m_status)
         return;
     const bool trouble = m_archive.state() != ArchiveState::Ok || m_archive.pendingCount() > 0
-                         || m_archive.lostCount() > 0;
+                         || m_archive.lostCount() > 0 || m_archive.rebuilt();
     m_status->setText(m_archive.statusText());
     m_status->setToolTip(m_archive.errorText());
     // A working archive keeps quiet; only its trouble is worth the operator's eye.
@@ -119,16 +134,9 @@ void TArchiveLink::handedOver()
         m_server->nudge();
 }
 
-QUuid TArchiveLink::rowResult(int row) const
-{
-    return row >= 0 && row < m_rowResults.size() ? m_rowResults[row] : QUuid();
-}
-
 void TArchiveLink::resultRow(int row, const QDateTime &at, int group,
                              const std::vector<std::optional<double>> &values)
 {
-    if (m_archive.state() == ArchiveState::Closed)
-        return; // a hidden instance, or a window not shown yet
     const TColorStringGrid *grid = m_window->MainGrid;
     TArchiveResult r;
     r.model = m_modelName;
@@ -149,10 +157,7 @@ void TArchiveLink::resultRow(int row, const QDateTime &at, int group,
     if (length > 0)
         r.raw = QByteArray(reinterpret_cast<const char *>(poller->ResultData.data()) + 1,
                            qsizetype(length));
-    const QUuid uid = m_archive.appendResult(r);
-    while (m_rowResults.size() <= row)
-        m_rowResults.append(QUuid());
-    m_rowResults[row] = uid;
+    m_records.result(std::move(r), row, grid->Rows().Line(TableShape::storeRow(row)));
     handedOver();
 }
 
@@ -162,20 +167,22 @@ void TArchiveLink::editStarted(int row, const QString &text)
     m_editText = text;
 }
 
-void TArchiveLink::editDone(int row, const QString &text)
+bool TArchiveLink::editDone(int row, const QString &text)
 {
-    if (row != m_editRow || text == m_editText || m_archive.state() == ArchiveState::Closed)
-        return;
+    if (row != m_editRow || text == m_editText || m_archive.state() == ArchiveState::Closed
+        || m_window->m_replaying || row < 1 || row >= m_window->MainGrid->RowCount())
+        return false;
     TArchiveLabelChange change;
-    change.result = rowResult(row);
     change.row = row;
     change.oldText = m_editText;
     change.newText = text;
     change.at = m_window->Now();
     change.fileName = m_window->m_fileName;
-    m_archive.appendLabelChange(change);
+    m_records.labelChange(std::move(change), row,
+                          m_window->MainGrid->Rows().Line(TableShape::storeRow(row)));
     m_editText = text;
     handedOver();
+    return true;
 }
 
 void TArchiveLink::fileEvent(TArchiveFileEvent::Kind kind)
@@ -189,7 +196,7 @@ void TArchiveLink::fileEvent(TArchiveFileEvent::Kind kind)
     // The table ends in the open row, which holds no result.
     event.rowCount = std::max(0, m_window->MainGrid->GridModel()->DataRowCount() - 1);
     event.at = m_window->Now();
-    m_archive.appendFileEvent(event);
+    m_records.fileEvent(std::move(event));
     handedOver();
 }
 

@@ -1,7 +1,8 @@
 #pragma once
 
 // A registration window's ties to the results archive and to the other ways out of the table:
-// every accepted result, label change and file event goes into the archive; "Архив…" finds
+// every accepted result, label change and file event goes to the record keeper (the journal,
+// then the archive), and the archive's state shows in the status bar; "Архив…" finds
 // archived results and opens or exports them; "Экспорт…", "Предварительный просмотр" and
 // "Печать отчёта…" take the table itself out. The archive is opened only for a shown window,
 // beside the recovery journal; a hidden instance never touches it.
@@ -16,6 +17,7 @@
 
 #include "archive/TArchive.h"
 #include "export/TExportTable.h"
+#include "session/TRecordKeeper.h"
 
 class QAction;
 class QLabel;
@@ -35,6 +37,7 @@ public:
     QString modelName() const { return m_modelName; }
 
     TArchive &archive() { return m_archive; }
+    TRecordKeeper &records() { return m_records; }
     QLabel *statusLabel() const { return m_status; }
     // The archive's copy on the server; nullptr when the settings name none.
     TServerView *serverView() const { return m_server; }
@@ -44,16 +47,17 @@ public:
     // Lets the archive go; the records it had to give up are reported.
     void finish();
 
-    // A result row was filled: archived before it shows.
+    // A result row was filled: journaled with its row, then archived, before it shows.
     void resultRow(int row, const QDateTime &at, int group,
                    const std::vector<std::optional<double>> &values);
-    // The label editor opened on a row with this text; closed with that text.
+    // The label editor opened on a row with this text; closed with that text. True when the
+    // row went to the journal with the change.
     void editStarted(int row, const QString &text);
-    void editDone(int row, const QString &text);
+    bool editDone(int row, const QString &text);
     void fileEvent(TArchiveFileEvent::Kind kind);
     // The table's rows no longer hold the archived results they held.
-    void tableReplaced() { m_rowResults.clear(); }
-    QUuid rowResult(int row) const;
+    void tableReplaced() { m_records.tableReplaced(); }
+    QUuid rowResult(int row) const { return m_records.rowResult(row); }
 
     void actArchiveExecute();
     void actExportExecute();
@@ -81,11 +85,10 @@ private:
 
     TRegistrationWindow *m_window = nullptr;
     TArchive m_archive;
+    TRecordKeeper m_records{m_archive};
     QString m_modelName;
     QLabel *m_status = nullptr;
     TServerView *m_server = nullptr;
-    // The archived result each grid row holds, by grid row; null where none is known.
-    QList<QUuid> m_rowResults;
     int m_editRow = -1;
     QString m_editText;
 };

@@ -1,5 +1,7 @@
 #include "windows/TJournalKeeper.h"
 
+#include <algorithm>
+
 #include <QLabel>
 #include <QMainWindow>
 #include <QStatusBar>
@@ -31,13 +33,17 @@ bool TJournalKeeper::open(const QString &path)
     return false;
 }
 
-// A journal opened late must not wipe what a crashed session left in it: that waits for the
-// next start, which offers it back.
+// A journal opened late must not wipe what a crashed session left in it (rows, or records the
+// archive may lack): that waits for the next start, which offers it back.
 bool TJournalKeeper::tryOpen()
 {
     if (!m_journal.Open(m_path))
         return false;
-    if (JournalReplay::changedRows(m_journal.ReadAll()) > 0) {
+    const std::vector<TJournal::Record> held = m_journal.ReadAll();
+    const bool archived = std::any_of(held.begin(), held.end(), [](const TJournal::Record &r) {
+        return r.type == TJournal::Record::Archived;
+    });
+    if (JournalReplay::changedRows(held) > 0 || archived) {
         m_journal.Close();
         m_retry.stop();
         if (m_mark)
@@ -88,32 +94,64 @@ void TJournalKeeper::base(bool fromFile, const QString &fileName)
     setBase(fromFile, fileName);
     if (m_broken) // the new base is written once the journal works again
         return;
-    m_baseWritten = m_journal.Reset(m_base);
+    m_baseWritten = writeBase();
     if (!m_baseWritten)
         failed();
 }
 
+bool TJournalKeeper::writeBase()
+{
+    if (MayEmpty && !MayEmpty())
+        return m_journal.Append(m_base);
+    return m_journal.Reset(m_base);
+}
+
 void TJournalKeeper::row(int row, const QByteArray &line)
 {
+    write({}, row, line);
+}
+
+bool TJournalKeeper::write(const std::vector<TJournal::Record> &records, int row,
+                           const QByteArray &line)
+{
     if (!m_active || m_finished)
-        return;
-    m_rows.insert(row);
+        return false;
+    if (row >= 0)
+        m_rows.insert(row);
     if (m_broken) {
+        m_unwritten.insert(m_unwritten.end(), records.begin(), records.end());
         // Every change tries again: a disk with room again protects this row at once.
-        if (m_journal.IsOpen() && catchUp())
-            recovered();
-        return;
+        if (!m_journal.IsOpen() || !catchUp())
+            return false;
+        recovered();
+        return true;
     }
-    if (!m_journal.appendRow(row, line))
-        failed();
+    std::vector<TJournal::Record> all = records;
+    if (row >= 0) {
+        TJournal::Record r;
+        r.type = TJournal::Record::Row;
+        r.row = row;
+        r.line = line;
+        all.push_back(std::move(r));
+    }
+    if (m_journal.appendRecords(all))
+        return true;
+    m_unwritten.insert(m_unwritten.end(), records.begin(), records.end());
+    failed();
+    return false;
 }
 
 bool TJournalKeeper::catchUp()
 {
     if (!m_baseWritten) {
-        if (!m_journal.Reset(m_base))
+        if (!writeBase())
             return false;
         m_baseWritten = true;
+    }
+    if (!m_unwritten.empty()) {
+        if (!m_journal.appendRecords(m_unwritten))
+            return false;
+        m_unwritten.clear();
     }
     for (int r : m_rows) {
         if (!m_journal.appendRow(r, LineOf ? LineOf(r) : QByteArray()))
@@ -126,7 +164,11 @@ void TJournalKeeper::finish()
 {
     m_finished = true;
     m_retry.stop();
-    m_journal.Clear();
+    // Records the archive has not taken stay for the next start; the rows were let go.
+    if (MayEmpty && !MayEmpty())
+        m_journal.Append(m_base);
+    else
+        m_journal.Clear();
 }
 
 void TJournalKeeper::failed()

@@ -5,7 +5,8 @@
 // stays in the window's status bar while it lasts. Writing is tried again on every change and
 // every few seconds; once it works, every row changed since the table's base is written again
 // (after the base itself, if that was what failed), so nothing that changed while it failed
-// is missing from it. A journal that holds good records is never emptied to catch up.
+// is missing from it. A journal that holds good records is never emptied to catch up, nor
+// while it holds records the archive has not taken (MayEmpty): a new base then goes after them.
 
 #include <functional>
 #include <set>
@@ -43,6 +44,9 @@ public:
                  const std::vector<std::pair<int, QByteArray>> &rows);
     // Grid row `row` as it now stands.
     void row(int row, const QByteArray &line);
+    // Records (the archive's) and then grid row `row` (when row >= 0) in one write. True when
+    // they are on the disk; records that could not be written are written once it works again.
+    bool write(const std::vector<TJournal::Record> &records, int row, const QByteArray &line);
     // Nothing is unsaved any more (the close prompt was answered); nothing is kept after.
     void finish();
 
@@ -50,11 +54,15 @@ public:
     std::function<QByteArray(int row)> LineOf;
     // Tells the operator; called from the event loop, never inside the caller's own call.
     std::function<void(const QString &text)> Tell;
+    // False while the journal holds records the archive has not taken: a new base then goes
+    // after them instead of over them.
+    std::function<bool()> MayEmpty;
 
     QLabel *mark() const { return m_mark; }
 
 private:
     bool tryOpen();
+    bool writeBase();
     void setBase(bool fromFile, const QString &fileName);
     // Writes every row changed since the base, after the base when it is not written yet.
     bool catchUp();
@@ -65,7 +73,8 @@ private:
     TJournal m_journal;
     QString m_path;
     TJournal::Record m_base;
-    std::set<int> m_rows; // grid rows changed since the base
+    std::set<int> m_rows;                      // grid rows changed since the base
+    std::vector<TJournal::Record> m_unwritten; // the archive's, while the journal failed
     bool m_baseWritten = false;
     bool m_active = false;
     bool m_broken = false;

@@ -118,8 +118,8 @@ void TRegistrationWindow::FormCreate(TOpPoller *poller, int colCount, const QStr
     MainGrid->OnSetEditText = [this](int, int r, const QString &v) {
         // A label typed anew is the operator's own, "?" and all.
         std::erase_if(m_unheld, [r](const TUnheldRow &u) { return u.gridRow == r; });
-        m_archiveLink->editDone(r, v);
-        JournalRow(r);
+        if (!m_archiveLink->editDone(r, v))
+            JournalRow(r);
     };
 
     TConfigSettings config{poller->Port, Str::NewFileBase + Str::TxtExt};
@@ -415,7 +415,6 @@ void TRegistrationWindow::AddResultRow(const QDateTime &now, const DecodedResult
     for (const auto &[col, text] : result.cells)
         MainGrid->SetCells(col, row, text);
     m_archiveLink->resultRow(row, now, result.group, result.values);
-    JournalRow(row); // on the disk before it shows
     if (m_asking > 0)
         m_lateRows.push_back(row);
     MainGrid->endWithOpenRow();
@@ -444,9 +443,10 @@ void TRegistrationWindow::closeEvent(QCloseEvent *event)
     }
     m_poller->Stop();
     MainGrid->setFocus();
-    // The prompt was answered: what was not saved was let go on purpose.
-    m_keeper->finish();
+    // The prompt was answered: what was not saved was let go on purpose. The archive first:
+    // what it has not taken stays in the journal.
     m_archiveLink->finish();
+    m_keeper->finish();
     {
         TIniPlus ini(m_iniPath);
         TConfigSettings{m_poller->Port, m_fileName, qRound(NumberEdit1->Value())}.write(ini);

@@ -176,6 +176,9 @@ private:
     void ReplayOntoOtherFile(const TJournal::Record &base, bool missing,
                              const std::vector<TJournal::Record> &records);
     void JournalRow(int row);
+    // The archive's records, then row `row` when it is one of the table's, in one write.
+    bool JournalWrite(const std::vector<TJournal::Record> &archived, int row,
+                      const QByteArray &line);
     void JournalBase(bool fromFile);
 
     TOpPoller *m_poller = nullptr;

@@ -30,12 +30,25 @@ void TRegistrationWindow::JournalRow(int row)
     m_keeper->row(row, MainGrid->Rows().Line(TableShape::storeRow(row)));
 }
 
+bool TRegistrationWindow::JournalWrite(const std::vector<TJournal::Record> &archived, int row,
+                                       const QByteArray &line)
+{
+    if (m_replaying || !m_keeper->active())
+        return false;
+    const bool tableRow = row >= 1 && row < MainGrid->RowCount();
+    if (archived.empty() && !tableRow)
+        return false;
+    return m_keeper->write(archived, tableRow ? row : -1, line);
+}
+
 void TRegistrationWindow::StartJournal()
 {
     // One that cannot be opened (another running copy holds it, the folder cannot be
     // written) is told and marked by the keeper; the window works on without it.
     if (m_keeper->open(m_journalPath)) {
         const std::vector<TJournal::Record> records = m_keeper->records();
+        // Whatever the operator answers about the rows, the archive gets what it lacks.
+        m_archiveLink->records().recover(records);
         const int rows = JournalReplay::changedRows(records);
         if (rows > 0) {
             const QString question = Str::RecoveryQuestion.arg(rows);
@@ -76,6 +89,7 @@ void TRegistrationWindow::ReplayJournal(const std::vector<TJournal::Record> &rec
     MainGrid->SetRows(std::move(replayed));
     noteCleanedRows(cleaned);
     m_archiveLink->tableReplaced();
+    m_archiveLink->records().adoptRows(records);
     m_replaying = false;
     m_changed = true;
     // The journal goes on as it stands.

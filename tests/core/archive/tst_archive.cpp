@@ -228,7 +228,8 @@ private slots:
         QTest::newRow("not an archive") << "garbage" << s({ArchiveState::Corrupt});
         QTest::newRow("damaged pages") << "damaged" << s({ArchiveState::Corrupt});
         QTest::newRow("read-only folder") << "read-only" << s({ArchiveState::ReadOnly});
-        QTest::newRow("locked by another copy") << "locked" << s({ArchiveState::Busy});
+        QTest::newRow("locked by another program") << "locked" << s({ArchiveState::BusyOther});
+        QTest::newRow("locked by another copy") << "copy" << s({ArchiveState::Busy});
         QTest::newRow("disk full")
             << "full" << s({ArchiveState::DiskFull, ArchiveState::WriteError});
     }
@@ -243,6 +244,7 @@ private slots:
         std::optional<RawArchive> other;
         std::optional<AsNobody> nobody;
         std::optional<FileSizeLimit> limit;
+        std::optional<TArchive> copy;
         if (trouble != "garbage" && trouble != "read-only") {
             TArchive earlier;
             QVERIFY(earlier.open(folder));
@@ -259,7 +261,9 @@ private slots:
         } else if (trouble == "read-only") {
             QFile::setPermissions(folder, QFile::Permissions(0x5555));
             nobody.emplace();
-        } else if (trouble == "locked") {
+        } else if (trouble == "locked" || trouble == "copy") {
+            if (trouble == "copy") // a copy of the program with the archive open
+                copy.emplace().open(folder);
             other.emplace(path);
             QVERIFY(other->exec("BEGIN EXCLUSIVE"));
         }
@@ -288,6 +292,7 @@ private slots:
         limit.reset();
         nobody.reset();
         other.reset();
+        copy.reset();
         if (trouble == "garbage" || trouble == "damaged") { // moved aside by the operator
             for (const char *suffix : {"", "-wal", "-shm"})
                 QFile::rename(path + suffix, path + suffix + QStringLiteral(".damaged"));
