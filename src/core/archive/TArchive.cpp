@@ -13,6 +13,8 @@
 #include "archive/ArchiveSchema.h"
 #include "archive/ArchiveSearch.h"
 #include "archive/TArchiveWriter.h"
+#include "text/ChainStrings.h"
+#include "text/Strings.h"
 
 namespace {
 
@@ -61,6 +63,12 @@ TArchive::TArchive(QObject *parent)
 {
     m_retryTimer.setSingleShot(true);
     connect(&m_retryTimer, &QTimer::timeout, this, &TArchive::retry);
+    connect(&m_watch, &TArchiveWatch::checked, this, [this](const TArchiveCheckResult &r) {
+        m_restoredTriggers += int(r.restored.size());
+        if (r.done || r.broken)
+            m_check = r;
+        emit stateChanged();
+    });
 }
 
 TArchive::~TArchive()
@@ -91,6 +99,8 @@ bool TArchive::open(const QString &folder)
     close();
     m_folder = folder;
     m_lost = 0;
+    m_check = {};
+    m_restoredTriggers = 0;
     return retry() && m_state == ArchiveState::Ok;
 }
 
@@ -103,6 +113,7 @@ int TArchive::close()
     const int given = int(m_pending.size());
     m_lost += given;
     m_pending.clear();
+    m_watch.stop();
     disconnectFile();
     m_folder.clear();
     m_sinceFailure.invalidate();
@@ -113,7 +124,17 @@ int TArchive::close()
 
 QString TArchive::statusText() const
 {
-    return archiveStatusText(m_state, pendingCount(), m_lost);
+    QString text = archiveStatusText(m_state, pendingCount(), m_lost);
+    const QString found = m_check.broken ? Str::ChainBroken.arg(m_check.station).arg(m_check.seq)
+                          : m_restoredTriggers > 0
+                              ? Str::ChainTriggersRestored.arg(m_restoredTriggers)
+                              : QString();
+    if (found.isEmpty())
+        return text;
+    // Tampering comes first; a working archive's "в порядке" would belie it.
+    if (text.startsWith(Str::ArchiveOk))
+        return found + text.mid(Str::ArchiveOk.size());
+    return found + QStringLiteral("; ") + text;
 }
 
 void TArchive::setState(ArchiveState state, const QString &error)
@@ -172,6 +193,8 @@ bool TArchive::connectFile()
                 m_writer = std::make_unique<TArchiveWriter>(db);
                 if (m_writer->prepare(&error)) {
                     m_connected = true;
+                    if (!m_watch.running())
+                        m_watch.start(path());
                     return true;
                 }
                 m_writer.reset();
@@ -326,6 +349,7 @@ bool TArchive::flush(qint64 budgetMs)
             return false;
         }
         m_pending.erase(m_pending.begin(), m_pending.begin() + qsizetype(count));
+        m_watch.request();
     }
     if (m_state != ArchiveState::Ok || !m_error.isEmpty())
         setState(ArchiveState::Ok);

@@ -11,6 +11,10 @@
 // throws or waits longer than the short lock time-out. state() and statusText() say how the
 // archive fares; stateChanged() tells when that changes.
 //
+// At opening and after each write, the file is looked over in the background for tampering
+// (TArchiveWatch): a broken hash chain or a trigger that had to be restored is told by
+// tampered() and the status line until the program ends.
+//
 // Lives on one thread, the one that made it (the UI thread).
 
 #include <deque>
@@ -23,6 +27,7 @@
 
 #include "archive/ArchiveState.h"
 #include "archive/TArchiveReader.h"
+#include "archive/TArchiveWatch.h"
 
 class TArchiveWriter;
 class QSqlDatabase;
@@ -67,6 +72,9 @@ public:
     QString statusText() const;
     int pendingCount() const { return int(m_pending.size()); }
     qint64 lostCount() const { return m_lost; }
+    // The last look over the file for tampering found some.
+    bool tampered() const { return m_check.broken || m_restoredTriggers > 0; }
+    const TArchiveCheckResult &lastCheck() const { return m_check; }
 
     void setBusyTimeout(int ms) { m_busyTimeout = ms; }
     void setRetryInterval(int ms) { m_retryInterval = ms; }
@@ -115,4 +123,7 @@ private:
     int m_maxPending = MaxPending;
     QTimer m_retryTimer;
     QElapsedTimer m_sinceFailure; // valid while the last try failed
+    TArchiveWatch m_watch;
+    TArchiveCheckResult m_check;
+    int m_restoredTriggers = 0;
 };

@@ -1,0 +1,42 @@
+#pragma once
+
+// Looks over an archive file for signs of tampering, through a connection of its own: every
+// trigger that keeps the records as written must be there as the program made it (a missing
+// or altered one is made again at once), and every station's records must form an unbroken
+// hash chain from number 1 on (TArchiveChain). Runs on any thread; one object, one thread.
+
+#include <atomic>
+
+#include <QString>
+#include <QStringList>
+
+struct TArchiveCheckResult
+{
+    bool done = false; // the file could be looked at
+    QString error;     // why not
+    qint64 records = 0;
+    // The first record that does not fit its station's chain: changed, missing or unlinked.
+    bool broken = false;
+    QString station;
+    qint64 seq = 0;
+    QStringList restored; // the triggers that had to be made again
+};
+
+class TArchiveCheck
+{
+public:
+    explicit TArchiveCheck(const QString &path);
+    ~TArchiveCheck();
+    TArchiveCheck(const TArchiveCheck &) = delete;
+    TArchiveCheck &operator=(const TArchiveCheck &) = delete;
+
+    // Restores the triggers, then checks the chain; `stop` set makes it give up early.
+    TArchiveCheckResult run(const std::atomic_bool *stop = nullptr);
+
+private:
+    bool restoreTriggers(TArchiveCheckResult &out);
+    void checkChain(TArchiveCheckResult &out, const std::atomic_bool *stop);
+
+    QString m_path;
+    QString m_name;
+};
