@@ -36,11 +36,11 @@ inline bool writeVersion2Archive(const QString &path, const QString &station, in
         q.prepare("INSERT INTO results (id, at_ms, at_iso, model, port, device, date_text, "
                   "time_text, grp, label, cells, raw, v0, v1, v2) "
                   "VALUES (?, ?, ?, ?, ?, ?, ?, ?, ?, ?, ?, ?, ?, ?, ?)");
-        for (const QVariant &v : QVariantList{
-                 id, r.at.toMSecsSinceEpoch(), "2025-03-02T08:00:00.000+03:00", r.model, r.port,
-                 r.deviceNumber, r.dateText, r.timeText, r.group, r.label,
-                 r.cells.join('\t'), r.raw, -0.0, QVariant(QMetaType::fromType<double>()),
-                 3.1 + i})
+        for (const QVariant &v :
+             QVariantList{id, r.at.toMSecsSinceEpoch(), "2025-03-02T08:00:00.000+03:00", r.model,
+                          r.port, r.deviceNumber, r.dateText, r.timeText, r.group, r.label,
+                          r.cells.join('\t'), r.raw, -0.0, QVariant(QMetaType::fromType<double>()),
+                          3.1 + i})
             q.addBindValue(v);
         if (!q.exec())
             return false;

@@ -115,7 +115,8 @@ bool fillChain(const QSqlDatabase &db, QSqlError *error)
         *error = write.lastError();
         return false;
     }
-    if (!run(read, TArchiveChain::selectSql(QStringLiteral("ORDER BY r.station, r.seq"), false), error))
+    if (!run(read, TArchiveChain::selectSql(QStringLiteral("ORDER BY r.station, r.seq"), false),
+             error))
         return false;
     QString station;
     QByteArray prev;
@@ -228,8 +229,9 @@ std::vector<std::pair<QString, QString>> guardTriggers()
     std::vector<std::pair<QString, QString>> out;
     for (const char *table : AppendOnlyTables) {
         for (const char *what : {"UPDATE", "DELETE"}) {
-            out.emplace_back(QStringLiteral("%1_no_%2").arg(QString::fromLatin1(table),
-                                                            QString::fromLatin1(what).toLower()),
+            out.emplace_back(QStringLiteral("%1_no_%2")
+                                 .arg(QString::fromLatin1(table),
+                                      QString::fromLatin1(what).toLower()),
                              appendOnlyTrigger(QString::fromLatin1(table), what));
         }
     }

@@ -80,8 +80,7 @@ QString TArchiveChain::selectSql(const QString &where, bool withChain)
                             "LEFT JOIN label_changes lc ON lc.id = r.id "
                             "LEFT JOIN records rr ON rr.id = lc.result_id "
                             "LEFT JOIN file_events fe ON fe.id = r.id ")
-           + (withChain ? QStringLiteral("LEFT JOIN record_chain ch ON ch.id = r.id ")
-                        : QString())
+           + (withChain ? QStringLiteral("LEFT JOIN record_chain ch ON ch.id = r.id ") : QString())
            + where;
 }
 

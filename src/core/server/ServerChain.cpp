@@ -87,7 +87,7 @@ QStringList version2()
             .arg(Zeros, ConflictState, ChainState),
         QStringLiteral("CREATE TRIGGER reg01_records_chain BEFORE INSERT ON reg01_records "
                        "FOR EACH ROW EXECUTE FUNCTION reg01_chain_check()"),
-        QStringLiteral("CREATE TABLE reg01_station_roles (role name NOT NULL, "
+        QStringLiteral("CREATE TABLE IF NOT EXISTS reg01_station_roles (role name NOT NULL, "
                        "station text NOT NULL, PRIMARY KEY (role, station))"),
         // The stations need no right on the table of rights: the policy asks through this.
         QStringLiteral("CREATE OR REPLACE FUNCTION reg01_may_write(who name, st text) "

@@ -7,8 +7,8 @@
 // checked on the server after each batch), and the server skips what it already has, so a
 // batch sent again after a lost acknowledgement changes nothing; a record the server holds
 // under the same number with other contents is an error, never skipped. At connecting and
-// every auditMs it also sends again what the server lost below its newest record. While the server cannot be reached
-// it tries again after a pause that doubles up to the longest.
+// every auditMs it also sends again what the server lost below its newest record. While the
+// server cannot be reached it tries again after a pause that doubles up to the longest.
 
 #include <atomic>
 

@@ -102,7 +102,8 @@ TServerBatch::TServerBatch(const QString &localConnection, const QString &server
 QString TServerBatch::serverError(const QSqlError &e, const QString &station)
 {
     const QString code = e.nativeErrorCode();
-    static const QRegularExpression which(QStringLiteral("record (\\d+) of station (.*) (is|does)"));
+    static const QRegularExpression which(
+        QStringLiteral("record (\\d+) of station (.*) (is|does)"));
     const QRegularExpressionMatch m = which.match(e.databaseText());
     if (code == ServerChain::ConflictState && m.hasMatch())
         return Str::ServerConflict.arg(m.captured(2), m.captured(1));
@@ -145,9 +146,8 @@ int TServerBatch::send(QSqlQuery &read, qint64 *lastId, QString *error)
             arrays[size_t(c)].append(fields[size_t(c)]);
         const bool result = fields[size_t(kindAt)].toString() == QLatin1String("result");
         const QVariant label = fields[size_t(result ? labelAt : newTextAt)];
-        arrays[size_t(n)].append(label.isNull() ? QVariant()
-                                                : QVariant(ArchiveSchema::foldLabel(
-                                                    label.toString())));
+        arrays[size_t(n)].append(
+            label.isNull() ? QVariant() : QVariant(ArchiveSchema::foldLabel(label.toString())));
         arrays[size_t(n + 1)].append(prev);
         arrays[size_t(n + 2)].append(hash);
         const QString station = fields[0].toString();
@@ -226,11 +226,11 @@ int TServerBatch::resendMissing(const QString &station, int limit, QString *erro
 {
     QSqlQuery gaps(QSqlDatabase::database(m_server, false));
     // Cheap first: a station whose count is its highest number lacks nothing.
-    if (!gaps.prepare(QStringLiteral(
-            "SELECT s FROM (SELECT count(*) AS n, COALESCE(max(seq), 0) AS top "
-            "FROM reg01_records WHERE station = ?) h, generate_series(1, h.top) s "
-            "WHERE h.n < h.top AND NOT EXISTS (SELECT 1 FROM reg01_records "
-            "WHERE station = ? AND seq = s) ORDER BY s LIMIT ?"))) {
+    if (!gaps.prepare(
+            QStringLiteral("SELECT s FROM (SELECT count(*) AS n, COALESCE(max(seq), 0) AS top "
+                           "FROM reg01_records WHERE station = ?) h, generate_series(1, h.top) s "
+                           "WHERE h.n < h.top AND NOT EXISTS (SELECT 1 FROM reg01_records "
+                           "WHERE station = ? AND seq = s) ORDER BY s LIMIT ?"))) {
         *error = firstLine(gaps.lastError());
         return -1;
     }

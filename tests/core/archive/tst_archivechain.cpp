@@ -22,25 +22,25 @@ private slots:
         QTest::addColumn<bool>("told");
         QTest::newRow("untouched") << "" << 0 << false;
         QTest::newRow("trigger dropped") << "DROP TRIGGER records_no_delete" << 0 << true;
-        QTest::newRow("label edited") << "DROP TRIGGER results_no_update; "
+        QTest::newRow("label edited") << "DROP TRIGGER results_no_update\n"
                                          "UPDATE results SET label = 'x' WHERE id = 2"
                                       << 2 << true;
-        QTest::newRow("value edited") << "DROP TRIGGER results_no_update; "
+        QTest::newRow("value edited") << "DROP TRIGGER results_no_update\n"
                                          "UPDATE results SET v0 = 9.5 WHERE id = 3"
                                       << 3 << true;
-        QTest::newRow("change edited") << "DROP TRIGGER label_changes_no_update; "
+        QTest::newRow("change edited") << "DROP TRIGGER label_changes_no_update\n"
                                           "UPDATE label_changes SET new_text = 'y'"
                                        << 4 << true;
-        QTest::newRow("record removed") << "DROP TRIGGER records_no_delete; "
+        QTest::newRow("record removed") << "DROP TRIGGER records_no_delete\n"
                                            "DELETE FROM records WHERE id = 2"
                                         << 2 << true;
-        QTest::newRow("hash rewritten") << "DROP TRIGGER record_chain_no_update; "
+        QTest::newRow("hash rewritten") << "DROP TRIGGER record_chain_no_update\n"
                                            "UPDATE record_chain SET hash = zeroblob(32) "
                                            "WHERE id = 5"
                                         << 5 << true;
         QTest::newRow("trigger disarmed")
-            << "DROP TRIGGER results_no_update; CREATE TRIGGER results_no_update BEFORE UPDATE "
-               "ON results BEGIN SELECT 1; END; UPDATE results SET port = 'z' WHERE id = 1"
+            << "DROP TRIGGER results_no_update\nCREATE TRIGGER results_no_update BEFORE UPDATE "
+               "ON results BEGIN SELECT 1; END\nUPDATE results SET port = 'z' WHERE id = 1"
             << 1 << true;
     }
     void tamperingIsTold()
@@ -65,7 +65,7 @@ private slots:
         const int triggers = raw.value("SELECT count(*) FROM sqlite_master "
                                        "WHERE type = 'trigger'")
                                  .toInt();
-        for (const QString &s : sql.split(QStringLiteral("; "), Qt::SkipEmptyParts))
+        for (const QString &s : sql.split(QLatin1Char('\n'), Qt::SkipEmptyParts))
             QVERIFY2(raw.exec(s), qPrintable(s));
         archive.appendResult(sampleResult(QStringLiteral("после"), day(3, 10))); // a write
         QTRY_VERIFY(archive.lastCheck().records >= 6 || archive.lastCheck().broken);

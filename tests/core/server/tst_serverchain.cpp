@@ -55,7 +55,7 @@ class TestServerChain : public QObject
     // "records|first bad number", as the README's query answers.
     QString audit(const QString &station)
     {
-        QFile readme(QFINDTESTDATA("../../../README.md"));
+        QFile readme(QStringLiteral(REG01_SOURCE_DIR "/README.md"));
         if (!readme.open(QIODevice::ReadOnly))
             return QStringLiteral("no README");
         const QString text = QString::fromUtf8(readme.readAll());
@@ -79,8 +79,8 @@ private slots:
         QFile pass(m_dir.filePath("pgpass"));
         QVERIFY(pass.open(QIODevice::WriteOnly));
         for (const char *role : {"reg01", "st_north", "st_south"})
-            pass.write(QString("127.0.0.1:%1:*:%2:station-secret\n").arg(m_pg->port()).arg(role)
-                           .toUtf8());
+            pass.write(
+                QString("127.0.0.1:%1:*:%2:station-secret\n").arg(m_pg->port()).arg(role).toUtf8());
         pass.close();
         pass.setPermissions(QFile::ReadOwner | QFile::WriteOwner);
         qputenv("PGPASSFILE", pass.fileName().toLocal8Bit());
@@ -220,10 +220,12 @@ private slots:
     {
         QTest::addColumn<QString>("edit");
         QTest::addColumn<QString>("found");
-        QTest::newRow("untouched") << "" << "5|";
+        QTest::newRow("untouched") << ""
+                                   << "5|";
         QTest::newRow("label edited") << "UPDATE reg01_records SET label = 'x' WHERE seq = 3"
                                       << "5|3";
-        QTest::newRow("deleted") << "DELETE FROM reg01_records WHERE seq = 2" << "4|2";
+        QTest::newRow("deleted") << "DELETE FROM reg01_records WHERE seq = 2"
+                                 << "4|2";
         QTest::newRow("edited and rehashed")
             << "UPDATE reg01_records SET port = 'y' WHERE seq = 4; UPDATE reg01_records r "
                "SET hash = reg01_record_hash(r) WHERE seq = 4"
@@ -241,8 +243,8 @@ private slots:
             QTRY_VERIFY_WITH_TIMEOUT(rep.synchronized(), 20000);
         }
         for (const QString &s : edit.split("; ", Qt::SkipEmptyParts))
-            QVERIFY(m_pg->psql(QString(s).replace("WHERE", "WHERE station = '" + station
-                                                               + "' AND")));
+            QVERIFY(
+                m_pg->psql(QString(s).replace("WHERE", "WHERE station = '" + station + "' AND")));
         QCOMPARE(audit(station), found);
     }
 };
