@@ -12,6 +12,7 @@
 #include "server/ServerConfig.h"
 #include "server/ServerSchema.h"
 #include "server/TServerBatch.h"
+#include "text/ChainStrings.h"
 
 namespace {
 
@@ -177,9 +178,11 @@ bool ServerLink::sameRecordAt(const QString &station, qint64 seq, QString *error
         return true;
     QSqlQuery theirs(QSqlDatabase::database(m_serverName, false));
     QSqlQuery ours(QSqlDatabase::database(m_localName, false));
-    if (!theirs.prepare(QStringLiteral("SELECT uid FROM reg01_records WHERE station = ? "
+    if (!theirs.prepare(QStringLiteral("SELECT uid, hash FROM reg01_records WHERE station = ? "
                                        "AND seq = ?"))
-        || !ours.prepare(QStringLiteral("SELECT uid FROM records WHERE station = ? AND seq = ?"))) {
+        || !ours.prepare(QStringLiteral("SELECT r.uid, c.hash FROM records r LEFT JOIN "
+                                        "record_chain c ON c.id = r.id "
+                                        "WHERE r.station = ? AND r.seq = ?"))) {
         *error = firstLine(theirs.lastError());
         return false;
     }
@@ -195,9 +198,15 @@ bool ServerLink::sameRecordAt(const QString &station, qint64 seq, QString *error
         *error = QStringLiteral("архив: ") + ours.lastError().text();
         return false;
     }
-    const QString mine = ours.next() ? QUuid::fromRfc4122(ours.value(0).toByteArray())
-                                           .toString(QUuid::WithoutBraces)
-                                     : QString();
+    const bool held = ours.next();
+    const QString mine = held ? QUuid::fromRfc4122(ours.value(0).toByteArray())
+                                    .toString(QUuid::WithoutBraces)
+                              : QString();
+    // Our record under our uid, but not as we wrote it: never taken as sent.
+    if (mine == theirs.value(0).toString() && ours.value(1) != theirs.value(1)) {
+        *error = Str::ServerConflict.arg(station).arg(seq);
+        return false;
+    }
     if (mine == theirs.value(0).toString())
         return true;
     *error = QStringLiteral("станция «%1» на сервере ведёт другой архив; задайте этой станции "

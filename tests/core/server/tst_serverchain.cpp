@@ -163,22 +163,45 @@ private slots:
         QCOMPARE(onServer("north"), QStringLiteral("0|0"));
     }
 
-    // Rows put under a station's coming numbers past every check: the station's own records
-    // are not dropped in their favour but wait, and the status says why, in red.
+    // Rows put under a station's coming numbers past every check, new ones or copies of the
+    // station's own with other contents: its records are not dropped in their favour but
+    // wait, and the status says why, in red.
+    void preemptedNumbersTold_data()
+    {
+        QTest::addColumn<bool>("copiesUid");
+        QTest::addColumn<QString>("told");
+        QTest::newRow("numbers taken") << false << "другой архив";
+        QTest::newRow("records altered") << true << "другая запись";
+    }
     void preemptedNumbersTold()
     {
-        QVERIFY(m_pg->psql("SET session_replication_role = replica; "
-                           "INSERT INTO reg01_records (station, seq, uid, kind, at_ms, at_iso) "
-                           "SELECT 'south', s, 'forged', 'file', 0, '' "
-                           "FROM generate_series(1, 3) s"));
-        auto a = archive("south", 3);
+        QFETCH(bool, copiesUid);
+        QFETCH(QString, told);
+        const QString station = QStringLiteral("south-%1").arg(copiesUid);
+        auto a = archive(station, 3);
         QVERIFY(a);
-        TServerReplicator rep(a->path(), as("st_south"), quick());
-        QTRY_VERIFY_WITH_TIMEOUT(!rep.lastError().isEmpty(), 20000);
+        RawArchive raw(a->path());
+        for (int seq = 1; seq <= 3; ++seq) {
+            const QString uid
+                = copiesUid
+                      ? QUuid::fromRfc4122(
+                            raw.value(QString("SELECT uid FROM records WHERE seq = %1").arg(seq))
+                                .toByteArray())
+                            .toString(QUuid::WithoutBraces)
+                      : QStringLiteral("forged");
+            QVERIFY(m_pg->psql(QString("SET session_replication_role = replica; "
+                                       "INSERT INTO reg01_records (station, seq, uid, kind, "
+                                       "at_ms, at_iso) VALUES ('%1', %2, '%3', 'file', 0, '')")
+                                   .arg(station)
+                                   .arg(seq)
+                                   .arg(uid)));
+        }
+        TServerReplicator rep(a->path(), m_pg->connectionString(), quick());
+        QTRY_VERIFY_WITH_TIMEOUT(rep.lastError().contains(told), 20000);
         QVERIFY(!rep.synchronized());
-        QCOMPARE(rep.queued(), qint64(3));
-        QCOMPARE(sql("SELECT count(*) FROM reg01_records WHERE station = 'south' "
-                     "AND uid = 'forged'"),
+        QCOMPARE(sql(QString("SELECT count(*) FROM reg01_records WHERE station = '%1' "
+                             "AND kind = 'file'")
+                         .arg(station)),
                  QStringLiteral("3"));
     }
 
