@@ -7,6 +7,7 @@
 #include <QVariant>
 
 #include "archive/ArchiveRecords.h"
+#include "archive/TArchiveChain.h"
 
 namespace {
 
@@ -18,17 +19,25 @@ bool run(QSqlQuery &q, const QString &sql, QSqlError *error)
     return false;
 }
 
+const char *const AppendOnlyTables[] = {"records",     "results",     "label_changes",
+                                        "file_events", "label_texts", "record_chain"};
+
 // Triggers that refuse to change or remove a row: a correction is a new record.
+QString appendOnlyTrigger(const QString &table, const char *what)
+{
+    return QStringLiteral("CREATE TRIGGER IF NOT EXISTS %1_no_%2 BEFORE %3 ON %1 BEGIN "
+                          "SELECT RAISE(ABORT, 'archive records are never changed'); END")
+        .arg(table, QString::fromLatin1(what).toLower(), QString::fromLatin1(what));
+}
+
 QStringList appendOnly(const QString &table)
 {
-    QStringList out;
-    for (const char *what : {"UPDATE", "DELETE"}) {
-        out << QStringLiteral("CREATE TRIGGER %1_no_%2 BEFORE %3 ON %1 BEGIN "
-                              "SELECT RAISE(ABORT, 'archive records are never changed'); END")
-                   .arg(table, QString::fromLatin1(what).toLower(), QString::fromLatin1(what));
-    }
-    return out;
+    return {appendOnlyTrigger(table, "UPDATE"), appendOnlyTrigger(table, "DELETE")};
 }
+
+const QString LabelIndexTrigger = QStringLiteral(
+    "CREATE TRIGGER IF NOT EXISTS label_texts_index AFTER INSERT ON label_texts BEGIN "
+    "INSERT INTO label_fts (rowid, folded) VALUES (new.id, new.folded); END");
 
 QStringList version1()
 {
@@ -80,10 +89,54 @@ QStringList version2()
         // Trigrams answer a substring of three or more characters from the index.
         QStringLiteral("CREATE VIRTUAL TABLE label_fts USING fts5 (folded, "
                        "content = 'label_texts', content_rowid = 'id', tokenize = 'trigram')"),
-        QStringLiteral("CREATE TRIGGER label_texts_index AFTER INSERT ON label_texts BEGIN "
-                       "INSERT INTO label_fts (rowid, folded) VALUES (new.id, new.folded); END"),
+        LabelIndexTrigger,
     };
     return sql + appendOnly(QStringLiteral("label_texts"));
+}
+
+QStringList version3()
+{
+    // Each record's place in its station's chain; a table of its own, so the records the file
+    // holds already stay as they are.
+    return QStringList{QStringLiteral("CREATE TABLE record_chain ("
+                                      "id INTEGER PRIMARY KEY REFERENCES records (id), "
+                                      "prev BLOB NOT NULL, hash BLOB NOT NULL)")}
+           + appendOnly(QStringLiteral("record_chain"));
+}
+
+// The chain over the records a file holds already, per station in the order of their numbers.
+bool fillChain(const QSqlDatabase &db, QSqlError *error)
+{
+    QSqlQuery read(db);
+    read.setForwardOnly(true);
+    QSqlQuery write(db);
+    if (!write.prepare(QStringLiteral("INSERT INTO record_chain (id, prev, hash) "
+                                      "VALUES (?, ?, ?)"))) {
+        *error = write.lastError();
+        return false;
+    }
+    if (!run(read, TArchiveChain::selectSql(QStringLiteral("ORDER BY r.station, r.seq"), false),
+             error))
+        return false;
+    QString station;
+    QByteArray prev;
+    while (read.next()) {
+        const std::vector<QVariant> fields = TArchiveChain::rowFields(read, 1);
+        if (fields[0].toString() != station || prev.isEmpty()) {
+            station = fields[0].toString();
+            prev = TArchiveChain::start();
+        }
+        const QByteArray hash = TArchiveChain::hash(prev, fields);
+        write.addBindValue(read.value(0));
+        write.addBindValue(prev);
+        write.addBindValue(hash);
+        if (!write.exec()) {
+            *error = write.lastError();
+            return false;
+        }
+        prev = hash;
+    }
+    return true;
 }
 
 // The labels archived before the search existed.
@@ -125,7 +178,7 @@ bool step(const QSqlDatabase &db, int to, QSqlError *error)
         q.exec(QString::fromLatin1(now < 0 ? "ROLLBACK" : "COMMIT"));
         return now >= 0;
     }
-    const QStringList sql = to == 1 ? version1() : version2();
+    const QStringList sql = to == 1 ? version1() : to == 2 ? version2() : version3();
     bool ok = true;
     for (const QString &s : sql) {
         if (!(ok = run(q, s, error)))
@@ -133,6 +186,8 @@ bool step(const QSqlDatabase &db, int to, QSqlError *error)
     }
     if (ok && to == 2)
         ok = fillLabelTexts(db, error);
+    if (ok && to == 3)
+        ok = fillChain(db, error);
     if (ok)
         ok = run(q, QStringLiteral("PRAGMA user_version = %1").arg(to), error)
              && run(q, QStringLiteral("COMMIT"), error);
@@ -167,6 +222,21 @@ bool migrate(const QSqlDatabase &db, int target, QSqlError *error)
             return false;
     }
     return true;
+}
+
+std::vector<std::pair<QString, QString>> guardTriggers()
+{
+    std::vector<std::pair<QString, QString>> out;
+    for (const char *table : AppendOnlyTables) {
+        for (const char *what : {"UPDATE", "DELETE"}) {
+            out.emplace_back(QStringLiteral("%1_no_%2")
+                                 .arg(QString::fromLatin1(table),
+                                      QString::fromLatin1(what).toLower()),
+                             appendOnlyTrigger(QString::fromLatin1(table), what));
+        }
+    }
+    out.emplace_back(QStringLiteral("label_texts_index"), LabelIndexTrigger);
+    return out;
 }
 
 QString foldLabel(const QString &label)

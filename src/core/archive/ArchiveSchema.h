@@ -8,6 +8,11 @@
 //            triggers refuse it.
 // Version 2: the label search: every label a result has had, case-folded, with a trigram
 //            index for substring search.
+// Version 3: the tamper evidence: each record's hash, chained per station (TArchiveChain),
+//            filled in for the records the file held before.
+
+#include <utility>
+#include <vector>
 
 #include <QSqlDatabase>
 #include <QSqlError>
@@ -15,7 +20,7 @@
 
 namespace ArchiveSchema {
 
-constexpr int Version = 2;
+constexpr int Version = 3;
 
 // The version the file carries (0 for a new, empty file); -1 with the error when it cannot be
 // read.
@@ -24,6 +29,10 @@ int version(const QSqlDatabase &db, QSqlError *error);
 // Steps the file up to version `target` (at most Version). False with the error of the step
 // that failed.
 bool migrate(const QSqlDatabase &db, int target, QSqlError *error);
+
+// The triggers that keep the records as they were written, by name, each with the statement
+// that makes it again when it is missing.
+std::vector<std::pair<QString, QString>> guardTriggers();
 
 // The form of a label the search compares: case-folded the Unicode way, so "Проба" and
 // "ПРОБА" meet (SQLite's own lower() and LIKE fold ASCII letters only).

@@ -13,7 +13,7 @@
 #include "archive/ArchiveFileWatch.h"
 #include "archive/ArchiveSchema.h"
 #include "archive/ArchiveSearch.h"
-#include "archive/TArchiveCheck.h"
+#include "archive/TArchiveQuickCheck.h"
 #include "archive/TArchiveWriter.h"
 
 namespace {
@@ -65,13 +65,14 @@ TArchive::TArchive(QObject *parent)
 {
     m_retryTimer.setSingleShot(true);
     connect(&m_retryTimer, &QTimer::timeout, this, &TArchive::retry);
-    m_watch = std::make_unique<ArchiveFileWatch>();
-    m_check = new TArchiveCheck(this);
-    connect(m_check, &TArchiveCheck::finished, this, &TArchive::checked);
+    m_fileWatch = std::make_unique<ArchiveFileWatch>();
+    m_quickCheck = new TArchiveQuickCheck(this);
+    connect(m_quickCheck, &TArchiveQuickCheck::finished, this, &TArchive::checked);
     m_watchTimer.setInterval(kWatchMs);
     connect(&m_watchTimer, &QTimer::timeout, this, &TArchive::lookAtFile);
     m_dailyCheck.setInterval(kDailyMs);
     connect(&m_dailyCheck, &QTimer::timeout, this, &TArchive::startCheck);
+    connect(&m_watch, &TArchiveWatch::checked, this, &TArchive::lookedOver);
 }
 
 TArchive::~TArchive()
@@ -79,17 +80,6 @@ TArchive::~TArchive()
     // The owner may be half gone already: it hears nothing more from here.
     blockSignals(true);
     close();
-}
-
-QString TArchive::defaultFolder(const QString &programDir)
-{
-    // Asking the folder to take a file is the only test that also holds for root and for
-    // read-only mounts.
-    QTemporaryFile probe(QDir(programDir).filePath(QStringLiteral("reg01-probe-XXXXXX")));
-    if (!programDir.isEmpty() && probe.open())
-        return QDir(programDir).absolutePath();
-    return QStandardPaths::writableLocation(QStandardPaths::GenericDataLocation)
-           + QStringLiteral("/reg01");
 }
 
 QString TArchive::path() const
@@ -106,6 +96,8 @@ bool TArchive::open(const QString &folder)
     m_known = 0;
     m_aside.clear();
     m_unrecovered = 0;
+    m_check = {};
+    m_restoredTriggers = 0;
     const bool ok = retry() && m_state == ArchiveState::Ok;
     startCheck();
     m_dailyCheck.start();
@@ -127,17 +119,13 @@ int TArchive::close()
     m_lost += given;
     m_pending.clear();
     m_heldBack = 0;
+    m_watch.stop();
     disconnectFile();
     m_folder.clear();
     m_sinceFailure.invalidate();
     if (m_state != ArchiveState::Closed || given > 0)
         setState(ArchiveState::Closed);
     return given;
-}
-
-QString TArchive::statusText() const
-{
-    return archiveStatusText(m_state, pendingCount(), m_lost, m_aside, m_unrecovered);
 }
 
 void TArchive::setState(ArchiveState state, const QString &error)
@@ -175,7 +163,7 @@ bool TArchive::connectFile()
         if (!db.open()) {
             error = db.lastError();
         } else {
-            m_watch->attach(path());
+            m_fileWatch->attach(path());
             int version = -1;
             const bool ok = runPragma(db, QStringLiteral("PRAGMA foreign_keys = ON"), &error)
                             && runPragma(db, QStringLiteral("PRAGMA cache_size = -65536"), &error)
@@ -197,9 +185,11 @@ bool TArchive::connectFile()
                 m_writer = std::make_unique<TArchiveWriter>(db);
                 if (m_writer->prepare(&error)) {
                     m_connected = true;
-                    m_watch->attach(path()); // the file as made and stepped up
+                    m_fileWatch->attach(path()); // the file as made and stepped up
                     m_known = std::max(m_known, lastRecordId());
                     m_watchTimer.start();
+                    if (!m_watch.running())
+                        m_watch.start(path());
                     return true;
                 }
                 m_writer.reset();
@@ -228,7 +218,7 @@ void TArchive::disconnectFile()
     database().close();
     QSqlDatabase::removeDatabase(m_connection);
     m_connection.clear();
-    m_watch->detach();
+    m_fileWatch->detach();
     m_watchTimer.stop();
 }
 
@@ -356,6 +346,7 @@ bool TArchive::flush(qint64 budgetMs)
         }
         m_pending.erase(m_pending.begin(), m_pending.begin() + qsizetype(count));
         m_known = std::max(m_known, lastRecordId());
+        m_watch.request();
     }
     if (m_state != ArchiveState::Ok || !m_error.isEmpty())
         setState(ArchiveState::Ok);

@@ -20,6 +20,10 @@
 // makes a new archive from what the old file still gives plus what Resupply gives (the
 // journal's records), and tells how many records it could not get back.
 //
+// At opening and after each write, the file is also looked over in the background for
+// tampering (TArchiveWatch): a broken hash chain or a trigger that had to be restored is told
+// by tampered() and the status line until the program ends.
+//
 // Lives on one thread, the one that made it (the UI thread).
 
 #include <deque>
@@ -35,9 +39,10 @@
 
 #include "archive/ArchiveState.h"
 #include "archive/TArchiveReader.h"
+#include "archive/TArchiveWatch.h"
 
 class ArchiveFileWatch;
-class TArchiveCheck;
+class TArchiveQuickCheck;
 class TArchiveWriter;
 class QSqlDatabase;
 class QSqlError;
@@ -88,6 +93,9 @@ public:
     QString statusText() const;
     int pendingCount() const { return int(m_pending.size()) + m_heldBack; }
     qint64 lostCount() const { return m_lost; }
+    // The last look over the file for tampering found some.
+    bool tampered() const { return m_check.broken || m_restoredTriggers > 0; }
+    const TArchiveCheckResult &lastCheck() const { return m_check; }
     // The archive was made anew this session: the damaged file's new name, and the records it
     // had that neither it nor the journal could give back.
     bool rebuilt() const { return !m_aside.isEmpty(); }
@@ -139,6 +147,7 @@ private:
     void damaged(ArchiveState state, const QString &why);
     void rebuild();
     void checked(const QString &problem);
+    void lookedOver(const TArchiveCheckResult &result); // by m_watch
     qint64 lastRecordId();
 
     QString m_folder;
@@ -157,8 +166,11 @@ private:
     int m_maxPending = MaxPending;
     QTimer m_retryTimer;
     QElapsedTimer m_sinceFailure; // valid while the last try failed
-    std::unique_ptr<ArchiveFileWatch> m_watch;
-    TArchiveCheck *m_check = nullptr;
+    std::unique_ptr<ArchiveFileWatch> m_fileWatch;
+    TArchiveQuickCheck *m_quickCheck = nullptr;
+    TArchiveWatch m_watch;
+    TArchiveCheckResult m_check;
+    int m_restoredTriggers = 0;
     QTimer m_watchTimer;
     QTimer m_dailyCheck;
     bool m_rebuilding = false;

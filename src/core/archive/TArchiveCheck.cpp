@@ -1,79 +1,138 @@
 #include "archive/TArchiveCheck.h"
 
-#include <utility>
+#include <map>
 
-#include <QFileInfo>
-#include <QMetaObject>
 #include <QSqlDatabase>
 #include <QSqlError>
 #include <QSqlQuery>
 #include <QVariant>
 
-TArchiveCheck::TArchiveCheck(QObject *parent)
-    : QObject(parent)
+#include "archive/ArchiveSchema.h"
+#include "archive/TArchiveChain.h"
+
+namespace {
+
+// SQLite keeps a trigger's text as it was given; "IF NOT EXISTS" aside, ours must match.
+QString normal(QString sql)
+{
+    sql.remove(QStringLiteral("IF NOT EXISTS "));
+    return sql.simplified();
+}
+
+} // namespace
+
+TArchiveCheck::TArchiveCheck(const QString &path)
+    : m_path(path)
+    , m_name(QStringLiteral("archive-check-%1").arg(quintptr(this)))
 {}
 
 TArchiveCheck::~TArchiveCheck()
 {
-    wait();
-}
-
-void TArchiveCheck::wait()
-{
-    if (m_thread.joinable())
-        m_thread.join();
-}
-
-QString TArchiveCheck::check(const QString &path)
-{
-    static std::atomic<int> serial = 0;
-    const QString name = QStringLiteral("reg01-check-%1").arg(++serial);
-    QString problem;
-    {
-        QSqlDatabase db = QSqlDatabase::addDatabase(QStringLiteral("QSQLITE"), name);
-        db.setDatabaseName(path);
-        db.setConnectOptions(QStringLiteral("QSQLITE_BUSY_TIMEOUT=2000"));
-        // A file gone is the file watch's to tell; opening it here would make an empty one.
-        if (!QFileInfo::exists(path)) {
-        } else if (!db.open()) {
-            problem = db.lastError().text();
-        } else {
-            QSqlQuery q(db);
-            if (!q.exec(QStringLiteral("PRAGMA quick_check")))
-                problem = q.lastError().text();
-            else if (q.next() && q.value(0).toString() != QLatin1String("ok"))
-                problem = q.value(0).toString();
-            // A lock held elsewhere is not damage: it is looked at again next time.
-            if (q.lastError().nativeErrorCode() == QLatin1String("5"))
-                problem.clear();
-        }
-        db.close();
+    if (QSqlDatabase::contains(m_name)) {
+        QSqlDatabase::database(m_name, false).close();
+        QSqlDatabase::removeDatabase(m_name);
     }
-    QSqlDatabase::removeDatabase(name);
-    return problem;
 }
 
-void TArchiveCheck::start(const QString &path)
+TArchiveCheckResult TArchiveCheck::run(const std::atomic_bool *stop)
 {
-    // One asked for while another runs follows it: the one running may have read the file
-    // before what made the caller ask.
-    if (m_running) {
-        m_again = path;
+    TArchiveCheckResult out;
+    {
+        QSqlDatabase db = QSqlDatabase::contains(m_name)
+                              ? QSqlDatabase::database(m_name, false)
+                              : QSqlDatabase::addDatabase(QStringLiteral("QSQLITE"), m_name);
+        db.setDatabaseName(m_path);
+        db.setConnectOptions(QStringLiteral("QSQLITE_BUSY_TIMEOUT=2000"));
+        if (!db.isOpen() && !db.open()) {
+            out.error = db.lastError().text();
+            return out;
+        }
+        QSqlError error;
+        if (ArchiveSchema::version(db, &error) < 3) {
+            out.error = error.isValid() ? error.text() : QStringLiteral("no chain");
+            return out;
+        }
+    }
+    if (!restoreTriggers(out))
+        return out;
+    checkChain(out, stop);
+    return out;
+}
+
+bool TArchiveCheck::restoreTriggers(TArchiveCheckResult &out)
+{
+    QSqlDatabase db = QSqlDatabase::database(m_name, false);
+    QSqlQuery q(db);
+    std::map<QString, QString> present;
+    if (!q.exec(QStringLiteral("SELECT name, sql FROM sqlite_master WHERE type = 'trigger'"))) {
+        out.error = q.lastError().text();
+        return false;
+    }
+    while (q.next())
+        present[q.value(0).toString()] = q.value(1).toString();
+    q.finish();
+    for (const auto &[name, sql] : ArchiveSchema::guardTriggers()) {
+        const auto it = present.find(name);
+        if (it != present.end() && normal(it->second) == normal(sql))
+            continue;
+        // Dropped, or replaced by one that lets changes through: made again as it was.
+        const bool ok = q.exec(QStringLiteral("BEGIN IMMEDIATE"))
+                        && (it == present.end()
+                            || q.exec(QStringLiteral("DROP TRIGGER \"%1\"").arg(name)))
+                        && q.exec(sql) && q.exec(QStringLiteral("COMMIT"));
+        if (!ok) {
+            out.error = q.lastError().text();
+            q.exec(QStringLiteral("ROLLBACK"));
+            return false;
+        }
+        out.restored << name;
+    }
+    return true;
+}
+
+void TArchiveCheck::checkChain(TArchiveCheckResult &out, const std::atomic_bool *stop)
+{
+    QSqlQuery q(QSqlDatabase::database(m_name, false));
+    q.setForwardOnly(true);
+    if (!q.exec(TArchiveChain::selectSql(QStringLiteral("ORDER BY r.station, r.seq")))) {
+        out.error = q.lastError().text();
         return;
     }
-    wait();
-    m_running = true;
-    m_thread = std::thread([this, path] {
-        const QString problem = check(path);
-        // Delivered on the owner's thread; the destructor joins first, so `this` is whole.
-        QMetaObject::invokeMethod(
-            this,
-            [this, problem] {
-                m_running = false;
-                emit finished(problem);
-                if (!m_again.isEmpty())
-                    start(std::exchange(m_again, QString()));
-            },
-            Qt::QueuedConnection);
-    });
+    const int n = int(TArchiveChain::fields().size());
+    QString station;
+    qint64 expected = 1;
+    QByteArray prev;
+    bool first = true;
+    while (q.next()) {
+        if (stop && *stop) {
+            out.error = QStringLiteral("stopped");
+            return;
+        }
+        ++out.records;
+        const std::vector<QVariant> fields = TArchiveChain::rowFields(q, 1);
+        if (first || fields[0].toString() != station) {
+            first = false;
+            station = fields[0].toString();
+            expected = 1;
+            prev = TArchiveChain::start();
+        }
+        const qint64 seq = fields[1].toLongLong();
+        const QByteArray storedPrev = q.value(1 + n).toByteArray();
+        const QByteArray storedHash = q.value(2 + n).toByteArray();
+        // A number skipped is a record taken out; any other misfit is this record's.
+        const qint64 bad = seq != expected ? expected
+                           : storedPrev != prev || storedHash.size() != TArchiveChain::HashSize
+                                   || storedHash != TArchiveChain::hash(storedPrev, fields)
+                               ? seq
+                               : 0;
+        if (bad > 0) {
+            out.broken = true;
+            out.station = station;
+            out.seq = bad;
+            break;
+        }
+        prev = storedHash;
+        ++expected;
+    }
+    out.done = out.error.isEmpty();
 }

@@ -1,35 +1,42 @@
 #pragma once
 
-// SQLite's quick_check of the archive file, on a connection and a thread of its own, so that
-// the window never waits for it. finished() comes on the thread that started the check.
+// Looks over an archive file for signs of tampering, through a connection of its own: every
+// trigger that keeps the records as written must be there as the program made it (a missing
+// or altered one is made again at once), and every station's records must form an unbroken
+// hash chain from number 1 on (TArchiveChain). Runs on any thread; one object, one thread.
 
 #include <atomic>
-#include <thread>
 
-#include <QObject>
 #include <QString>
+#include <QStringList>
 
-class TArchiveCheck : public QObject
+struct TArchiveCheckResult
 {
-    Q_OBJECT
+    bool done = false; // the file could be looked at
+    QString error;     // why not
+    qint64 records = 0;
+    // The first record that does not fit its station's chain: changed, missing or unlinked.
+    bool broken = false;
+    QString station;
+    qint64 seq = 0;
+    QStringList restored; // the triggers that had to be made again
+};
+
+class TArchiveCheck
+{
 public:
-    explicit TArchiveCheck(QObject *parent = nullptr);
-    ~TArchiveCheck() override; // waits for a check under way
+    explicit TArchiveCheck(const QString &path);
+    ~TArchiveCheck();
+    TArchiveCheck(const TArchiveCheck &) = delete;
+    TArchiveCheck &operator=(const TArchiveCheck &) = delete;
 
-    // Starts a check of the file, or another one after the check under way.
-    void start(const QString &path);
-    bool running() const { return m_running; }
-    void wait();
-
-    // What quick_check says of a file; empty when it finds it sound.
-    static QString check(const QString &path);
-
-signals:
-    // problem: SQLite's first words about the damage; empty when the file is sound.
-    void finished(const QString &problem);
+    // Restores the triggers, then checks the chain; `stop` set makes it give up early.
+    TArchiveCheckResult run(const std::atomic_bool *stop = nullptr);
 
 private:
-    std::thread m_thread;
-    std::atomic<bool> m_running = false;
-    QString m_again; // the file to check once the check under way is done
+    bool restoreTriggers(TArchiveCheckResult &out);
+    void checkChain(TArchiveCheckResult &out, const std::atomic_bool *stop);
+
+    QString m_path;
+    QString m_name;
 };

@@ -3,19 +3,24 @@
 
 #include <algorithm>
 
+#include <QDir>
 #include <QFileInfo>
 #include <QSet>
 #include <QSqlDatabase>
 #include <QSqlError>
 #include <QSqlQuery>
+#include <QStandardPaths>
+#include <QTemporaryFile>
 #include <QVariant>
 
 #include "archive/ArchiveFileWatch.h"
 #include "archive/ArchiveRebuild.h"
 #include "archive/TArchive.h"
-#include "archive/TArchiveCheck.h"
+#include "archive/TArchiveQuickCheck.h"
 #include "archive/TArchiveWriter.h"
+#include "text/ChainStrings.h"
 #include "text/RecordStrings.h"
+#include "text/Strings.h"
 
 namespace {
 
@@ -34,6 +39,40 @@ qint64 firstNumber(const QSqlDatabase &db, const QString &sql)
 
 } // namespace
 
+QString TArchive::defaultFolder(const QString &programDir)
+{
+    // Asking the folder to take a file is the only test that also holds for root and for
+    // read-only mounts.
+    QTemporaryFile probe(QDir(programDir).filePath(QStringLiteral("reg01-probe-XXXXXX")));
+    if (!programDir.isEmpty() && probe.open())
+        return QDir(programDir).absolutePath();
+    return QStandardPaths::writableLocation(QStandardPaths::GenericDataLocation)
+           + QStringLiteral("/reg01");
+}
+
+QString TArchive::statusText() const
+{
+    QString text = archiveStatusText(m_state, pendingCount(), m_lost, m_aside, m_unrecovered);
+    const QString found = m_check.broken ? Str::ChainBroken.arg(m_check.station).arg(m_check.seq)
+                          : m_restoredTriggers > 0
+                              ? Str::ChainTriggersRestored.arg(m_restoredTriggers)
+                              : QString();
+    if (found.isEmpty())
+        return text;
+    // Tampering comes first; a working archive's "в порядке" would belie it.
+    if (text.startsWith(Str::ArchiveOk))
+        return found + text.mid(Str::ArchiveOk.size());
+    return found + QStringLiteral("; ") + text;
+}
+
+void TArchive::lookedOver(const TArchiveCheckResult &result)
+{
+    m_restoredTriggers += int(result.restored.size());
+    if (result.done || result.broken)
+        m_check = result;
+    emit stateChanged();
+}
+
 ArchiveState TArchive::stateOf(const QSqlError &error) const
 {
     ArchiveState state = archiveStateFromSqlite(sqliteCode(error));
@@ -41,7 +80,7 @@ ArchiveState TArchive::stateOf(const QSqlError &error) const
         state = ArchiveState::WriteError;
     // Every copy of the program holds a shared lock of its own on the file; a lock held by
     // any other SQLite client is not another copy.
-    if (state == ArchiveState::Busy && !m_watch->otherCopyHolds())
+    if (state == ArchiveState::Busy && !m_fileWatch->otherCopyHolds())
         state = ArchiveState::BusyOther;
     // SQLite reports a write that found no room as an input/output error where the system
     // call that failed was not the write itself (a sync, a file's growth).
@@ -83,7 +122,7 @@ qint64 TArchive::lastRecordId()
 void TArchive::startCheck()
 {
     if (!m_folder.isEmpty() && m_connected)
-        m_check->start(path());
+        m_quickCheck->start(path());
 }
 
 void TArchive::checked(const QString &problem)
@@ -94,9 +133,9 @@ void TArchive::checked(const QString &problem)
 
 void TArchive::lookAtFile()
 {
-    if (m_rebuilding || !m_watch->attached())
+    if (m_rebuilding || !m_fileWatch->attached())
         return;
-    switch (m_watch->look()) {
+    switch (m_fileWatch->look()) {
     case ArchiveFileWatch::Change::None:
         return;
     case ArchiveFileWatch::Change::Gone:

@@ -54,6 +54,7 @@ TArchiveWriter::TArchiveWriter(const QSqlDatabase &db)
     , m_labelChange(db)
     , m_changedText(db)
     , m_fileEvent(db)
+    , m_chain(db)
 {}
 
 bool TArchiveWriter::prepare(QSqlError *error)
@@ -91,7 +92,7 @@ bool TArchiveWriter::prepare(QSqlError *error)
             return false;
         }
     }
-    return true;
+    return m_chain.prepare(error);
 }
 
 bool TArchiveWriter::exec(QSqlQuery &q, QSqlError *error)
@@ -176,11 +177,13 @@ bool TArchiveWriter::writeResult(const QString &station, const QUuid &uid,
         m_result.addBindValue(k < int(result.values.size()) ? real(result.values[k]) : kNullReal);
     if (!exec(m_result, error))
         return false;
-    if (result.label.isEmpty())
-        return true;
-    m_labelText.addBindValue(id);
-    m_labelText.addBindValue(ArchiveSchema::foldLabel(result.label));
-    return exec(m_labelText, error);
+    if (!result.label.isEmpty()) {
+        m_labelText.addBindValue(id);
+        m_labelText.addBindValue(ArchiveSchema::foldLabel(result.label));
+        if (!exec(m_labelText, error))
+            return false;
+    }
+    return m_chain.link(id, error);
 }
 
 bool TArchiveWriter::writeLabelChange(const QString &station, const QUuid &uid,
@@ -204,11 +207,13 @@ bool TArchiveWriter::writeLabelChange(const QString &station, const QUuid &uid,
     m_labelChange.addBindValue(text(change.fileName));
     if (!exec(m_labelChange, error))
         return false;
-    if (change.newText.isEmpty() || change.result.isNull())
-        return true;
-    m_changedText.addBindValue(ArchiveSchema::foldLabel(change.newText));
-    m_changedText.addBindValue(id);
-    return exec(m_changedText, error);
+    if (!change.newText.isEmpty() && !change.result.isNull()) {
+        m_changedText.addBindValue(ArchiveSchema::foldLabel(change.newText));
+        m_changedText.addBindValue(id);
+        if (!exec(m_changedText, error))
+            return false;
+    }
+    return m_chain.link(id, error);
 }
 
 bool TArchiveWriter::writeFileEvent(const QString &station, const QUuid &uid,
@@ -224,5 +229,5 @@ bool TArchiveWriter::writeFileEvent(const QString &station, const QUuid &uid,
     m_fileEvent.addBindValue(QString::fromLatin1(eventName(event.kind)));
     m_fileEvent.addBindValue(text(event.fileName));
     m_fileEvent.addBindValue(event.rowCount);
-    return exec(m_fileEvent, error);
+    return exec(m_fileEvent, error) && m_chain.link(id, error);
 }

@@ -4,7 +4,8 @@
 // caller frames the writes in a transaction (begin, commit or rollback).
 //
 // Each record carries a unique id made by the program when the record was taken, so writing
-// a record again (after a commit whose answer was lost) adds nothing.
+// a record again (after a commit whose answer was lost) adds nothing. Each record written is
+// linked into its station's hash chain in the same transaction.
 
 #include <QSqlDatabase>
 #include <QSqlError>
@@ -12,6 +13,7 @@
 #include <QUuid>
 
 #include "archive/ArchiveRecords.h"
+#include "archive/TArchiveChain.h"
 
 class TArchiveWriter
 {
@@ -45,4 +47,5 @@ private:
     QSqlQuery m_labelChange;
     QSqlQuery m_changedText;
     QSqlQuery m_fileEvent;
+    TArchiveChain m_chain;
 };

@@ -1,7 +1,6 @@
 #include "server/ServerLink.h"
 
 #include <algorithm>
-#include <iterator>
 #include <vector>
 
 #include <QSqlError>
@@ -10,99 +9,12 @@
 #include <QUuid>
 #include <QVariant>
 
-#include "archive/ArchiveRecords.h"
-#include "archive/ArchiveSchema.h"
-#include "server/PgArray.h"
 #include "server/ServerConfig.h"
 #include "server/ServerSchema.h"
+#include "server/TServerBatch.h"
+#include "text/ChainStrings.h"
 
 namespace {
-
-using Type = PgArray::Type;
-
-struct Column
-{
-    const char *name;
-    Type type;
-};
-
-// The server's columns in the order a local row is read and sent; v0... follow "raw".
-constexpr Column Head[] = {
-    {"station", Type::Text},   {"seq", Type::BigInt},     {"uid", Type::Text},
-    {"kind", Type::Text},      {"at_ms", Type::BigInt},   {"at_iso", Type::Text},
-    {"model", Type::Text},     {"port", Type::Text},      {"device", Type::Integer},
-    {"date_text", Type::Text}, {"time_text", Type::Text}, {"grp", Type::Integer},
-    {"label", Type::Text},     {"folded", Type::Text},    {"cells", Type::Text},
-    {"raw", Type::Bytes},
-};
-constexpr Column Tail[] = {
-    {"result_seq", Type::BigInt}, {"row_no", Type::Integer},    {"old_text", Type::Text},
-    {"new_text", Type::Text},     {"os_user", Type::Text},      {"file_name", Type::Text},
-    {"event", Type::Text},        {"row_count", Type::Integer},
-};
-constexpr int HeadCount = int(std::size(Head));
-constexpr int ColumnCount = HeadCount + ArchiveLimits::ValueCount + int(std::size(Tail));
-// Where in a row the kind, the label and the folded label stand.
-constexpr int KindAt = 3;
-constexpr int LabelAt = 12;
-constexpr int FoldedAt = 13;
-constexpr int UidAt = 2;
-
-std::vector<PgArray> emptyColumns()
-{
-    std::vector<PgArray> out;
-    out.reserve(ColumnCount);
-    for (const Column &c : Head)
-        out.emplace_back(c.type);
-    for (int k = 0; k < ArchiveLimits::ValueCount; ++k)
-        out.emplace_back(Type::Double);
-    for (const Column &c : Tail)
-        out.emplace_back(c.type);
-    return out;
-}
-
-// The whole batch in one statement, one array parameter per column; what the server holds
-// already is skipped.
-QString insertSql()
-{
-    QStringList names;
-    QStringList arrays;
-    auto add = [&](const QString &name, Type type) {
-        names << name;
-        arrays << QStringLiteral("CAST(? AS %1)").arg(PgArray::sqlType(type));
-    };
-    for (const Column &c : Head)
-        add(QString::fromLatin1(c.name), c.type);
-    for (int k = 0; k < ArchiveLimits::ValueCount; ++k)
-        add(QStringLiteral("v%1").arg(k), Type::Double);
-    for (const Column &c : Tail)
-        add(QString::fromLatin1(c.name), c.type);
-    return QStringLiteral("INSERT INTO reg01_records (") + names.join(QStringLiteral(", "))
-           + QStringLiteral(") SELECT * FROM unnest(") + arrays.join(QStringLiteral(", "))
-           + QStringLiteral(") ON CONFLICT (station, seq) DO NOTHING");
-}
-
-// Every local record after an id with what it carries, whatever its kind.
-QString localSelect()
-{
-    QStringList values;
-    for (int k = 0; k < ArchiveLimits::ValueCount; ++k)
-        values << QStringLiteral("res.v%1").arg(k);
-    return QStringLiteral(
-               "SELECT r.id, r.station, r.seq, r.uid, r.kind, "
-               "COALESCE(res.at_ms, lc.at_ms, fe.at_ms), "
-               "COALESCE(res.at_iso, lc.at_iso, fe.at_iso), res.model, res.port, res.device, "
-               "res.date_text, res.time_text, res.grp, res.label, lc.new_text, res.cells, "
-               "res.raw, ")
-           + values.join(QStringLiteral(", "))
-           + QStringLiteral(", rr.seq, lc.row_no, lc.old_text, lc.new_text, lc.os_user, "
-                            "COALESCE(lc.file_name, fe.file_name), fe.event, fe.row_count "
-                            "FROM records r LEFT JOIN results res ON res.id = r.id "
-                            "LEFT JOIN label_changes lc ON lc.id = r.id "
-                            "LEFT JOIN records rr ON rr.id = lc.result_id "
-                            "LEFT JOIN file_events fe ON fe.id = r.id "
-                            "WHERE r.id > ? ORDER BY r.id LIMIT ?");
-}
 
 QString firstLine(const QSqlError &e)
 {
@@ -236,6 +148,13 @@ bool ServerLink::findCursor(QString *error)
         }
         if (!sameRecordAt(stations.value(0).toString(), high.value(0).toLongLong(), error))
             return false;
+        // Records an administrator deleted below the newest go again first.
+        for (int sent = 1; sent > 0;) {
+            sent = TServerBatch(m_localName, m_serverName)
+                       .resendMissing(stations.value(0).toString(), m_limits.batch, error);
+            if (sent < 0)
+                return false;
+        }
         first.addBindValue(top);
         first.addBindValue(stations.value(0));
         first.addBindValue(high.value(0));
@@ -246,6 +165,7 @@ bool ServerLink::findCursor(QString *error)
     }
     m_cursor = std::max<qint64>(cursor, 0);
     m_cursorKnown = true;
+    m_sinceAudit.start();
     return true;
 }
 
@@ -258,9 +178,11 @@ bool ServerLink::sameRecordAt(const QString &station, qint64 seq, QString *error
         return true;
     QSqlQuery theirs(QSqlDatabase::database(m_serverName, false));
     QSqlQuery ours(QSqlDatabase::database(m_localName, false));
-    if (!theirs.prepare(QStringLiteral("SELECT uid FROM reg01_records WHERE station = ? "
+    if (!theirs.prepare(QStringLiteral("SELECT uid, hash FROM reg01_records WHERE station = ? "
                                        "AND seq = ?"))
-        || !ours.prepare(QStringLiteral("SELECT uid FROM records WHERE station = ? AND seq = ?"))) {
+        || !ours.prepare(QStringLiteral("SELECT r.uid, c.hash FROM records r LEFT JOIN "
+                                        "record_chain c ON c.id = r.id "
+                                        "WHERE r.station = ? AND r.seq = ?"))) {
         *error = firstLine(theirs.lastError());
         return false;
     }
@@ -276,9 +198,15 @@ bool ServerLink::sameRecordAt(const QString &station, qint64 seq, QString *error
         *error = QStringLiteral("архив: ") + ours.lastError().text();
         return false;
     }
-    const QString mine = ours.next() ? QUuid::fromRfc4122(ours.value(0).toByteArray())
-                                           .toString(QUuid::WithoutBraces)
-                                     : QString();
+    const bool held = ours.next();
+    const QString mine = held ? QUuid::fromRfc4122(ours.value(0).toByteArray())
+                                    .toString(QUuid::WithoutBraces)
+                              : QString();
+    // Our record under our uid, but not as we wrote it: never taken as sent.
+    if (mine == theirs.value(0).toString() && ours.value(1) != theirs.value(1)) {
+        *error = Str::ServerConflict.arg(station).arg(seq);
+        return false;
+    }
     if (mine == theirs.value(0).toString())
         return true;
     *error = QStringLiteral("станция «%1» на сервере ведёт другой архив; задайте этой станции "
@@ -289,54 +217,11 @@ bool ServerLink::sameRecordAt(const QString &station, qint64 seq, QString *error
 
 int ServerLink::sendBatch(QString *error)
 {
-    QSqlDatabase local = QSqlDatabase::database(m_localName, false);
-    QSqlQuery read(local);
-    read.setForwardOnly(true);
-    if (!read.prepare(localSelect())) {
-        *error = QStringLiteral("архив: ") + read.lastError().text();
-        return -1;
-    }
-    read.addBindValue(m_cursor);
-    read.addBindValue(m_limits.batch);
-    if (!read.exec()) {
-        *error = QStringLiteral("архив: ") + read.lastError().text();
-        return -1;
-    }
-    std::vector<PgArray> columns = emptyColumns();
     qint64 lastId = m_cursor;
-    int rows = 0;
-    while (read.next()) {
-        lastId = read.value(0).toLongLong();
-        ++rows;
-        const bool result = read.value(1 + KindAt).toString() == QLatin1String("result");
-        for (int c = 0; c < ColumnCount; ++c) {
-            QVariant v = read.value(1 + c);
-            if (c == UidAt) {
-                v = QUuid::fromRfc4122(v.toByteArray()).toString(QUuid::WithoutBraces);
-            } else if (c == FoldedAt) {
-                // The folded text the search looks in: the label, or the new label of a change.
-                const QVariant label = result ? read.value(1 + LabelAt) : v;
-                v = label.isNull() ? QVariant()
-                                   : QVariant(ArchiveSchema::foldLabel(label.toString()));
-            }
-            columns[size_t(c)].append(v);
-        }
-    }
-    read.finish();
-    if (rows == 0)
-        return 0;
-    QSqlQuery insert(QSqlDatabase::database(m_serverName, false));
-    if (!insert.prepare(insertSql())) {
-        *error = firstLine(insert.lastError());
-        return -1;
-    }
-    for (const PgArray &column : columns)
-        insert.addBindValue(column.literal());
-    if (!insert.exec()) {
-        *error = firstLine(insert.lastError());
-        return -1;
-    }
-    m_cursor = lastId;
+    const int rows = TServerBatch(m_localName, m_serverName)
+                         .sendAfter(m_cursor, m_limits.batch, &lastId, error);
+    if (rows > 0)
+        m_cursor = lastId;
     return rows;
 }
 
@@ -364,6 +249,9 @@ void ServerLink::turn()
         return;
     }
     const qint64 top = localCount(-1);
+    // Now and then what the server holds is looked over again, as at connecting.
+    if (m_cursorKnown && m_sinceAudit.isValid() && m_sinceAudit.elapsed() >= m_limits.auditMs)
+        m_cursorKnown = false;
     if (m_serverReady && m_cursorKnown && top == m_lastSeen && m_cursor >= top) {
         schedule(m_limits.idleMs);
         return;

@@ -3,12 +3,16 @@
 // The replication's worker: lives on a thread of its own with its own two connections, one
 // reading the local archive file, one to the server. Each turn it finds what the server lacks
 // (per station, the records after the highest number the server holds), sends it oldest first
-// in batches, one transaction per batch, and skips what the server already has, so a batch
-// sent again after a lost acknowledgement changes nothing. While the server cannot be reached
-// it tries again after a pause that doubles up to the longest.
+// in batches, one transaction per batch (TServerBatch: only records that fit their hash chain,
+// checked on the server after each batch), and the server skips what it already has, so a
+// batch sent again after a lost acknowledgement changes nothing; a record the server holds
+// under the same number with other contents is an error, never skipped. At connecting and
+// every auditMs it also sends again what the server lost below its newest record. While the
+// server cannot be reached it tries again after a pause that doubles up to the longest.
 
 #include <atomic>
 
+#include <QElapsedTimer>
 #include <QObject>
 #include <QSqlDatabase>
 #include <QString>
@@ -26,6 +30,8 @@ public:
         int idleMs = 250; // how often the local archive is looked at for new records
         int firstRetryMs = 1000;
         int longestRetryMs = 60000;
+        // How often the server's holdings are checked for records deleted there.
+        int auditMs = 60000;
     };
 
     ServerLink(const QString &archivePath, const QString &conninfo, const Limits &limits);
@@ -63,6 +69,7 @@ private:
     bool m_cursorKnown = false;
     qint64 m_cursor = 0;    // local records up to this id are on the server
     qint64 m_lastSeen = -1; // the local archive's highest id at the last look
+    QElapsedTimer m_sinceAudit;
     int m_retryMs = 0;
     std::atomic_bool m_stopping = false;
 };

@@ -1,10 +1,13 @@
 #include "server/ServerSchema.h"
 
+#include <algorithm>
+
 #include <QSqlQuery>
 #include <QStringList>
 #include <QVariant>
 
 #include "archive/ArchiveRecords.h"
+#include "server/ServerChain.h"
 
 namespace {
 
@@ -65,12 +68,12 @@ int version(const QSqlDatabase &db, QSqlError *error)
     return q.next() ? q.value(0).toInt() : 0;
 }
 
-bool migrate(const QSqlDatabase &db, QSqlError *error)
+bool migrate(const QSqlDatabase &db, QSqlError *error, int target)
 {
     const int now = version(db, error);
     if (now < 0)
         return false;
-    if (now >= Version)
+    if (now >= target)
         return true;
     QSqlDatabase conn = db;
     if (!conn.transaction()) {
@@ -97,8 +100,8 @@ bool migrate(const QSqlDatabase &db, QSqlError *error)
     // Another station may have migrated while this one waited for the lock.
     const int locked = ok ? version(db, error) : -1;
     ok = locked >= 0;
-    if (ok && locked < 1) {
-        for (const QString &sql : version1()) {
+    for (int v = locked + 1; ok && v <= std::min(target, Version); ++v) {
+        for (const QString &sql : v == 1 ? version1() : ServerChain::version2()) {
             if (!(ok = run(q, sql, error)))
                 break;
         }

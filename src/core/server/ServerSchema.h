@@ -4,6 +4,10 @@
 // One table holds the records of every station, keyed by station and the station's own running
 // number, so a record sent twice is stored once. The version lives in reg01_schema.
 //
+// Version 1: reg01_records.
+// Version 2: each record's hash chain, checked on insert; rows only under the role's own
+//            stations (ServerChain).
+//
 // When the tables are current, only SELECT on reg01_schema is needed to find that out: a
 // station's role needs no right to change the tables.
 
@@ -12,11 +16,12 @@
 
 namespace ServerSchema {
 
-constexpr int Version = 1;
+constexpr int Version = 2;
 
 // The version on the server; 0 when the tables are not there yet, -1 on failure.
 int version(const QSqlDatabase &db, QSqlError *error);
-// Brings the tables to Version, holding a lock so two stations never migrate at once.
-bool migrate(const QSqlDatabase &db, QSqlError *error);
+// Brings the tables to `target` (at most Version), holding a lock so two stations never
+// migrate at once.
+bool migrate(const QSqlDatabase &db, QSqlError *error, int target = Version);
 
 } // namespace ServerSchema

@@ -120,7 +120,8 @@ void TArchiveLink::showState()
     if (!m_status)
         return;
     const bool trouble = m_archive.state() != ArchiveState::Ok || m_archive.pendingCount() > 0
-                         || m_archive.lostCount() > 0 || m_archive.rebuilt();
+                         || m_archive.lostCount() > 0 || m_archive.rebuilt()
+                         || m_archive.tampered();
     m_status->setText(m_archive.statusText());
     m_status->setToolTip(m_archive.errorText());
     // A working archive keeps quiet; only its trouble is worth the operator's eye.
