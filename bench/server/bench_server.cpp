@@ -15,36 +15,10 @@
 #include "archive/TArchive.h"
 #include "server/TServerReplicator.h"
 #include "support/ArchiveSamples.h"
+#include "support/LoopWatch.h"
 #include "support/PgCluster.h"
 
 namespace {
-
-// The longest gap between turns of this thread's event loop.
-class LoopWatch : public QObject
-{
-public:
-    LoopWatch()
-    {
-        m_timer.setInterval(1);
-        connect(&m_timer, &QTimer::timeout, this, [this] {
-            if (m_clock.isValid()) {
-                const qint64 gap = m_clock.nsecsElapsed();
-                m_longestNs = std::max(m_longestNs, gap);
-                m_over5 += gap > 5000000 ? 1 : 0;
-            }
-            m_clock.start();
-        });
-        m_timer.start();
-    }
-    double longestMs() const { return m_longestNs / 1e6; }
-    int over5ms() const { return m_over5; } // gaps longer than 5 ms
-
-private:
-    QTimer m_timer;
-    QElapsedTimer m_clock;
-    qint64 m_longestNs = 0;
-    int m_over5 = 0;
-};
 
 // The longest this thread spent handling events sent to one object: the replication's share of
 // the UI thread, apart from what the machine's scheduling takes from it.

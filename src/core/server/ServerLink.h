@@ -6,15 +6,25 @@
 // in batches, one transaction per batch, and skips what the server already has, so a batch
 // sent again after a lost acknowledgement changes nothing. While the server cannot be reached
 // it tries again after a pause that doubles up to the longest.
+//
+// Every connection is bounded (ConnInfo::Bounds), and each statement is watched by a
+// StatementGuard that another thread checks: a server that stops answering in the middle of a
+// statement costs the statement, never the thread. While idle, the server is asked a trivial
+// question now and then, so that one gone silent is noticed without records waiting.
 
 #include <atomic>
+#include <memory>
 
+#include <QElapsedTimer>
 #include <QObject>
 #include <QSqlDatabase>
 #include <QString>
 #include <QTimer>
 
+#include "server/ConnInfo.h"
+
 class QSqlQuery;
+class StatementGuard;
 
 class ServerLink : public QObject
 {
@@ -26,9 +36,14 @@ public:
         int idleMs = 250; // how often the local archive is looked at for new records
         int firstRetryMs = 1000;
         int longestRetryMs = 60000;
+        int probeMs = 10000; // how often an idle connection is asked whether the server is there
+        int graceMs = 2000;  // beyond the server's statement_timeout, before the guard cuts
+        ConnInfo::Bounds bounds;
+        int statementBoundMs() const { return bounds.statementTimeoutMs + graceMs; }
     };
 
-    ServerLink(const QString &archivePath, const QString &conninfo, const Limits &limits);
+    ServerLink(const QString &archivePath, const QString &conninfo, const Limits &limits,
+               std::shared_ptr<StatementGuard> guard);
     ~ServerLink() override;
 
     void requestStop() { m_stopping = true; }
@@ -47,6 +62,7 @@ private:
     bool connectServer(QString *error);
     bool connectLocal(QString *error);
     void dropServer();
+    bool probe(QString *error);
     bool sameRecordAt(const QString &station, qint64 seq, QString *error);
     bool findCursor(QString *error);
     int sendBatch(QString *error); // records sent, -1 on failure
@@ -65,4 +81,6 @@ private:
     qint64 m_lastSeen = -1; // the local archive's highest id at the last look
     int m_retryMs = 0;
     std::atomic_bool m_stopping = false;
+    std::shared_ptr<StatementGuard> m_guard;
+    QElapsedTimer m_contact; // since the server last answered
 };
