@@ -2,7 +2,9 @@
 // catch-up of 100,000 queued records, the time from a result written to the result on the
 // server, and the longest the UI thread's event loop went without a turn meanwhile.
 
+#include <csignal>
 #include <cstdio>
+#include <memory>
 
 #include <QCoreApplication>
 #include <QDir>
@@ -61,7 +63,7 @@ bool waitFor(const std::function<bool()> &done, int ms)
 }
 
 // Copies the archive's one result into `count` records of the station, in one transaction.
-bool fill(const QString &path, int count)
+bool fill(const QString &path, int count, const QString &station = QStringLiteral("bench"))
 {
     RawArchive raw(path);
     QStringList values;
@@ -71,15 +73,58 @@ bool fill(const QString &path, int count)
     return raw.exec(QStringLiteral("BEGIN"))
            && raw.exec(QStringLiteral("WITH RECURSIVE n(x) AS (SELECT 2 UNION ALL SELECT x + 1 "
                                       "FROM n WHERE x < %1) INSERT INTO records (id, station, seq, "
-                                      "uid, kind) SELECT x, 'bench', x, randomblob(16), 'result' "
+                                      "uid, kind) SELECT x, '%2', x, randomblob(16), 'result' "
                                       "FROM n")
-                           .arg(count))
+                           .arg(count)
+                           .arg(station))
            && raw.exec(QStringLiteral("INSERT INTO results SELECT r.id, t.at_ms + r.id * 1000, "
                                       "t.at_iso, t.model, t.port, t.device, t.date_text, "
                                       "t.time_text, t.grp, t.label, t.cells, t.raw, %1 "
                                       "FROM records r, results t WHERE t.id = 1 AND r.id > 1")
                            .arg(v))
            && raw.exec(QStringLiteral("COMMIT"));
+}
+
+// A server frozen (its processes stopped) in the middle of a catch-up: how soon the status
+// tells, the longest the UI thread waits meanwhile and while the replicator is closed, and
+// what reaches the server once it goes on.
+int frozenMidBatch(PgCluster &pg, int count)
+{
+    QTemporaryDir dir;
+    TArchive archive;
+    archive.setStation(QStringLiteral("frozen"));
+    if (!archive.open(dir.path()))
+        return 1;
+    archive.appendResult(sampleResult(QStringLiteral("Проба"), day(1)));
+    if (!fill(archive.path(), count, QStringLiteral("frozen")))
+        return 1;
+    ServerLink::Limits limits;
+    limits.batch = 500;
+    auto rep = std::make_unique<TServerReplicator>(archive.path(), pg.connectionString(), limits);
+    waitFor([&] { return rep->online() && rep->queued() > 0 && rep->queued() < count; }, 60000);
+    LoopWatch watch;
+    QElapsedTimer t;
+    t.start();
+    pg.signalAll(SIGSTOP);
+    waitFor([&] { return !rep->lastError().isEmpty(); }, 60000);
+    std::printf("frozen mid-batch: told after %.1f s: %s\n", t.elapsed() / 1e3,
+                qPrintable(rep->statusText()));
+    t.restart();
+    rep.reset();
+    const double closeMs = t.nsecsElapsed() / 1e6;
+    std::printf("frozen mid-batch: longest UI-thread gap %.2f ms, close while frozen %.2f ms "
+                "(target < 50 ms)\n",
+                watch.longestMs(), closeMs);
+    pg.signalAll(SIGCONT);
+    rep = std::make_unique<TServerReplicator>(archive.path(), pg.connectionString(), limits);
+    waitFor([&] { return rep->synchronized(); }, 120000);
+    QString held;
+    pg.psql(QStringLiteral("SELECT count(DISTINCT seq) FROM reg01_records "
+                           "WHERE station = 'frozen'"),
+            &held);
+    std::printf("frozen mid-batch: %d records, on the server %s, lost %d\n", count,
+                qPrintable(held), count - held.toInt());
+    return 0;
 }
 
 } // namespace
@@ -147,5 +192,5 @@ int main(int argc, char **argv)
     }
     std::printf("result to server: mean %.1f ms, worst %.1f ms (target < 1000 ms)\n", sum / rounds,
                 worst);
-    return 0;
+    return frozenMidBatch(pg, count);
 }

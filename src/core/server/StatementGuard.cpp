@@ -6,14 +6,17 @@
 
 #include <libpq-fe.h>
 #include <sys/socket.h>
+#include <sys/stat.h>
 
 namespace {
 
 PGconn *connection(const QSqlDatabase &db)
 {
     const QVariant handle = db.driver() ? db.driver()->handle() : QVariant();
-    // The driver hands its PGconn over as an opaque pointer of this type name.
-    if (handle.isValid() && qstrcmp(handle.typeName(), "PGconn*") == 0)
+    // The driver hands its PGconn over as an opaque pointer; the type's name is libpq's
+    // struct behind the typedef.
+    const char *type = handle.isValid() ? handle.typeName() : nullptr;
+    if (type && (qstrcmp(type, "pg_conn*") == 0 || qstrcmp(type, "PGconn*") == 0))
         return *static_cast<PGconn *const *>(handle.constData());
     return nullptr;
 }
@@ -30,8 +33,10 @@ void StatementGuard::attach(const QSqlDatabase &db)
 {
     PGconn *conn = connection(db);
     const int socket = conn ? PQsocket(conn) : -1;
+    struct stat st = {};
     std::lock_guard lock(m_mutex);
-    m_socket = socket;
+    m_socket = socket >= 0 && ::fstat(socket, &st) == 0 ? socket : -1;
+    m_inode = st.st_ino;
     m_cut = false;
     m_armed = false;
 }
@@ -87,6 +92,12 @@ void StatementGuard::cutLocked()
     m_armed = false;
     if (m_socket < 0)
         return;
-    m_cut = true;
-    ::shutdown(m_socket, SHUT_RDWR);
+    // libpq closes a socket it finds dead on its own; the number may belong to another file by
+    // now, which must not be touched.
+    struct stat st = {};
+    if (::fstat(m_socket, &st) == 0 && S_ISSOCK(st.st_mode) && st.st_ino == m_inode) {
+        ::shutdown(m_socket, SHUT_RDWR);
+        m_cut = true;
+    }
+    m_socket = -1; // once is enough, and after it libpq closes the socket
 }

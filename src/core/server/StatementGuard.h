@@ -14,6 +14,7 @@
 #include <mutex>
 
 #include <QElapsedTimer>
+#include <QtGlobal>
 
 class QSqlDatabase;
 
@@ -44,6 +45,7 @@ private:
 
     mutable std::mutex m_mutex;
     int m_socket = -1;
+    quint64 m_inode = 0; // the socket's, to know it is still the connection's
     bool m_armed = false;
     bool m_cut = false;
     qint64 m_deadlineMs = 0;

@@ -231,7 +231,10 @@ void TArchiveDialog::whereChanged(int index)
     TArchiveReader *reader = onServer ? m_server : m_local;
     if (reader == m_reader && onServer == m_onServer)
         return;
-    // The hits name their results in the place they came from: another place, another list.
+    // The hits name their results in the place they came from: another place, another list,
+    // and no late answer from the place left.
+    if (m_search)
+        m_search->cancel();
     m_reader = reader;
     m_onServer = onServer;
     m_hits->setHits({});
