@@ -14,7 +14,7 @@ packages=(
   dpkg-dev file librsvg2-bin desktop-file-utils appstream lintian
   libudev-dev
   libxlsxwriter-dev unzip python3-openpyxl
-  postgresql libqt6sql6-psql openssl
+  postgresql libqt6sql6-psql openssl libpq-dev
 )
 missing=()
 for p in "${packages[@]}"; do

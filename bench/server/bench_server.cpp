@@ -2,7 +2,9 @@
 // catch-up of 100,000 queued records, the time from a result written to the result on the
 // server, and the longest the UI thread's event loop went without a turn meanwhile.
 
+#include <csignal>
 #include <cstdio>
+#include <memory>
 
 #include <QCoreApplication>
 #include <QDir>
@@ -16,36 +18,10 @@
 #include "archive/TArchiveChain.h"
 #include "server/TServerReplicator.h"
 #include "support/ArchiveSamples.h"
+#include "support/LoopWatch.h"
 #include "support/PgCluster.h"
 
 namespace {
-
-// The longest gap between turns of this thread's event loop.
-class LoopWatch : public QObject
-{
-public:
-    LoopWatch()
-    {
-        m_timer.setInterval(1);
-        connect(&m_timer, &QTimer::timeout, this, [this] {
-            if (m_clock.isValid()) {
-                const qint64 gap = m_clock.nsecsElapsed();
-                m_longestNs = std::max(m_longestNs, gap);
-                m_over5 += gap > 5000000 ? 1 : 0;
-            }
-            m_clock.start();
-        });
-        m_timer.start();
-    }
-    double longestMs() const { return m_longestNs / 1e6; }
-    int over5ms() const { return m_over5; } // gaps longer than 5 ms
-
-private:
-    QTimer m_timer;
-    QElapsedTimer m_clock;
-    qint64 m_longestNs = 0;
-    int m_over5 = 0;
-};
 
 // The longest this thread spent handling events sent to one object: the replication's share of
 // the UI thread, apart from what the machine's scheduling takes from it.
@@ -88,7 +64,7 @@ bool waitFor(const std::function<bool()> &done, int ms)
 }
 
 // Copies the archive's one result into `count` records of the station, in one transaction.
-bool fill(const QString &path, int count)
+bool fill(const QString &path, int count, const QString &station = QStringLiteral("bench"))
 {
     RawArchive raw(path);
     QStringList values;
@@ -98,9 +74,10 @@ bool fill(const QString &path, int count)
     return raw.exec(QStringLiteral("BEGIN"))
            && raw.exec(QStringLiteral("WITH RECURSIVE n(x) AS (SELECT 2 UNION ALL SELECT x + 1 "
                                       "FROM n WHERE x < %1) INSERT INTO records (id, station, seq, "
-                                      "uid, kind) SELECT x, 'bench', x, randomblob(16), 'result' "
+                                      "uid, kind) SELECT x, '%2', x, randomblob(16), 'result' "
                                       "FROM n")
-                           .arg(count))
+                           .arg(count)
+                           .arg(station))
            && raw.exec(QStringLiteral("INSERT INTO results SELECT r.id, t.at_ms + r.id * 1000, "
                                       "t.at_iso, t.model, t.port, t.device, t.date_text, "
                                       "t.time_text, t.grp, t.label, t.cells, t.raw, %1 "
@@ -134,6 +111,48 @@ bool chain(const QString &path)
     }
     read.finish();
     return raw.exec(QStringLiteral("COMMIT"));
+}
+
+// A server frozen (its processes stopped) in the middle of a catch-up: how soon the status
+// tells, the longest the UI thread waits meanwhile and while the replicator is closed, and
+// what reaches the server once it goes on.
+int frozenMidBatch(PgCluster &pg, int count)
+{
+    QTemporaryDir dir;
+    TArchive archive;
+    archive.setStation(QStringLiteral("frozen"));
+    if (!archive.open(dir.path()))
+        return 1;
+    archive.appendResult(sampleResult(QStringLiteral("Проба"), day(1)));
+    if (!fill(archive.path(), count, QStringLiteral("frozen")) || !chain(archive.path()))
+        return 1;
+    ServerLink::Limits limits;
+    limits.batch = 500;
+    auto rep = std::make_unique<TServerReplicator>(archive.path(), pg.connectionString(), limits);
+    waitFor([&] { return rep->online() && rep->queued() > 0 && rep->queued() < count; }, 60000);
+    LoopWatch watch;
+    QElapsedTimer t;
+    t.start();
+    pg.signalAll(SIGSTOP);
+    waitFor([&] { return !rep->lastError().isEmpty(); }, 60000);
+    std::printf("frozen mid-batch: told after %.1f s: %s\n", t.elapsed() / 1e3,
+                qPrintable(rep->statusText()));
+    t.restart();
+    rep.reset();
+    const double closeMs = t.nsecsElapsed() / 1e6;
+    std::printf("frozen mid-batch: longest UI-thread gap %.2f ms, close while frozen %.2f ms "
+                "(target < 50 ms)\n",
+                watch.longestMs(), closeMs);
+    pg.signalAll(SIGCONT);
+    rep = std::make_unique<TServerReplicator>(archive.path(), pg.connectionString(), limits);
+    waitFor([&] { return rep->synchronized(); }, 120000);
+    QString held;
+    pg.psql(QStringLiteral("SELECT count(DISTINCT seq) FROM reg01_records "
+                           "WHERE station = 'frozen'"),
+            &held);
+    std::printf("frozen mid-batch: %d records, on the server %s, lost %d\n", count,
+                qPrintable(held), count - held.toInt());
+    return 0;
 }
 
 } // namespace
@@ -225,5 +244,5 @@ int main(int argc, char **argv)
     }
     std::printf("batch check on the server (2000 records): %.2f ms\n",
                 t.nsecsElapsed() / 1e6 / checks);
-    return 0;
+    return frozenMidBatch(pg, count);
 }

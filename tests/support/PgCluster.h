@@ -12,6 +12,7 @@
 #include <QTcpServer>
 #include <QTemporaryDir>
 
+#include <csignal>
 #include <unistd.h>
 
 class PgCluster
@@ -70,6 +71,32 @@ public:
                    {"-h", m_sockets, "-p", QString::number(m_port), "-U", "postgres", "-d", "reg01",
                     "-v", "ON_ERROR_STOP=1", "-At", "-c", sql},
                    out);
+    }
+
+    // Sends sig to the server's processes, the postmaster and its children (SIGSTOP freezes
+    // the server as a hung machine would, SIGCONT lets it go on).
+    bool signalAll(int sig)
+    {
+        QFile pidFile(m_data + "/postmaster.pid");
+        if (!pidFile.open(QIODevice::ReadOnly))
+            return fail("no postmaster.pid");
+        const qint64 postmaster = pidFile.readLine().trimmed().toLongLong();
+        if (postmaster <= 0)
+            return fail("no postmaster pid");
+        QList<qint64> pids{postmaster};
+        for (const QString &entry : QDir("/proc").entryList(QDir::Dirs)) {
+            QFile stat("/proc/" + entry + "/stat");
+            if (!stat.open(QIODevice::ReadOnly))
+                continue;
+            // pid (name) state ppid ...: the name may hold spaces, so read after its ')'.
+            const QByteArray line = stat.readAll();
+            const QList<QByteArray> rest = line.mid(line.lastIndexOf(')') + 2).split(' ');
+            if (rest.size() > 1 && rest[1].toLongLong() == postmaster)
+                pids << entry.toLongLong();
+        }
+        for (const qint64 pid : pids)
+            ::kill(pid_t(pid), sig);
+        return true;
     }
 
 private:

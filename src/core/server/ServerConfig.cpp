@@ -37,7 +37,7 @@ namespace ServerConfig {
 
 QString fromSettings(const TIniPlus &ini)
 {
-    return withoutPassword(ini.ReadString(Section, Key, QString())).trimmed();
+    return ini.ReadString(Section, Key, QString()).trimmed();
 }
 
 QString stationFromSettings(const TIniPlus &ini)

@@ -1,8 +1,9 @@
 #pragma once
 
 // Where the archive's server copy lives: the settings file's "Archive"/"Server", a libpq
-// connection string ("host=… port=… dbname=… user=… sslmode=…"). The password never comes from
-// there: libpq finds it in its password file (~/.pgpass or PGPASSFILE).
+// connection string ("host=… port=… dbname=… user=… sslmode=…") or URI. The password never
+// comes from there: libpq finds it in its password file (~/.pgpass or PGPASSFILE); a string
+// with one is refused where it would be used (ConnInfo::hasPassword).
 
 #include <QString>
 
@@ -14,7 +15,7 @@ inline const QString Section = QStringLiteral("Archive");
 inline const QString Key = QStringLiteral("Server");
 inline const QString StationKey = QStringLiteral("Station");
 
-// The connection string with any password taken out; empty when none is set.
+// The connection string as the settings give it; empty when none is set.
 QString fromSettings(const TIniPlus &ini);
 // The name this station's records carry, "Archive"/"Station"; empty when not set (the
 // computer's name is used). Two copies of the program on one computer need one each.

@@ -11,8 +11,10 @@
 
 #include "server/ServerConfig.h"
 #include "server/ServerSchema.h"
+#include "server/StatementGuard.h"
 #include "server/TServerBatch.h"
 #include "text/ChainStrings.h"
+#include "text/ServerStrings.h"
 
 namespace {
 
@@ -26,12 +28,14 @@ QString firstLine(const QSqlError &e)
 
 } // namespace
 
-ServerLink::ServerLink(const QString &archivePath, const QString &conninfo, const Limits &limits)
+ServerLink::ServerLink(const QString &archivePath, const QString &conninfo, const Limits &limits,
+                       std::shared_ptr<StatementGuard> guard)
     : m_archivePath(archivePath)
-    , m_conninfo(ServerConfig::withConnectTimeout(ServerConfig::withoutPassword(conninfo)))
+    , m_conninfo(ConnInfo::withBounds(ServerConfig::withoutPassword(conninfo), limits.bounds))
     , m_limits(limits)
     , m_localName(QStringLiteral("server-local-%1").arg(quintptr(this)))
     , m_serverName(QStringLiteral("server-pg-%1").arg(quintptr(this)))
+    , m_guard(std::move(guard))
 {}
 
 ServerLink::~ServerLink() = default;
@@ -50,72 +54,10 @@ void ServerLink::nudge()
         schedule(0);
 }
 
-void ServerLink::shutdown()
-{
-    m_stopping = true;
-    delete m_timer;
-    m_timer = nullptr;
-    for (const QString &name : {m_localName, m_serverName}) {
-        if (QSqlDatabase::contains(name)) {
-            QSqlDatabase::database(name, false).close();
-            QSqlDatabase::removeDatabase(name);
-        }
-    }
-}
-
 void ServerLink::schedule(int ms)
 {
     if (m_timer && !m_stopping)
         m_timer->start(ms);
-}
-
-bool ServerLink::connectLocal(QString *error)
-{
-    if (QSqlDatabase::contains(m_localName) && QSqlDatabase::database(m_localName, false).isOpen())
-        return true;
-    QSqlDatabase db = QSqlDatabase::contains(m_localName)
-                          ? QSqlDatabase::database(m_localName, false)
-                          : QSqlDatabase::addDatabase(QStringLiteral("QSQLITE"), m_localName);
-    db.setDatabaseName(m_archivePath);
-    db.setConnectOptions(QStringLiteral("QSQLITE_BUSY_TIMEOUT=1000;QSQLITE_OPEN_READONLY"));
-    if (db.open())
-        return true;
-    *error = QStringLiteral("архив: ") + db.lastError().text();
-    return false;
-}
-
-bool ServerLink::connectServer(QString *error)
-{
-    QSqlDatabase db = QSqlDatabase::contains(m_serverName)
-                          ? QSqlDatabase::database(m_serverName, false)
-                          : QSqlDatabase::addDatabase(QStringLiteral("QPSQL"), m_serverName);
-    if (!db.isValid()) {
-        *error = QStringLiteral("нет драйвера PostgreSQL");
-        return false;
-    }
-    if (db.isOpen() && m_serverReady)
-        return true;
-    // The driver adds the string to its own; its ';' would become spaces.
-    db.setConnectOptions(m_conninfo);
-    QSqlError e;
-    if (!db.open() || !ServerSchema::migrate(db, &e)) {
-        *error = firstLine(db.lastError().isValid() ? db.lastError() : e);
-        if (e.isValid())
-            *error = firstLine(e);
-        db.close();
-        return false;
-    }
-    m_serverReady = true;
-    m_cursorKnown = false;
-    return true;
-}
-
-void ServerLink::dropServer()
-{
-    m_serverReady = false;
-    m_cursorKnown = false;
-    if (QSqlDatabase::contains(m_serverName))
-        QSqlDatabase::database(m_serverName, false).close();
 }
 
 // The first local record the server lacks: per station, the one after the highest number the
@@ -252,26 +194,37 @@ void ServerLink::turn()
     // Now and then what the server holds is looked over again, as at connecting.
     if (m_cursorKnown && m_sinceAudit.isValid() && m_sinceAudit.elapsed() >= m_limits.auditMs)
         m_cursorKnown = false;
-    if (m_serverReady && m_cursorKnown && top == m_lastSeen && m_cursor >= top) {
+    const bool idle = m_serverReady && m_cursorKnown && top == m_lastSeen && m_cursor >= top;
+    if (idle && m_contact.isValid() && m_contact.elapsed() < m_limits.probeMs) {
         schedule(m_limits.idleMs);
         return;
     }
-    bool ok = connectServer(&error) && (m_cursorKnown || findCursor(&error));
+    // New records wait: the status says so before a send that may not come back soon.
+    if (m_serverReady && m_cursorKnown && m_cursor < top)
+        emit progress(true, localCount(m_cursor), QString());
+    m_guard->arm(m_limits.statementBoundMs());
+    bool ok = connectServer(&error) && (m_cursorKnown || findCursor(&error))
+              && (!idle || probe(&error));
     int sent = 0;
     while (ok && !m_stopping) {
+        m_guard->arm(m_limits.statementBoundMs());
         sent = sendBatch(&error);
         if (sent <= 0)
             break;
         emit progress(true, localCount(m_cursor), QString());
     }
+    m_guard->disarm();
     ok = ok && sent == 0;
     if (ok) {
+        m_contact.start();
         m_lastSeen = top;
         m_retryMs = 0;
         emit progress(true, localCount(m_cursor), QString());
         schedule(m_limits.idleMs);
         return;
     }
+    if (m_guard->wasCut())
+        error = Str::ServerNoAnswer.arg(m_limits.statementBoundMs() / 1000.0, 0, 'g', 3);
     if (error.startsWith(QStringLiteral("архив: "))) {
         QSqlDatabase::database(m_localName, false).close();
     } else {

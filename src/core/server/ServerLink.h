@@ -9,8 +9,14 @@
 // under the same number with other contents is an error, never skipped. At connecting and
 // every auditMs it also sends again what the server lost below its newest record. While the
 // server cannot be reached it tries again after a pause that doubles up to the longest.
+//
+// Every connection is bounded (ConnInfo::Bounds), and each statement is watched by a
+// StatementGuard that another thread checks: a server that stops answering in the middle of a
+// statement costs the statement, never the thread. While idle, the server is asked a trivial
+// question now and then, so that one gone silent is noticed without records waiting.
 
 #include <atomic>
+#include <memory>
 
 #include <QElapsedTimer>
 #include <QObject>
@@ -18,7 +24,10 @@
 #include <QString>
 #include <QTimer>
 
+#include "server/ConnInfo.h"
+
 class QSqlQuery;
+class StatementGuard;
 
 class ServerLink : public QObject
 {
@@ -32,9 +41,14 @@ public:
         int longestRetryMs = 60000;
         // How often the server's holdings are checked for records deleted there.
         int auditMs = 60000;
+        int probeMs = 10000; // how often an idle connection is asked whether the server is there
+        int graceMs = 2000;  // beyond the server's statement_timeout, before the guard cuts
+        ConnInfo::Bounds bounds;
+        int statementBoundMs() const { return bounds.statementTimeoutMs + graceMs; }
     };
 
-    ServerLink(const QString &archivePath, const QString &conninfo, const Limits &limits);
+    ServerLink(const QString &archivePath, const QString &conninfo, const Limits &limits,
+               std::shared_ptr<StatementGuard> guard);
     ~ServerLink() override;
 
     void requestStop() { m_stopping = true; }
@@ -53,6 +67,7 @@ private:
     bool connectServer(QString *error);
     bool connectLocal(QString *error);
     void dropServer();
+    bool probe(QString *error);
     bool sameRecordAt(const QString &station, qint64 seq, QString *error);
     bool findCursor(QString *error);
     int sendBatch(QString *error); // records sent, -1 on failure
@@ -72,4 +87,6 @@ private:
     QElapsedTimer m_sinceAudit;
     int m_retryMs = 0;
     std::atomic_bool m_stopping = false;
+    std::shared_ptr<StatementGuard> m_guard;
+    QElapsedTimer m_contact; // since the server last answered
 };

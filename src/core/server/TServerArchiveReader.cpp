@@ -10,6 +10,8 @@
 
 #include "archive/ArchiveSchema.h"
 #include "server/ServerConfig.h"
+#include "server/StatementGuard.h"
+#include "text/ServerStrings.h"
 
 namespace {
 
@@ -64,13 +66,16 @@ QString currentLabel()
 
 } // namespace
 
-TServerArchiveReader::TServerArchiveReader(const QString &conninfo)
-    : m_conninfo(ServerConfig::withConnectTimeout(ServerConfig::withoutPassword(conninfo)))
+TServerArchiveReader::TServerArchiveReader(const QString &conninfo, const ConnInfo::Bounds &bounds)
+    : m_conninfo(ConnInfo::withBounds(conninfo, bounds))
+    , m_refusal(ConnInfo::hasPassword(conninfo) ? Str::ServerPasswordRefused : QString())
     , m_name(QStringLiteral("server-reader-%1").arg(quintptr(this)))
 {}
 
 TServerArchiveReader::~TServerArchiveReader()
 {
+    if (m_guard)
+        m_guard->detach();
     if (QSqlDatabase::contains(m_name)) {
         QSqlDatabase::database(m_name, false).close();
         QSqlDatabase::removeDatabase(m_name);
@@ -82,11 +87,21 @@ bool TServerArchiveReader::ensureOpen(QString *error)
     QSqlDatabase db = QSqlDatabase::contains(m_name)
                           ? QSqlDatabase::database(m_name, false)
                           : QSqlDatabase::addDatabase(QStringLiteral("QPSQL"), m_name);
-    if (db.isOpen())
+    if (!m_refusal.isEmpty()) {
+        *error = m_refusal;
+        return false;
+    }
+    if (db.isOpen() && !StatementGuard::lost(db))
         return true;
+    if (m_guard)
+        m_guard->detach();
+    db.close();
     db.setConnectOptions(m_conninfo);
-    if (db.open())
+    if (db.open()) {
+        if (m_guard)
+            m_guard->attach(db);
         return true;
+    }
     *error = ServerConfig::redacted(db.lastError().text());
     return false;
 }

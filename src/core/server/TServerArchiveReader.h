@@ -4,17 +4,21 @@
 // the server holds is read as untrusted: any column may be missing, empty, of another type or
 // absurdly long, and the reader neither crashes nor hands on more than a row can show.
 //
-// Uses a connection of its own on the calling thread; the search waits for the server, as a
-// search of the local archive waits for the disk.
+// Uses a connection of its own on the calling thread and waits for the server: the window runs
+// it on a thread of its own (TServerSearch), which a guard bounds.
 
 #include <QString>
 
 #include "archive/TArchiveReader.h"
+#include "server/ConnInfo.h"
+
+class StatementGuard;
 
 class TServerArchiveReader : public TArchiveReader
 {
 public:
-    explicit TServerArchiveReader(const QString &conninfo);
+    explicit TServerArchiveReader(const QString &conninfo,
+                                  const ConnInfo::Bounds &bounds = ConnInfo::Bounds());
     ~TServerArchiveReader() override;
     TServerArchiveReader(const TServerArchiveReader &) = delete;
     TServerArchiveReader &operator=(const TServerArchiveReader &) = delete;
@@ -28,9 +32,14 @@ public:
     std::vector<TArchiveLabelEntry> labelHistory(qint64 id, QString *error) override;
     QStringList models() override;
 
+    // The guard learns each connection this reader opens; it must outlive the reader.
+    void setGuard(StatementGuard *guard) { m_guard = guard; }
+
 private:
     bool ensureOpen(QString *error);
 
     QString m_conninfo;
+    QString m_refusal;
     QString m_name;
+    StatementGuard *m_guard = nullptr;
 };

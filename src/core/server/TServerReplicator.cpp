@@ -1,31 +1,58 @@
 #include "server/TServerReplicator.h"
 
-#include <QThread>
+#include <algorithm>
 
+#include <QThread>
+#include <QTimer>
+
+#include "server/ConnInfo.h"
 #include "server/ServerConfig.h"
+#include "server/ServerMessages.h"
+#include "server/StatementGuard.h"
+#include "text/ServerStrings.h"
 
 TServerReplicator::TServerReplicator(const QString &archivePath, const QString &conninfo,
                                      const ServerLink::Limits &limits, QObject *parent)
     : QObject(parent)
-    , m_thread(new QThread(this))
-    , m_link(new ServerLink(archivePath, conninfo, limits))
-    , m_status(QStringLiteral("Сервер: подключение…"))
+    , m_guard(std::make_shared<StatementGuard>())
+    , m_status(Str::ServerConnecting)
 {
+    if (ConnInfo::hasPassword(conninfo)) {
+        m_error = Str::ServerPasswordRefused;
+        m_detail = m_error;
+        m_status = Str::ServerFailed.arg(m_error);
+        return;
+    }
+    m_thread = new QThread(this);
+    m_link = new ServerLink(archivePath, conninfo, limits, m_guard);
     m_thread->setObjectName(QStringLiteral("archive-server"));
     m_link->moveToThread(m_thread);
     connect(m_thread, &QThread::started, m_link, &ServerLink::start);
     connect(m_thread, &QThread::finished, m_link, &QObject::deleteLater);
+    connect(m_thread, &QThread::finished, m_thread, &QObject::deleteLater);
     connect(m_link, &ServerLink::progress, this, &TServerReplicator::onProgress,
             Qt::QueuedConnection);
+    // The statements' deadlines are watched from here: the sending thread may be stuck in one.
+    auto *watch = new QTimer(this);
+    connect(watch, &QTimer::timeout, this, [guard = m_guard] { guard->check(); });
+    watch->start(std::max(50, std::min(500, limits.statementBoundMs() / 4)));
     m_thread->start(QThread::LowPriority);
 }
 
 TServerReplicator::~TServerReplicator()
 {
+    if (!m_thread)
+        return;
     m_link->requestStop();
-    QMetaObject::invokeMethod(m_link, &ServerLink::shutdown, Qt::BlockingQueuedConnection);
+    QMetaObject::invokeMethod(m_link, &ServerLink::shutdown, Qt::QueuedConnection);
     m_thread->quit();
-    m_thread->wait();
+    if (m_thread->wait(StopWaitMs / 3))
+        return;
+    // Busy on the network: the statement is cut off. A thread still in a connection attempt
+    // deletes itself and its link when it ends.
+    m_guard->cut();
+    if (!m_thread->wait(StopWaitMs - StopWaitMs / 3))
+        m_thread->setParent(nullptr);
 }
 
 TServerReplicator *TServerReplicator::fromSettings(const TIniPlus &ini, const QString &archivePath,
@@ -39,7 +66,8 @@ TServerReplicator *TServerReplicator::fromSettings(const TIniPlus &ini, const QS
 
 void TServerReplicator::nudge()
 {
-    QMetaObject::invokeMethod(m_link, &ServerLink::nudge, Qt::QueuedConnection);
+    if (m_link)
+        QMetaObject::invokeMethod(m_link, &ServerLink::nudge, Qt::QueuedConnection);
 }
 
 void TServerReplicator::onProgress(bool online, qint64 queued, const QString &error)
@@ -47,16 +75,17 @@ void TServerReplicator::onProgress(bool online, qint64 queued, const QString &er
     m_heard = true;
     m_online = online;
     m_queued = queued;
-    m_error = ServerConfig::redacted(error);
+    m_detail = ServerConfig::redacted(error);
+    m_error = ServerMessages::cause(m_detail);
     QString text;
     if (!m_error.isEmpty() && queued > 0)
-        text = QStringLiteral("Сервер: %1 (%2 записей в очереди)").arg(m_error).arg(queued);
+        text = Str::ServerFailedQueued.arg(m_error).arg(queued);
     else if (!m_error.isEmpty())
-        text = QStringLiteral("Сервер: %1").arg(m_error);
+        text = Str::ServerFailed.arg(m_error);
     else if (queued == 0)
-        text = QStringLiteral("Сервер: синхронизировано");
+        text = Str::ServerSynced;
     else
-        text = QStringLiteral("Сервер: %1 записей в очереди").arg(queued);
+        text = Str::ServerQueued.arg(queued);
     if (text == m_status)
         return;
     m_status = text;

@@ -5,12 +5,15 @@
 // The work runs on a thread of its own with its own connections, so neither the poller nor the
 // UI thread ever waits for the network; this object, on the UI thread, only receives progress
 // and keeps the status line: "Сервер: синхронизировано", "Сервер: N записей в очереди", or
-// the last error (never with a password in it).
+// the last error's cause in Russian (never with a password in it), libpq's own words kept for
+// a tooltip. A connection string with a password in it is refused: nothing connects with it.
 //
 // A window wires it with one call after opening its archive:
 //     m_server = TServerReplicator::fromSettings(ini, archive->path(), this);
 //     if (m_server) connect(m_server, &TServerReplicator::statusChanged, ...);
 // and may call nudge() after handing the archive a record, so it leaves sooner.
+
+#include <memory>
 
 #include <QObject>
 #include <QString>
@@ -27,9 +30,13 @@ public:
     TServerReplicator(const QString &archivePath, const QString &conninfo,
                       const ServerLink::Limits &limits = ServerLink::Limits(),
                       QObject *parent = nullptr);
-    // Stops the thread; waits at most for the statement in flight (the connection string's
-    // connect_timeout bounds a connection attempt).
+    // Stops the thread without waiting on the network: the statement in flight is cut off, and
+    // a thread still busy after StopWaitMs (in a connection attempt, bounded by
+    // connect_timeout) is left to end on its own. Whatever it was sending is sent again by the
+    // next start; sending twice changes nothing.
     ~TServerReplicator() override;
+
+    static constexpr int StopWaitMs = 30;
 
     // Made and started when the settings name a server; nullptr when they do not.
     static TServerReplicator *fromSettings(const TIniPlus &ini, const QString &archivePath,
@@ -38,7 +45,8 @@ public:
     QString statusText() const { return m_status; }
     bool online() const { return m_online; }
     qint64 queued() const { return m_queued; }
-    QString lastError() const { return m_error; }
+    QString lastError() const { return m_error; }    // the cause, in Russian
+    QString errorDetail() const { return m_detail; } // what the server or libpq said
     bool synchronized() const { return m_online && m_queued == 0 && m_heard; }
 
 public slots:
@@ -50,10 +58,12 @@ signals:
 private:
     void onProgress(bool online, qint64 queued, const QString &error);
 
+    std::shared_ptr<StatementGuard> m_guard;
     QThread *m_thread = nullptr;
     ServerLink *m_link = nullptr;
     QString m_status;
     QString m_error;
+    QString m_detail;
     qint64 m_queued = 0;
     bool m_online = false;
     bool m_heard = false;

@@ -109,6 +109,7 @@ void TIniPlus::load()
     m_encoding = Encoding::Utf8;
     m_crlf = true;
     m_refused = false;
+    m_tooLarge = false;
 
     QFile file;
     if (!QFileInfo::exists(m_path))
@@ -118,11 +119,13 @@ void TIniPlus::load()
     QString reason;
     if (!SafeFile::openForReading(file, m_path, &reason) || file.size() > MaxFileSize) {
         m_refused = true;
+        m_tooLarge = file.isOpen();
         return;
     }
     const QByteArray bytes = ReadAtMost(file, MaxFileSize);
     if (bytes.size() > MaxFileSize || file.error() != QFileDevice::NoError) {
         m_refused = true;
+        m_tooLarge = bytes.size() > MaxFileSize;
         return;
     }
 

@@ -36,6 +36,8 @@ public:
     // A file larger than this was not written by the program: it reads as empty and is
     // never rewritten.
     static constexpr qint64 MaxFileSize = 1 << 20;
+    // The file was there but larger than MaxFileSize: what it holds was not read.
+    bool tooLarge() const { return m_tooLarge; }
 
     enum class Encoding { Utf8, Utf8Bom, Cp1251 };
     Encoding FileEncoding() const { return m_encoding; }
@@ -55,4 +57,5 @@ private:
     Encoding m_encoding = Encoding::Utf8;
     bool m_crlf = true;
     bool m_refused = false;
+    bool m_tooLarge = false;
 };

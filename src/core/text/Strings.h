@@ -44,6 +44,10 @@ inline const QString NoPrinter = QStringLiteral(
     "Принтер не найден. Установите принтер по умолчанию и повторите печать.");
 inline const QString PrintFailed = QStringLiteral("Не удалось напечатать таблицу");
 inline const QString PageLabel = QStringLiteral("Стр. ");
+// The paragraph ends: a load error may follow it in the same box.
+inline const QString SettingsTooLarge = QStringLiteral(
+    "Файл настроек «%1» больше %2 МиБ и не прочитан: окно работает с настройками по "
+    "умолчанию и не записывает их в этот файл. Уменьшите файл или удалите его.\n\n");
 
 // Crash recovery
 inline const QString RecoveryCaption = QStringLiteral("Восстановление данных");

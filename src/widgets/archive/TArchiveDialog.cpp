@@ -9,6 +9,7 @@
 #include <QHeaderView>
 #include <QLabel>
 #include <QLineEdit>
+#include <QProgressBar>
 #include <QPushButton>
 #include <QSplitter>
 #include <QTableView>
@@ -18,6 +19,9 @@
 #include "archive/TArchiveModel.h"
 #include "archive/TArchiveReader.h"
 #include "results/LocaleFormats.h"
+#include "server/ServerMessages.h"
+#include "server/TServerSearch.h"
+#include "text/ServerStrings.h"
 #include "text/Strings.h"
 
 TArchiveDialog::TArchiveDialog(TArchiveReader *reader, QWidget *parent)
@@ -80,6 +84,8 @@ TArchiveDialog::TArchiveDialog(TArchiveReader *reader, QWidget *parent)
     buildButtons();
     auto *buttons = new QHBoxLayout;
     buttons->addWidget(m_status, 1);
+    buttons->addWidget(m_progress);
+    buttons->addWidget(m_cancel);
     buttons->addWidget(m_historyButton);
     buttons->addWidget(m_open);
     buttons->addWidget(m_export);
@@ -139,6 +145,14 @@ void TArchiveDialog::buildButtons()
         b->setAutoDefault(false);
         return b;
     };
+    m_progress = new QProgressBar(this);
+    m_progress->setRange(0, 0); // how long the server takes is not known: a running bar
+    m_progress->setFormat(Str::SearchRunning);
+    m_progress->setTextVisible(true);
+    m_progress->hide();
+    m_cancel = make(Str::SearchCancel);
+    m_cancel->setObjectName(QStringLiteral("ArchiveCancel"));
+    m_cancel->hide();
     m_historyButton = make(Str::ArchiveHistory);
     m_open = make(Str::ArchiveOpenAsTable);
     m_export = make(Str::ArchiveExport);
@@ -171,19 +185,67 @@ void TArchiveDialog::setServerReader(TArchiveReader *server)
         m_where->setCurrentIndex(0);
 }
 
+void TArchiveDialog::setServerSearch(TServerSearch *search)
+{
+    m_search = search;
+    m_whereLabel->setVisible(search != nullptr);
+    m_where->setVisible(search != nullptr);
+    if (search)
+        connectSearch();
+    else
+        m_where->setCurrentIndex(0);
+}
+
+void TArchiveDialog::connectSearch()
+{
+    connect(m_search, &TServerSearch::busyChanged, this, [this](bool busy) {
+        m_progress->setVisible(busy);
+        m_cancel->setVisible(busy);
+        m_find->setEnabled(!busy);
+    });
+    connect(m_cancel, &QPushButton::clicked, this, [this] {
+        m_search->cancel();
+        m_status->setText(Str::SearchCancelled);
+    });
+    connect(m_search, &TServerSearch::searched, this, &TArchiveDialog::showFound);
+    connect(m_search, &TServerSearch::modelsRead, this, &TArchiveDialog::addModels);
+    connect(m_search, &TServerSearch::historyRead, this,
+            [this](qint64, const std::vector<TArchiveLabelEntry> &entries, const QString &error) {
+                showEntries(m_historyLabel, entries, error);
+            });
+    connect(m_search, &TServerSearch::detailsLoaded, this,
+            [this](const std::vector<TArchiveHit> &hits, const QString &error) {
+                if (!error.isEmpty())
+                    showFailure(error);
+                else if (m_handOnTable)
+                    emit openAsTableRequested(hits);
+                else
+                    emit exportRequested(hits);
+            });
+}
+
 void TArchiveDialog::whereChanged(int index)
 {
-    TArchiveReader *reader = index == 1 && m_server ? m_server : m_local;
-    if (reader == m_reader)
+    const bool onServer = index == 1 && (m_server || m_search);
+    // Without a reader of its own the server is asked through m_search.
+    TArchiveReader *reader = onServer ? m_server : m_local;
+    if (reader == m_reader && onServer == m_onServer)
         return;
-    // The hits name their results in the place they came from: another place, another list.
+    // The hits name their results in the place they came from: another place, another list,
+    // and no late answer from the place left.
+    if (m_search)
+        m_search->cancel();
     m_reader = reader;
+    m_onServer = onServer;
     m_hits->setHits({});
     m_historyPane->hide();
     m_status->clear();
-    if (reader == m_server && !m_serverModels) {
+    if (onServer && !m_serverModels) {
         m_serverModels = true;
-        addModels(reader->models());
+        if (reader)
+            addModels(reader->models());
+        else
+            m_search->readModels();
     }
 }
 
@@ -208,11 +270,28 @@ TArchiveQuery TArchiveDialog::query() const
 
 void TArchiveDialog::find()
 {
-    TArchiveSearchResult found = m_reader->search(query());
+    if (!m_reader) {
+        m_status->clear();
+        m_search->search(query()); // the answer comes to showFound
+        return;
+    }
+    showFound(m_reader->search(query()));
+}
+
+void TArchiveDialog::showFailure(const QString &error)
+{
+    m_status->setText(
+        Str::ArchiveSearchFailed.arg(m_onServer ? ServerMessages::cause(error) : error));
+    m_status->setToolTip(error);
+}
+
+void TArchiveDialog::showFound(TArchiveSearchResult found)
+{
     m_historyPane->hide();
+    m_status->setToolTip(QString());
     if (!found.ok) {
         m_hits->setHits({});
-        m_status->setText(Str::ArchiveSearchFailed.arg(found.error));
+        showFailure(found.error);
         return;
     }
     const int count = int(found.hits.size());
@@ -240,11 +319,24 @@ void TArchiveDialog::showHistory()
         current = rows.first();
     }
     const TArchiveHit &hit = m_hits->hit(current.row());
+    if (!m_reader) {
+        m_historyLabel = hit.result.label;
+        m_search->readHistory(hit.id); // the answer comes to showEntries
+        return;
+    }
     QString error;
     const std::vector<TArchiveLabelEntry> entries = m_reader->labelHistory(hit.id, &error);
-    QString title = Str::ArchiveFirstLabel.arg(hit.result.label);
+    showEntries(hit.result.label, entries, error);
+}
+
+void TArchiveDialog::showEntries(const QString &firstLabel,
+                                 const std::vector<TArchiveLabelEntry> &entries,
+                                 const QString &error)
+{
+    QString title = Str::ArchiveFirstLabel.arg(firstLabel);
     if (!error.isEmpty())
-        title += QStringLiteral(". ") + Str::ArchiveSearchFailed.arg(error);
+        title += QStringLiteral(". ")
+                 + Str::ArchiveSearchFailed.arg(m_onServer ? ServerMessages::cause(error) : error);
     else if (entries.empty())
         title += QStringLiteral(". ") + Str::ArchiveNoChanges;
     m_historyTitle->setText(title);
@@ -275,8 +367,8 @@ std::vector<TArchiveHit> TArchiveDialog::selectedHits()
     for (int r : rows)
         hits.push_back(m_hits->hit(r));
     QString error;
-    if (!hits.empty() && !m_reader->loadDetails(hits, &error)) {
-        m_status->setText(Str::ArchiveSearchFailed.arg(error));
+    if (!hits.empty() && m_reader && !m_reader->loadDetails(hits, &error)) {
+        showFailure(error);
         return {};
     }
     return hits;
@@ -285,6 +377,11 @@ std::vector<TArchiveHit> TArchiveDialog::selectedHits()
 void TArchiveDialog::handOn(bool toTable)
 {
     const std::vector<TArchiveHit> hits = selectedHits();
+    if (!m_reader && !hits.empty()) {
+        m_handOnTable = toTable;
+        m_search->loadDetails(hits); // handed on when the details come
+        return;
+    }
     if (hits.empty())
         return;
     if (toTable)

@@ -15,11 +15,13 @@ class QComboBox;
 class QDateEdit;
 class QLabel;
 class QLineEdit;
+class QProgressBar;
 class QPushButton;
 class QTableView;
 class QTableWidget;
 class TArchiveModel;
 class TArchiveReader;
+class TServerSearch;
 
 class TArchiveDialog : public QDialog
 {
@@ -34,6 +36,9 @@ public:
     // A second reader, the server's: the dialog then asks where to search, this station or the
     // server with every station's results. It must outlive the dialog.
     void setServerReader(TArchiveReader *server);
+    // The server searched off the UI thread: the answers come when they come, a bar runs
+    // meanwhile and "Отменить" drops the request. It must outlive the dialog.
+    void setServerSearch(TServerSearch *search);
     // The newest this many results are listed.
     void setLimit(int limit) { m_limit = limit; }
 
@@ -54,10 +59,13 @@ public:
     QPushButton *historyButton() const { return m_historyButton; }
     QPushButton *openButton() const { return m_open; }
     QPushButton *exportButton() const { return m_export; }
+    QProgressBar *progressBar() const { return m_progress; }
+    QPushButton *cancelButton() const { return m_cancel; }
 
     // The query the fields describe.
     TArchiveQuery query() const;
-    // The chosen results, in the order listed, with everything the archive holds of them.
+    // The chosen results, in the order listed, with everything the archive holds of them
+    // (without it when the server is searched through a TServerSearch: handOn asks for it).
     std::vector<TArchiveHit> selectedHits();
 
 public slots:
@@ -76,10 +84,19 @@ private:
     void whereChanged(int index);
     void selectionChanged();
     void handOn(bool toTable);
+    void showFound(TArchiveSearchResult found);
+    void showEntries(const QString &firstLabel, const std::vector<TArchiveLabelEntry> &entries,
+                     const QString &error);
+    void showFailure(const QString &error);
+    void connectSearch();
 
     TArchiveReader *m_reader = nullptr; // the one searched now
     TArchiveReader *m_local = nullptr;
     TArchiveReader *m_server = nullptr;
+    TServerSearch *m_search = nullptr;
+    bool m_onServer = false;    // the server is searched (through m_search when m_reader is null)
+    bool m_handOnTable = false; // what the details asked of the server are for
+    QString m_historyLabel;
     bool m_serverModels = false; // the server's instruments are in the list
     int m_limit = 1000;
     QLineEdit *m_label = nullptr;
@@ -100,4 +117,6 @@ private:
     QPushButton *m_historyButton = nullptr;
     QPushButton *m_open = nullptr;
     QPushButton *m_export = nullptr;
+    QProgressBar *m_progress = nullptr;
+    QPushButton *m_cancel = nullptr;
 };

@@ -22,7 +22,7 @@
 #include "pollers/TOpPoller.h"
 #include "quality/TLimitColors.h"
 #include "server/ServerConfig.h"
-#include "server/TServerArchiveReader.h"
+#include "server/TServerSearch.h"
 #include "settings/TIniPlus.h"
 #include "table/TRowStore.h"
 #include "table/TStringGridModel.h"
@@ -214,10 +214,11 @@ void TArchiveLink::actArchiveExecute()
 {
     TArchiveDialog dialog(&m_archive, m_window);
     dialog.setValueTitles(valueTitles());
-    std::unique_ptr<TServerArchiveReader> server;
+    // Its ending never waits on the server, also not in the middle of a search.
+    std::unique_ptr<TServerSearch> server;
     if (m_server) {
-        server = std::make_unique<TServerArchiveReader>(m_server->conninfo());
-        dialog.setServerReader(server.get());
+        server = std::make_unique<TServerSearch>(m_server->conninfo());
+        dialog.setServerSearch(server.get());
     }
     connect(&dialog, &TArchiveDialog::openAsTableRequested, this, [this, &dialog](auto &hits) {
         dialog.accept();

@@ -130,6 +130,7 @@ void TRegistrationWindow::FormCreate(TOpPoller *poller, int colCount, const QStr
                                               + QStringLiteral(".journal"));
     if (QFileInfo::exists(m_iniPath)) {
         TIniPlus ini(m_iniPath);
+        m_deferredError = ini.tooLarge() ? Str::SettingsTooLarge.arg(m_iniPath).arg(1) : QString();
         config.read(ini);
         poller->Port = config.port;
         NumberEdit1->SetValue(config.deviceNumber);
@@ -159,7 +160,7 @@ void TRegistrationWindow::ShowModal()
     setWindowModality(Qt::ApplicationModal);
     show();
     if (!m_deferredError.isEmpty()) {
-        const QString error = std::exchange(m_deferredError, QString());
+        const QString error = std::exchange(m_deferredError, QString()).trimmed();
         MessageBox(QMessageBox::Critical, Str::ErrorCaption, error, QMessageBox::Ok);
     }
     m_archiveLink->start(TArchive::defaultFolder(ProgramDir()));
@@ -248,8 +249,8 @@ bool TRegistrationWindow::LoadFile(const QString &path)
         }
     }
     if (!ok && m_creating)
-        m_deferredError = error;
-    else if (!ok) // the text names the file and the reason
+        m_deferredError += error; // after a note on the settings file, if there is one
+    else if (!ok)                 // the text names the file and the reason
         MessageBox(QMessageBox::Critical, Str::ErrorCaption, error, QMessageBox::Ok);
     return ok;
 }

@@ -50,7 +50,7 @@ void TServerView::showStatus(const QString &text)
         return;
     m_status->setText(text);
     const QString error = m_replicator->lastError();
-    m_status->setToolTip(error);
+    m_status->setToolTip(m_replicator->errorDetail());
     // Like the archive's own label: quiet while all goes well, red while the server is away.
     m_status->setStyleSheet(error.isEmpty() ? QString() : QStringLiteral("color: #b00000;"));
 }

@@ -4,6 +4,7 @@
 
 #include <QCryptographicHash>
 #include <QDir>
+#include <QScopeGuard>
 
 #include <QSignalSpy>
 #include <QTemporaryDir>
@@ -15,8 +16,11 @@
 #include "server/ServerConfig.h"
 #include "server/TServerArchiveReader.h"
 #include "server/TServerReplicator.h"
+#include "server/TServerSearch.h"
 #include "support/ArchiveSamples.h"
+#include "support/LoopWatch.h"
 #include "support/PgCluster.h"
+#include "text/ServerStrings.h"
 
 // The archive sent to a PostgreSQL cluster of the test's own. One cluster serves every case
 // (initdb is slow); each case uses stations of its own and counts only those.
@@ -33,6 +37,15 @@ class TestServerReplicator : public QObject
         l.idleMs = 50;
         l.firstRetryMs = 100;
         l.longestRetryMs = 400;
+        return l;
+    }
+    // Short bounds: a statement the server does not finish is cut after 1.5 s.
+    ServerLink::Limits bounded() const
+    {
+        ServerLink::Limits l = quick();
+        l.probeMs = 300;
+        l.graceMs = 500;
+        l.bounds.statementTimeoutMs = 1000;
         return l;
     }
     // An archive of the station's own in a folder of its own.
@@ -317,26 +330,29 @@ private slots:
         QVERIFY(m_pg->psql("DELETE FROM reg01_records WHERE station = 'odd'"));
     }
 
-    // A server that will not take the station: a clear status, no password in it, and the
-    // local archive goes on taking records.
+    // A server that will not take the station: its cause in the status, libpq's words beside
+    // it, no password in either, and the local archive goes on taking records. A password in
+    // the string is refused before anything connects (before, it was dropped without a word).
     void refusedConnections_data()
     {
         QTest::addColumn<QString>("extra");
-        QTest::addColumn<QString>("expected");
+        QTest::addColumn<QString>("original");
+        QTest::addColumn<QString>("cause");
         QTest::newRow("wrong password") << "passfile=%1"
-                                        << "password authentication failed";
-        QTest::newRow("password in settings is not used")
-            << "password=station-secret passfile=/nonexistent"
-            << "no password supplied";
+                                        << "password authentication failed" << Str::CausePassword;
+        QTest::newRow("password in settings is refused")
+            << "password=station-secret passfile=/nonexistent" << Str::ServerPasswordRefused
+            << Str::ServerPasswordRefused;
         QTest::newRow("unknown role") << "user=nobody_here"
-                                      << "no password supplied";
+                                      << "no password supplied" << Str::CauseNoPassword;
         QTest::newRow("nothing listening") << "port=1"
-                                           << "port 1 failed";
+                                           << "port 1 failed" << Str::CauseRefused;
     }
     void refusedConnections()
     {
         QFETCH(QString, extra);
-        QFETCH(QString, expected);
+        QFETCH(QString, original);
+        QFETCH(QString, cause);
         const QString wrong = m_dir.filePath("wrongpass");
         QFile f(wrong);
         QVERIFY(f.open(QIODevice::WriteOnly));
@@ -349,11 +365,146 @@ private slots:
         const QString conninfo = m_pg->connectionString(QString(extra).replace("%1", wrong));
         TServerReplicator rep(a->path(), conninfo, quick());
         QTRY_VERIFY_WITH_TIMEOUT(!rep.lastError().isEmpty(), 20000);
-        QVERIFY2(rep.statusText().contains(expected), qPrintable(rep.statusText()));
-        QVERIFY(!rep.statusText().contains(QStringLiteral("station-secret")));
-        QVERIFY(!rep.statusText().contains(QStringLiteral("not-the-one")));
+        QVERIFY2(rep.errorDetail().contains(original), qPrintable(rep.errorDetail()));
+        QVERIFY2(rep.statusText().startsWith(Str::ServerFailed.arg(cause)),
+                 qPrintable(rep.statusText()));
+        for (const QString &text : {rep.statusText(), rep.errorDetail()}) {
+            QVERIFY(!text.contains(QStringLiteral("station-secret")));
+            QVERIFY(!text.contains(QStringLiteral("not-the-one")));
+        }
         addResults(*a, 1);
         QCOMPARE(a->pendingCount(), 0);
+        QTest::qWait(300);
+        QCOMPARE(onServer("refused"), QStringLiteral("0|0|0"));
+    }
+
+    // Both forms of the string reach the server (a URI never did: the driver's own string
+    // went before it).
+    void connectionForms_data()
+    {
+        QTest::addColumn<QString>("conninfo");
+        QTest::newRow("key=value") << m_pg->connectionString();
+        QTest::newRow("uri") << QStringLiteral("postgresql://reg01@127.0.0.1:%1/reg01")
+                                        .arg(m_pg->port())
+                                    + "?connect_timeout=3&application_name=reg01%20line";
+    }
+    void connectionForms()
+    {
+        QFETCH(QString, conninfo);
+        const QString station = QStringLiteral("form-") + QTest::currentDataTag();
+        auto a = archive(station);
+        QVERIFY(a);
+        addResults(*a, 3);
+        TServerReplicator rep(a->path(), conninfo, quick());
+        QTRY_VERIFY2_WITH_TIMEOUT(rep.synchronized(), qPrintable(rep.errorDetail()), 20000);
+        QCOMPARE(onServer(station), QStringLiteral("3|3|3"));
+    }
+
+    // A server that stops answering (its processes frozen) is noticed, idle, sent records
+    // after it froze or frozen in the middle of a catch-up; the UI thread is never held up,
+    // also not when the replicator is closed meanwhile (before, closing waited as long as the
+    // server was frozen), and nothing is lost once the server goes on.
+    void frozenServer_data()
+    {
+        QTest::addColumn<int>("before"); // records written before the server freezes
+        QTest::addColumn<int>("after");  // records written while it is frozen
+        QTest::addColumn<int>("batch");
+        QTest::newRow("idle") << 5 << 0 << 2000;
+        QTest::newRow("records while frozen") << 5 << 20 << 2000;
+        QTest::newRow("mid-batch") << 6000 << 0 << 100;
+    }
+    void frozenServer()
+    {
+        QFETCH(int, before);
+        QFETCH(int, after);
+        QFETCH(int, batch);
+        const QString station = QStringLiteral("frozen%1-%2").arg(before).arg(after);
+        auto a = archive(station);
+        QVERIFY(a);
+        addResults(*a, before);
+        ServerLink::Limits l = bounded();
+        l.batch = batch;
+        auto rep = std::make_unique<TServerReplicator>(a->path(), m_pg->connectionString(), l);
+        if (batch < before)
+            QTRY_VERIFY_WITH_TIMEOUT(rep->queued() > 0 && rep->queued() < before, 20000);
+        else
+            QTRY_VERIFY_WITH_TIMEOUT(rep->synchronized(), 20000);
+        LoopWatch watch;
+        QVERIFY(m_pg->signalAll(SIGSTOP));
+        auto resume = qScopeGuard([this] { m_pg->signalAll(SIGCONT); });
+        addResults(*a, after, before);
+        rep->nudge();
+        if (after > 0) // said before the send that does not come back
+            QTRY_VERIFY_WITH_TIMEOUT(rep->statusText().contains(QStringLiteral("в очереди")), 1000);
+        QTRY_VERIFY_WITH_TIMEOUT(rep->lastError().contains(QStringLiteral("не отвечает")), 10000);
+        QVERIFY(!rep->synchronized());
+        QElapsedTimer closing;
+        closing.start();
+        rep.reset();
+        const double closeMs = closing.nsecsElapsed() / 1e6;
+        QVERIFY2(closeMs < 1000, qPrintable(QString::number(closeMs)));
+        qInfo("frozen server, %s: longest UI-thread gap %.1f ms, close %.1f ms",
+              QTest::currentDataTag(), watch.longestMs(), closeMs);
+        QVERIFY(m_pg->signalAll(SIGCONT));
+        rep = std::make_unique<TServerReplicator>(a->path(), m_pg->connectionString(), l);
+        QTRY_VERIFY_WITH_TIMEOUT(rep->synchronized(), 30000);
+        const int all = before + after;
+        QCOMPARE(onServer(station), QStringLiteral("%1|%1|%1").arg(all));
+    }
+
+    // A search the frozen server does not answer ends: at once on cancel(), otherwise after
+    // the statement bound, with an error; with the server back the next search answers.
+    void searchOnFrozenServer_data()
+    {
+        QTest::addColumn<bool>("cancel");
+        QTest::newRow("cancelled") << true;
+        QTest::newRow("timed out") << false;
+    }
+    void searchOnFrozenServer()
+    {
+        QFETCH(bool, cancel);
+        auto a = archive(QStringLiteral("search-") + QTest::currentDataTag());
+        QVERIFY(a);
+        addResults(*a, 1);
+        {
+            TServerReplicator rep(a->path(), m_pg->connectionString(), quick());
+            QTRY_VERIFY_WITH_TIMEOUT(rep.synchronized(), 20000);
+        }
+        TServerSearch search(m_pg->connectionString(), bounded());
+        int answers = 0;
+        bool ok = false;
+        bool busy = false;
+        connect(&search, &TServerSearch::searched, this, [&](const TArchiveSearchResult &r) {
+            ++answers;
+            ok = r.ok;
+        });
+        connect(&search, &TServerSearch::busyChanged, this, [&](bool b) { busy = b; });
+        TArchiveQuery q;
+        q.limit = 5;
+        search.search(q);
+        QTRY_COMPARE_WITH_TIMEOUT(answers, 1, 20000);
+        QVERIFY(ok && !busy);
+        QVERIFY(m_pg->signalAll(SIGSTOP));
+        auto resume = qScopeGuard([this] { m_pg->signalAll(SIGCONT); });
+        LoopWatch watch;
+        search.search(q);
+        QVERIFY(busy);
+        QTest::qWait(300); // the statement waits on the frozen server
+        QElapsedTimer t;
+        t.start();
+        if (cancel)
+            search.cancel();
+        const int bound = cancel ? 1000 : 10000;
+        QTRY_VERIFY_WITH_TIMEOUT(!busy, bound);
+        qInfo("search on a frozen server, %s: ended after %.1f ms, longest UI-thread gap %.1f ms",
+              QTest::currentDataTag(), t.nsecsElapsed() / 1e6, watch.longestMs());
+        QCOMPARE(answers, cancel ? 1 : 2);
+        QVERIFY(cancel || !ok);
+        QVERIFY(m_pg->signalAll(SIGCONT));
+        search.search(q);
+        const int expected = cancel ? 2 : 3;
+        QTRY_COMPARE_WITH_TIMEOUT(answers, expected, 20000);
+        QVERIFY(ok);
     }
 
     // A second archive under a station name the server already has from another archive is

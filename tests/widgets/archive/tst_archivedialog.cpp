@@ -4,6 +4,7 @@
 #include <QDateEdit>
 #include <QLabel>
 #include <QLineEdit>
+#include <QProgressBar>
 #include <QPushButton>
 #include <QTableView>
 #include <QTableWidget>
@@ -13,7 +14,10 @@
 #include "archive/TArchive.h"
 #include "archive/TArchiveDialog.h"
 #include "archive/TArchiveModel.h"
+#include "server/TServerSearch.h"
 #include "support/ArchiveSamples.h"
+#include "text/ServerStrings.h"
+#include "text/Strings.h"
 
 namespace {
 
@@ -205,6 +209,25 @@ private slots:
         dialog.find();
         QCOMPARE(dialog.model()->rowCount(), 3);
         QCOMPARE(server.searches, 1);
+    }
+
+    // The server searched off the UI thread: the bar and "Отменить" while it runs, the cause
+    // in Russian when it fails and libpq's words in the tooltip.
+    void serverSearchRunsAside()
+    {
+        TServerSearch search(QStringLiteral("host=127.0.0.1 port=1 dbname=reg01 user=reg01"));
+        TArchiveDialog dialog(&m_archive);
+        dialog.setServerSearch(&search);
+        dialog.show();
+        dialog.whereBox()->setCurrentIndex(1);
+        dialog.find();
+        QVERIFY(dialog.progressBar()->isVisible() && dialog.cancelButton()->isVisible());
+        QVERIFY(!dialog.findButton()->isEnabled());
+        QTRY_VERIFY_WITH_TIMEOUT(!dialog.progressBar()->isVisible(), 10000);
+        QCOMPARE(dialog.statusLabel()->text(), Str::ArchiveSearchFailed.arg(Str::CauseRefused));
+        QVERIFY2(dialog.statusLabel()->toolTip().contains(QStringLiteral("Connection refused")),
+                 qPrintable(dialog.statusLabel()->toolTip()));
+        QVERIFY(dialog.findButton()->isEnabled());
     }
 
 private:

@@ -22,6 +22,7 @@
 #include "export/TExportDialog.h"
 #include "pollers/TOpPoller.h"
 #include "sim/InstrumentFrames.h"
+#include "text/ServerStrings.h"
 #include "text/Strings.h"
 #include "windows/TArchiveLink.h"
 #include "windows/TForm2.h"
@@ -223,6 +224,20 @@ private slots:
         w->ArchiveLink()->finish();
         QVERIFY(!w->findChild<QLabel *>(QStringLiteral("ServerStatus")));
         QVERIFY(!w->ArchiveLink()->serverView());
+    }
+
+    // A password in the string is refused in red with the reason, and nothing connects.
+    void passwordInServerRefused()
+    {
+        writeIni(QStringLiteral("[Config]\r\nFileName=%1\r\n[Archive]\r\nServer=host=127.0.0.1 "
+                                "port=1 user=reg01 password=s3cret\r\n")
+                     .arg(path("a.txt")));
+        auto w = shown(true);
+        auto *label = w->findChild<QLabel *>(QStringLiteral("ServerStatus"));
+        QVERIFY(label);
+        QCOMPARE(label->text(), Str::ServerFailed.arg(Str::ServerPasswordRefused));
+        QVERIFY(label->styleSheet().contains(QStringLiteral("color")));
+        QVERIFY(!w->findChild<QThread *>(QStringLiteral("archive-server")));
     }
 
     // A typed label becomes a label change of the row's result; a label typed again the same

@@ -1,0 +1,88 @@
+// ServerLink's two connections: the local archive file and the server, and the end of both.
+
+#include "server/ServerLink.h"
+
+#include <QSqlError>
+#include <QSqlQuery>
+
+#include "server/ServerMessages.h"
+#include "server/ServerSchema.h"
+#include "server/StatementGuard.h"
+
+void ServerLink::shutdown()
+{
+    m_stopping = true;
+    delete m_timer;
+    m_timer = nullptr;
+    m_guard->detach();
+    for (const QString &name : {m_localName, m_serverName}) {
+        if (QSqlDatabase::contains(name)) {
+            QSqlDatabase::database(name, false).close();
+            QSqlDatabase::removeDatabase(name);
+        }
+    }
+}
+
+bool ServerLink::connectLocal(QString *error)
+{
+    if (QSqlDatabase::contains(m_localName) && QSqlDatabase::database(m_localName, false).isOpen())
+        return true;
+    QSqlDatabase db = QSqlDatabase::contains(m_localName)
+                          ? QSqlDatabase::database(m_localName, false)
+                          : QSqlDatabase::addDatabase(QStringLiteral("QSQLITE"), m_localName);
+    db.setDatabaseName(m_archivePath);
+    db.setConnectOptions(QStringLiteral("QSQLITE_BUSY_TIMEOUT=1000;QSQLITE_OPEN_READONLY"));
+    if (db.open())
+        return true;
+    *error = QStringLiteral("архив: ") + db.lastError().text();
+    return false;
+}
+
+bool ServerLink::connectServer(QString *error)
+{
+    QSqlDatabase db = QSqlDatabase::contains(m_serverName)
+                          ? QSqlDatabase::database(m_serverName, false)
+                          : QSqlDatabase::addDatabase(QStringLiteral("QPSQL"), m_serverName);
+    if (!db.isValid()) {
+        *error = QStringLiteral("нет драйвера PostgreSQL");
+        return false;
+    }
+    if (db.isOpen() && m_serverReady)
+        return true;
+    // The driver adds the string to its own; its ';' would become spaces.
+    db.setConnectOptions(m_conninfo);
+    QSqlError e;
+    const bool opened = db.open();
+    if (opened)
+        m_guard->attach(db); // from here on a silent server costs a statement, not the thread
+    if (!opened || !ServerSchema::migrate(db, &e)) {
+        *error = ServerMessages::firstLine(db.lastError().isValid() ? db.lastError() : e);
+        if (e.isValid())
+            *error = ServerMessages::firstLine(e);
+        dropServer();
+        return false;
+    }
+    m_serverReady = true;
+    m_cursorKnown = false;
+    return true;
+}
+
+void ServerLink::dropServer()
+{
+    m_serverReady = false;
+    m_cursorKnown = false;
+    m_guard->detach();
+    if (QSqlDatabase::contains(m_serverName))
+        QSqlDatabase::database(m_serverName, false).close();
+}
+
+// An idle connection says nothing about the server behind it: one that stopped answering is
+// found only by asking.
+bool ServerLink::probe(QString *error)
+{
+    QSqlQuery q(QSqlDatabase::database(m_serverName, false));
+    if (q.exec(QStringLiteral("SELECT 1")))
+        return true;
+    *error = ServerMessages::firstLine(q.lastError());
+    return false;
+}

@@ -1,0 +1,54 @@
+#pragma once
+
+// The texts of the server's status line, the causes of its failures and the search on it.
+// Russian, UTF-8.
+
+#include <QString>
+
+namespace Str {
+
+// The status line
+inline const QString ServerConnecting = QStringLiteral("Сервер: подключение…");
+inline const QString ServerSynced = QStringLiteral("Сервер: синхронизировано");
+inline const QString ServerQueued = QStringLiteral("Сервер: %1 записей в очереди");
+inline const QString ServerFailed = QStringLiteral("Сервер: %1");
+inline const QString ServerFailedQueued = QStringLiteral("Сервер: %1 (%2 записей в очереди)");
+inline const QString ServerPasswordRefused = QStringLiteral(
+    "пароль в строке Server не используется: файл настроек читают все; удалите его оттуда "
+    "и запишите в ~/.pgpass (права 0600)");
+inline const QString ServerNoAnswer = QStringLiteral("сервер не отвечает (ждали %1 с)");
+inline const QString ServerDetailsInTooltip = QStringLiteral(
+    "ошибка сервера (подробно в подсказке)");
+
+// Causes, from what libpq says
+inline const QString CauseAdminShutdown = QStringLiteral("сервер остановлен администратором");
+inline const QString CauseConnectionLost = QStringLiteral("связь с сервером прервалась");
+inline const QString CauseRefused = QStringLiteral(
+    "сервер не принимает подключения (не запущен или порт закрыт)");
+inline const QString CauseHostUnknown = QStringLiteral("имя сервера не найдено");
+inline const QString CauseUnreachable = QStringLiteral("сеть до сервера недоступна");
+inline const QString CauseTimeout = QStringLiteral("сервер не отвечает (время ожидания истекло)");
+inline const QString CauseStatementTimeout = QStringLiteral("сервер не успел выполнить запрос");
+inline const QString CausePassword = QStringLiteral("сервер не принял пароль (см. ~/.pgpass)");
+inline const QString CauseNoPassword = QStringLiteral("нет пароля для сервера (см. ~/.pgpass)");
+inline const QString CauseHba = QStringLiteral(
+    "сервер не допускает эту станцию (pg_hba.conf) или требует шифрования");
+inline const QString CauseCertificate = QStringLiteral(
+    "сертификат сервера не прошёл проверку (sslrootcert, имя сервера)");
+inline const QString CauseRootCertMissing = QStringLiteral(
+    "нет файла корневого сертификата для проверки сервера (sslrootcert)");
+inline const QString CauseNoSsl = QStringLiteral("сервер не поддерживает шифрование (SSL)");
+inline const QString CauseNoDatabase = QStringLiteral("на сервере нет такой базы данных");
+inline const QString CauseNoRole = QStringLiteral("на сервере нет такой роли");
+inline const QString CauseStarting = QStringLiteral("сервер запускается или останавливается");
+inline const QString CauseTooMany = QStringLiteral("на сервере нет свободных подключений");
+inline const QString CausePermission = QStringLiteral("у роли станции нет прав на таблицы");
+inline const QString CauseBadConninfo = QStringLiteral("строка Server записана с ошибкой");
+inline const QString CauseCannotConnect = QStringLiteral("не удалось подключиться к серверу");
+
+// The search on the server
+inline const QString SearchRunning = QStringLiteral("Поиск на сервере…");
+inline const QString SearchCancel = QStringLiteral("Отменить");
+inline const QString SearchCancelled = QStringLiteral("Поиск отменён");
+
+} // namespace Str
