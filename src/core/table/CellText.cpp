@@ -10,8 +10,8 @@ constexpr int ListedRows = 10;
 
 bool isControlByte(uint8_t b)
 {
-    // Windows-1251 gives 0x98 to U+0098, a C1 control; TAB parts the cells.
-    return (b < 0x20 && b != '\t') || b == 0x7F || b == 0x98;
+    // Windows-1251 gives 0x98 to U+0098, a C1 control; a cell holds no TAB, CR or LF.
+    return b < 0x20 || b == 0x7F || b == 0x98;
 }
 
 } // namespace
@@ -49,21 +49,24 @@ QString CellText::withoutControls(QStringView text, qsizetype *dropped)
 std::vector<int> CellText::dropControls(TRowStore &rows)
 {
     std::vector<int> changed;
+    if (rows.ColCount() <= TableShape::LabelCol)
+        return changed;
     for (int r = 0; r < rows.RowCount(); ++r) {
-        const QByteArrayView line = rows.LineView(r);
-        qsizetype first = -1;
-        for (qsizetype i = 0; i < line.size() && first < 0; ++i) {
-            if (isControlByte(static_cast<uint8_t>(line[i])))
-                first = i;
+        const QByteArrayView label = rows.CellBytes(TableShape::LabelCol, r);
+        QByteArray clean;
+        bool found = false;
+        for (qsizetype i = 0; i < label.size(); ++i) {
+            const bool control = isControlByte(static_cast<uint8_t>(label[i]));
+            if (control && !found) {
+                clean = label.first(i).toByteArray();
+                found = true;
+            } else if (!control && found) {
+                clean += label[i];
+            }
         }
-        if (first < 0)
+        if (!found)
             continue;
-        QByteArray clean = line.first(first).toByteArray();
-        for (qsizetype i = first; i < line.size(); ++i) {
-            if (!isControlByte(static_cast<uint8_t>(line[i])))
-                clean += line[i];
-        }
-        rows.SetLine(r, std::move(clean));
+        rows.SetCellBytes(TableShape::LabelCol, r, clean);
         changed.push_back(TableShape::gridRow(r));
     }
     return changed;

@@ -26,8 +26,8 @@ namespace CellText {
 bool isControl(char16_t c);
 // The text without its control characters; *dropped counts them.
 QString withoutControls(QStringView text, qsizetype *dropped = nullptr);
-// The same over every line of a table (its TABs stay: the cells keep their places); the grid
-// rows whose line changed, in order.
+// The same over the label cells of a table, whose other cells keep their bytes as the file
+// holds them; the grid rows whose label changed, in order.
 std::vector<int> dropControls(TRowStore &rows);
 // The characters of text that Windows-1251 has no byte for, each once, in the order they
 // first come; a character beyond U+FFFF is one.
