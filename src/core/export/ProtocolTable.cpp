@@ -2,10 +2,15 @@
 
 #include <algorithm>
 
+#include <memory>
+
+#include "export/TProtocolHeader.h"
 #include "quality/StatsText.h"
 #include "quality/TCellNumber.h"
 #include "quality/TColumnStats.h"
 #include "quality/TLimits.h"
+#include "table/TRowStore.h"
+#include "table/TableShape.h"
 
 namespace ProtocolTable {
 
@@ -47,6 +52,28 @@ std::vector<QStringList> statistics(const TRowStore &rows, int firstCol, int col
         out.push_back(cells);
     }
     return out;
+}
+
+TExportTable withProtocol(TExportTable table, const TIniPlus &settings, const TLimits &limits,
+                          const TRowStore &rows, const TWindowFacts &facts)
+{
+    auto header = std::make_shared<TProtocolHeader>();
+    header->locale = table.locale;
+    header->readSettings(settings);
+    header->model = facts.model;
+    header->deviceNumber = facts.deviceNumber;
+    header->printedAt = facts.printedAt;
+    header->takePeriod(table);
+    header->takeNorms(limits, table);
+    table.protocol = header;
+    markLimits(table, limits);
+    if (table.rowCount > 0) {
+        table.statistics = [&rows, limits, locale = table.locale] {
+            return statistics(rows, TableShape::FirstValueCol, rows.ColCount(), limits,
+                              TableShape::LabelCol, locale);
+        };
+    }
+    return table;
 }
 
 } // namespace ProtocolTable

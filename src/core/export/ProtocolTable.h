@@ -5,11 +5,13 @@
 
 #include <vector>
 
+#include <QDateTime>
 #include <QLocale>
 #include <QStringList>
 
 #include "export/TExportTable.h"
 
+class TIniPlus;
 class TLimits;
 class TRowStore;
 
@@ -24,5 +26,19 @@ void markLimits(TExportTable &table, const TLimits &limits);
 // its name in nameCol and a value under each value column.
 std::vector<QStringList> statistics(const TRowStore &rows, int firstCol, int colCount,
                                     const TLimits &limits, int nameCol, const QLocale &locale);
+
+// What the window knows of itself besides its settings file.
+struct TWindowFacts
+{
+    QString model;
+    QString deviceNumber;
+    QDateTime printedAt;
+};
+
+// The registration table with its protocol: the header from section "Report" of the
+// settings and the facts, the period of its rows, the norms, the marks and the statistics of
+// the rows (a table without rows gets none). rows must outlive the table.
+TExportTable withProtocol(TExportTable table, const TIniPlus &settings, const TLimits &limits,
+                          const TRowStore &rows, const TWindowFacts &facts);
 
 } // namespace ProtocolTable
