@@ -1,5 +1,6 @@
 #include "archive/TArchiveCheck.h"
 
+#include <algorithm>
 #include <map>
 
 #include <QSqlDatabase>
@@ -92,17 +93,29 @@ bool TArchiveCheck::restoreTriggers(TArchiveCheckResult &out)
 
 void TArchiveCheck::checkChain(TArchiveCheckResult &out, const std::atomic_bool *stop)
 {
+    const bool full = m_soundId == 0 || !out.restored.isEmpty() || !m_sinceFull.isValid()
+                      || m_sinceFull.elapsed() >= fullEveryMs;
+    if (full) {
+        m_sound.clear();
+        m_soundId = 0;
+        m_soundCount = 0;
+    }
     QSqlQuery q(QSqlDatabase::database(m_name, false));
     q.setForwardOnly(true);
-    if (!q.exec(TArchiveChain::selectSql(QStringLiteral("ORDER BY r.station, r.seq")))) {
+    const QString order = QStringLiteral("ORDER BY r.station, r.seq");
+    if (!q.exec(TArchiveChain::selectSql(
+            full ? order : QStringLiteral("WHERE r.id > %1 %2").arg(m_soundId).arg(order)))) {
         out.error = q.lastError().text();
         return;
     }
     const int n = int(TArchiveChain::fields().size());
+    std::map<QString, Sound> sound = m_sound;
+    qint64 soundId = m_soundId;
     QString station;
     qint64 expected = 1;
     QByteArray prev;
     bool first = true;
+    out.records = m_soundCount;
     while (q.next()) {
         if (stop && *stop) {
             out.error = QStringLiteral("stopped");
@@ -113,8 +126,9 @@ void TArchiveCheck::checkChain(TArchiveCheckResult &out, const std::atomic_bool 
         if (first || fields[0].toString() != station) {
             first = false;
             station = fields[0].toString();
-            expected = 1;
-            prev = TArchiveChain::start();
+            const auto known = sound.find(station);
+            expected = known == sound.end() ? 1 : known->second.seq + 1;
+            prev = known == sound.end() ? TArchiveChain::start() : known->second.hash;
         }
         const qint64 seq = fields[1].toLongLong();
         const QByteArray storedPrev = q.value(1 + n).toByteArray();
@@ -132,7 +146,16 @@ void TArchiveCheck::checkChain(TArchiveCheckResult &out, const std::atomic_bool 
             break;
         }
         prev = storedHash;
+        sound[station] = {seq, storedHash};
+        soundId = std::max(soundId, q.value(0).toLongLong());
         ++expected;
     }
     out.done = out.error.isEmpty();
+    if (out.broken)
+        return; // looked at whole again next time
+    m_sound = std::move(sound);
+    m_soundId = soundId;
+    m_soundCount = out.records;
+    if (full)
+        m_sinceFull.start();
 }

@@ -6,6 +6,10 @@
 // hash chain from number 1 on (TArchiveChain). Runs on any thread; one object, one thread.
 
 #include <atomic>
+#include <map>
+
+#include <QByteArray>
+#include <QElapsedTimer>
 
 #include <QString>
 #include <QStringList>
@@ -30,7 +34,10 @@ public:
     TArchiveCheck(const TArchiveCheck &) = delete;
     TArchiveCheck &operator=(const TArchiveCheck &) = delete;
 
-    // Restores the triggers, then checks the chain; `stop` set makes it give up early.
+    // Restores the triggers, then checks the chain; `stop` set makes it give up early. After a
+    // first whole look, a check reads only the records added since the last sound one; the
+    // whole file is read again after fullEveryMs, and whenever a trigger had to be restored
+    // (with the triggers off, any record may have been changed).
     TArchiveCheckResult run(const std::atomic_bool *stop = nullptr);
 
 private:
@@ -39,4 +46,16 @@ private:
 
     QString m_path;
     QString m_name;
+    struct Sound
+    {
+        qint64 seq = 0;
+        QByteArray hash;
+    };
+    std::map<QString, Sound> m_sound; // per station, the last record found in its chain
+    qint64 m_soundId = 0;             // records up to this id were found sound
+    qint64 m_soundCount = 0;
+    QElapsedTimer m_sinceFull;
+
+public:
+    static constexpr qint64 fullEveryMs = 24LL * 3600 * 1000;
 };

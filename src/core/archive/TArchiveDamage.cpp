@@ -67,10 +67,14 @@ QString TArchive::statusText() const
 
 void TArchive::lookedOver(const TArchiveCheckResult &result)
 {
+    const bool told = m_check.broken;
+    const qint64 seq = m_check.seq;
     m_restoredTriggers += int(result.restored.size());
     if (result.done || result.broken)
         m_check = result;
-    emit stateChanged();
+    // A sound look changes nothing shown; only what it found is news.
+    if (!result.restored.isEmpty() || m_check.broken != told || m_check.seq != seq)
+        emit stateChanged();
 }
 
 ArchiveState TArchive::stateOf(const QSqlError &error) const
@@ -171,6 +175,7 @@ void TArchive::rebuild()
     }
     const ArchiveState damage = m_state;
     disconnectFile();
+    m_watch.stop(); // it looks at the new file once that is made
     const qint64 known = m_known;
     const int waiting = int(m_pending.size());
     if (copied < 0) {

@@ -96,9 +96,14 @@ private slots:
         QCOMPARE(raw.value("PRAGMA quick_check").toString(), QStringLiteral("ok"));
         const int back = raw.value("SELECT count(*) FROM results").toInt() - 1;
         QVERIFY(raw.value("SELECT count(*) FROM results WHERE label = 'Проба 59'").toInt() == 1);
-        if (allBack)
+        if (allBack) {
             QCOMPARE(back, 60);
-        else
+            // The copy keeps each record's link, so the new file's chain holds.
+            const qint64 records = raw.value("SELECT count(*) FROM records").toLongLong();
+            QTRY_VERIFY2(archive.lastCheck().done && archive.lastCheck().records == records,
+                         qPrintable(QString::number(archive.lastCheck().records)));
+            QVERIFY(!archive.tampered());
+        } else
             QVERIFY2(back >= 20, qPrintable(QString::number(back))); // the journal's at least
         QCOMPARE(archive.unrecoveredCount(), qint64(60 - back));
         qInfo("%s: kept %d of 60, told %lld not recovered", qPrintable(damage), back,
