@@ -14,8 +14,8 @@ namespace {
 
 constexpr qint64 kRange = 512;
 // The ledger first: every other table's rows name a record.
-const char *const kTables[] = {"records",       "record_chain", "results",
-                               "label_changes", "file_events",  "label_texts"};
+const char *const kTables[] = {"records",     "record_chain", "results",      "label_changes",
+                               "file_events", "label_texts",  "result_marks", "archive_views"};
 
 bool run(const QSqlDatabase &db, const QString &sql, QSqlError *error = nullptr)
 {

@@ -35,6 +35,10 @@ struct TArchiveResult
     QString label;     // the sample label the row held when the result came
     QStringList cells; // the row's cells from column 1 (the label) on, as shown
     QByteArray raw;    // the instrument's reply bytes
+    // Bit k: value k had a limit in force when the result came / it was outside that limit.
+    // Both zero when the window had no limits.
+    quint32 limitsChecked = 0;
+    quint32 limitsOutside = 0;
 };
 
 // The operator changed the label of a row.

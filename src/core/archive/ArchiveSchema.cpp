@@ -20,7 +20,8 @@ bool run(QSqlQuery &q, const QString &sql, QSqlError *error)
 }
 
 const char *const AppendOnlyTables[] = {"records",     "results",     "label_changes",
-                                        "file_events", "label_texts", "record_chain"};
+                                        "file_events", "label_texts", "record_chain",
+                                        "result_marks"};
 
 // Triggers that refuse to change or remove a row: a correction is a new record.
 QString appendOnlyTrigger(const QString &table, const char *what)
@@ -104,6 +105,24 @@ QStringList version3()
            + appendOnly(QStringLiteral("record_chain"));
 }
 
+QStringList version4()
+{
+    return QStringList{
+               // Which values of a result had a limit, and which of those were outside it,
+               // bit k for value k; a result that came without limits has no row.
+               QStringLiteral("CREATE TABLE result_marks ("
+                              "id INTEGER PRIMARY KEY REFERENCES results (id), "
+                              "checked INTEGER NOT NULL, outside INTEGER NOT NULL)"),
+               // The views' names by family, as the windows last gave them (ArchiveViews).
+               QStringLiteral("CREATE TABLE archive_views (id INTEGER PRIMARY KEY, "
+                              "name TEXT NOT NULL UNIQUE, models TEXT NOT NULL, "
+                              "titles TEXT NOT NULL)"),
+               // A row of a results file finds its result by the time it shows.
+               QStringLiteral("CREATE INDEX results_shown ON results (time_text, date_text)"),
+           }
+           + appendOnly(QStringLiteral("result_marks"));
+}
+
 // The chain over the records a file holds already, per station in the order of their numbers.
 bool fillChain(const QSqlDatabase &db, QSqlError *error)
 {
@@ -178,7 +197,10 @@ bool step(const QSqlDatabase &db, int to, QSqlError *error)
         q.exec(QString::fromLatin1(now < 0 ? "ROLLBACK" : "COMMIT"));
         return now >= 0;
     }
-    const QStringList sql = to == 1 ? version1() : to == 2 ? version2() : version3();
+    const QStringList sql = to == 1   ? version1()
+                            : to == 2 ? version2()
+                            : to == 3 ? version3()
+                                      : version4();
     bool ok = true;
     for (const QString &s : sql) {
         if (!(ok = run(q, s, error)))

@@ -58,7 +58,7 @@ const std::vector<TArchiveChain::Column> &TArchiveChain::fields()
     return all;
 }
 
-QString TArchiveChain::selectSql(const QString &where, bool withChain)
+QString TArchiveChain::selectSql(const QString &where, bool withChain, const QString &extra)
 {
     QStringList values;
     for (int k = 0; k < ArchiveLimits::ValueCount; ++k)
@@ -76,6 +76,7 @@ QString TArchiveChain::selectSql(const QString &where, bool withChain)
                   "(SELECT pc.hash FROM records p JOIN record_chain pc ON pc.id = p.id "
                   "WHERE p.station = r.station AND p.seq = r.seq - 1) ")
                         : QStringLiteral(" "))
+           + (extra.isEmpty() ? QString() : QStringLiteral(", %1 ").arg(extra))
            + QStringLiteral("FROM records r LEFT JOIN results res ON res.id = r.id "
                             "LEFT JOIN label_changes lc ON lc.id = r.id "
                             "LEFT JOIN records rr ON rr.id = lc.result_id "

@@ -46,8 +46,10 @@ public:
 
     // "SELECT r.id, <fields>, <stored prev>, <stored hash>, <the hash of seq - 1> FROM ...":
     // every record with what it carries; `where` follows the joins (e.g. "WHERE r.id = ?").
-    // Without the chain, the three hash columns are left out.
-    static QString selectSql(const QString &where, bool withChain = true);
+    // Without the chain, the three hash columns are left out. `extra` are further columns,
+    // after all of those ("r" is the record, "res" its result).
+    static QString selectSql(const QString &where, bool withChain = true,
+                             const QString &extra = QString());
     // The fields of a row read by selectSql(), from column `first` on, as they are hashed.
     static std::vector<QVariant> rowFields(const QSqlQuery &q, int first = 1);
 

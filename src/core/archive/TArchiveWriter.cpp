@@ -51,6 +51,7 @@ TArchiveWriter::TArchiveWriter(const QSqlDatabase &db)
     , m_record(db)
     , m_result(db)
     , m_labelText(db)
+    , m_marks(db)
     , m_labelChange(db)
     , m_changedText(db)
     , m_fileEvent(db)
@@ -74,6 +75,8 @@ bool TArchiveWriter::prepare(QSqlError *error)
                         + QLatin1Char(')')},
         {&m_labelText, QStringLiteral("INSERT INTO label_texts (result_id, folded) "
                                       "VALUES (?, ?)")},
+        {&m_marks, QStringLiteral("INSERT INTO result_marks (id, checked, outside) "
+                                  "VALUES (?, ?, ?)")},
         {&m_labelChange,
          QStringLiteral("INSERT INTO label_changes (id, at_ms, at_iso, result_id, row_no, "
                         "old_text, new_text, os_user, file_name) VALUES (?, ?, ?, "
@@ -181,6 +184,13 @@ bool TArchiveWriter::writeResult(const QString &station, const QUuid &uid,
         m_labelText.addBindValue(id);
         m_labelText.addBindValue(ArchiveSchema::foldLabel(result.label));
         if (!exec(m_labelText, error))
+            return false;
+    }
+    if (result.limitsChecked != 0) {
+        m_marks.addBindValue(id);
+        m_marks.addBindValue(qint64(result.limitsChecked));
+        m_marks.addBindValue(qint64(result.limitsOutside & result.limitsChecked));
+        if (!exec(m_marks, error))
             return false;
     }
     return m_chain.link(id, error);

@@ -44,6 +44,7 @@ private:
     QSqlQuery m_record;
     QSqlQuery m_result;
     QSqlQuery m_labelText;
+    QSqlQuery m_marks;
     QSqlQuery m_labelChange;
     QSqlQuery m_changedText;
     QSqlQuery m_fileEvent;

@@ -122,6 +122,23 @@ TVerdict TLimits::classify(int col, QStringView shown, const TCellNumber &reader
     return v ? judge(col, *v) : TVerdict::NotNumber;
 }
 
+void TLimits::judgeRow(const QStringList &cells, int firstCol, const TCellNumber &reader,
+                       quint32 *checked, quint32 *outside) const
+{
+    *checked = 0;
+    *outside = 0;
+    for (int k = 0; k < int(cells.size()) && k < 32; ++k) {
+        if (!limit(firstCol + k).isSet())
+            continue;
+        const TVerdict v = classify(firstCol + k, cells[k], reader);
+        if (v == TVerdict::NotNumber)
+            continue;
+        *checked |= 1u << k;
+        if (v != TVerdict::Within)
+            *outside |= 1u << k;
+    }
+}
+
 QString TLimits::tip(int col, QStringView shown, const TCellNumber &reader) const
 {
     const QString text = shown.trimmed().toString();

@@ -58,6 +58,12 @@ public:
     TVerdict classify(int col, QByteArrayView cell, const TCellNumber &reader) const;
     TVerdict classify(int col, QStringView shown, const TCellNumber &reader) const;
 
+    // A row's values judged at once: bit k of *checked is set when value k (shown in column
+    // firstCol + k, cells[k]) is a number and its column has a limit, bit k of *outside when it
+    // is also outside that limit.
+    void judgeRow(const QStringList &cells, int firstCol, const TCellNumber &reader,
+                  quint32 *checked, quint32 *outside) const;
+
     // "выше нормы: 3,88 > 0,00" for a shown value outside its column's limit; empty otherwise.
     QString tip(int col, QStringView shown, const TCellNumber &reader) const;
 

@@ -66,6 +66,7 @@ private:
     void turn();
     bool connectServer(QString *error);
     bool connectLocal(QString *error);
+    void makeViews(QSqlDatabase &db);
     void dropServer();
     bool probe(QString *error);
     bool sameRecordAt(const QString &station, qint64 seq, QString *error);

@@ -5,6 +5,7 @@
 #include <QSqlError>
 #include <QSqlQuery>
 
+#include "archive/ArchiveViews.h"
 #include "server/ServerMessages.h"
 #include "server/ServerSchema.h"
 #include "server/StatementGuard.h"
@@ -34,7 +35,8 @@ bool ServerLink::connectLocal(QString *error)
     db.setConnectOptions(QStringLiteral("QSQLITE_BUSY_TIMEOUT=1000;QSQLITE_OPEN_READONLY"));
     if (db.open())
         return true;
-    *error = QStringLiteral("архив: ") + db.lastError().text();
+    if (error)
+        *error = QStringLiteral("архив: ") + db.lastError().text();
     return false;
 }
 
@@ -62,9 +64,28 @@ bool ServerLink::connectServer(QString *error)
         dropServer();
         return false;
     }
+    makeViews(db);
     m_serverReady = true;
     m_cursorKnown = false;
     return true;
+}
+
+// The named-column views as this station's windows last named them. A role without the right
+// to make them leaves them as they are: they are a convenience, the records go on all the same.
+void ServerLink::makeViews(QSqlDatabase &db)
+{
+    if (!connectLocal(nullptr))
+        return;
+    const std::vector<TArchiveFamily> families = ArchiveViews::families(
+        QSqlDatabase::database(m_localName, false));
+    if (families.empty() || !db.transaction())
+        return;
+    QSqlQuery q(db);
+    const bool invoker = q.exec(QStringLiteral("SHOW server_version_num")) && q.next()
+                         && q.value(0).toInt() >= 150000;
+    QSqlError e;
+    if (!ArchiveViews::ensureServer(db, families, invoker, &e) || !db.commit())
+        db.rollback();
 }
 
 void ServerLink::dropServer()

@@ -51,6 +51,31 @@ QStringList version1()
     };
 }
 
+// The limits each result was judged by, and the views' definitions as last made
+// (ArchiveViews).
+QStringList version3()
+{
+    return {
+        QStringLiteral("ALTER TABLE reg01_records ADD COLUMN limits_checked integer, "
+                       "ADD COLUMN limits_outside integer"),
+        QStringLiteral("CREATE TABLE IF NOT EXISTS reg01_views (name text PRIMARY KEY, "
+                       "definition text NOT NULL)"),
+        QStringLiteral("UPDATE reg01_schema SET version = 3"),
+    };
+}
+
+QStringList steps(int to)
+{
+    switch (to) {
+    case 1:
+        return version1();
+    case 2:
+        return ServerChain::version2();
+    default:
+        return version3();
+    }
+}
+
 } // namespace
 
 namespace ServerSchema {
@@ -101,7 +126,7 @@ bool migrate(const QSqlDatabase &db, QSqlError *error, int target)
     const int locked = ok ? version(db, error) : -1;
     ok = locked >= 0;
     for (int v = locked + 1; ok && v <= std::min(target, Version); ++v) {
-        for (const QString &sql : v == 1 ? version1() : ServerChain::version2()) {
+        for (const QString &sql : steps(v)) {
             if (!(ok = run(q, sql, error)))
                 break;
         }

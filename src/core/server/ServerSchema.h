@@ -7,6 +7,8 @@
 // Version 1: reg01_records.
 // Version 2: each record's hash chain, checked on insert; rows only under the role's own
 //            stations (ServerChain).
+// Version 3: the limits each result was judged by (limits_checked, limits_outside: bit k for
+//            value k) and reg01_views, the named-column views as last made (ArchiveViews).
 //
 // When the tables are current, only SELECT on reg01_schema is needed to find that out: a
 // station's role needs no right to change the tables.
@@ -16,7 +18,7 @@
 
 namespace ServerSchema {
 
-constexpr int Version = 2;
+constexpr int Version = 3;
 
 // The version on the server; 0 when the tables are not there yet, -1 on failure.
 int version(const QSqlDatabase &db, QSqlError *error);

@@ -47,8 +47,15 @@ std::vector<std::pair<QString, Type>> columns()
     out.emplace_back(QStringLiteral("folded"), Type::Text);
     out.emplace_back(QStringLiteral("prev"), Type::Bytes);
     out.emplace_back(QStringLiteral("hash"), Type::Bytes);
+    out.emplace_back(QStringLiteral("limits_checked"), Type::Integer);
+    out.emplace_back(QStringLiteral("limits_outside"), Type::Integer);
     return out;
 }
+
+// The limits a result was judged by, read after the chain's columns.
+const QString MarkColumns = QStringLiteral(
+    "(SELECT m.checked FROM result_marks m WHERE m.id = r.id), "
+    "(SELECT m.outside FROM result_marks m WHERE m.id = r.id)");
 
 // The whole batch in one statement, one array parameter per column, in the batch's order, so
 // that each record finds the one before it already in place.
@@ -150,6 +157,8 @@ int TServerBatch::send(QSqlQuery &read, qint64 *lastId, QString *error)
             label.isNull() ? QVariant() : QVariant(ArchiveSchema::foldLabel(label.toString())));
         arrays[size_t(n + 1)].append(prev);
         arrays[size_t(n + 2)].append(hash);
+        arrays[size_t(n + 3)].append(read.value(4 + n));
+        arrays[size_t(n + 4)].append(read.value(5 + n));
         const QString station = fields[0].toString();
         if (rows++ == 0)
             firstStation = station;
@@ -207,8 +216,9 @@ int TServerBatch::sendAfter(qint64 cursor, int limit, qint64 *lastId, QString *e
 {
     QSqlQuery read(QSqlDatabase::database(m_local, false));
     read.setForwardOnly(true);
-    if (!read.prepare(TArchiveChain::selectSql(QStringLiteral("WHERE r.id > ? ORDER BY r.id "
-                                                              "LIMIT ?")))) {
+    if (!read.prepare(
+            TArchiveChain::selectSql(QStringLiteral("WHERE r.id > ? ORDER BY r.id LIMIT ?"), true,
+                                     MarkColumns))) {
         *error = QStringLiteral("архив: ") + read.lastError().text();
         return -1;
     }
@@ -248,9 +258,11 @@ int TServerBatch::resendMissing(const QString &station, int limit, QString *erro
         return 0;
     QSqlQuery read(QSqlDatabase::database(m_local, false));
     read.setForwardOnly(true);
-    if (!read.prepare(TArchiveChain::selectSql(
-            QStringLiteral("WHERE r.station = ? AND r.seq IN (%1) ORDER BY r.seq")
-                .arg(numbers.join(QLatin1Char(',')))))) {
+    if (!read.prepare(
+            TArchiveChain::selectSql(QStringLiteral(
+                                         "WHERE r.station = ? AND r.seq IN (%1) ORDER BY r.seq")
+                                         .arg(numbers.join(QLatin1Char(','))),
+                                     true, MarkColumns))) {
         *error = QStringLiteral("архив: ") + read.lastError().text();
         return -1;
     }

@@ -40,6 +40,8 @@ QByteArray encode(const QUuid &uid, const TArchive::Record &record)
         for (const std::optional<double> &v : r->values)
             out << bool(v) << (v ? *v : 0.0);
         out << r->label << r->cells << r->raw;
+        // Added later, at the end: an older reader stops before them.
+        out << r->limitsChecked << r->limitsOutside;
     } else if (const auto *c = std::get_if<TArchiveLabelChange>(&record)) {
         out << quint8(LabelKind) << uid << c->result << qint32(c->row) << c->oldText << c->newText;
         putTime(out, c->at);
@@ -82,6 +84,8 @@ std::optional<Entry> decode(QByteArrayView bytes)
             r.values.push_back(has ? std::optional<double>(v) : std::nullopt);
         }
         in >> r.label >> r.cells >> r.raw;
+        if (!in.atEnd())
+            in >> r.limitsChecked >> r.limitsOutside;
         entry.record = std::move(r);
     } else if (kind == LabelKind) {
         TArchiveLabelChange c;

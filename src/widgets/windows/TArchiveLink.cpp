@@ -10,6 +10,7 @@
 #include <QMenu>
 #include <QStatusBar>
 
+#include "archive/ArchiveViews.h"
 #include "archive/HitRows.h"
 #include "archive/TArchiveDialog.h"
 #include "archive/TArchiveModel.h"
@@ -20,6 +21,7 @@
 #include "export/TPrintPreview.h"
 #include "export/TReportPrint.h"
 #include "pollers/TOpPoller.h"
+#include "quality/TCellNumber.h"
 #include "quality/TLimitColors.h"
 #include "server/ServerConfig.h"
 #include "server/TServerSearch.h"
@@ -90,10 +92,21 @@ void TArchiveLink::start(const QString &folder)
     if (!station.isEmpty())
         m_archive.setStation(station);
     m_archive.open(folder);
+    nameViews();
     if (!m_server) {
         m_server = TServerView::fromSettings(m_window, ini, m_archive.path(), this);
     }
     showState();
+}
+
+// The archive's views take their column names from this window's titles.
+void TArchiveLink::nameViews()
+{
+    if (m_archive.state() != ArchiveState::Ok)
+        return;
+    ArchiveViews::ensureAt(m_archive.path(), m_modelName == Str::ModelTarvo
+                                                 ? ArchiveViews::tarvo()
+                                                 : ArchiveViews::mirel(valueTitles()));
 }
 
 void TArchiveLink::finish()
@@ -151,6 +164,11 @@ void TArchiveLink::resultRow(int row, const QDateTime &at, int group,
     r.label = grid->Cells(TableShape::LabelCol, row);
     for (int c = TableShape::LabelCol; c < grid->ColCount(); ++c)
         r.cells << grid->Cells(c, row);
+    // Judged as the screen colours them; the archive's views tell it.
+    m_window->qualityPanel->limits().judgeRow(r.cells.mid(TableShape::FirstValueCol
+                                                          - TableShape::LabelCol),
+                                              TableShape::FirstValueCol, TCellNumber(),
+                                              &r.limitsChecked, &r.limitsOutside);
     // Byte 0 of the result buffer is the reply's kind, not a byte the instrument sent.
     const TOpPoller *poller = m_window->m_poller;
     const std::size_t room = poller->ResultData.empty() ? 0 : poller->ResultData.size() - 1;

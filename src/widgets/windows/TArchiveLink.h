@@ -77,6 +77,7 @@ public:
 
 private:
     void showState();
+    void nameViews();
     void handedOver(); // a record went to the archive
     bool exportTable(const TExportTable &table);
     // The results table as the exports and the report read it, the editor's text taken in.

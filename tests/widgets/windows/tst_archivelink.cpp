@@ -183,6 +183,30 @@ private slots:
         }
     }
 
+    // The archive's view tells each value against the limits the window coloured it by.
+    void limitsInView()
+    {
+        writeIni(QStringLiteral("[Config]\r\nFileName=%1\r\n[Limits]\r\n6=2.8;6.0\r\n7=1;5\r\n")
+                     .arg(path("a.txt")));
+        auto w = shown(true);
+        putFrame(w->Poller(), 4, tarvoFrame(1));
+        takeResult(*w);
+        {
+            auto db = QSqlDatabase::addDatabase(QStringLiteral("QSQLITE"), QStringLiteral("peek"));
+            db.setDatabaseName(w->ArchiveLink()->archive().path());
+            QVERIFY(db.open());
+            QSqlQuery view(QStringLiteral("SELECT fat, fat_ok, snf_ok, density_ok IS NULL "
+                                          "FROM tarvo_results"),
+                           db);
+            QVERIFY(view.next());
+            // 2,25 below 2,8; 3,25 within 1…5; density has no limit.
+            QCOMPARE(QStringList({view.value(0).toString(), view.value(1).toString(),
+                                  view.value(2).toString(), view.value(3).toString()}),
+                     QStringList({"2.25", "0", "1", "1"}));
+        }
+        QSqlDatabase::removeDatabase(QStringLiteral("peek"));
+    }
+
     // Only a settings file that names a server puts the server's status in the status bar;
     // a server that does not answer says so while the window goes on archiving, and the
     // status goes with the archive.
