@@ -136,6 +136,11 @@ void TArchiveLink::showState()
                          || m_archive.lostCount() > 0 || m_archive.rebuilt()
                          || m_archive.tampered();
     m_status->setText(m_archive.statusText());
+    // An archive made anew gets its views again.
+    if (m_archive.rebuilt() && !m_viewsRemade && m_archive.state() == ArchiveState::Ok) {
+        m_viewsRemade = true;
+        nameViews();
+    }
     m_status->setToolTip(m_archive.errorText());
     // A working archive keeps quiet; only its trouble is worth the operator's eye.
     m_status->setStyleSheet(trouble ? QStringLiteral("color: #b00000;") : QString());

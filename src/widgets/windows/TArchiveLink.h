@@ -88,6 +88,7 @@ private:
     TArchive m_archive;
     TRecordKeeper m_records{m_archive};
     QString m_modelName;
+    bool m_viewsRemade = false;
     QLabel *m_status = nullptr;
     TServerView *m_server = nullptr;
     int m_editRow = -1;
