@@ -58,7 +58,8 @@ namespace ArchiveViews {
 
 TArchiveFamily tarvo()
 {
-    return {QStringLiteral("tarvo_results"), {Str::ModelTarvo},
+    return {QStringLiteral("tarvo_results"),
+            {Str::ModelTarvo},
             Str::TarvoTitles.mid(kFirstValueTitle)};
 }
 

@@ -67,10 +67,10 @@ const QHash<QString, QString> &known()
 // Russian letters in Latin, as passports spell them.
 QString latin(QChar c)
 {
-    static const char *const table[] = {"a", "b",  "v",  "g",    "d", "e", "zh", "z",
-                                        "i", "y",  "k",  "l",    "m", "n", "o",  "p",
-                                        "r", "s",  "t",  "u",    "f", "kh", "ts", "ch",
-                                        "sh", "shch", "", "y", "", "e", "yu", "ya"};
+    static const char *const table[] = {"a",  "b",    "v", "g", "d", "e",  "zh", "z",
+                                        "i",  "y",    "k", "l", "m", "n",  "o",  "p",
+                                        "r",  "s",    "t", "u", "f", "kh", "ts", "ch",
+                                        "sh", "shch", "",  "y", "",  "e",  "yu", "ya"};
     const char16_t u = c.unicode();
     if (u >= 0x0430 && u <= 0x044f)
         return QString::fromLatin1(table[u - 0x0430]);
@@ -84,12 +84,13 @@ QString latin(QChar c)
 // The views' own columns, which no value may take.
 const QSet<QString> &taken()
 {
-    static const QSet<QString> names = {
-        QStringLiteral("id"),      QStringLiteral("station"),     QStringLiteral("seq"),
-        QStringLiteral("at"),      QStringLiteral("at_ms"),       QStringLiteral("model"),
-        QStringLiteral("port"),    QStringLiteral("device"),      QStringLiteral("group_no"),
-        QStringLiteral("label"),   QStringLiteral("first_label"), QStringLiteral("date_text"),
-        QStringLiteral("time_text"), QStringLiteral("uid")};
+    static const QSet<QString> names = {QStringLiteral("id"),          QStringLiteral("station"),
+                                        QStringLiteral("seq"),         QStringLiteral("at"),
+                                        QStringLiteral("at_ms"),       QStringLiteral("model"),
+                                        QStringLiteral("port"),        QStringLiteral("device"),
+                                        QStringLiteral("group_no"),    QStringLiteral("label"),
+                                        QStringLiteral("first_label"), QStringLiteral("date_text"),
+                                        QStringLiteral("time_text"),   QStringLiteral("uid")};
     return names;
 }
 
