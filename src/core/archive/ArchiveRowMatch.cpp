@@ -42,7 +42,7 @@ QUuid find(const QSqlDatabase &db, const QString &station, const TArchiveRowKey 
     const bool ok = q.prepare(
         QStringLiteral("SELECT c.uid, r.cells FROM results r JOIN records c ON c.id = r.id "
                        "WHERE r.time_text = ? AND r.date_text = ? AND r.model = ? "
-                       "ORDER BY c.station = ? DESC, r.at_ms DESC, r.id DESC"));
+                       "AND c.station = ? ORDER BY r.at_ms DESC, r.id DESC"));
     if (ok) {
         q.addBindValue(key.timeText);
         q.addBindValue(key.dateText);
@@ -62,7 +62,8 @@ QUuid find(const QSqlDatabase &db, const QString &station, const TArchiveRowKey 
     return QUuid();
 }
 
-std::vector<QUuid> handles(const QSqlDatabase &db, const std::vector<TArchiveHit> &hits)
+std::vector<QUuid> handles(const QSqlDatabase &db, const QString &station,
+                           const std::vector<TArchiveHit> &hits)
 {
     std::vector<QUuid> out(hits.size());
     QSqlQuery q(db);
@@ -71,7 +72,9 @@ std::vector<QUuid> handles(const QSqlDatabase &db, const std::vector<TArchiveHit
                                   "AND kind = 'result'")))
         return out;
     for (size_t k = 0; k < hits.size(); ++k) {
-        q.addBindValue(hits[k].station);
+        if (hits[k].station != station)
+            continue;
+        q.addBindValue(station);
         q.addBindValue(hits[k].seq);
         if (q.exec() && q.next())
             out[k] = QUuid::fromRfc4122(q.value(0).toByteArray());

@@ -26,5 +26,5 @@ std::vector<QUuid> TArchive::resultHandles(const std::vector<TArchiveHit> &hits)
 {
     if (m_folder.isEmpty() || !ensureConnected())
         return std::vector<QUuid>(hits.size());
-    return ArchiveRowMatch::handles(database(), hits);
+    return ArchiveRowMatch::handles(database(), m_station, hits);
 }

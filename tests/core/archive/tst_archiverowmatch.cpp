@@ -1,6 +1,6 @@
 // A row of an opened file finds the archived result it shows, also one still waiting to be
 // written: by the instrument, the date and time texts and the cells after the label; of
-// several, this station's newest.
+// several, the newest; never another station's.
 
 #include <QTemporaryDir>
 #include <QTest>
@@ -28,7 +28,8 @@ private slots:
         QTest::newRow("several: the newest") << 5 << 0 << Str::ModelTarvo << 6;
         QTest::newRow("another model") << 7 << 0 << Str::ModelTarvo << -1;
         QTest::newRow("its model") << 7 << 0 << Str::ModelMirel << 7;
-        QTest::newRow("still waiting to be written") << 8 << 0 << Str::ModelTarvo << 8;
+        QTest::newRow("another station's only") << 8 << 0 << Str::ModelTarvo << -1;
+        QTest::newRow("still waiting to be written") << 9 << 0 << Str::ModelTarvo << 9;
     }
     void findsTheResultShown()
     {
@@ -50,12 +51,13 @@ private slots:
             {"here", sampleResult("", day(3, 10, 6))},
             {"here", sampleResult("", day(3, 10, 6))}, // the same again, newer
             {"here", sampleResult("", day(3, 10, 8), Str::ModelMirel)},
+            {"there", sampleResult("", day(3, 10, 9))},
             {"here", sampleResult("", day(3, 10, 10))}, // held back by another's lock
         };
         results[1].second.cells[6] = QStringLiteral("9,99");
         std::vector<QUuid> handles;
         for (const auto &[station, result] : results) {
-            if (handles.size() == 8)
+            if (handles.size() == 9)
                 QVERIFY(other.exec(QStringLiteral("BEGIN IMMEDIATE")));
             archive.setStation(station);
             handles.push_back(archive.appendResult(result));
