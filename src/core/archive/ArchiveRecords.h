@@ -55,6 +55,18 @@ struct TArchiveLabelChange
     QString osUser;   // empty: the user running the program
 };
 
+// What a result row shows, to find its archived result by when the row came from a file:
+// the window's instrument, the date and time texts and the cells after the label, as shown.
+struct TArchiveRowKey
+{
+    QString model;
+    QString dateText;
+    QString timeText;
+    QStringList cells; // from the column after the label on
+    // The open row and rows without a date or time hold no result.
+    bool holdsResult() const { return !dateText.isEmpty() && !timeText.isEmpty(); }
+};
+
 // The table was opened from, saved to or started as a results file.
 struct TArchiveFileEvent
 {

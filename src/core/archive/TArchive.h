@@ -119,6 +119,12 @@ public:
     std::vector<TArchiveLabelEntry> labelHistory(qint64 id, QString *error) override;
     QStringList models() override;
 
+    // The handle of this station's result that a table row shows (ArchiveRowMatch), also of
+    // one still waiting to be written; null when none matches or the archive cannot be read.
+    QUuid findResult(const TArchiveRowKey &key);
+    // The handles of the hits' results of this station, in their order (null for others).
+    std::vector<QUuid> resultHandles(const std::vector<TArchiveHit> &hits);
+
 signals:
     void stateChanged();
 

@@ -68,7 +68,8 @@ QUuid TRecordKeeper::result(TArchiveResult result, int row, const QByteArray &li
     return uid;
 }
 
-void TRecordKeeper::labelChange(TArchiveLabelChange change, int row, const QByteArray &line)
+void TRecordKeeper::labelChange(TArchiveLabelChange change, int row, const QByteArray &line,
+                                const TArchiveRowKey &shown)
 {
     if (m_archive.state() == ArchiveState::Closed) {
         journal(QUuid(), TArchive::Record(), row, line);
@@ -76,6 +77,11 @@ void TRecordKeeper::labelChange(TArchiveLabelChange change, int row, const QByte
     }
     change.at = orNow(change.at);
     change.result = rowResult(change.row);
+    if (change.result.isNull() && shown.holdsResult()) {
+        change.result = m_archive.findResult(shown);
+        if (!change.result.isNull())
+            noteRow(change.row, change.result);
+    }
     const QUuid uid = QUuid::createUuid();
     TArchive::Record record(std::move(change));
     const bool journaled = journal(uid, record, row, line);

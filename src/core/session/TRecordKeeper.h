@@ -38,8 +38,11 @@ public:
     // goes to the journal.
     // A result filled grid row `row`, which now reads `line`. The archive's handle of it.
     QUuid result(TArchiveResult result, int row, const QByteArray &line);
-    // The label of row `row` changed; `line` is the row as it now reads.
-    void labelChange(TArchiveLabelChange change, int row, const QByteArray &line);
+    // The label of row `row` changed; `line` is the row as it now reads. A row whose result
+    // is not known here (one from an opened file) is linked to the archived result it shows,
+    // found by `shown`, and keeps that result for its next change.
+    void labelChange(TArchiveLabelChange change, int row, const QByteArray &line,
+                     const TArchiveRowKey &shown = {});
     void fileEvent(TArchiveFileEvent event);
 
     // Hands every record the journal holds to the archive again; the number handed.
@@ -54,6 +57,8 @@ public:
 
     QUuid rowResult(int row) const;
     void tableReplaced() { m_rowResults.clear(); }
+    // Grid row `row` holds the archived result `uid` (a table made of archived results).
+    void linkRow(int row, const QUuid &uid) { noteRow(row, uid); }
 
 private:
     bool journal(const QUuid &uid, const TArchive::Record &record, int row, const QByteArray &line);

@@ -192,9 +192,15 @@ inline const QString ColumnsAll = QStringLiteral("Все");
 inline const QString ColumnsNone = QStringLiteral("Ни одного");
 inline const QString LabelQueue = QStringLiteral("Метки в очереди: %1");
 inline const QString LabelQueueHint = QStringLiteral(
-    "Метки ждут следующих результатов. Щёлкните, чтобы очистить очередь.");
+    "Метки ждут следующих результатов. Щёлкните, чтобы увидеть очередь или очистить её.");
 inline const QString LabelQueueClear = QStringLiteral(
     "Метки в очереди (%1) ждут следующих результатов.\nОчистить очередь?");
+inline const QString LabelQueueCaption = QStringLiteral("Метки в очереди");
+inline const QString LabelQueueOrder = QStringLiteral(
+    "Следующие результаты получат эти метки по порядку:");
+inline const QString LabelQueueItem = QStringLiteral("%1. %2"); // the place in the queue, the label
+inline const QString LabelQueueClearButton = QStringLiteral("Очистить очередь");
+inline const QString LabelQueueClose = QStringLiteral("Закрыть");
 inline const QString LabelCharRefused = QStringLiteral(
     "Символ «%1» нельзя записать в файл результатов (кодировка Windows-1251)");
 } // namespace Str

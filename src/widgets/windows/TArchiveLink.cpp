@@ -203,10 +203,22 @@ bool TArchiveLink::editDone(int row, const QString &text)
     change.at = m_window->Now();
     change.fileName = m_window->m_fileName;
     m_records.labelChange(std::move(change), row,
-                          m_window->MainGrid->Rows().Line(TableShape::storeRow(row)));
+                          m_window->MainGrid->Rows().Line(TableShape::storeRow(row)), rowKey(row));
     m_editText = text;
     handedOver();
     return true;
+}
+
+TArchiveRowKey TArchiveLink::rowKey(int row) const
+{
+    const TColorStringGrid *grid = m_window->MainGrid;
+    TArchiveRowKey key;
+    key.model = m_modelName;
+    key.dateText = grid->Cells(TableShape::DateCol, row);
+    key.timeText = grid->Cells(TableShape::TimeCol, row);
+    for (int c = TableShape::LabelCol + 1; c < grid->ColCount(); ++c)
+        key.cells << grid->Cells(c, row);
+    return key;
 }
 
 void TArchiveLink::fileEvent(TArchiveFileEvent::Kind kind)
@@ -258,13 +270,21 @@ void TArchiveLink::openHits(const std::vector<TArchiveHit> &hits)
     bool cancelled = false;
     if (!w->AskToSave(QMessageBox::Yes | QMessageBox::No, &cancelled))
         return;
+    // The label typed for the sample about to be measured stays its label.
+    const QString waiting = w->MainGrid->Cells(TableShape::LabelCol, w->MainGrid->RowCount() - 1);
     THitRows made = HitRows::table(hits, w->MainGrid->ColCount());
     w->ClearTable();
     w->MainGrid->SetRows(std::move(made.rows));
+    const int open = w->MainGrid->RowCount() - 1;
+    w->MainGrid->SetCells(TableShape::LabelCol, open, waiting);
+    // Each row holds its archived result: a label typed on it is that result's.
+    const std::vector<QUuid> handles = m_archive.resultHandles(hits);
+    for (size_t k = 0; k < handles.size(); ++k)
+        m_records.linkRow(open - int(k) - 1, handles[k]);
     w->m_fileName = NextNewFileName(w->m_fileName);
     w->SetCaption();
     w->JournalBase(false);
-    for (int r = 1; r < w->MainGrid->RowCount() - 1; ++r)
+    for (int r = 1; r < open + (waiting.isEmpty() ? 0 : 1); ++r)
         w->JournalRow(r);
     w->m_changed = !hits.empty();
     fileEvent(TArchiveFileEvent::New);

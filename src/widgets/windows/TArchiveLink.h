@@ -83,6 +83,8 @@ private:
     // The results table as the exports and the report read it, the editor's text taken in.
     TExportTable gridTable() const;
     QStringList valueTitles() const;
+    // What grid row `row` shows, to find its archived result by.
+    TArchiveRowKey rowKey(int row) const;
 
     TRegistrationWindow *m_window = nullptr;
     TArchive m_archive;

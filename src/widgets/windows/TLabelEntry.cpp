@@ -13,6 +13,7 @@
 #include "table/TStringGridModel.h"
 #include "table/TableShape.h"
 #include "text/Strings.h"
+#include "windows/TLabelQueueDialog.h"
 #include "windows/TRegistrationWindow.h"
 
 TLabelEntry::TLabelEntry(TRegistrationWindow *window)
@@ -29,14 +30,15 @@ TLabelEntry::TLabelEntry(TRegistrationWindow *window)
     connect(&m_gap, &QTimer::timeout, this, &TLabelEntry::replayKeys);
     connect(grid->GridModel(), &TStringGridModel::rowsInserted, this,
             [this](const QModelIndex &, int, int last) { rowsAdded(last); });
-    // A list pasted by mistake would label results to come wrongly: a click lets it go.
+    // A list pasted by mistake would label results to come wrongly: a click shows it, and
+    // lets it go.
     m_queueButton = new QToolButton(window->statusBar());
     m_queueButton->setObjectName(QStringLiteral("labelQueue"));
     m_queueButton->setAutoRaise(true);
     m_queueButton->setToolTip(Str::LabelQueueHint);
     window->statusBar()->addPermanentWidget(m_queueButton);
     m_queueButton->hide();
-    connect(m_queueButton, &QToolButton::clicked, this, &TLabelEntry::askToClearQueue);
+    connect(m_queueButton, &QToolButton::clicked, this, &TLabelEntry::listQueue);
 }
 
 bool TLabelEntry::paste(int col, int row, const QString &text)
@@ -78,17 +80,31 @@ void TLabelEntry::showQueue()
 {
     m_queueButton->setText(Str::LabelQueue.arg(m_queue.size()));
     m_queueButton->setVisible(!m_queue.isEmpty());
+    if (m_queueDialog)
+        m_queueDialog->setQueue(m_queue);
 }
 
-void TLabelEntry::askToClearQueue()
+void TLabelEntry::listQueue()
+{
+    TLabelQueueDialog dialog(m_queue, m_window);
+    m_queueDialog = &dialog;
+    connect(&dialog, &TLabelQueueDialog::clearRequested, this, [this, &dialog] {
+        if (askToClearQueue())
+            dialog.accept();
+    });
+    dialog.exec();
+}
+
+bool TLabelEntry::askToClearQueue()
 {
     const auto answer = m_window->MessageBox(QMessageBox::Question, Str::Confirm,
                                              Str::LabelQueueClear.arg(m_queue.size()),
                                              QMessageBox::Yes | QMessageBox::No);
     if (answer != QMessageBox::Yes)
-        return;
+        return false;
     m_queue.clear();
     showQueue();
+    return true;
 }
 
 bool TLabelEntry::encodable(const QString &text, int row)

@@ -10,11 +10,13 @@
 #include <vector>
 
 #include <QObject>
+#include <QPointer>
 #include <QStringList>
 #include <QTimer>
 
 class QKeyEvent;
 class QToolButton;
+class TLabelQueueDialog;
 class TRegistrationWindow;
 
 class TLabelEntry : public QObject
@@ -52,10 +54,13 @@ private:
     // The character of text the file cannot hold, told in a tooltip at the cell; false if any.
     bool encodable(const QString &text, int row);
     void showQueue();
-    void askToClearQueue();
+    // A click on the status bar's button: the queue in order, and a way to let it go.
+    void listQueue();
+    bool askToClearQueue();
 
     TRegistrationWindow *m_window = nullptr;
-    QToolButton *m_queueButton = nullptr; // "Метки в очереди: N"; a click offers to clear
+    QToolButton *m_queueButton = nullptr; // "Метки в очереди: N"; a click lists the queue
+    QPointer<TLabelQueueDialog> m_queueDialog; // while the list is open
     QStringList m_queue;
     std::vector<Key> m_keys; // typed with no editor open, not yet known as a scan or a person
     ulong m_lastStamp = 0;   // the keyboard's time of the last key that waits

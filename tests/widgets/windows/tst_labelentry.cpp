@@ -6,6 +6,9 @@
 #include <utility>
 
 #include <QClipboard>
+#include <QListWidget>
+#include <QPushButton>
+#include <QTimer>
 #include <QToolButton>
 #include <QToolTip>
 
@@ -14,6 +17,7 @@
 #include "table/TableShape.h"
 #include "text/Strings.h"
 #include "windows/TLabelEntry.h"
+#include "windows/TLabelQueueDialog.h"
 
 class TstLabelEntry : public QObject, public WindowBench<TForm2>
 {
@@ -61,6 +65,27 @@ private:
     {
         auto *label = w.findChild<QToolButton *>(QStringLiteral("labelQueue"));
         return label && label->isVisible() ? label->text() : QString();
+    }
+
+    // A click on the queue's button: the labels the list shows, then "Очистить очередь"; "open"
+    // when the list is still open after it.
+    static QStringList listedQueue(TForm2 &w)
+    {
+        QStringList shown;
+        QTimer::singleShot(0, [&shown] {
+            auto *d = qobject_cast<TLabelQueueDialog *>(QApplication::activeModalWidget());
+            if (!d)
+                return;
+            for (int i = 0; i < d->list()->count(); ++i)
+                shown << d->list()->item(i)->text();
+            d->clearButton()->click();
+            if (d->isVisible()) {
+                shown << QStringLiteral("open");
+                d->reject();
+            }
+        });
+        w.findChild<QToolButton *>(QStringLiteral("labelQueue"))->click();
+        return shown;
     }
 
 private slots:
@@ -148,14 +173,15 @@ private slots:
         QCOMPARE(queueText(*w), QString());
         QCOMPARE(temperatures(grid).size(), 5);
 
-        // A list pasted by mistake is let go from the status bar, once the operator says so.
+        // The status bar shows the queue in the order the results take it; a list pasted by
+        // mistake is let go from there, once the operator says so.
         select(grid, grid->RowCount() - 1);
         QTest::keyClick(grid, Qt::Key_V, Qt::ControlModifier); // one into the open row, 3 wait
         m_boxes.answers = {QMessageBox::No, QMessageBox::Yes};
-        auto *queue = w->findChild<QToolButton *>(QStringLiteral("labelQueue"));
-        queue->click();
+        const QStringList listed{"1. y z", "2. q", "3. w"};
+        QCOMPARE(listedQueue(*w), listed + QStringList{QStringLiteral("open")});
         QCOMPARE(queueText(*w), Str::LabelQueue.arg(3));
-        queue->click();
+        QCOMPARE(listedQueue(*w), listed);
         QCOMPARE(queueText(*w), QString());
         QCOMPARE(m_boxes.texts().last(), Str::LabelQueueClear.arg(3));
     }
