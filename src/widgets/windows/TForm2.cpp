@@ -32,21 +32,6 @@ void TForm2::WriteExtraSettings(TIniPlus &ini)
     m_placement->writeSettings(ini);
 }
 
-std::size_t TForm2::TarvoValuesCarried(std::span<const uint8_t> resultData, uint16_t status)
-{
-    switch (resultData.empty() ? 0 : resultData[0]) {
-    case 1:
-        return 4;
-    case 2:
-        return 6;
-    case 4:
-        // An instrument that flags both status bits sends no values at all.
-        return (status & 0x00A0) == 0x00A0 ? 0 : 12;
-    default:
-        return 0;
-    }
-}
-
 TForm2::TForm2(QWidget *parent)
     : TRegistrationWindow(QStringLiteral("Form2"), wantedWidth(), parent)
 {
@@ -61,7 +46,7 @@ TForm2::TForm2(QWidget *parent)
     f.setBold(true);
     f.setPointSize(12);
     NumberEdit1->setFont(f);
-    FormCreate(OpTarvo1, kColumns, QStringLiteral("Tarvo.Ini"));
+    FormCreate(OpTarvo1, kColumns, QStringLiteral("Tarvo.Ini"), TResultDecoder::tarvo());
     new TLineView(this);
     new TLabelEntry(this);
     m_placement = new TWindowPlacement(this, IniPath());
@@ -88,23 +73,4 @@ void TForm2::ApplyWidthRule()
 std::vector<TPrintColumn> TForm2::PrintColumns(int pageWidth) const
 {
     return TarvoPrintColumns(pageWidth);
-}
-
-std::optional<TForm2::DecodedResult> TForm2::decodeResult(std::span<const uint8_t> resultData)
-{
-    if (!DecodeTarvoReply(resultData, m_block))
-        return std::nullopt;
-    DecodedResult result;
-    result.wanted = TarvoRowWanted(m_block);
-    result.status = m_block.status;
-    result.cells.emplace_back(TableShape::GroupCol, QString::number(m_block.group));
-    for (std::size_t k = 0; k < m_block.values.size(); ++k)
-        result.cells.emplace_back(TableShape::FirstValueCol + int(k),
-                                  FormatValue(m_block.values[k]));
-    result.group = m_block.group;
-    // The block keeps earlier values; only those this reply's kind carries are its own.
-    const std::size_t carried = TarvoValuesCarried(resultData, m_block.status);
-    for (std::size_t k = 0; k < m_block.values.size(); ++k)
-        result.values.push_back(k < carried ? std::optional(m_block.values[k]) : std::nullopt);
-    return result;
 }

@@ -1,6 +1,5 @@
 #pragma once
 
-#include "results/TarvoDecoder.h"
 #include "windows/TRegistrationWindow.h"
 
 class TOpTarvo;
@@ -15,10 +14,6 @@ public:
 
     TOpTarvo *OpTarvo1 = nullptr;
 
-    // How many values, from value 0, a reply of this kind carries (the rest of the block is
-    // the previous result's).
-    static std::size_t TarvoValuesCarried(std::span<const uint8_t> resultData, uint16_t status);
-
     // The poller's events; the window's part of each is the same in both windows.
     void OpTarvo1Starting(TOpPoller *) { PollerStarting(); }
     void OpTarvo1Stoping(TOpPoller *) { PollerStoping(); }
@@ -30,15 +25,10 @@ protected:
     void SetTitles() override;
     void ApplyWidthRule() override;
     std::vector<TPrintColumn> PrintColumns(int pageWidth) const override;
-    std::optional<DecodedResult> decodeResult(std::span<const uint8_t> resultData) override;
-    // A reply that does not decode is asked for again.
-    bool confirmsUndecoded() const override { return false; }
     void WriteExtraSettings(TIniPlus &ini) override;
 
 private:
     TWindowPlacement *m_placement = nullptr;
-    // Values a short reply does not carry are the previous result's.
-    TTarvoBlock m_block;
 };
 
 extern TForm2 *Form2;

@@ -52,7 +52,7 @@ TForm3::TForm3(QWidget *parent)
     mnView = new QMenu(Str::MenuView, this);
     mnView->setObjectName(QStringLiteral("mnView"));
     menuBar()->insertMenu(mnAbout, mnView);
-    FormCreate(OpMirel1, kColumns, QStringLiteral("Mirel2.Ini"));
+    FormCreate(OpMirel1, kColumns, QStringLiteral("Mirel2.Ini"), TResultDecoder::mirel());
     new TLineView(this);
     new TLabelEntry(this);
     m_placement = new TWindowPlacement(this, IniPath());
@@ -147,26 +147,4 @@ std::vector<TPrintColumn> TForm3::PrintColumns(int pageWidth) const
     for (int c = 0; c < kColumns; ++c)
         widths[c] = MainGrid->ColWidths(c);
     return MirelPrintColumns(pageWidth, widths);
-}
-
-std::optional<TForm3::DecodedResult> TForm3::decodeResult(std::span<const uint8_t> resultData)
-{
-    const std::optional<TMirelReply> reply = DecodeMirelReply(resultData);
-    if (!reply)
-        return std::nullopt;
-    DecodedResult result;
-    result.wanted = MirelRowWanted(*reply);
-    result.status = reply->status;
-    result.cells.emplace_back(TableShape::GroupCol, QString::number(reply->count));
-    result.group = reply->count;
-    for (std::size_t k = 0; k < reply->values.size(); ++k)
-        result.values.push_back(reply->mask & (1u << k) ? std::optional(reply->values[k])
-                                                        : std::nullopt);
-    // A value the reply does not mark as measured leaves its cell as it was.
-    for (std::size_t k = 0; k < reply->values.size(); ++k) {
-        if (reply->mask & (1u << k))
-            result.cells.emplace_back(TableShape::FirstValueCol + int(k),
-                                      FormatValue(reply->values[k]));
-    }
-    return result;
 }

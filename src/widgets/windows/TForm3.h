@@ -40,9 +40,6 @@ protected:
     void SetTitles() override;
     void ApplyWidthRule() override;
     std::vector<TPrintColumn> PrintColumns(int pageWidth) const override;
-    std::optional<DecodedResult> decodeResult(std::span<const uint8_t> resultData) override;
-    // Every reply is confirmed, decoded or not; the next request waits two minutes.
-    bool confirmsUndecoded() const override { return true; }
 
 private:
     QStringList m_titles;

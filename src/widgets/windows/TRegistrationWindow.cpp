@@ -108,9 +108,11 @@ TRegistrationWindow::~TRegistrationWindow()
         m_modalLoop->quit();
 }
 
-void TRegistrationWindow::FormCreate(TOpPoller *poller, int colCount, const QString &iniName)
+void TRegistrationWindow::FormCreate(TOpPoller *poller, int colCount, const QString &iniName,
+                                     std::unique_ptr<TResultDecoder> decoder)
 {
     m_poller = poller;
+    m_exchange = std::make_unique<TResultExchange>(std::move(decoder));
     MainGrid->SetColCount(colCount);
     MainGrid->SetRowCount(2);
     MainGrid->OnSelectCell = [this](int c, int r, bool &can) { MainGridSelectCell(c, r, can); };
@@ -370,43 +372,31 @@ void TRegistrationWindow::PollerErrorOpenPort()
     MessageBox(QMessageBox::Critical, Str::ErrorCaption, Str::ErrorOpenPort, QMessageBox::Ok);
 }
 
+QDateTime TRegistrationWindow::LastResult() const
+{
+    return m_exchange ? m_exchange->lastResult() : QDateTime();
+}
+
 void TRegistrationWindow::PollerGetNumber()
 {
     m_poller->DeviceNumber = static_cast<uint16_t>(qRound(NumberEdit1->Value()));
     // While a question about the table is open no result is asked for: its answer may
-    // replace the table. One asked for again after a bad reply waits too.
-    if (m_asking > 0) {
-        if (m_poller->Command == RequestCode::Fetch)
-            m_poller->Command = RequestCode::Idle;
-        return;
-    }
-    if (ResultDue(m_lastResult, Now()))
-        m_poller->Command = RequestCode::Fetch;
+    // replace the table.
+    m_poller->Command = m_exchange->getNumber(m_poller->Command, m_asking > 0, Now());
 }
 
 void TRegistrationWindow::PollerPutResult()
 {
-    if (m_poller->Command == RequestCode::Confirm) {
-        m_poller->Command = RequestCode::Idle;
-        return;
-    }
-    if (m_poller->Command != RequestCode::Fetch)
-        return;
-    const std::optional<DecodedResult> result = decodeResult(m_poller->ResultData);
-    if (!result || !result->wanted) // no row: the status bar counts it
-        emit resultRejected(result ? std::optional<uint16_t>(result->status) : std::nullopt);
-    if (!result && !confirmsUndecoded())
-        return; // asked for again on the next poll
-    // One reading of the clock gives the row its date and time and starts the two minutes: a
-    // result on the stroke of midnight must not get one day's date and the next day's time.
-    const QDateTime now = Now();
-    m_lastResult = now;
-    m_poller->Command = RequestCode::Confirm;
-    if (result && result->wanted)
-        AddResultRow(now, *result);
+    const TResultExchange::Step step = m_exchange->putResult(m_poller->Command,
+                                                             m_poller->ResultData, Now());
+    if (step.rejected)
+        emit resultRejected(step.rejectedStatus);
+    m_poller->Command = step.command;
+    if (step.row)
+        AddResultRow(step.at, *step.row);
 }
 
-void TRegistrationWindow::AddResultRow(const QDateTime &now, const DecodedResult &result)
+void TRegistrationWindow::AddResultRow(const QDateTime &now, const TDecodedResult &result)
 {
     QScrollBar *bar = MainGrid->verticalScrollBar();
     const bool atBottom = bar->value() == bar->maximum();

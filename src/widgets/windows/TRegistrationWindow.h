@@ -19,6 +19,7 @@
 
 #include "results/TJournal.h"
 #include "results/TPrintLayout.h"
+#include "session/TResultExchange.h"
 #include "table/CellText.h"
 #include "windows/TChangedFlag.h"
 #include "windows/TRegistrationUi.h"
@@ -57,7 +58,7 @@ public:
     // The archive, the exports and the report print of this window.
     TArchiveLink *ArchiveLink() const { return m_archiveLink; }
     // When the last result was taken (the window's clock); invalid before the first.
-    QDateTime LastResult() const { return m_lastResult; }
+    QDateTime LastResult() const;
     // The instrument chosen at start: the archive names results after it, the status bar shows
     // it; the caption does not.
     void setModelName(const QString &name);
@@ -93,33 +94,19 @@ signals:
     void resultRejected(std::optional<uint16_t> status);
 
 protected:
-    // A result reply as the window's decoder reads it: the cells of its row besides the date
-    // and time, and whether the result gets a row at all.
-    struct DecodedResult
-    {
-        bool wanted = false;
-        uint16_t status = 0; // the instrument's status word (0 when the reply carries none)
-        std::vector<std::pair<int, QString>> cells;
-        // For the archive: the group (or count) and each value the reply carried.
-        int group = 0;
-        std::vector<std::optional<double>> values;
-    };
-
     // wantedWidth: how wide the window's width rule would like it (see setupUi).
     TRegistrationWindow(const QString &objectName, int wantedWidth, QWidget *parent);
 
     // The second step of creation, once the derived window has made its poller.
-    void FormCreate(TOpPoller *poller, int colCount, const QString &iniName);
+    // The family's decoder reads the poller's result replies.
+    void FormCreate(TOpPoller *poller, int colCount, const QString &iniName,
+                    std::unique_ptr<TResultDecoder> decoder);
 
     virtual void ReadExtraSettings(TIniPlus &) {}
     virtual void WriteExtraSettings(TIniPlus &) {}
     virtual void SetTitles() = 0;
     virtual void ApplyWidthRule() = 0;
     virtual std::vector<TPrintColumn> PrintColumns(int pageWidth) const = 0;
-    // The window's row decoder over the poller's result buffer; nothing when it does not decode.
-    virtual std::optional<DecodedResult> decodeResult(std::span<const uint8_t> resultData) = 0;
-    // A reply that does not decode is confirmed all the same (true) or asked for again.
-    virtual bool confirmsUndecoded() const = 0;
 
     // Poller events, the same in both windows.
     void PollerStarting();
@@ -142,7 +129,7 @@ private:
 
     // Writes a result into the open row, date and time from one reading of the clock, and
     // ends the table in a new open row.
-    void AddResultRow(const QDateTime &now, const DecodedResult &result);
+    void AddResultRow(const QDateTime &now, const TDecodedResult &result);
     bool AskToSave(QMessageBox::StandardButtons buttons, bool *cancelled,
                    const QString &text = QString());
     // A question or a file dialog is open: no new result is asked for meanwhile.
@@ -196,7 +183,7 @@ private:
     std::vector<TUnheldRow> m_unheld; // rows holding what the file cannot, shown as "?"
     QLabel *m_tableNote = nullptr;    // made with the first note
     TColumnWidths *m_columnWidths = nullptr;
-    QString m_foreignOk;    // a file not like a table that the operator agreed to save over
-    QDateTime m_lastResult; // invalid: no result yet, so the first poll asks at once
+    QString m_foreignOk; // a file not like a table that the operator agreed to save over
+    std::unique_ptr<TResultExchange> m_exchange;
     QEventLoop *m_modalLoop = nullptr;
 };

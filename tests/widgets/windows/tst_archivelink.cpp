@@ -117,27 +117,6 @@ private slots:
     }
     void cleanup() { Finish(); }
 
-    void valuesCarried_data()
-    {
-        QTest::addColumn<int>("kind");
-        QTest::addColumn<int>("status");
-        QTest::addColumn<int>("carried");
-        QTest::newRow("kind 1") << 1 << 0 << 4;
-        QTest::newRow("kind 2") << 2 << 0 << 6;
-        QTest::newRow("kind 4") << 4 << 0 << 12;
-        QTest::newRow("kind 4, one status bit") << 4 << 0x0080 << 12;
-        QTest::newRow("kind 4, both bits: no values") << 4 << 0x00A0 << 0;
-        QTest::newRow("unknown kind") << 3 << 0 << 0;
-    }
-    void valuesCarried()
-    {
-        QFETCH(int, kind);
-        QFETCH(int, status);
-        QFETCH(int, carried);
-        const uint8_t data[] = {uint8_t(kind), 0, 0};
-        QCOMPARE(TForm2::TarvoValuesCarried(data, uint16_t(status)), std::size_t(carried));
-    }
-
     // The values a reply did not carry are empty in the archive, though the row shows the
     // previous result's; the raw bytes are the reply without the kind byte.
     void resultArchived_data()
