@@ -17,10 +17,10 @@ for arg in "$@"; do
   esac
 done
 
-bash "$top/scripts/install-deps.sh"
+# What the demo builds and runs; the test tools come with scripts/test.sh.
+bash "$top/scripts/install-deps.sh" run
 # Only what the demo runs, on every core the machine has.
-cmake -S "$top" -B "$build" -G Ninja -DCMAKE_BUILD_TYPE=RelWithDebInfo >/dev/null
-ninja -C "$build" -j"$(nproc)" reg01 instrument-sim
+BUILD_DIR=$build JOBS=${JOBS:-$(nproc)} bash "$top/scripts/build.sh" reg01 instrument-sim
 
 demo=$build/demo
 if [ "$fresh" = 1 ]; then

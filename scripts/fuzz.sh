@@ -17,13 +17,8 @@ if ! command -v clang++ >/dev/null; then
   exit 2
 fi
 
-launcher=()
-if command -v ccache >/dev/null; then
-  launcher=(-DCMAKE_CXX_COMPILER_LAUNCHER=ccache)
-fi
-cmake -S "$top" -B "$build" -G Ninja -DCMAKE_BUILD_TYPE=RelWithDebInfo "${launcher[@]}" \
-  -DCMAKE_CXX_COMPILER=clang++ -DREG01_FUZZ=ON -DREG01_SANITIZE=address,undefined >/dev/null
-ninja -C "$build" -j"${JOBS:-2}" fuzz_all
+BUILD_DIR=$build bash "$top/scripts/build.sh" -DCMAKE_CXX_COMPILER=clang++ -DREG01_FUZZ=ON \
+  -DREG01_SANITIZE=address,undefined fuzz_all
 
 targets=()
 for src in "$top"/fuzz/fuzz_*.cpp; do

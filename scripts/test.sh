@@ -49,17 +49,11 @@ skip() {
   failed=1
 }
 
-launcher=()
-if command -v ccache >/dev/null; then
-  launcher=(-DCMAKE_CXX_COMPILER_LAUNCHER=ccache)
-fi
-
-# configure_and_build DIR TARGET [CMAKE ARGS...]
+# configure_and_build DIR TARGET [CMAKE ARGS...]: through scripts/build.sh, which configures.
 configure_and_build() {
   local dir=$1 target=$2
   shift 2
-  cmake -S "$top" -B "$dir" -G Ninja -DCMAKE_BUILD_TYPE=RelWithDebInfo "${launcher[@]}" \
-    "$@" >/dev/null && ninja -C "$dir" -j"$jobs" "$target"
+  BUILD_DIR=$dir JOBS=$jobs bash "$top/scripts/build.sh" "$@" "$target"
 }
 
 run_ctest() {
@@ -69,7 +63,7 @@ run_ctest() {
 }
 
 # 1. The program and every test: unit, end-to-end, soak.
-if step "build" bash "$top/scripts/build.sh"; then
+if step "build" env BUILD_DIR="$build" JOBS="$jobs" bash "$top/scripts/build.sh"; then
   step "tests (ctest -j2: unit, e2e, soak)" run_ctest "$build" -j2
 else
   skip "tests"

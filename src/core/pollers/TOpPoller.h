@@ -48,7 +48,7 @@ public:
     void Start();
     void Stop();
 
-    // The pause after a cycle that sent nothing; taken by the next Start.
+    // The least a cycle that sent nothing or dropped its reply lasts; taken by the next Start.
     void setIdlePause(std::chrono::milliseconds pause) { m_idlePause = pause; }
     // Unset (the default): a line lost while polling ends polling. Set: the poller stays
     // active and opens the same port again after each such pause until it opens or Stop.

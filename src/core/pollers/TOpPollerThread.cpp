@@ -72,13 +72,14 @@ void TOpPollerThread::WaitFor()
         m_thread.join();
 }
 
-bool TOpPollerThread::idlePause()
+bool TOpPollerThread::idlePause(std::chrono::steady_clock::time_point cycleStart)
 {
-    // The port is watched too: an adapter pulled while nothing is asked must be seen now,
-    // not when the next result is due.
+    // The port is watched too, even when nothing is left to wait: an adapter pulled while
+    // nothing is asked must be seen now, not when the next result is due.
     pollfd p[2] = {{m_wakeFd, POLLIN, 0}, {m_port->Handle(), 0, 0}};
-    const auto ms = std::clamp<std::chrono::milliseconds::rep>(m_setup.idlePause.count(), 0,
-                                                               1 << 30);
+    const auto spent = std::chrono::steady_clock::now() - cycleStart;
+    const auto left = std::chrono::ceil<std::chrono::milliseconds>(m_setup.idlePause - spent);
+    const auto ms = std::clamp<std::chrono::milliseconds::rep>(left.count(), 0, 1 << 30);
     int r;
     do {
         r = poll(p, 2, int(ms));
@@ -171,6 +172,7 @@ TReplyVerdict TOpPollerThread::exchange(const TReplyRule &rule)
 TOpPollerThread::End TOpPollerThread::pollUntilStopped()
 {
     while (!Terminated()) {
+        const auto cycleStart = std::chrono::steady_clock::now();
         if (!getNumberStep())
             return End::Abandoned;
         // Each request is tested on the current step, so a put-result handler that moves on
@@ -185,9 +187,10 @@ TOpPollerThread::End TOpPollerThread::pollUntilStopped()
                 return End::Abandoned;
         }
         // A cycle that sent nothing, or whose request is still the one it began with (its
-        // reply was dropped, or taken but not used), pauses: garbage on the line or a reply
-        // that never decodes must not make the thread ask again at full speed.
-        if ((!exchanged || m_step == first) && !idlePause())
+        // reply was dropped, or taken but not used), lasts at least the idle pause: garbage on
+        // the line or a reply that never decodes must not make the thread ask again at full
+        // speed. A read that waited out its time-out has already spent it.
+        if ((!exchanged || m_step == first) && !idlePause(cycleStart))
             return End::LineGone;
     }
     return End::Stopped;

@@ -68,8 +68,10 @@ struct TPollerThreadSetup
     QString port;
     TSyncCaller *caller = nullptr;
     TPollerHooks hooks;
-    // A cycle that made no exchange is followed by this pause, so an idle poll does not spin
-    // a core; Terminate ends it at once.
+    // A cycle that made no exchange, or whose reply was dropped, is made up to this long
+    // before the next one begins, so an idle poll or garbage on the line does not spin a core.
+    // The time the cycle already spent counts: after a read that waited out its time-out the
+    // next cycle begins at once. Terminate ends the pause at once.
     std::chrono::milliseconds idlePause{100};
     // Unset: a lost line ends polling. Set: the port is opened again after each such pause
     // until it opens or Terminate is called.
@@ -104,8 +106,10 @@ private:
     bool getNumberStep(); // false when the poller abandoned its calls
     bool putResultStep(); // likewise
     TReplyVerdict exchange(const TReplyRule &rule);
-    bool idlePause(); // false when the line has gone
-    bool reopen();    // false when stopped before the port opened again
+    // Waits what is left of the idle pause after a cycle begun at `cycleStart`; false when
+    // the line has gone.
+    bool idlePause(std::chrono::steady_clock::time_point cycleStart);
+    bool reopen(); // false when stopped before the port opened again
     bool sleepUnlessWoken(std::chrono::milliseconds pause) const; // false when woken
     void closePort() noexcept;
     void notify(const TLineEvent &event);

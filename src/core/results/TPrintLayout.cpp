@@ -2,6 +2,7 @@
 
 #include <algorithm>
 
+#include "table/ShownText.h"
 #include "text/Strings.h"
 
 namespace {
@@ -73,7 +74,7 @@ void PrintTable(TPage &page, const std::function<QString(int col, int row)> &cel
     for (int row = 1; row < rowCount; ++row) {
         int rowHeight = 0;
         for (size_t i = 0; i < columns.size(); ++i) {
-            texts[i] = cell(columns[i].col, row);
+            texts[i] = ShownText::ofText(cell(columns[i].col, row));
             rowHeight = std::max(rowHeight, page.TextHeight(texts[i]));
         }
         const int y = (LinesBeforeRows + 1 + onPage) * lineStep;

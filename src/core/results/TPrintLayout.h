@@ -31,5 +31,7 @@ std::vector<TPrintColumn> MirelPrintColumns(int pageWidth, const std::vector<int
 // bottom edge moves to the next page, so nothing printed is cut off (with a text height equal
 // to the one of "X" that is always the last of the L - 3). Every page holds at least one row,
 // whatever the page size, so printing always ends; no page is begun without a row for it.
+// A row's cells print as the grid shows them (ShownText): a giant cell by its beginning and
+// "…", on paper and in the preview alike, whatever text cell() gives.
 void PrintTable(TPage &page, const std::function<QString(int col, int row)> &cell, int rowCount,
                 const std::vector<TPrintColumn> &columns, const QString &fileName);

@@ -55,15 +55,6 @@ TServerReplicator::~TServerReplicator()
         m_thread->setParent(nullptr);
 }
 
-TServerReplicator *TServerReplicator::fromSettings(const TIniPlus &ini, const QString &archivePath,
-                                                   QObject *parent)
-{
-    const QString conninfo = ServerConfig::fromSettings(ini);
-    if (conninfo.isEmpty() || archivePath.isEmpty())
-        return nullptr;
-    return new TServerReplicator(archivePath, conninfo, ServerLink::Limits(), parent);
-}
-
 void TServerReplicator::nudge()
 {
     if (m_link)

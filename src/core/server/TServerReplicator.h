@@ -8,10 +8,7 @@
 // the last error's cause in Russian (never with a password in it), libpq's own words kept for
 // a tooltip. A connection string with a password in it is refused: nothing connects with it.
 //
-// A window wires it with one call after opening its archive:
-//     m_server = TServerReplicator::fromSettings(ini, archive->path(), this);
-//     if (m_server) connect(m_server, &TServerReplicator::statusChanged, ...);
-// and may call nudge() after handing the archive a record, so it leaves sooner.
+// A window may call nudge() after handing the archive a record, so it leaves sooner.
 
 #include <memory>
 
@@ -21,7 +18,6 @@
 #include "server/ServerLink.h"
 
 class QThread;
-class TIniPlus;
 
 class TServerReplicator : public QObject
 {
@@ -37,10 +33,6 @@ public:
     ~TServerReplicator() override;
 
     static constexpr int StopWaitMs = 30;
-
-    // Made and started when the settings name a server; nullptr when they do not.
-    static TServerReplicator *fromSettings(const TIniPlus &ini, const QString &archivePath,
-                                           QObject *parent);
 
     QString statusText() const { return m_status; }
     bool online() const { return m_online; }

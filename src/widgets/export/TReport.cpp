@@ -10,6 +10,7 @@
 
 #include "export/ExportStrings.h"
 #include "export/TProtocolHeader.h"
+#include "table/ShownText.h"
 #include "text/ProtocolStrings.h"
 
 namespace {
@@ -142,7 +143,7 @@ void TReport::measure(const QPaintDevice &device, double scale)
     // Row by row, as the table is read everywhere else.
     for (int r = 0; r < m_table.rowCount; ++r) {
         for (size_t i = 0; i < cols.size(); ++i)
-            content[i] = std::max(content[i], fm.horizontalAdvance(m_table.cell(cols[i], r)));
+            content[i] = std::max(content[i], fm.horizontalAdvance(shownCell(cols[i], r)));
     }
     for (const QStringList &line : m_statistics) {
         for (size_t i = 0; i < cols.size(); ++i)
@@ -300,6 +301,13 @@ void TReport::drawPage(QPainter &painter, int chunk, int band, int pageNo) const
         painter.drawText(QPointF(0, footerY), m_table.protocol->printedLine());
 }
 
+QString TReport::shownCell(int col, int row) const
+{
+    // As the grid and the results print show it: a giant cell is measured and drawn by its
+    // beginning, so the report, its print and its preview lay out the same text.
+    return ShownText::ofText(m_table.cell(col, row));
+}
+
 void TReport::drawRow(QPainter &painter, const std::vector<int> &band, int row, double y) const
 {
     const QFontMetricsF fm(m_font, painter.device());
@@ -307,7 +315,7 @@ void TReport::drawRow(QPainter &painter, const std::vector<int> &band, int row, 
     double x = 0;
     for (int i : band) {
         const TColumn &c = m_columns[i];
-        const QString text = m_table.cell(c.col, row);
+        const QString text = shownCell(c.col, row);
         if (m_table.limitClass && !text.isEmpty() && c.right) {
             const TLimitClass limit = m_table.limitClass(c.col, row);
             if (limit != TLimitClass::Within) {

@@ -52,6 +52,7 @@ private:
     void cutIntoBands(double pageWidth);
     QStringList wrapTitle(const QString &title, double width, const QPaintDevice &device) const;
     void drawPage(QPainter &painter, int chunk, int band, int pageNo) const;
+    QString shownCell(int col, int row) const;
     void drawRow(QPainter &painter, const std::vector<int> &band, int row, double y) const;
     void drawStatistics(QPainter &painter, const std::vector<int> &band, const QStringList &line,
                         double y) const;

@@ -18,7 +18,8 @@ void TRegistrationWindow::actPrintExecute()
     const bool ok = PrintToDefaultPrinter(
         MainGrid->font(),
         [&](TPage &page) {
-            // A giant cell prints its beginning, as it shows.
+            // The print cuts a giant cell as the grid shows it; cutting its bytes here
+            // already spares decoding all of it.
             const auto cell = [grid](int c, int r) {
                 if (r < 1)
                     return grid->Cells(c, r);

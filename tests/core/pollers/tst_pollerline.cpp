@@ -1,13 +1,17 @@
 // The poller and its line: replies dropped by reason and followed by a pause, and a line that
 // is lost while polling and opened again.
 
+#include <QEventLoop>
 #include <QFile>
 #include <QFileInfo>
 #include <QTemporaryDir>
 #include <QTest>
+#include <QTimer>
 
+#include <algorithm>
 #include <cerrno>
 #include <map>
+#include <mutex>
 #include <sys/stat.h>
 
 #include "pollers/RequestCode.h"
@@ -120,6 +124,57 @@ private slots:
         QVERIFY(line.stop());
         QCOMPARE(line.dropped.size(), size_t(1));
         QVERIFY(line.results.empty());
+    }
+
+    // A dropped cycle is made up to the idle pause, no more: after a read that waited out the
+    // first family's 200 ms time-out the next request goes out at once (it used to wait 100 ms
+    // more), while junk that comes at once still keeps the requests the pause apart. The
+    // shortest of three gaps after a dropped reply, so that a busy machine cannot fail it.
+    void droppedCycleKeepsThePace_data()
+    {
+        QTest::addColumn<int>("fault");
+        QTest::addColumn<int>("least"); // ms
+        QTest::addColumn<int>("most");
+        QTest::newRow("silence") << int(Sim::Fault::Silence) << 190 << 260;
+        QTest::newRow("instant garbage") << int(Sim::Fault::Garbage) << 95 << 160;
+    }
+    void droppedCycleKeepsThePace()
+    {
+        QFETCH(int, fault);
+        QFETCH(int, least);
+        QFETCH(int, most);
+        using Clock = std::chrono::steady_clock;
+        std::mutex mutex;
+        std::vector<Clock::time_point> seen;
+        Sim sim(Sim::Family::Tarvo);
+        sim.setFrameCallback([&](const std::vector<uint8_t> &) {
+            const std::lock_guard lock(mutex);
+            seen.push_back(Clock::now());
+        });
+        for (int i = 0; i < 3; ++i)
+            sim.queueFault({Sim::Fault::Kind(fault), 1});
+        QVERIFY(sim.start());
+        TOpTarvo p;
+        Line line(p, QString::fromStdString(sim.slaveName()));
+        // A real event loop, as the window has: the test's waits would answer the thread's
+        // calls only every 10 ms.
+        QEventLoop loop;
+        QObject::connect(&p, &TOpPoller::numberTaken, &loop, [&] {
+            if (line.confirmed > 0)
+                loop.quit();
+        });
+        QTimer::singleShot(5000, &loop, &QEventLoop::quit);
+        p.Start();
+        loop.exec();
+        QVERIFY(line.stop());
+        QCOMPARE(line.confirmed, 1);
+        const std::lock_guard lock(mutex);
+        QVERIFY(seen.size() >= 4);
+        auto gap = Clock::duration::max();
+        for (size_t i = 0; i < 3; ++i)
+            gap = std::min(gap, seen[i + 1] - seen[i]);
+        const auto ms = std::chrono::duration_cast<std::chrono::milliseconds>(gap).count();
+        QVERIFY2(ms >= least && ms <= most, qPrintable(QString::number(ms)));
     }
 
     // The line drops three times while polling, between exchanges or in the middle of one,

@@ -1,15 +1,11 @@
-#include <QActionGroup>
 #include <QDir>
 #include <QFile>
-#include <QMenu>
-#include <QPointer>
 #include <QTemporaryDir>
 #include <QtTest>
 
-#include "controls/PortMenu.h"
 #include "serial/PortList.h"
 
-// The port list from fake sysfs trees, and the menu built from it.
+// The port list from fake sysfs trees; the menu built from it is tested with the controls.
 class TestPortList : public QObject
 {
     Q_OBJECT
@@ -20,10 +16,6 @@ private slots:
     void missingOrEmptyRoot();
     void listText_data();
     void listText();
-    void menuChecksExactName_data();
-    void menuChecksExactName();
-    void menuIsOneExclusiveGroup();
-    void menuRebuildReplacesItems();
 
 private:
     // root/NAME, with a device link unless it is virtual, and a type file when given.
@@ -97,85 +89,5 @@ void TestPortList::listText()
     QCOMPARE(PortListText(names), text);
 }
 
-void TestPortList::menuChecksExactName_data()
-{
-    QTest::addColumn<QString>("current");
-    QTest::addColumn<QString>("checked");
-    QTest::newRow("exact") << "ttyS1"
-                           << "ttyS1";
-    QTest::newRow("other case") << "TTYS1"
-                                << "";
-    QTest::newRow("not present") << "COM1"
-                                 << "";
-    QTest::newRow("empty") << ""
-                           << "";
-}
-
-void TestPortList::menuChecksExactName()
-{
-    QFETCH(QString, current);
-    QFETCH(QString, checked);
-    QVERIFY(addTty(QStringLiteral("ttyS1")));
-    QVERIFY(addTty(QStringLiteral("ttyUSB0")));
-    QMenu menu;
-    BuildPortMenu(&menu, current, m_root);
-    const QList<QAction *> items = menu.actions();
-    QCOMPARE(items.size(), 2);
-    QStringList names, checkedNames;
-    for (QAction *item : items) {
-        QCOMPARE(item->text(), item->objectName());
-        QVERIFY(item->isCheckable());
-        names << item->objectName();
-        if (item->isChecked())
-            checkedNames << item->objectName();
-    }
-    QCOMPARE(names, QStringList({"ttyS1", "ttyUSB0"}));
-    QCOMPARE(checkedNames.join(','), checked);
-}
-
-void TestPortList::menuIsOneExclusiveGroup()
-{
-    QVERIFY(addTty(QStringLiteral("ttyS0")));
-    QVERIFY(addTty(QStringLiteral("ttyS1")));
-    QVERIFY(addTty(QStringLiteral("ttyS2")));
-    QMenu menu;
-    BuildPortMenu(&menu, QStringLiteral("ttyS0"), m_root);
-    const QList<QAction *> items = menu.actions();
-    QCOMPARE(items.size(), 3);
-    QActionGroup *group = items[0]->actionGroup();
-    QVERIFY(group);
-    QCOMPARE(group->parent(), &menu);
-    QCOMPARE(group->exclusionPolicy(), QActionGroup::ExclusionPolicy::Exclusive);
-    QCOMPARE(group->actions(), items);
-
-    items[2]->trigger(); // a click moves the check
-    QVERIFY(items[2]->isChecked());
-    QVERIFY(!items[0]->isChecked());
-    QCOMPARE(group->checkedAction(), items[2]);
-}
-
-void TestPortList::menuRebuildReplacesItems()
-{
-    QVERIFY(addTty(QStringLiteral("ttyS0")));
-    QMenu menu;
-    BuildPortMenu(&menu, QStringLiteral("ttyS0"), m_root);
-    const QPointer<QAction> old = menu.actions().value(0);
-    QVERIFY(old);
-
-    QVERIFY(addTty(QStringLiteral("ttyUSB0")));
-    BuildPortMenu(&menu, QStringLiteral("ttyUSB0"), m_root);
-    QVERIFY(old.isNull());
-    QCOMPARE(menu.actions().size(), 2);
-    QCOMPARE(menu.findChildren<QActionGroup *>().size(), 1);
-    QList<QAction *> owned = menu.findChildren<QAction *>();
-    owned.removeOne(menu.menuAction());
-    QCOMPARE(owned.size(), 2); // the old items are gone, not just hidden
-    QVERIFY(menu.actions().at(1)->isChecked());
-
-    QVERIFY(QDir(m_root).removeRecursively());
-    BuildPortMenu(&menu, QStringLiteral("ttyUSB0"), m_root);
-    QVERIFY(menu.actions().isEmpty());
-}
-
-QTEST_MAIN(TestPortList)
+QTEST_GUILESS_MAIN(TestPortList)
 #include "tst_portlist.moc"

@@ -14,7 +14,10 @@
 #include "export/TReport.h"
 #include "export/TReportPrint.h"
 #include "results/TPrintLayout.h"
+#include "table/ShownText.h"
+#include "text/Cp1251.h"
 #include "text/Strings.h"
+#include "windows/TQtPrinterPage.h"
 
 namespace {
 
@@ -74,7 +77,8 @@ TExportTable tarvoTable(int rows)
     return t;
 }
 
-// Counts the pages the results print begins, around the printer's page.
+// Counts the pages the results print begins and keeps the texts it draws, around the
+// printer's page.
 class TCountingPage : public TPage
 {
 public:
@@ -84,13 +88,18 @@ public:
     int PageWidth() const override { return m_inner.PageWidth(); }
     int PageHeight() const override { return m_inner.PageHeight(); }
     int TextHeight(const QString &text) const override { return m_inner.TextHeight(text); }
-    void TextOut(int x, int y, const QString &text) override { m_inner.TextOut(x, y, text); }
+    void TextOut(int x, int y, const QString &text) override
+    {
+        texts << text;
+        m_inner.TextOut(x, y, text);
+    }
     void NewPage() override
     {
         ++pages;
         m_inner.NewPage();
     }
     int pages = 1;
+    QStringList texts;
 
 private:
     TPage &m_inner;
@@ -285,6 +294,58 @@ private slots:
         QVERIFY(landscape);
         QCOMPARE(widget->pageCount(), pages);
         dialog->close();
+    }
+
+    // The preview draws what prints: a results table whose label is a giant cell, printed as
+    // Ctrl+P does (the cell's bytes cut as the grid shows them) and previewed from the cell's
+    // whole text, puts the same texts onto the printer's page, the label by its beginning.
+    void previewDrawsWhatPrints_data()
+    {
+        QTest::addColumn<int>("length");
+        QTest::addColumn<int>("drawn"); // characters, with the "…"
+        QTest::newRow("4000 characters, whole") << 4000 << 4000;
+        QTest::newRow("5000 characters, cut") << 5000 << 4001;
+    }
+    void previewDrawsWhatPrints()
+    {
+        QFETCH(int, length);
+        QFETCH(int, drawn);
+        const QByteArray label(length, '\xC6'); // "Ж" in Windows-1251
+        const auto draw = [&label](QStringList *texts, std::function<QString(QByteArrayView)> text) {
+            return [&label, texts, text](TPage &page) {
+                TCountingPage counting(page);
+                const auto cell = [&](int col, int row) {
+                    return row == 0   ? Str::TarvoTitles.value(col)
+                           : col == 1 ? text(QByteArrayView(label))
+                                      : QString::number(row);
+                };
+                PrintTable(counting, cell, 3, TarvoPrintColumns(counting.PageWidth()),
+                           QStringLiteral("Новый1.txt"));
+                *texts = counting.texts;
+            };
+        };
+        QTemporaryDir dir;
+        QPrinter printer(QPrinter::HighResolution);
+        printer.setOutputFormat(QPrinter::PdfFormat);
+        printer.setOutputFileName(dir.filePath(QStringLiteral("print.pdf")));
+        printer.setPageOrientation(QPageLayout::Landscape);
+        QStringList printed, previewed;
+        QString error;
+        QVERIFY2(PrintToPrinter(printer, GridFont,
+                                draw(&printed, [](QByteArrayView b) { return ShownText::of(b); }),
+                                &error),
+                 qPrintable(error));
+        TPrintPreview preview(GridFont, draw(&previewed, Cp1251::decode));
+        QPrintPreviewDialog *dialog = preview.dialog(nullptr);
+        dialog->show();
+        dialog->findChild<QPrintPreviewWidget *>()->updatePreview();
+        QTRY_VERIFY(!previewed.isEmpty());
+        dialog->close();
+        QCOMPARE(previewed, printed);
+        const QStringList labels = printed.filter(QStringLiteral("ЖЖЖ"));
+        QCOMPARE(labels.size(), 2);
+        QCOMPARE(labels[0].size(), drawn);
+        QCOMPARE(labels[0], ShownText::of(label)); // as the grid shows it
     }
 };
 
