@@ -6,6 +6,7 @@
 #include <QStringList>
 #include <QVariant>
 
+#include "archive/ArchiveIdentity.h"
 #include "archive/ArchiveRecords.h"
 #include "archive/TArchiveChain.h"
 
@@ -167,6 +168,9 @@ bool fillLabelTexts(const QSqlDatabase &db, QSqlError *error)
     return true;
 }
 
+// The step that gives the file its identity (ArchiveIdentity).
+constexpr int IdentityStep = 4;
+
 bool step(const QSqlDatabase &db, int to, QSqlError *error)
 {
     QSqlQuery q(db);
@@ -178,7 +182,10 @@ bool step(const QSqlDatabase &db, int to, QSqlError *error)
         q.exec(QString::fromLatin1(now < 0 ? "ROLLBACK" : "COMMIT"));
         return now >= 0;
     }
-    const QStringList sql = to == 1 ? version1() : to == 2 ? version2() : version3();
+    const QStringList sql = to == 1   ? version1()
+                            : to == 2 ? version2()
+                            : to == 3 ? version3()
+                                      : ArchiveIdentity::tables();
     bool ok = true;
     for (const QString &s : sql) {
         if (!(ok = run(q, s, error)))
@@ -188,6 +195,8 @@ bool step(const QSqlDatabase &db, int to, QSqlError *error)
         ok = fillLabelTexts(db, error);
     if (ok && to == 3)
         ok = fillChain(db, error);
+    if (ok && to == IdentityStep)
+        ok = ArchiveIdentity::make(db, error);
     if (ok)
         ok = run(q, QStringLiteral("PRAGMA user_version = %1").arg(to), error)
              && run(q, QStringLiteral("COMMIT"), error);

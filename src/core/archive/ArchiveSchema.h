@@ -10,6 +10,7 @@
 //            index for substring search.
 // Version 3: the tamper evidence: each record's hash, chained per station (TArchiveChain),
 //            filled in for the records the file held before.
+// Version 4: the file's identity (ArchiveIdentity), made once and kept.
 
 #include <utility>
 #include <vector>
@@ -20,7 +21,7 @@
 
 namespace ArchiveSchema {
 
-constexpr int Version = 3;
+constexpr int Version = 4;
 
 // The version the file carries (0 for a new, empty file); -1 with the error when it cannot be
 // read.

@@ -97,7 +97,7 @@ private slots:
         QTRY_VERIFY(archive.lastCheck().done && archive.lastCheck().records == 13);
         QVERIFY(!archive.lastCheck().broken);
         RawArchive raw(archive.path());
-        QCOMPARE(raw.value("PRAGMA user_version").toInt(), 3);
+        QCOMPARE(raw.value("PRAGMA user_version").toInt(), ArchiveSchema::Version);
         QCOMPARE(raw.value("SELECT count(*) FROM record_chain").toInt(), 13);
         QCOMPARE(raw.value("SELECT prev FROM record_chain WHERE id = 13").toByteArray(),
                  raw.value("SELECT hash FROM record_chain WHERE id = 12").toByteArray());
