@@ -16,6 +16,7 @@
 #include <QUuid>
 
 #include "archive/TArchive.h"
+#include "controls/TElidedLabel.h"
 #include "export/TExportTable.h"
 #include "session/TRecordKeeper.h"
 
@@ -87,7 +88,7 @@ private:
     TArchive m_archive;
     TRecordKeeper m_records{m_archive};
     QString m_modelName;
-    QLabel *m_status = nullptr;
+    TElidedLabel *m_status = nullptr;
     TServerView *m_server = nullptr;
     int m_editRow = -1;
     QString m_editText;
