@@ -8,6 +8,7 @@
 
 #include "archive/ArchiveRecords.h"
 #include "server/ServerChain.h"
+#include "server/ServerStations.h"
 
 namespace {
 
@@ -49,6 +50,15 @@ QStringList version1()
                        "(station, result_seq) WHERE kind = 'label'"),
         QStringLiteral("UPDATE reg01_schema SET version = 1"),
     };
+}
+
+QStringList stepTo(int v)
+{
+    if (v == 1)
+        return version1();
+    if (v == 2)
+        return ServerChain::version2();
+    return ServerStations::tables(ServerSchema::HoldersVersion);
 }
 
 } // namespace
@@ -101,7 +111,7 @@ bool migrate(const QSqlDatabase &db, QSqlError *error, int target)
     const int locked = ok ? version(db, error) : -1;
     ok = locked >= 0;
     for (int v = locked + 1; ok && v <= std::min(target, Version); ++v) {
-        for (const QString &sql : v == 1 ? version1() : ServerChain::version2()) {
+        for (const QString &sql : stepTo(v)) {
             if (!(ok = run(q, sql, error)))
                 break;
         }

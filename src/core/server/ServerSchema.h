@@ -7,6 +7,7 @@
 // Version 1: reg01_records.
 // Version 2: each record's hash chain, checked on insert; rows only under the role's own
 //            stations (ServerChain).
+// Version 3: which local archive holds which station name (ServerStations).
 //
 // When the tables are current, only SELECT on reg01_schema is needed to find that out: a
 // station's role needs no right to change the tables.
@@ -16,7 +17,9 @@
 
 namespace ServerSchema {
 
-constexpr int Version = 2;
+constexpr int Version = 3;
+// The version from which the server knows which archive holds which station name.
+constexpr int HoldersVersion = 3;
 
 // The version on the server; 0 when the tables are not there yet, -1 on failure.
 int version(const QSqlDatabase &db, QSqlError *error);
