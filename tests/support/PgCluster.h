@@ -65,11 +65,11 @@ public:
         return run(m_bin + "pg_ctl", {"-D", m_data, "-m", "fast", "-w", "stop"});
     }
     // SQL as the superuser, over the socket; the output of psql -At.
-    bool psql(const QString &sql, QString *out = nullptr)
+    bool psql(const QString &sql, QString *out = nullptr, const QString &database = "reg01")
     {
         return run(m_bin + "psql",
-                   {"-h", m_sockets, "-p", QString::number(m_port), "-U", "postgres", "-d", "reg01",
-                    "-v", "ON_ERROR_STOP=1", "-At", "-c", sql},
+                   {"-h", m_sockets, "-p", QString::number(m_port), "-U", "postgres", "-d",
+                    database, "-v", "ON_ERROR_STOP=1", "-At", "-c", sql},
                    out);
     }
 

@@ -7,15 +7,18 @@
 #include <QStringList>
 #include <QVariant>
 
+#include "archive/ArchiveIdentity.h"
 #include "archive/ArchiveSchema.h"
 #include "text/SafeFile.h"
 
 namespace {
 
 constexpr qint64 kRange = 512;
-// The ledger first: every other table's rows name a record.
-const char *const kTables[] = {"records",     "record_chain", "results",      "label_changes",
-                               "file_events", "label_texts",  "result_marks", "archive_views"};
+// The ledger first: every other table's rows name a record. The identity last: the new file
+// took a new one when it was made, and is given the old one instead.
+const char *const kTables[] = {"records",       "record_chain", "results",
+                               "label_changes", "file_events",  "label_texts",
+                               "result_marks",  "archive_views", "archive_identity"};
 
 bool run(const QSqlDatabase &db, const QString &sql, QSqlError *error = nullptr)
 {
@@ -102,9 +105,13 @@ qint64 copyInto(const QSqlDatabase &from, const QString &to, qint64 lastId, QSql
         if (common.isEmpty())
             continue;
         const QString cols = common.join(QStringLiteral(", "));
-        const QString insert = QStringLiteral("INSERT OR IGNORE INTO fresh.%1 (%2) SELECT %2 "
-                                              "FROM main.%1")
-                                   .arg(table, cols);
+        // REPLACE takes the new file's own identity row away without its delete trigger
+        // (SQLite fires none for REPLACE unless recursive triggers are on).
+        const QString insert = QStringLiteral(
+                                   "INSERT OR %3 INTO fresh.%1 (%2) SELECT %2 FROM main.%1")
+                                   .arg(table, cols,
+                                        table == ArchiveIdentity::Table ? QStringLiteral("REPLACE")
+                                                                        : QStringLiteral("IGNORE"));
         qint64 last = lastId;
         QSqlQuery max(from);
         if (max.exec(QStringLiteral("SELECT max(id) FROM main.%1").arg(table)) && max.next())

@@ -6,6 +6,7 @@
 #include <QStringList>
 #include <QVariant>
 
+#include "archive/ArchiveIdentity.h"
 #include "archive/ArchiveRecords.h"
 #include "archive/TArchiveChain.h"
 
@@ -186,6 +187,9 @@ bool fillLabelTexts(const QSqlDatabase &db, QSqlError *error)
     return true;
 }
 
+// The step that gives the file its identity (ArchiveIdentity).
+constexpr int IdentityStep = 5;
+
 bool step(const QSqlDatabase &db, int to, QSqlError *error)
 {
     QSqlQuery q(db);
@@ -200,7 +204,8 @@ bool step(const QSqlDatabase &db, int to, QSqlError *error)
     const QStringList sql = to == 1   ? version1()
                             : to == 2 ? version2()
                             : to == 3 ? version3()
-                                      : version4();
+                            : to == 4 ? version4()
+                                      : ArchiveIdentity::tables();
     bool ok = true;
     for (const QString &s : sql) {
         if (!(ok = run(q, s, error)))
@@ -210,6 +215,8 @@ bool step(const QSqlDatabase &db, int to, QSqlError *error)
         ok = fillLabelTexts(db, error);
     if (ok && to == 3)
         ok = fillChain(db, error);
+    if (ok && to == IdentityStep)
+        ok = ArchiveIdentity::make(db, error);
     if (ok)
         ok = run(q, QStringLiteral("PRAGMA user_version = %1").arg(to), error)
              && run(q, QStringLiteral("COMMIT"), error);

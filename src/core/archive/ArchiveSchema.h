@@ -13,6 +13,7 @@
 // Version 4: the limits each result was judged by (which values had one, which were outside),
 //            the names of the views per family (ArchiveViews), and an index on the time a
 //            result shows.
+// Version 5: the file's identity (ArchiveIdentity), made once and kept.
 
 #include <utility>
 #include <vector>
@@ -23,7 +24,7 @@
 
 namespace ArchiveSchema {
 
-constexpr int Version = 4;
+constexpr int Version = 5;
 
 // The version the file carries (0 for a new, empty file); -1 with the error when it cannot be
 // read.

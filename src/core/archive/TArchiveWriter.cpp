@@ -55,6 +55,7 @@ TArchiveWriter::TArchiveWriter(const QSqlDatabase &db)
     , m_labelChange(db)
     , m_changedText(db)
     , m_fileEvent(db)
+    , m_resultStation(db)
     , m_chain(db)
 {}
 
@@ -85,6 +86,8 @@ bool TArchiveWriter::prepare(QSqlError *error)
         {&m_changedText, QStringLiteral("INSERT INTO label_texts (result_id, folded) "
                                         "SELECT result_id, ? FROM label_changes "
                                         "WHERE id = ? AND result_id IS NOT NULL")},
+        {&m_resultStation, QStringLiteral("SELECT station FROM records WHERE uid = ? "
+                                          "AND kind = 'result'")},
         {&m_fileEvent,
          QStringLiteral("INSERT INTO file_events (id, at_ms, at_iso, event, file_name, "
                         "row_count) VALUES (?, ?, ?, ?, ?, ?)")},
@@ -199,7 +202,18 @@ bool TArchiveWriter::writeResult(const QString &station, const QUuid &uid,
 bool TArchiveWriter::writeLabelChange(const QString &station, const QUuid &uid,
                                       const TArchiveLabelChange &change, QSqlError *error)
 {
-    const qint64 id = writeRecord(station, uid, "label", error);
+    // A change goes under its result's station, which the server finds it by: a result
+    // archived before the station was renamed keeps its changes beside it.
+    QString under = station;
+    if (!change.result.isNull()) {
+        m_resultStation.addBindValue(change.result.toRfc4122());
+        if (!exec(m_resultStation, error))
+            return false;
+        if (m_resultStation.next())
+            under = m_resultStation.value(0).toString();
+        m_resultStation.finish();
+    }
+    const qint64 id = writeRecord(under, uid, "label", error);
     if (id <= 0)
         return id == 0;
     const QDateTime at = orNow(change.at);

@@ -48,5 +48,6 @@ private:
     QSqlQuery m_labelChange;
     QSqlQuery m_changedText;
     QSqlQuery m_fileEvent;
+    QSqlQuery m_resultStation;
     TArchiveChain m_chain;
 };

@@ -1,29 +1,27 @@
 #include "server/ServerLink.h"
 
 #include <algorithm>
-#include <vector>
 
 #include <QSqlError>
 #include <QSqlQuery>
 #include <QStringList>
-#include <QUuid>
 #include <QVariant>
 
+#include "archive/ArchiveIdentity.h"
 #include "server/ServerConfig.h"
 #include "server/ServerSchema.h"
 #include "server/StatementGuard.h"
 #include "server/TServerBatch.h"
-#include "text/ChainStrings.h"
 #include "text/ServerStrings.h"
 
 namespace {
 
-QString firstLine(const QSqlError &e)
+// Connection names are never used twice: a link at the address of one gone before would find
+// that one's connections, which belong to another thread.
+quint64 nextSerial()
 {
-    QString text = e.databaseText().trimmed();
-    if (text.isEmpty())
-        text = e.text().trimmed();
-    return ServerConfig::redacted(text.section(QLatin1Char('\n'), 0, 0));
+    static std::atomic<quint64> serial = 0;
+    return ++serial;
 }
 
 } // namespace
@@ -33,12 +31,17 @@ ServerLink::ServerLink(const QString &archivePath, const QString &conninfo, cons
     : m_archivePath(archivePath)
     , m_conninfo(ConnInfo::withBounds(ServerConfig::withoutPassword(conninfo), limits.bounds))
     , m_limits(limits)
-    , m_localName(QStringLiteral("server-local-%1").arg(quintptr(this)))
-    , m_serverName(QStringLiteral("server-pg-%1").arg(quintptr(this)))
+    , m_localName(QStringLiteral("server-local-%1").arg(nextSerial()))
+    , m_serverName(QStringLiteral("server-pg-%1").arg(nextSerial()))
     , m_guard(std::move(guard))
 {}
 
-ServerLink::~ServerLink() = default;
+// A link whose thread was left to end on its own goes without its shutdown: its connections
+// go here, on that thread, instead of staying behind under their names.
+ServerLink::~ServerLink()
+{
+    shutdown();
+}
 
 void ServerLink::start()
 {
@@ -71,100 +74,71 @@ bool ServerLink::findCursor(QString *error)
         *error = QStringLiteral("архив: ") + stations.lastError().text();
         return false;
     }
-    QSqlQuery high(QSqlDatabase::database(m_serverName, false));
+    m_identity = ArchiveIdentity::of(local);
+    m_stations = {};
+    m_stations.active = m_serverHolders && !m_identity.isEmpty();
     QSqlQuery first(local);
-    if (!high.prepare(QStringLiteral("SELECT COALESCE(max(seq), 0) FROM reg01_records "
-                                     "WHERE station = ?"))
-        || !first.prepare(QStringLiteral("SELECT COALESCE(min(id) - 1, ?) FROM records "
-                                         "WHERE station = ? AND seq > ?"))) {
-        *error = firstLine(high.lastError());
+    if (!first.prepare(QStringLiteral("SELECT COALESCE(min(id) - 1, ?) FROM records "
+                                      "WHERE station = ? AND seq > ?"))) {
+        *error = QStringLiteral("архив: ") + first.lastError().text();
         return false;
     }
     qint64 cursor = -1;
     const qint64 top = localCount(-1);
     while (stations.next()) {
-        high.addBindValue(stations.value(0));
-        if (!high.exec() || !high.next()) {
-            *error = firstLine(high.lastError());
+        const QString station = stations.value(0).toString();
+        qint64 high = 0;
+        if (!highOnServer(station, &high, error))
+            return false;
+        if (m_stations.active) {
+            if (!decide(station, high, error))
+                return false;
+            if (m_stations.held.count(station) > 0)
+                continue; // never sent: the cursor does not wait for them
+        } else if (!sameRecordAt(station, high, error)) {
             return false;
         }
-        if (!sameRecordAt(stations.value(0).toString(), high.value(0).toLongLong(), error))
-            return false;
         // Records an administrator deleted below the newest go again first.
         for (int sent = 1; sent > 0;) {
             sent = TServerBatch(m_localName, m_serverName)
-                       .resendMissing(stations.value(0).toString(), m_limits.batch, error);
+                       .resendMissing(station, m_limits.batch, error);
             if (sent < 0)
                 return false;
         }
         first.addBindValue(top);
-        first.addBindValue(stations.value(0));
-        first.addBindValue(high.value(0));
+        first.addBindValue(station);
+        first.addBindValue(high);
         if (!first.exec() || !first.next())
             return false;
         const qint64 at = first.value(0).toLongLong();
         cursor = cursor < 0 ? at : std::min(cursor, at);
     }
-    m_cursor = std::max<qint64>(cursor, 0);
+    m_cursor = std::max<qint64>(cursor < 0 && m_stations.active ? top : cursor, 0);
     m_cursorKnown = true;
     m_sinceAudit.start();
+    tellStations();
     return true;
-}
-
-// The server's newest record of a station must be this archive's record of that number: were
-// it another archive's (a second copy of the program under the same station name), every
-// record of ours up to that number would be taken as sent and never reach the server.
-bool ServerLink::sameRecordAt(const QString &station, qint64 seq, QString *error)
-{
-    if (seq <= 0)
-        return true;
-    QSqlQuery theirs(QSqlDatabase::database(m_serverName, false));
-    QSqlQuery ours(QSqlDatabase::database(m_localName, false));
-    if (!theirs.prepare(QStringLiteral("SELECT uid, hash FROM reg01_records WHERE station = ? "
-                                       "AND seq = ?"))
-        || !ours.prepare(QStringLiteral("SELECT r.uid, c.hash FROM records r LEFT JOIN "
-                                        "record_chain c ON c.id = r.id "
-                                        "WHERE r.station = ? AND r.seq = ?"))) {
-        *error = firstLine(theirs.lastError());
-        return false;
-    }
-    theirs.addBindValue(station);
-    theirs.addBindValue(seq);
-    ours.addBindValue(station);
-    ours.addBindValue(seq);
-    if (!theirs.exec() || !theirs.next()) {
-        *error = firstLine(theirs.lastError());
-        return false;
-    }
-    if (!ours.exec()) {
-        *error = QStringLiteral("архив: ") + ours.lastError().text();
-        return false;
-    }
-    const bool held = ours.next();
-    const QString mine = held ? QUuid::fromRfc4122(ours.value(0).toByteArray())
-                                    .toString(QUuid::WithoutBraces)
-                              : QString();
-    // Our record under our uid, but not as we wrote it: never taken as sent.
-    if (mine == theirs.value(0).toString() && ours.value(1) != theirs.value(1)) {
-        *error = Str::ServerConflict.arg(station).arg(seq);
-        return false;
-    }
-    if (mine == theirs.value(0).toString())
-        return true;
-    *error = QStringLiteral("станция «%1» на сервере ведёт другой архив; задайте этой станции "
-                            "своё имя (Station в разделе Archive)")
-                 .arg(station);
-    return false;
 }
 
 int ServerLink::sendBatch(QString *error)
 {
+    TServerBatch batch(m_localName, m_serverName);
+    batch.setStations(&m_stations);
     qint64 lastId = m_cursor;
-    const int rows = TServerBatch(m_localName, m_serverName)
-                         .sendAfter(m_cursor, m_limits.batch, &lastId, error);
-    if (rows > 0)
-        m_cursor = lastId;
-    return rows;
+    const int rows = batch.sendAfter(m_cursor, m_limits.batch, &lastId, error);
+    if (rows < 0)
+        return -1;
+    m_cursor = std::max(m_cursor, lastId);
+    // A station first written after the last look: decided now, then the batch goes on.
+    const QString station = batch.undecided();
+    if (!station.isEmpty()) {
+        qint64 high = 0;
+        if (!highOnServer(station, &high, error) || !decide(station, high, error))
+            return -1;
+        tellStations();
+        return rows + 1;
+    }
+    return rows + batch.passed();
 }
 
 // Records are never removed and numbered in writing order, so what lies after an id is the
@@ -177,7 +151,18 @@ qint64 ServerLink::localCount(qint64 afterId)
                                && q.next()
                            ? q.value(0).toLongLong()
                            : 0;
-    return afterId < 0 ? top : std::max<qint64>(top - afterId, 0);
+    if (afterId < 0 || m_stations.held.empty())
+        return afterId < 0 ? top : std::max<qint64>(top - afterId, 0);
+    // Records held back are not waiting: counted out.
+    QStringList marks;
+    for (size_t k = 0; k < m_stations.held.size(); ++k)
+        marks << QStringLiteral("?");
+    q.prepare(QStringLiteral("SELECT count(*) FROM records WHERE id > ? AND station NOT IN (%1)")
+                  .arg(marks.join(QLatin1Char(','))));
+    q.addBindValue(afterId);
+    for (const QString &station : m_stations.held)
+        q.addBindValue(station);
+    return q.exec() && q.next() ? q.value(0).toLongLong() : 0;
 }
 
 void ServerLink::turn()

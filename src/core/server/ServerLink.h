@@ -14,17 +14,25 @@
 // StatementGuard that another thread checks: a server that stops answering in the middle of a
 // statement costs the statement, never the thread. While idle, the server is asked a trivial
 // question now and then, so that one gone silent is noticed without records waiting.
+//
+// An archive with an identity (ArchiveIdentity) sends a station's records only under a name the
+// server gives to it (ServerStations): the first archive to send under a name holds it, and
+// this archive's records under a name another holds stay in its file, while its other
+// stations' records go (stations() says which). An archive without one is stopped, as ever,
+// when the server's newest record of its station is another archive's.
 
 #include <atomic>
 #include <memory>
 
 #include <QElapsedTimer>
+#include <QList>
 #include <QObject>
 #include <QSqlDatabase>
 #include <QString>
 #include <QTimer>
 
 #include "server/ConnInfo.h"
+#include "server/TServerBatch.h"
 
 class QSqlQuery;
 class StatementGuard;
@@ -61,6 +69,9 @@ public slots:
 signals:
     // online: the last try reached the server; queued: local records it does not hold yet.
     void progress(bool online, qint64 queued, const QString &error);
+    // After each look at what the server holds: the stations held back, with the records each
+    // has here, and the stations whose records go. Both empty where holders are not known.
+    void stations(const QStringList &held, const QList<qint64> &counts, const QStringList &sending);
 
 private:
     void turn();
@@ -69,7 +80,14 @@ private:
     void makeViews(QSqlDatabase &db);
     void dropServer();
     bool probe(QString *error);
+    enum class Top { Ours, Theirs, Failed };
+    // Whose is the server's record `seq` (its newest) of the station.
+    Top whoseTop(const QString &station, qint64 seq, QString *error);
     bool sameRecordAt(const QString &station, qint64 seq, QString *error);
+    bool highOnServer(const QString &station, qint64 *high, QString *error);
+    // Puts the station among those sent or those held back, claiming its name when free.
+    bool decide(const QString &station, qint64 high, QString *error);
+    void tellStations();
     bool findCursor(QString *error);
     int sendBatch(QString *error); // records sent, -1 on failure
     qint64 localCount(qint64 afterId);
@@ -80,8 +98,11 @@ private:
     Limits m_limits;
     QString m_localName;
     QString m_serverName;
+    QString m_identity; // the local archive's; empty: holders are not asked
+    TServerBatch::Stations m_stations;
     QTimer *m_timer = nullptr;
     bool m_serverReady = false;
+    bool m_serverHolders = false; // the server's tables know which archive holds which name
     bool m_cursorKnown = false;
     qint64 m_cursor = 0;    // local records up to this id are on the server
     qint64 m_lastSeen = -1; // the local archive's highest id at the last look

@@ -57,7 +57,16 @@ bool ServerLink::connectServer(QString *error)
     const bool opened = db.open();
     if (opened)
         m_guard->attach(db); // from here on a silent server costs a statement, not the thread
-    if (!opened || !ServerSchema::migrate(db, &e)) {
+    bool migrated = opened && ServerSchema::migrate(db, &e);
+    // A station's role may not take the step that adds the holders of names: it goes on as
+    // before it until the owner's connection takes it.
+    QSqlError older;
+    const int version = opened ? ServerSchema::version(db, &older) : -1;
+    if (!migrated && version >= ServerSchema::HoldersVersion - 1
+        && e.nativeErrorCode() == QStringLiteral("42501"))
+        migrated = true;
+    m_serverHolders = version >= ServerSchema::HoldersVersion;
+    if (!migrated) {
         *error = ServerMessages::firstLine(db.lastError().isValid() ? db.lastError() : e);
         if (e.isValid())
             *error = ServerMessages::firstLine(e);

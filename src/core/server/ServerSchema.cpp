@@ -8,6 +8,7 @@
 
 #include "archive/ArchiveRecords.h"
 #include "server/ServerChain.h"
+#include "server/ServerStations.h"
 
 namespace {
 
@@ -64,16 +65,15 @@ QStringList version3()
     };
 }
 
-QStringList steps(int to)
+QStringList stepTo(int v)
 {
-    switch (to) {
-    case 1:
+    if (v == 1)
         return version1();
-    case 2:
+    if (v == 2)
         return ServerChain::version2();
-    default:
+    if (v == 3)
         return version3();
-    }
+    return ServerStations::tables(ServerSchema::HoldersVersion);
 }
 
 } // namespace
@@ -126,7 +126,7 @@ bool migrate(const QSqlDatabase &db, QSqlError *error, int target)
     const int locked = ok ? version(db, error) : -1;
     ok = locked >= 0;
     for (int v = locked + 1; ok && v <= std::min(target, Version); ++v) {
-        for (const QString &sql : steps(v)) {
+        for (const QString &sql : stepTo(v)) {
             if (!(ok = run(q, sql, error)))
                 break;
         }

@@ -134,8 +134,22 @@ int TServerBatch::send(QSqlQuery &read, qint64 *lastId, QString *error)
     std::map<QString, Span> spans;
     QString firstStation;
     int rows = 0;
+    m_undecided.clear();
+    m_passed = 0;
     while (read.next()) {
         const std::vector<QVariant> fields = TArchiveChain::rowFields(read, 1);
+        if (m_stations && m_stations->active) {
+            const QString station = fields[0].toString();
+            if (m_stations->held.count(station) > 0) {
+                *lastId = read.value(0).toLongLong();
+                ++m_passed;
+                continue;
+            }
+            if (m_stations->sending.count(station) == 0) {
+                m_undecided = station;
+                break;
+            }
+        }
         const QByteArray prev = read.value(1 + n).toByteArray();
         const QByteArray hash = read.value(2 + n).toByteArray();
         const qint64 seq = fields[1].toLongLong();

@@ -9,6 +9,8 @@
 //
 // Works through two connections the caller opened (by name), on the caller's thread.
 
+#include <set>
+
 #include <QString>
 
 class QSqlError;
@@ -18,6 +20,19 @@ class TServerBatch
 {
 public:
     TServerBatch(const QString &localConnection, const QString &serverConnection);
+
+    // Where the server knows which archive holds which station name: the stations whose records
+    // go, and those held back (passed over, never sent). A record of a station in neither ends
+    // the batch before it, for the caller to decide (undecided()).
+    struct Stations
+    {
+        bool active = false;
+        std::set<QString> sending;
+        std::set<QString> held;
+    };
+    void setStations(const Stations *stations) { m_stations = stations; }
+    QString undecided() const { return m_undecided; }
+    int passed() const { return m_passed; } // held-back records the last batch went past
 
     // The records after ledger id `cursor`, at most `limit`. Returns how many were sent (0:
     // none waits), -1 with the error; *lastId is the last id sent.
@@ -34,4 +49,7 @@ private:
 
     QString m_local;
     QString m_server;
+    const Stations *m_stations = nullptr;
+    QString m_undecided;
+    int m_passed = 0;
 };

@@ -32,6 +32,8 @@ TServerReplicator::TServerReplicator(const QString &archivePath, const QString &
     connect(m_thread, &QThread::finished, m_thread, &QObject::deleteLater);
     connect(m_link, &ServerLink::progress, this, &TServerReplicator::onProgress,
             Qt::QueuedConnection);
+    connect(m_link, &ServerLink::stations, this, &TServerReplicator::onStations,
+            Qt::QueuedConnection);
     // The statements' deadlines are watched from here: the sending thread may be stuck in one.
     auto *watch = new QTimer(this);
     connect(watch, &QTimer::timeout, this, [guard = m_guard] { guard->check(); });
@@ -68,8 +70,14 @@ void TServerReplicator::onProgress(bool online, qint64 queued, const QString &er
     m_queued = queued;
     m_detail = ServerConfig::redacted(error);
     m_error = ServerMessages::cause(m_detail);
+    // Held back is the cause while nothing else goes wrong; it tells the queue itself.
+    const bool held = m_error.isEmpty() && !m_held.isEmpty();
+    if (held) {
+        m_error = heldText();
+        m_detail = m_error;
+    }
     QString text;
-    if (!m_error.isEmpty() && queued > 0)
+    if (!m_error.isEmpty() && queued > 0 && !held)
         text = Str::ServerFailedQueued.arg(m_error).arg(queued);
     else if (!m_error.isEmpty())
         text = Str::ServerFailed.arg(m_error);
@@ -81,4 +89,30 @@ void TServerReplicator::onProgress(bool online, qint64 queued, const QString &er
         return;
     m_status = text;
     emit statusChanged(m_status);
+}
+
+void TServerReplicator::onStations(const QStringList &held, const QList<qint64> &counts,
+                                   const QStringList &sending)
+{
+    m_held = held;
+    m_heldCounts = counts;
+    m_sending = sending;
+}
+
+QString TServerReplicator::heldText() const
+{
+    QStringList parts;
+    for (qsizetype k = 0; k < m_held.size(); ++k)
+        parts << Str::ServerStationHeld.arg(m_held[k], QString::number(m_heldCounts.value(k)));
+    QStringList names;
+    for (const QString &station : m_sending)
+        names << Str::ServerStationName.arg(station);
+    const QString list = names.join(QStringLiteral(", "));
+    const bool one = names.size() == 1;
+    if (!names.isEmpty() && m_queued == 0)
+        parts << (one ? Str::ServerStationSent : Str::ServerStationsSent).arg(list);
+    else if (!names.isEmpty())
+        parts << (one ? Str::ServerStationQueued : Str::ServerStationsQueued)
+                     .arg(list, QString::number(m_queued));
+    return parts.join(QStringLiteral("; "));
 }

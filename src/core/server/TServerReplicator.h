@@ -7,13 +7,18 @@
 // and keeps the status line: "Сервер: синхронизировано", "Сервер: N записей в очереди", or
 // the last error's cause in Russian (never with a password in it), libpq's own words kept for
 // a tooltip. A connection string with a password in it is refused: nothing connects with it.
+// Records held back under a station name the server gives to another archive are told as the
+// cause, beside the stations whose records went: "Сервер: записи станции «host» (12) не
+// отправляются: …; записи станции «line-2» отправлены".
 //
 // A window may call nudge() after handing the archive a record, so it leaves sooner.
 
 #include <memory>
 
+#include <QList>
 #include <QObject>
 #include <QString>
+#include <QStringList>
 
 #include "server/ServerLink.h"
 
@@ -39,7 +44,10 @@ public:
     qint64 queued() const { return m_queued; }
     QString lastError() const { return m_error; }    // the cause, in Russian
     QString errorDetail() const { return m_detail; } // what the server or libpq said
-    bool synchronized() const { return m_online && m_queued == 0 && m_heard; }
+    bool synchronized() const { return m_online && m_queued == 0 && m_heard && m_held.isEmpty(); }
+    // The stations whose records are held back; those whose records go.
+    QStringList heldStations() const { return m_held; }
+    QStringList sendingStations() const { return m_sending; }
 
 public slots:
     void nudge();
@@ -49,6 +57,9 @@ signals:
 
 private:
     void onProgress(bool online, qint64 queued, const QString &error);
+    void onStations(const QStringList &held, const QList<qint64> &counts,
+                    const QStringList &sending);
+    QString heldText() const;
 
     std::shared_ptr<StatementGuard> m_guard;
     QThread *m_thread = nullptr;
@@ -57,6 +68,9 @@ private:
     QString m_error;
     QString m_detail;
     qint64 m_queued = 0;
+    QStringList m_held;
+    QList<qint64> m_heldCounts;
+    QStringList m_sending;
     bool m_online = false;
     bool m_heard = false;
 };

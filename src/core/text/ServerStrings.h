@@ -19,6 +19,21 @@ inline const QString ServerPasswordRefused = QStringLiteral(
 inline const QString ServerNoAnswer = QStringLiteral("сервер не отвечает (ждали %1 с)");
 inline const QString ServerDetailsInTooltip = QStringLiteral(
     "ошибка сервера (подробно в подсказке)");
+// A second copy of the program under a station name the server has from another archive, told
+// by comparing the newest records (a server or an archive that knows no holders of names).
+inline const QString ServerOtherArchive = QStringLiteral(
+    "станция «%1» на сервере ведёт другой архив; задайте этой станции своё имя (Station в "
+    "разделе Archive)");
+// The same told by the archives' identities: that station's records stay in the local archive,
+// the others go. The parts are joined by "; " after "Сервер: ".
+inline const QString ServerStationHeld = QStringLiteral(
+    "записи станции «%1» (%2) не отправляются: под этим именем на сервере ведёт записи другой "
+    "архив (другая копия программы)");
+inline const QString ServerStationSent = QStringLiteral("записи станции %1 отправлены");
+inline const QString ServerStationsSent = QStringLiteral("записи станций %1 отправлены");
+inline const QString ServerStationQueued = QStringLiteral("записи станции %1: %2 в очереди");
+inline const QString ServerStationsQueued = QStringLiteral("записи станций %1: %2 в очереди");
+inline const QString ServerStationName = QStringLiteral("«%1»");
 
 // Causes, from what libpq says
 inline const QString CauseAdminShutdown = QStringLiteral("сервер остановлен администратором");

@@ -15,6 +15,7 @@
 #include "archive/TArchiveDialog.h"
 #include "archive/TArchiveModel.h"
 #include "controls/TColorStringGrid.h"
+#include "controls/TElidedLabel.h"
 #include "controls/TNumberEdit.h"
 #include "export/ExportStrings.h"
 #include "export/TExportDialog.h"
@@ -83,7 +84,7 @@ TArchiveLink::~TArchiveLink() = default;
 void TArchiveLink::start(const QString &folder)
 {
     if (!m_status) {
-        m_status = new QLabel(m_window);
+        m_status = new TElidedLabel(m_window);
         m_status->setObjectName(QStringLiteral("ArchiveStatus"));
         m_window->statusBar()->addPermanentWidget(m_status);
     }
@@ -135,13 +136,12 @@ void TArchiveLink::showState()
     const bool trouble = m_archive.state() != ArchiveState::Ok || m_archive.pendingCount() > 0
                          || m_archive.lostCount() > 0 || m_archive.rebuilt()
                          || m_archive.tampered();
-    m_status->setText(m_archive.statusText());
+    m_status->setFullText(m_archive.statusText(), m_archive.errorText());
     // An archive made anew gets its views again.
     if (m_archive.rebuilt() && !m_viewsRemade && m_archive.state() == ArchiveState::Ok) {
         m_viewsRemade = true;
         nameViews();
     }
-    m_status->setToolTip(m_archive.errorText());
     // A working archive keeps quiet; only its trouble is worth the operator's eye.
     m_status->setStyleSheet(trouble ? QStringLiteral("color: #b00000;") : QString());
 }

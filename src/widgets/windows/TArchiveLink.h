@@ -16,6 +16,7 @@
 #include <QUuid>
 
 #include "archive/TArchive.h"
+#include "controls/TElidedLabel.h"
 #include "export/TExportTable.h"
 #include "session/TRecordKeeper.h"
 
@@ -91,7 +92,7 @@ private:
     TRecordKeeper m_records{m_archive};
     QString m_modelName;
     bool m_viewsRemade = false;
-    QLabel *m_status = nullptr;
+    TElidedLabel *m_status = nullptr;
     TServerView *m_server = nullptr;
     int m_editRow = -1;
     QString m_editText;

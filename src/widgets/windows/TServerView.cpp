@@ -4,6 +4,7 @@
 #include <QMainWindow>
 #include <QStatusBar>
 
+#include "controls/TElidedLabel.h"
 #include "server/ServerConfig.h"
 #include "server/TServerReplicator.h"
 #include "settings/TIniPlus.h"
@@ -25,7 +26,7 @@ TServerView::TServerView(QMainWindow *window, const QString &conninfo, const QSt
     , m_conninfo(conninfo)
 {
     setObjectName(QStringLiteral("ServerView"));
-    m_status = new QLabel(window);
+    m_status = new TElidedLabel(window);
     m_status->setObjectName(QStringLiteral("ServerStatus"));
     window->statusBar()->addPermanentWidget(m_status);
     m_replicator = new TServerReplicator(archivePath, conninfo, ServerLink::Limits(), this);
@@ -48,9 +49,8 @@ void TServerView::showStatus(const QString &text)
 {
     if (!m_status)
         return;
-    m_status->setText(text);
     const QString error = m_replicator->lastError();
-    m_status->setToolTip(m_replicator->errorDetail());
+    m_status->setFullText(text, m_replicator->errorDetail());
     // Like the archive's own label: quiet while all goes well, red while the server is away.
     m_status->setStyleSheet(error.isEmpty() ? QString() : QStringLiteral("color: #b00000;"));
 }

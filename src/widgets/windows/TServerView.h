@@ -4,12 +4,15 @@
 // the window's settings file names a server ("Archive"/"Server"): then the local archive is
 // sent there in the background, the status bar shows how far the server is behind, and each
 // record handed to the archive is sent at once instead of at the next look. Without the key
-// there is nothing of this: no label, no thread, no connection.
+// there is nothing of this: no label, no thread, no connection. The status keeps to one line,
+// cut with its whole text in the tooltip where the status bar has no room for it.
 
 #include <QLabel>
 #include <QObject>
 #include <QPointer>
 #include <QString>
+
+#include "controls/TElidedLabel.h"
 
 class QMainWindow;
 class TServerReplicator;
@@ -39,5 +42,5 @@ private:
 
     QString m_conninfo;
     TServerReplicator *m_replicator = nullptr;
-    QPointer<QLabel> m_status; // the window's status bar may go first
+    QPointer<TElidedLabel> m_status; // the window's status bar may go first
 };

@@ -55,9 +55,11 @@ private slots:
             keeper.result(sampleResult(QStringLiteral("Проба %1").arg(i), day(5, 8, i)), i + 1, "x");
         }
         QCOMPARE(archive.state(), ArchiveState::Ok);
+        QString identity;
         {
             RawArchive raw(path);
             QVERIFY(raw.exec("PRAGMA wal_checkpoint(TRUNCATE)"));
+            identity = raw.value("SELECT uid FROM archive_identity").toString();
         }
         archive.lookAtFile(); // the watch's next look sees the file grown by the checkpoint
         QList<int> states;
@@ -98,6 +100,8 @@ private slots:
         QVERIFY(raw.value("SELECT count(*) FROM results WHERE label = 'Проба 59'").toInt() == 1);
         if (allBack) {
             QCOMPARE(back, 60);
+            // The same archive to the server: its station names stay its own.
+            QCOMPARE(raw.value("SELECT uid FROM archive_identity").toString(), identity);
             // The copy keeps each record's link, so the new file's chain holds.
             const qint64 records = raw.value("SELECT count(*) FROM records").toLongLong();
             QTRY_VERIFY2(archive.lastCheck().done && archive.lastCheck().records == records,

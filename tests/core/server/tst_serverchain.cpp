@@ -106,7 +106,8 @@ private slots:
                            + ", result_seq, row_no, old_text, new_text, os_user, file_name, "
                              "event, row_count";
         QVERIFY(m_pg->psql("CREATE TABLE kept AS SELECT * FROM reg01_records; "
-                           "DROP TABLE reg01_records, reg01_schema, reg01_station_roles CASCADE"));
+                           "DROP TABLE reg01_records, reg01_schema, reg01_station_roles, "
+                           "reg01_station_archives CASCADE"));
         {
             QSqlDatabase db = QSqlDatabase::addDatabase("QPSQL", "owner");
             db.setConnectOptions(m_pg->connectionString());

@@ -252,7 +252,7 @@ private slots:
     void twoStationsAtOnce()
     {
         QVERIFY(m_pg->psql("DROP TABLE IF EXISTS reg01_records, reg01_schema, "
-                           "reg01_station_roles CASCADE"));
+                           "reg01_station_roles, reg01_station_archives CASCADE"));
         auto a = archive(QStringLiteral("north"));
         auto b = archive(QStringLiteral("south"));
         QVERIFY(a && b);
