@@ -16,8 +16,8 @@ namespace {
 constexpr qint64 kRange = 512;
 // The ledger first: every other table's rows name a record. The identity last: the new file
 // took a new one when it was made, and is given the old one instead.
-const char *const kTables[] = {"records",       "record_chain", "results",
-                               "label_changes", "file_events",  "label_texts",
+const char *const kTables[] = {"records",       "record_chain",  "results",
+                               "label_changes", "file_events",   "label_texts",
                                "result_marks",  "archive_views", "archive_identity"};
 
 bool run(const QSqlDatabase &db, const QString &sql, QSqlError *error = nullptr)

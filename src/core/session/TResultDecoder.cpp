@@ -14,8 +14,7 @@ std::unique_ptr<TResultDecoder> TResultDecoder::mirel()
     return std::make_unique<TMirelResultDecoder>();
 }
 
-std::size_t TTarvoResultDecoder::valuesCarried(std::span<const uint8_t> resultData,
-                                               uint16_t status)
+std::size_t TTarvoResultDecoder::valuesCarried(std::span<const uint8_t> resultData, uint16_t status)
 {
     switch (resultData.empty() ? 0 : resultData[0]) {
     case 1:

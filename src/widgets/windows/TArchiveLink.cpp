@@ -276,7 +276,9 @@ void TArchiveLink::openHits(const std::vector<TArchiveHit> &hits)
     w->ClearTable();
     w->MainGrid->SetRows(std::move(made.rows));
     const int open = w->MainGrid->RowCount() - 1;
-    w->MainGrid->SetCells(TableShape::LabelCol, open, waiting);
+    // A hit without a date and time ends the table as its open row: its label stays.
+    if (w->MainGrid->Cells(TableShape::LabelCol, open).isEmpty())
+        w->MainGrid->SetCells(TableShape::LabelCol, open, waiting);
     // Each row holds its archived result: a label typed on it is that result's.
     const std::vector<QUuid> handles = m_archive.resultHandles(hits);
     for (size_t k = 0; k < handles.size(); ++k)

@@ -69,7 +69,8 @@ class TestStationNames : public QObject
             QSqlError e;
             QString error;
             qint64 last = 0;
-            ok = server.open() && local.open() && ServerSchema::migrate(server, &e, 2)
+            ok = server.open() && local.open()
+                 && ServerSchema::migrate(server, &e, ServerSchema::HoldersVersion - 1)
                  && TServerBatch("older-local", "older").sendAfter(0, 100, &last, &error) > 0;
         }
         QSqlDatabase::removeDatabase("older");

@@ -50,26 +50,25 @@ private slots:
         QTest::addColumn<bool>("tarvo");
         QTest::addColumn<QStringList>("steps");
         QTest::newRow("first result at once, the next after two minutes")
-            << true
-            << QStringList{"get 0 6",           "put good 1 9 row", "put good 1 0 none",
-                           "get 60 0",          "get 121 0",        "get 122 6",
-                           "put good 122 9 row"};
+            << true << QStringList{"get 0 6",   "put good 1 9 row", "put good 1 0 none", "get 60 0",
+                                   "get 121 0", "get 122 6",        "put good 122 9 row"};
         QTest::newRow("a reply that does not decode is asked for again (first family)")
-            << true << QStringList{"get 0 6", "put junk 0 6 rejected", "get 1 6",
-                                   "put good 1 9 row"};
+            << true
+            << QStringList{"get 0 6", "put junk 0 6 rejected", "get 1 6", "put good 1 9 row"};
         QTest::newRow("... and confirmed all the same (second family)")
-            << false << QStringList{"get 0 6", "put junk 0 9 rejected", "put good 0 0 none",
-                                    "get 100 0", "get 121 6"};
+            << false
+            << QStringList{"get 0 6", "put junk 0 9 rejected", "put good 0 0 none", "get 100 0",
+                           "get 121 6"};
         QTest::newRow("a flagged result is confirmed without a row")
             << true << QStringList{"get 0 6", "put flagged 0 9 rejected", "get 10 9"};
         QTest::newRow("flagged, second family")
             << false << QStringList{"get 0 6", "put flagged 0 9 rejected"};
         QTest::newRow("held back: a fetch waits, a confirmation goes on")
-            << true << QStringList{"hold 0 0", "get 0 6", "hold 0 0", "get 1 6",
+            << true << QStringList{"hold 0 0",         "get 0 6",  "hold 0 0",         "get 1 6",
                                    "put good 1 9 row", "hold 2 9", "put good 2 0 none"};
         QTest::newRow("a clock set back behind the last result asks at once")
-            << true << QStringList{"get 100 6", "put good 100 9 row", "put good 100 0 none",
-                                   "get 50 6"};
+            << true
+            << QStringList{"get 100 6", "put good 100 9 row", "put good 100 0 none", "get 50 6"};
         QTest::newRow("a reply while idle changes nothing")
             << false << QStringList{"put good 0 0 none", "get 0 6"};
     }

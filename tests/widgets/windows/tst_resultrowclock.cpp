@@ -23,9 +23,9 @@ void putReply(TOpPoller *p, bool tarvo)
     for (int k = 0; k < 27; ++k)
         words.push_back(EncodeFp(1.25 + k));
     const auto echo = AddressEcho(0);
-    const std::vector<uint8_t> frame = tarvo
-                                           ? BuildTarvoFrame(106, 0, 3, words, echo)
-                                           : BuildMirelFrame(234, 0x07FFFFFF, 0x0800, 3, words, echo);
+    const std::vector<uint8_t> frame = tarvo ? BuildTarvoFrame(106, 0, 3, words, echo)
+                                             : BuildMirelFrame(234, 0x07FFFFFF, 0x0800, 3, words,
+                                                               echo);
     std::fill(p->ResultData.begin(), p->ResultData.end(), 0);
     p->ResultData[0] = tarvo ? 4 : 64;
     std::copy(frame.begin(), frame.end(), p->ResultData.begin() + 1);
