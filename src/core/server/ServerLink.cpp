@@ -108,8 +108,10 @@ bool ServerLink::findCursor(QString *error)
         first.addBindValue(top);
         first.addBindValue(station);
         first.addBindValue(high);
-        if (!first.exec() || !first.next())
+        if (!first.exec() || !first.next()) {
+            *error = QStringLiteral("архив: ") + first.lastError().text();
             return false;
+        }
         const qint64 at = first.value(0).toLongLong();
         cursor = cursor < 0 ? at : std::min(cursor, at);
     }
