@@ -11,7 +11,7 @@ RESULTS=$E2E_TMP/Сервер.txt
 server() { e2e_pg_sql "$1" 2>/dev/null; }
 results_on_server() { [ "$(server "SELECT count(*) FROM reg01_records WHERE kind = 'result'")" \
                         = "$1" ]; }
-schema_made() { [ "$(server 'SELECT version FROM reg01_schema')" = 2 ]; }
+schema_made() { [ "$(server 'SELECT version FROM reg01_schema')" = 4 ]; }
 labels_on_server() { [ "$(server "SELECT count(*) FROM reg01_records WHERE kind = 'label'")" \
                        = "$1" ]; }
 
@@ -55,6 +55,9 @@ e2e_check "as a label change of that result" \
     e2e_equal "$(server "SELECT l.old_text, l.new_text, l.folded, l.result_seq = r.seq
                          FROM reg01_records l, reg01_records r
                          WHERE l.kind = 'label' AND r.kind = 'result'")" "|Ферма №2|ферма №2|t"
+e2e_check "the manager's view names the values and holds the label as it stands" \
+    e2e_equal "$(server "SELECT label, fat, density, freezing_point, fat_ok IS NULL
+                         FROM reg01_tarvo_results")" "Ферма №2|3.61|28.40|-0.52|t"
 
 e2e_close "$w"
 prompt=$(e2e_wait_window 'Данные были изменены' 5) || e2e_die "closing did not ask"
