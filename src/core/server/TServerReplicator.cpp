@@ -78,13 +78,13 @@ void TServerReplicator::onProgress(bool online, qint64 queued, const QString &er
     }
     QString text;
     if (!m_error.isEmpty() && queued > 0 && !held)
-        text = Str::ServerFailedQueued.arg(m_error).arg(queued);
+        text = Str::ServerFailedQueued.arg(m_error, Str::records(queued));
     else if (!m_error.isEmpty())
         text = Str::ServerFailed.arg(m_error);
     else if (queued == 0)
         text = Str::ServerSynced;
     else
-        text = Str::ServerQueued.arg(queued);
+        text = Str::ServerQueued.arg(Str::records(queued));
     if (text == m_status)
         return;
     m_status = text;

@@ -4,7 +4,7 @@
 //
 // The work runs on a thread of its own with its own connections, so neither the poller nor the
 // UI thread ever waits for the network; this object, on the UI thread, only receives progress
-// and keeps the status line: "Сервер: синхронизировано", "Сервер: N записей в очереди", or
+// and keeps the status line: "Сервер: синхронизировано", "Сервер: 5 записей в очереди" (the noun as the number asks), or
 // the last error's cause in Russian (never with a password in it), libpq's own words kept for
 // a tooltip. A connection string with a password in it is refused: nothing connects with it.
 // Records held back under a station name the server gives to another archive are told as the

@@ -5,14 +5,22 @@
 
 #include <QString>
 
+#include "text/Plural.h"
+
 namespace Str {
 
 // The status line
 inline const QString ServerConnecting = QStringLiteral("Сервер: подключение…");
 inline const QString ServerSynced = QStringLiteral("Сервер: синхронизировано");
-inline const QString ServerQueued = QStringLiteral("Сервер: %1 записей в очереди");
+inline const QString ServerQueued = QStringLiteral("Сервер: %1 в очереди");
 inline const QString ServerFailed = QStringLiteral("Сервер: %1");
-inline const QString ServerFailedQueued = QStringLiteral("Сервер: %1 (%2 записей в очереди)");
+inline const QString ServerFailedQueued = QStringLiteral("Сервер: %1 (%2 в очереди)");
+// "1 запись", "2 записи", "5 записей"
+inline QString records(qint64 n)
+{
+    return Plural::count(n, QStringLiteral("запись"), QStringLiteral("записи"),
+                         QStringLiteral("записей"));
+}
 inline const QString ServerPasswordRefused = QStringLiteral(
     "пароль в строке Server не используется: файл настроек читают все; удалите его оттуда "
     "и запишите в ~/.pgpass (права 0600)");

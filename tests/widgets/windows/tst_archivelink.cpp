@@ -220,7 +220,7 @@ private slots:
         QCOMPARE(allHits(*w)[0].station, station.isEmpty() ? QSysInfo::machineHostName() : station);
         if (!label)
             return;
-        QTRY_VERIFY_WITH_TIMEOUT(label->text().contains(QStringLiteral("1 записей в очереди")),
+        QTRY_VERIFY_WITH_TIMEOUT(label->text().contains(QStringLiteral("(1 запись в очереди)")),
                                  10000);
         QVERIFY2(label->text().startsWith(QStringLiteral("Сервер: ")), qPrintable(label->text()));
         QVERIFY(!label->toolTip().isEmpty());
