@@ -6,6 +6,7 @@
 #include <QTemporaryDir>
 #include <QtTest>
 
+#include "support/FakeSysfs.h"
 #include "controls/PortMenu.h"
 
 // The port menu built from fake sysfs trees.
@@ -21,38 +22,13 @@ private slots:
     void menuRebuildReplacesItems();
 
 private:
-    // root/NAME, with a device link unless it is virtual, and a type file when given.
-    bool addTty(const QString &name, bool device = true, const QString &type = QString());
-
-    std::unique_ptr<QTemporaryDir> m_dir;
-    QString m_root;
+    std::unique_ptr<FakeSysfs> m_sys;
 };
 
 void TestPortMenu::init()
 {
-    m_dir = std::make_unique<QTemporaryDir>();
-    QVERIFY(m_dir->isValid());
-    m_root = m_dir->filePath(QStringLiteral("class/tty"));
-    QVERIFY(QDir().mkpath(m_root));
-    QVERIFY(QDir().mkpath(m_dir->filePath(QStringLiteral("devices/serial0"))));
-}
-
-bool TestPortMenu::addTty(const QString &name, bool device, const QString &type)
-{
-    // As in sysfs, the class entry is itself a link to the device's directory.
-    const QString real = m_dir->filePath(QStringLiteral("devices/tty/") + name);
-    if (!QDir().mkpath(real) || !QFile::link(real, m_root + '/' + name))
-        return false;
-    if (device
-        && !QFile::link(m_dir->filePath(QStringLiteral("devices/serial0")),
-                        real + QStringLiteral("/device")))
-        return false;
-    if (!type.isNull()) {
-        QFile f(real + QStringLiteral("/type"));
-        if (!f.open(QIODevice::WriteOnly) || f.write(type.toLatin1() + '\n') < 0)
-            return false;
-    }
-    return true;
+    m_sys = std::make_unique<FakeSysfs>();
+    QVERIFY(m_sys->make());
 }
 
 void TestPortMenu::menuChecksExactName_data()
@@ -73,10 +49,10 @@ void TestPortMenu::menuChecksExactName()
 {
     QFETCH(QString, current);
     QFETCH(QString, checked);
-    QVERIFY(addTty(QStringLiteral("ttyS1")));
-    QVERIFY(addTty(QStringLiteral("ttyUSB0")));
+    QVERIFY(m_sys->addTty(QStringLiteral("ttyS1")));
+    QVERIFY(m_sys->addTty(QStringLiteral("ttyUSB0")));
     QMenu menu;
-    BuildPortMenu(&menu, current, m_root);
+    BuildPortMenu(&menu, current, m_sys->root());
     const QList<QAction *> items = menu.actions();
     QCOMPARE(items.size(), 2);
     QStringList names, checkedNames;
@@ -93,11 +69,11 @@ void TestPortMenu::menuChecksExactName()
 
 void TestPortMenu::menuIsOneExclusiveGroup()
 {
-    QVERIFY(addTty(QStringLiteral("ttyS0")));
-    QVERIFY(addTty(QStringLiteral("ttyS1")));
-    QVERIFY(addTty(QStringLiteral("ttyS2")));
+    QVERIFY(m_sys->addTty(QStringLiteral("ttyS0")));
+    QVERIFY(m_sys->addTty(QStringLiteral("ttyS1")));
+    QVERIFY(m_sys->addTty(QStringLiteral("ttyS2")));
     QMenu menu;
-    BuildPortMenu(&menu, QStringLiteral("ttyS0"), m_root);
+    BuildPortMenu(&menu, QStringLiteral("ttyS0"), m_sys->root());
     const QList<QAction *> items = menu.actions();
     QCOMPARE(items.size(), 3);
     QActionGroup *group = items[0]->actionGroup();
@@ -114,14 +90,14 @@ void TestPortMenu::menuIsOneExclusiveGroup()
 
 void TestPortMenu::menuRebuildReplacesItems()
 {
-    QVERIFY(addTty(QStringLiteral("ttyS0")));
+    QVERIFY(m_sys->addTty(QStringLiteral("ttyS0")));
     QMenu menu;
-    BuildPortMenu(&menu, QStringLiteral("ttyS0"), m_root);
+    BuildPortMenu(&menu, QStringLiteral("ttyS0"), m_sys->root());
     const QPointer<QAction> old = menu.actions().value(0);
     QVERIFY(old);
 
-    QVERIFY(addTty(QStringLiteral("ttyUSB0")));
-    BuildPortMenu(&menu, QStringLiteral("ttyUSB0"), m_root);
+    QVERIFY(m_sys->addTty(QStringLiteral("ttyUSB0")));
+    BuildPortMenu(&menu, QStringLiteral("ttyUSB0"), m_sys->root());
     QVERIFY(old.isNull());
     QCOMPARE(menu.actions().size(), 2);
     QCOMPARE(menu.findChildren<QActionGroup *>().size(), 1);
@@ -130,8 +106,8 @@ void TestPortMenu::menuRebuildReplacesItems()
     QCOMPARE(owned.size(), 2); // the old items are gone, not just hidden
     QVERIFY(menu.actions().at(1)->isChecked());
 
-    QVERIFY(QDir(m_root).removeRecursively());
-    BuildPortMenu(&menu, QStringLiteral("ttyUSB0"), m_root);
+    QVERIFY(QDir(m_sys->root()).removeRecursively());
+    BuildPortMenu(&menu, QStringLiteral("ttyUSB0"), m_sys->root());
     QVERIFY(menu.actions().isEmpty());
 }
 
