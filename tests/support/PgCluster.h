@@ -13,6 +13,7 @@
 #include <QTemporaryDir>
 
 #include <csignal>
+#include <initializer_list>
 #include <unistd.h>
 
 class PgCluster
@@ -40,6 +41,21 @@ public:
     int port() const { return m_port; }
     QString error() const { return m_error; }
     QString passFile() const { return m_tmp.filePath("pgpass"); }
+
+    // A password file at `path` that logs each of `roles` in over TCP with the test password,
+    // made the one libpq reads (PGPASSFILE).
+    bool usePassFile(const QString &path, std::initializer_list<const char *> roles) const
+    {
+        QFile pass(path);
+        if (!pass.open(QIODevice::WriteOnly))
+            return false;
+        for (const char *role : roles)
+            pass.write(QString("127.0.0.1:%1:*:%2:station-secret\n").arg(m_port).arg(role).toUtf8());
+        pass.close();
+        pass.setPermissions(QFile::ReadOwner | QFile::WriteOwner);
+        qputenv("PGPASSFILE", path.toLocal8Bit());
+        return true;
+    }
 
     // A libpq connection string for the program's role; the password comes from passFile().
     QString connectionString(const QString &extra = QString()) const

@@ -3,8 +3,8 @@
 #include <QTemporaryDir>
 #include <QtTest>
 
-#include "support/FakeSysfs.h"
 #include "serial/PortList.h"
+#include "support/FakeSysfs.h"
 
 // The port list from fake sysfs trees; the menu built from it is tested with the controls.
 class TestPortList : public QObject

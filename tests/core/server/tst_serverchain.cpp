@@ -76,14 +76,7 @@ private slots:
             QSKIP("PostgreSQL is not installed (scripts/install-deps.sh)");
         QVERIFY2(m_pg->start(), qPrintable(m_pg->error()));
         // A password file for the owner and two stations' roles.
-        QFile pass(m_dir.filePath("pgpass"));
-        QVERIFY(pass.open(QIODevice::WriteOnly));
-        for (const char *role : {"reg01", "st_north", "st_south"})
-            pass.write(
-                QString("127.0.0.1:%1:*:%2:station-secret\n").arg(m_pg->port()).arg(role).toUtf8());
-        pass.close();
-        pass.setPermissions(QFile::ReadOwner | QFile::WriteOwner);
-        qputenv("PGPASSFILE", pass.fileName().toLocal8Bit());
+        QVERIFY(m_pg->usePassFile(m_dir.filePath("pgpass"), {"reg01", "st_north", "st_south"}));
     }
 
     // A server of the first version with a station's records: chained where they stand, so

@@ -86,14 +86,7 @@ private slots:
             QSKIP("PostgreSQL is not installed (scripts/install-deps.sh)");
         QVERIFY2(m_pg->start(), qPrintable(m_pg->error()));
         // The owner, and a station's role named like its station.
-        QFile pass(m_dir.filePath("pgpass"));
-        QVERIFY(pass.open(QIODevice::WriteOnly));
-        for (const char *role : {"reg01", "host"})
-            pass.write(
-                QString("127.0.0.1:%1:*:%2:station-secret\n").arg(m_pg->port()).arg(role).toUtf8());
-        pass.close();
-        pass.setPermissions(QFile::ReadOwner | QFile::WriteOwner);
-        qputenv("PGPASSFILE", pass.fileName().toLocal8Bit());
+        QVERIFY(m_pg->usePassFile(m_dir.filePath("pgpass"), {"reg01", "host"}));
         QVERIFY(m_pg->psql("CREATE ROLE host LOGIN PASSWORD 'station-secret'"));
     }
 

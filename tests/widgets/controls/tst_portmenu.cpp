@@ -6,8 +6,8 @@
 #include <QTemporaryDir>
 #include <QtTest>
 
-#include "support/FakeSysfs.h"
 #include "controls/PortMenu.h"
+#include "support/FakeSysfs.h"
 
 // The port menu built from fake sysfs trees.
 class TestPortMenu : public QObject
