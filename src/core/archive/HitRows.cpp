@@ -4,7 +4,7 @@
 
 THitRows HitRows::table(const std::vector<TArchiveHit> &hits, int colCount)
 {
-    THitRows out{TRowStore(colCount), {}, {}};
+    THitRows out{TRowStore(colCount), {}, {}, {}};
     TRowStore &rows = out.rows;
     for (auto it = hits.rbegin(); it != hits.rend(); ++it) {
         const int row = rows.RowCount();

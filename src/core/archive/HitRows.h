@@ -6,6 +6,8 @@
 
 #include <vector>
 
+#include <QUuid>
+
 #include "archive/ArchiveRecords.h"
 #include "table/CellText.h"
 #include "table/TRowStore.h"
@@ -15,6 +17,9 @@ struct THitRows
     TRowStore rows;
     std::vector<int> cleanedRows; // grid rows that lost control characters
     std::vector<TUnheldRow> unheld;
+    // The archived result of each row, in the hits' order: the first is the row before the
+    // open row, each next one a row higher. Empty when the rows are not linked to any.
+    std::vector<QUuid> results;
 };
 
 namespace HitRows {

@@ -4,6 +4,8 @@
 
 #include "results/JournalReplay.h"
 #include "session/ArchivedRecord.h"
+#include "table/TRowStore.h"
+#include "table/TableShape.h"
 
 namespace {
 
@@ -37,6 +39,24 @@ TRecordKeeper::TRecordKeeper(TArchive &archive)
         }
         return out;
     };
+}
+
+TArchiveResult TRecordKeeper::resultOf(const TDecodedResult &decoded, const QDateTime &at,
+                                       const QByteArray &line, int colCount)
+{
+    TRowStore row(colCount);
+    row.AppendLine(line);
+    TArchiveResult r;
+    r.at = at;
+    r.dateText = row.Cell(TableShape::DateCol, 0);
+    r.timeText = row.Cell(TableShape::TimeCol, 0);
+    r.group = decoded.group;
+    r.values = decoded.values;
+    r.raw = decoded.raw;
+    r.label = row.Cell(TableShape::LabelCol, 0);
+    for (int c = TableShape::LabelCol; c < colCount; ++c)
+        r.cells << row.Cell(c, 0);
+    return r;
 }
 
 bool TRecordKeeper::journal(const QUuid &uid, const TArchive::Record &record, int row,

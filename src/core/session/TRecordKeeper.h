@@ -20,6 +20,7 @@
 
 #include "archive/TArchive.h"
 #include "results/TJournal.h"
+#include "session/TResultDecoder.h"
 
 class TRecordKeeper
 {
@@ -27,6 +28,12 @@ public:
     using Records = std::vector<TJournal::Record>;
 
     explicit TRecordKeeper(TArchive &archive);
+
+    // The archive's record of result `decoded`, taken at `at`, whose row of colCount cells now
+    // reads `line`: the date, time and label as the row shows them. The instrument's model,
+    // port and number and the limits' verdict are the caller's to add.
+    static TArchiveResult resultOf(const TDecodedResult &decoded, const QDateTime &at,
+                                   const QByteArray &line, int colCount);
 
     // Writes `records` to the journal in one write, then row `row`'s line when row >= 0. True
     // when they are on the disk.

@@ -12,6 +12,7 @@
 #include <utility>
 #include <vector>
 
+#include <QByteArray>
 #include <QString>
 
 #include "results/TarvoDecoder.h"
@@ -23,6 +24,7 @@ struct TDecodedResult
     std::vector<std::pair<int, QString>> cells;
     int group = 0;
     std::vector<std::optional<double>> values;
+    QByteArray raw; // the reply as the instrument sent it
 };
 
 class TResultDecoder

@@ -1,5 +1,7 @@
 #include "session/TResultExchange.h"
 
+#include <algorithm>
+
 #include "pollers/RequestCode.h"
 #include "pollers/ResultPacing.h"
 
@@ -17,7 +19,7 @@ uint8_t TResultExchange::getNumber(uint8_t command, bool holding, const QDateTim
 
 TResultExchange::Step TResultExchange::putResult(uint8_t command,
                                                  std::span<const uint8_t> resultData,
-                                                 const QDateTime &now)
+                                                 std::size_t replyLength, const QDateTime &now)
 {
     Step step;
     step.command = command;
@@ -38,7 +40,13 @@ TResultExchange::Step TResultExchange::putResult(uint8_t command,
     m_lastResult = now;
     step.at = now;
     step.command = RequestCode::Confirm;
-    if (result && result->wanted)
+    if (result && result->wanted) {
+        // Byte 0 of the result buffer is the reply's kind, not a byte the instrument sent.
+        const std::size_t length = std::min(replyLength,
+                                            resultData.empty() ? 0 : resultData.size() - 1);
+        result->raw = QByteArray(reinterpret_cast<const char *>(resultData.data()) + 1,
+                                 qsizetype(length));
         step.row = std::move(result);
+    }
     return step;
 }

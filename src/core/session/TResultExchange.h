@@ -39,8 +39,9 @@ public:
         bool rejected = false;
         std::optional<uint16_t> rejectedStatus;
     };
-    // The poller put a reply into its result buffer under `command`.
-    Step putResult(uint8_t command, std::span<const uint8_t> resultData, const QDateTime &now);
+    // The poller put a reply of replyLength bytes into its result buffer under `command`.
+    Step putResult(uint8_t command, std::span<const uint8_t> resultData, std::size_t replyLength,
+                   const QDateTime &now);
 
     // Invalid until the first result: the first poll asks at once.
     QDateTime lastResult() const { return m_lastResult; }

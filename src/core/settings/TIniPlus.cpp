@@ -1,6 +1,7 @@
 #include "settings/TIniPlus.h"
 
 #include <climits>
+#include <utility>
 
 #include <QFile>
 #include <QFileInfo>
@@ -251,8 +252,10 @@ bool TIniPlus::ReadBool(const QString &section, const QString &key, bool def) co
 
 bool TIniPlus::WriteString(const QString &section, const QString &key, const QString &value)
 {
-    // Read the file again so that a change made since we opened it is not thrown away.
-    load();
+    // Read the file again so that a change made since we opened it is not thrown away; within
+    // an update it was read when the update began.
+    if (!m_updating)
+        load();
     if (m_refused)
         return false;
     const QString s = oneLine(section).trimmed();
@@ -262,14 +265,14 @@ bool TIniPlus::WriteString(const QString &section, const QString &key, const QSt
     const int header = findSection(s);
     if (header < 0) {
         m_lines << QLatin1Char('[') + s + QLatin1Char(']') << k + QLatin1Char('=') + v;
-        return save();
+        return changed();
     }
     const int line = findKey(header, k);
     if (line >= 0) {
         QString name;
         keyLine(m_lines[line], &name);
         m_lines[line] = name + QLatin1Char('=') + v; // the key keeps its spelling
-        return save();
+        return changed();
     }
     // A new key goes after the section's last line that holds anything, so the blank line
     // before the next section stays where it is.
@@ -277,7 +280,34 @@ bool TIniPlus::WriteString(const QString &section, const QString &key, const QSt
     while (at > header + 1 && m_lines[at - 1].trimmed().isEmpty())
         --at;
     m_lines.insert(at, k + QLatin1Char('=') + v);
-    return save();
+    return changed();
+}
+
+bool TIniPlus::changed()
+{
+    if (!m_updating)
+        return save();
+    m_unsaved = true;
+    return true;
+}
+
+void TIniPlus::beginUpdate()
+{
+    if (m_updating)
+        return;
+    load();
+    m_updating = true;
+    m_unsaved = false;
+}
+
+bool TIniPlus::commit()
+{
+    if (!m_updating)
+        return true;
+    m_updating = false;
+    if (m_refused)
+        return false;
+    return !std::exchange(m_unsaved, false) || save();
 }
 
 bool TIniPlus::WriteInteger(const QString &section, const QString &key, int value)

@@ -26,6 +26,12 @@ public:
     bool WriteInteger(const QString &section, const QString &key, int value);
     bool WriteBool(const QString &section, const QString &key, bool value);
 
+    // Writes between beginUpdate and commit rewrite the file once, at commit, and sync its
+    // folder once: each returns true meanwhile and commit tells whether the file took them
+    // all. The file is read again when the update begins, not at each write.
+    void beginUpdate();
+    bool commit();
+
     bool SectionExists(const QString &section) const;
     bool ValueExists(const QString &section, const QString &key) const;
     // The key names of a section in file order, as the file spells them.
@@ -45,6 +51,8 @@ public:
 private:
     void load();
     bool save();
+    // A write changed the lines: saved now, or at commit within an update.
+    bool changed();
     // Index of the section's header line, or -1.
     int findSection(const QString &section) const;
     // Index of the key's line inside the section starting at header, or -1.
@@ -58,4 +66,6 @@ private:
     bool m_crlf = true;
     bool m_refused = false;
     bool m_tooLarge = false;
+    bool m_updating = false;
+    bool m_unsaved = false;
 };

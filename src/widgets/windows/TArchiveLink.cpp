@@ -7,6 +7,7 @@
 #include <QAction>
 #include <QFileInfo>
 #include <QLabel>
+#include <QMainWindow>
 #include <QMenu>
 #include <QStatusBar>
 
@@ -18,14 +19,15 @@
 #include "controls/TElidedLabel.h"
 #include "controls/TNumberEdit.h"
 #include "export/ExportStrings.h"
+#include "export/ProtocolTable.h"
 #include "export/TExportDialog.h"
 #include "export/TPrintPreview.h"
 #include "export/TReportPrint.h"
-#include "pollers/TOpPoller.h"
 #include "quality/TCellNumber.h"
 #include "quality/TLimitColors.h"
 #include "server/ServerConfig.h"
 #include "server/TServerSearch.h"
+#include "session/TWindowSettings.h"
 #include "settings/TIniPlus.h"
 #include "table/TRowStore.h"
 #include "table/TStringGridModel.h"
@@ -33,26 +35,25 @@
 #include "text/RecordStrings.h"
 #include "text/Strings.h"
 #include "windows/NewFileName.h"
-#include "windows/TJournalKeeper.h"
 #include "windows/TQualityPanel.h"
-#include "windows/TRegistrationWindow.h"
 #include "windows/TServerView.h"
-#include "windows/WindowProtocol.h"
+#include "windows/TWindowStatus.h"
 
-TArchiveLink::TArchiveLink(TRegistrationWindow *window)
-    : QObject(window)
-    , m_window(window)
+TArchiveLink::TArchiveLink(Window window, QObject *parent)
+    : QObject(parent)
+    , m_window(std::move(window))
 {
     setObjectName(QStringLiteral("ArchiveLink"));
     AskExportFileName = [this](const QString &current, TExportFormat *format) {
-        return TExportDialog::ask(m_window, current, format);
+        return TExportDialog::ask(m_window.main, current, format);
     };
-    auto make = [window](const char *name, const QString &text, const QKeySequence &key) {
-        auto *a = new QAction(text, window);
+    QMainWindow *main = m_window.main;
+    auto make = [main](const char *name, const QString &text, const QKeySequence &key) {
+        auto *a = new QAction(text, main);
         a->setObjectName(QString::fromLatin1(name));
         a->setShortcut(key);
         a->setShortcutContext(Qt::WindowShortcut);
-        window->addAction(a);
+        main->addAction(a);
         return a;
     };
     actExport = make("actExport", Str::ActExport, {});
@@ -60,23 +61,15 @@ TArchiveLink::TArchiveLink(TRegistrationWindow *window)
     actPrintReport = make("actPrintReport", Str::ActPrintReport, {});
     actArchive = make("actArchive", Str::ArchiveMenu, QKeySequence(Qt::CTRL | Qt::Key_F));
     // Below the items the File menu always had, so that none of those moves.
-    window->mnFile->addSeparator();
-    window->mnFile->addActions({actExport, actPrintPreview, actPrintReport});
-    window->mnFile->addSeparator();
-    window->mnFile->addAction(actArchive);
+    m_window.fileMenu->addSeparator();
+    m_window.fileMenu->addActions({actExport, actPrintPreview, actPrintReport});
+    m_window.fileMenu->addSeparator();
+    m_window.fileMenu->addAction(actArchive);
     connect(actArchive, &QAction::triggered, this, &TArchiveLink::actArchiveExecute);
     connect(actExport, &QAction::triggered, this, &TArchiveLink::actExportExecute);
     connect(actPrintPreview, &QAction::triggered, this, &TArchiveLink::actPrintPreviewExecute);
     connect(actPrintReport, &QAction::triggered, this, &TArchiveLink::actPrintReportExecute);
     connect(&m_archive, &TArchive::stateChanged, this, &TArchiveLink::showState);
-    // The journal is the archive's queue: written first, emptied only once the archive has
-    // what it holds.
-    m_records.WriteJournal = [window](const TRecordKeeper::Records &archived, int row,
-                                      const QByteArray &line) {
-        return window->JournalWrite(archived, row, line);
-    };
-    m_records.ReadJournal = [window] { return window->m_keeper->records(); };
-    window->m_keeper->MayEmpty = [this] { return m_records.settled(); };
 }
 
 TArchiveLink::~TArchiveLink() = default;
@@ -84,18 +77,18 @@ TArchiveLink::~TArchiveLink() = default;
 void TArchiveLink::start(const QString &folder)
 {
     if (!m_status) {
-        m_status = new TElidedLabel(m_window);
+        m_status = new TElidedLabel(m_window.status->bar());
         m_status->setObjectName(QStringLiteral("ArchiveStatus"));
-        m_window->statusBar()->addPermanentWidget(m_status);
+        m_window.status->place(m_status);
     }
-    const QString ini = m_window->IniPath();
-    const QString station = ServerConfig::stationFromSettings(TIniPlus(ini));
+    const TIniPlus &ini = m_window.settings().ini();
+    const QString station = ServerConfig::stationFromSettings(ini);
     if (!station.isEmpty())
         m_archive.setStation(station);
     m_archive.open(folder);
     nameViews();
     if (!m_server) {
-        m_server = TServerView::fromSettings(m_window, ini, m_archive.path(), this);
+        m_server = TServerView::fromSettings(m_window.status, ini, m_archive.path(), this);
     }
     showState();
 }
@@ -126,7 +119,7 @@ void TArchiveLink::finish()
         text += (text.isEmpty() ? QString() : QStringLiteral("\n"))
                 + Str::ArchiveLeftInJournal.arg(left);
     if (!text.isEmpty())
-        m_window->MessageBox(QMessageBox::Warning, Str::ArchiveCaption, text, QMessageBox::Ok);
+        m_window.messageBox(QMessageBox::Warning, Str::ArchiveCaption, text, QMessageBox::Ok);
 }
 
 void TArchiveLink::showState()
@@ -143,7 +136,7 @@ void TArchiveLink::showState()
         nameViews();
     }
     // A working archive keeps quiet; only its trouble is worth the operator's eye.
-    m_status->setStyleSheet(trouble ? QStringLiteral("color: #b00000;") : QString());
+    TWindowStatus::showTrouble(m_status, trouble);
 }
 
 void TArchiveLink::handedOver()
@@ -153,35 +146,20 @@ void TArchiveLink::handedOver()
         m_server->nudge();
 }
 
-void TArchiveLink::resultRow(int row, const QDateTime &at, int group,
-                             const std::vector<std::optional<double>> &values)
+void TArchiveLink::resultRow(int row, const QDateTime &at, const TDecodedResult &decoded,
+                             const QByteArray &line, const QString &port, int deviceNumber)
 {
-    const TColorStringGrid *grid = m_window->MainGrid;
-    TArchiveResult r;
+    const int colCount = m_window.grid->ColCount();
+    TArchiveResult r = TRecordKeeper::resultOf(decoded, at, line, colCount);
     r.model = m_modelName;
-    r.port = m_window->m_poller->Port;
-    r.deviceNumber = qRound(m_window->NumberEdit1->Value());
-    r.at = at;
-    r.dateText = grid->Cells(TableShape::DateCol, row);
-    r.timeText = grid->Cells(TableShape::TimeCol, row);
-    r.group = group;
-    r.values = values;
-    r.label = grid->Cells(TableShape::LabelCol, row);
-    for (int c = TableShape::LabelCol; c < grid->ColCount(); ++c)
-        r.cells << grid->Cells(c, row);
+    r.port = port;
+    r.deviceNumber = deviceNumber;
     // Judged as the screen colours them; the archive's views tell it.
-    m_window->qualityPanel->limits().judgeRow(r.cells.mid(TableShape::FirstValueCol
-                                                          - TableShape::LabelCol),
-                                              TableShape::FirstValueCol, TCellNumber(),
-                                              &r.limitsChecked, &r.limitsOutside);
-    // Byte 0 of the result buffer is the reply's kind, not a byte the instrument sent.
-    const TOpPoller *poller = m_window->m_poller;
-    const std::size_t room = poller->ResultData.empty() ? 0 : poller->ResultData.size() - 1;
-    const std::size_t length = std::min(poller->ResultLength, room);
-    if (length > 0)
-        r.raw = QByteArray(reinterpret_cast<const char *>(poller->ResultData.data()) + 1,
-                           qsizetype(length));
-    m_records.result(std::move(r), row, grid->Rows().Line(TableShape::storeRow(row)));
+    m_window.quality->limits().judgeRow(r.cells.mid(TableShape::FirstValueCol
+                                                    - TableShape::LabelCol),
+                                        TableShape::FirstValueCol, TCellNumber(), &r.limitsChecked,
+                                        &r.limitsOutside);
+    m_records.result(std::move(r), row, line);
     handedOver();
 }
 
@@ -191,19 +169,18 @@ void TArchiveLink::editStarted(int row, const QString &text)
     m_editText = text;
 }
 
-bool TArchiveLink::editDone(int row, const QString &text)
+bool TArchiveLink::editDone(int row, const QString &text, const QByteArray &line)
 {
     if (row != m_editRow || text == m_editText || m_archive.state() == ArchiveState::Closed
-        || m_window->m_replaying || row < 1 || row >= m_window->MainGrid->RowCount())
+        || row < 1 || row >= m_window.grid->RowCount())
         return false;
     TArchiveLabelChange change;
     change.row = row;
     change.oldText = m_editText;
     change.newText = text;
-    change.at = m_window->Now();
-    change.fileName = m_window->m_fileName;
-    m_records.labelChange(std::move(change), row,
-                          m_window->MainGrid->Rows().Line(TableShape::storeRow(row)), rowKey(row));
+    change.at = m_window.now();
+    change.fileName = m_window.fileName();
+    m_records.labelChange(std::move(change), row, line, rowKey(row));
     m_editText = text;
     handedOver();
     return true;
@@ -211,7 +188,7 @@ bool TArchiveLink::editDone(int row, const QString &text)
 
 TArchiveRowKey TArchiveLink::rowKey(int row) const
 {
-    const TColorStringGrid *grid = m_window->MainGrid;
+    const TColorStringGrid *grid = m_window.grid;
     TArchiveRowKey key;
     key.model = m_modelName;
     key.dateText = grid->Cells(TableShape::DateCol, row);
@@ -223,15 +200,14 @@ TArchiveRowKey TArchiveLink::rowKey(int row) const
 
 void TArchiveLink::fileEvent(TArchiveFileEvent::Kind kind)
 {
-    // A replayed journal only restores what the archive already holds.
-    if (m_archive.state() == ArchiveState::Closed || m_window->m_replaying)
+    if (m_archive.state() == ArchiveState::Closed)
         return;
     TArchiveFileEvent event;
     event.kind = kind;
-    event.fileName = m_window->m_fileName;
+    event.fileName = m_window.fileName();
     // The table ends in the open row, which holds no result.
-    event.rowCount = std::max(0, m_window->MainGrid->GridModel()->DataRowCount() - 1);
-    event.at = m_window->Now();
+    event.rowCount = std::max(0, m_window.grid->GridModel()->DataRowCount() - 1);
+    event.at = m_window.now();
     m_records.fileEvent(std::move(event));
     handedOver();
 }
@@ -239,7 +215,7 @@ void TArchiveLink::fileEvent(TArchiveFileEvent::Kind kind)
 QStringList TArchiveLink::valueTitles() const
 {
     QStringList titles;
-    const TColorStringGrid *grid = m_window->MainGrid;
+    const TColorStringGrid *grid = m_window.grid;
     for (int c = TableShape::FirstValueCol; c < grid->ColCount(); ++c)
         titles << grid->Cells(c, 0);
     return titles;
@@ -247,7 +223,7 @@ QStringList TArchiveLink::valueTitles() const
 
 void TArchiveLink::actArchiveExecute()
 {
-    TArchiveDialog dialog(&m_archive, m_window);
+    TArchiveDialog dialog(&m_archive, m_window.main);
     dialog.setValueTitles(valueTitles());
     // Its ending never waits on the server, also not in the middle of a search.
     std::unique_ptr<TServerSearch> server;
@@ -265,44 +241,21 @@ void TArchiveLink::actArchiveExecute()
 
 void TArchiveLink::openHits(const std::vector<TArchiveHit> &hits)
 {
-    // A new table, as "Новый" makes one: unsaved results are offered for saving first.
-    TRegistrationWindow *w = m_window;
-    bool cancelled = false;
-    if (!w->AskToSave(QMessageBox::Yes | QMessageBox::No, &cancelled))
-        return;
-    // The label typed for the sample about to be measured stays its label.
-    const QString waiting = w->MainGrid->Cells(TableShape::LabelCol, w->MainGrid->RowCount() - 1);
-    THitRows made = HitRows::table(hits, w->MainGrid->ColCount());
-    w->ClearTable();
-    w->MainGrid->SetRows(std::move(made.rows));
-    const int open = w->MainGrid->RowCount() - 1;
-    // A hit without a date and time ends the table as its open row: its label stays.
-    if (w->MainGrid->Cells(TableShape::LabelCol, open).isEmpty())
-        w->MainGrid->SetCells(TableShape::LabelCol, open, waiting);
-    // Each row holds its archived result: a label typed on it is that result's.
-    const std::vector<QUuid> handles = m_archive.resultHandles(hits);
-    for (size_t k = 0; k < handles.size(); ++k)
-        m_records.linkRow(open - int(k) - 1, handles[k]);
-    w->m_fileName = NextNewFileName(w->m_fileName);
-    w->SetCaption();
-    w->JournalBase(false);
-    for (int r = 1; r < open + (waiting.isEmpty() ? 0 : 1); ++r)
-        w->JournalRow(r);
-    w->m_changed = !hits.empty();
-    fileEvent(TArchiveFileEvent::New);
-    w->tellRowsTaken(made.cleanedRows, made.unheld);
+    THitRows made = HitRows::table(hits, m_window.grid->ColCount());
+    made.results = m_archive.resultHandles(hits);
+    m_window.openTable(std::move(made), NextNewFileName(m_window.fileName()));
 }
 
 bool TArchiveLink::exportTable(const TExportTable &table)
 {
     TExportFormat format{};
-    const QString path = AskExportFileName(m_window->m_fileName, &format);
+    const QString path = AskExportFileName(m_window.fileName(), &format);
     if (path.isEmpty())
         return false;
     QString error;
-    if (TExportDialog::write(format, table, path, m_window->MainGrid->font(), &error))
+    if (TExportDialog::write(format, table, path, m_window.grid->font(), &error))
         return true;
-    m_window->MessageBox(QMessageBox::Critical, Str::ExportCaption, error, QMessageBox::Ok);
+    m_window.messageBox(QMessageBox::Critical, Str::ExportCaption, error, QMessageBox::Ok);
     return false;
 }
 
@@ -325,35 +278,45 @@ void TArchiveLink::exportHits(const std::vector<TArchiveHit> &hits)
 
 TExportTable TArchiveLink::gridTable() const
 {
-    TColorStringGrid *grid = m_window->MainGrid;
+    TColorStringGrid *grid = m_window.grid;
     grid->CommitEditor();
     std::vector<int> widths;
     for (int c = 0; c < grid->ColCount(); ++c)
         widths.push_back(grid->ColWidths(c));
     TExportTable t = ExportTableOf(*grid->GridModel(), widths);
-    m_window->qualityPanel->colours()->markExport(t); // out-of-norm values as on screen
-    t.name = QFileInfo(m_window->m_fileName).fileName();
+    m_window.quality->colours()->markExport(t); // out-of-norm values as on screen
+    t.name = QFileInfo(m_window.fileName()).fileName();
     return t;
+}
+
+TExportTable TArchiveLink::withProtocol(TExportTable table) const
+{
+    ProtocolTable::TWindowFacts facts;
+    facts.model = m_modelName;
+    facts.deviceNumber = m_window.deviceText().trimmed();
+    facts.printedAt = m_window.now();
+    return ProtocolTable::withProtocol(std::move(table), m_window.settings().ini(),
+                                       m_window.quality->limits(), m_window.grid->Rows(), facts);
 }
 
 void TArchiveLink::actExportExecute()
 {
-    exportTable(withProtocol(gridTable(), *m_window));
+    exportTable(withProtocol(gridTable()));
 }
 
 void TArchiveLink::actPrintPreviewExecute()
 {
-    const TExportTable t = withProtocol(gridTable(), *m_window);
-    TPrintPreview preview([&t, font = m_window->MainGrid->font()](QPrinter &printer) {
+    const TExportTable t = withProtocol(gridTable());
+    TPrintPreview preview([&t, font = m_window.grid->font()](QPrinter &printer) {
         return TReportPrint::paint(printer, t, font) ? QString() : Str::PrintFailed;
     });
-    preview.exec(m_window);
+    preview.exec(m_window.main);
 }
 
 void TArchiveLink::actPrintReportExecute()
 {
-    const TExportTable t = withProtocol(gridTable(), *m_window);
+    const TExportTable t = withProtocol(gridTable());
     QString error;
-    if (!TReportPrint::exec(m_window, t, m_window->MainGrid->font(), &error) && !error.isEmpty())
-        m_window->MessageBox(QMessageBox::Warning, Str::ErrorCaption, error, QMessageBox::Ok);
+    if (!TReportPrint::exec(m_window.main, t, m_window.grid->font(), &error) && !error.isEmpty())
+        m_window.messageBox(QMessageBox::Warning, Str::ErrorCaption, error, QMessageBox::Ok);
 }

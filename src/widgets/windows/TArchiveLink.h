@@ -12,9 +12,11 @@
 #include <vector>
 
 #include <QList>
+#include <QMessageBox>
 #include <QObject>
 #include <QUuid>
 
+#include "archive/HitRows.h"
 #include "archive/TArchive.h"
 #include "controls/TElidedLabel.h"
 #include "export/TExportTable.h"
@@ -22,15 +24,42 @@
 
 class QAction;
 class QLabel;
-class TRegistrationWindow;
+class QMainWindow;
+class QMenu;
+class TColorStringGrid;
+class TQualityPanel;
 class TServerView;
+class TWindowSettings;
+class TWindowStatus;
 enum class TExportFormat;
 
 class TArchiveLink : public QObject
 {
     Q_OBJECT
 public:
-    explicit TArchiveLink(TRegistrationWindow *window);
+    // What the link is given of its window.
+    struct Window
+    {
+        QMainWindow *main = nullptr; // the dialogs' parent, where the actions go
+        QMenu *fileMenu = nullptr;
+        TColorStringGrid *grid = nullptr;
+        TQualityPanel *quality = nullptr;
+        TWindowStatus *status = nullptr;
+        std::function<const TWindowSettings &()> settings;
+        std::function<QString()> fileName;
+        std::function<QDateTime()> now;
+        // The instrument's number as the number box shows it.
+        std::function<QString()> deviceText;
+        std::function<QMessageBox::StandardButton(QMessageBox::Icon, const QString &caption,
+                                                  const QString &text,
+                                                  QMessageBox::StandardButtons buttons)>
+            messageBox;
+        // Replaces the table by these rows under this name, as "Новый" makes a new table; false
+        // when the operator kept the table.
+        std::function<bool(THitRows rows, const QString &name)> openTable;
+    };
+
+    TArchiveLink(Window window, QObject *parent);
     ~TArchiveLink() override;
 
     // The instrument as chosen at start; it names the model of each archived result.
@@ -48,13 +77,14 @@ public:
     // Lets the archive go; the records it had to give up are reported.
     void finish();
 
-    // A result row was filled: journaled with its row, then archived, before it shows.
-    void resultRow(int row, const QDateTime &at, int group,
-                   const std::vector<std::optional<double>> &values);
-    // The label editor opened on a row with this text; closed with that text. True when the
-    // row went to the journal with the change.
+    // Grid row `row` took result `decoded` at `at` and now reads `line`: journaled with its
+    // row, then archived, before it shows.
+    void resultRow(int row, const QDateTime &at, const TDecodedResult &decoded,
+                   const QByteArray &line, const QString &port, int deviceNumber);
+    // The label editor opened on a row with this text; closed with that text, the row now
+    // reading `line`. True when the row went to the journal with the change.
     void editStarted(int row, const QString &text);
-    bool editDone(int row, const QString &text);
+    bool editDone(int row, const QString &text, const QByteArray &line);
     void fileEvent(TArchiveFileEvent::Kind kind);
     // The table's rows no longer hold the archived results they held.
     void tableReplaced() { m_records.tableReplaced(); }
@@ -86,8 +116,10 @@ private:
     QStringList valueTitles() const;
     // What grid row `row` shows, to find its archived result by.
     TArchiveRowKey rowKey(int row) const;
+    // The exports' and the report's protocol around the table.
+    TExportTable withProtocol(TExportTable table) const;
 
-    TRegistrationWindow *m_window = nullptr;
+    Window m_window;
     TArchive m_archive;
     TRecordKeeper m_records{m_archive};
     QString m_modelName;

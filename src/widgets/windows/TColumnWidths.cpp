@@ -3,24 +3,20 @@
 #include <algorithm>
 
 #include <QEvent>
-#include <QFileInfo>
 #include <QHeaderView>
 
 #include "controls/TColorStringGrid.h"
 #include "settings/ColumnWidths.h"
 #include "settings/TIniPlus.h"
 
-TColumnWidths::TColumnWidths(TColorStringGrid *grid, const QString &iniPath)
+TColumnWidths::TColumnWidths(TColorStringGrid *grid, const TIniPlus &ini)
     : QObject(grid)
     , m_grid(grid)
 {
     setObjectName(QStringLiteral("ColumnWidths"));
-    if (QFileInfo::exists(iniPath)) {
-        const TIniPlus ini(iniPath);
-        m_widths = ColumnWidths::parse(ini.ReadString(ColumnWidths::Section, ColumnWidths::Key,
-                                                      QString()),
-                                       grid->ColCount());
-    }
+    m_widths = ColumnWidths::parse(ini.ReadString(ColumnWidths::Section, ColumnWidths::Key,
+                                                  QString()),
+                                   grid->ColCount());
     QHeaderView *header = grid->horizontalHeader();
     header->viewport()->installEventFilter(this);
     connect(header, &QHeaderView::sectionResized, this, [this](int col, int, int width) {

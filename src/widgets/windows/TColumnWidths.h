@@ -17,7 +17,7 @@ class TColumnWidths : public QObject
     Q_OBJECT
 public:
     // Reads the settings file now.
-    TColumnWidths(TColorStringGrid *grid, const QString &iniPath);
+    TColumnWidths(TColorStringGrid *grid, const TIniPlus &ini);
 
     // After the width rule: the operator's widths for the columns that are shown.
     void apply();

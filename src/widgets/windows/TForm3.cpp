@@ -55,7 +55,7 @@ TForm3::TForm3(QWidget *parent)
     FormCreate(OpMirel1, kColumns, QStringLiteral("Mirel2.Ini"), TResultDecoder::mirel());
     new TLineView(this);
     new TLabelEntry(this);
-    m_placement = new TWindowPlacement(this, IniPath());
+    m_placement = new TWindowPlacement(this, Settings().ini());
     EndFileMenu();
     QAction *columns = qualityPanel->serviceMenu()->addAction(Str::ActColumns);
     columns->setObjectName(QStringLiteral("actColumns"));
@@ -87,7 +87,7 @@ void TForm3::chooseColumns()
     }
 }
 
-void TForm3::ReadExtraSettings(TIniPlus &ini)
+void TForm3::ReadExtraSettings(const TIniPlus &ini)
 {
     for (int c = 0; c < kColumns; ++c)
         m_titles[c] = ini.ReadString(kColumnsSection, QString::number(c), QString());

@@ -35,7 +35,7 @@ public:
         askColumns;
 
 protected:
-    void ReadExtraSettings(TIniPlus &ini) override;
+    void ReadExtraSettings(const TIniPlus &ini) override;
     void WriteExtraSettings(TIniPlus &ini) override;
     void SetTitles() override;
     void ApplyWidthRule() override;

@@ -8,13 +8,14 @@
 
 #include "results/JournalReplay.h"
 #include "text/Strings.h"
+#include "windows/TWindowStatus.h"
 
 namespace {
 constexpr int kRetryMs = 5000;
 } // namespace
 
-TJournalKeeper::TJournalKeeper(QMainWindow *window)
-    : m_window(window)
+TJournalKeeper::TJournalKeeper(TWindowStatus *status)
+    : m_status(status)
 {
     m_retry.setInterval(kRetryMs);
     connect(&m_retry, &QTimer::timeout, this, [this] {
@@ -177,10 +178,13 @@ void TJournalKeeper::failed()
     const QString text = busy ? Str::JournalBusy.arg(m_path)
                               : Str::JournalFailed.arg(m_path, m_journal.ErrorString());
     if (!m_mark) {
-        m_mark = new QLabel(Str::JournalMark);
+        m_mark = new QLabel(Str::JournalMark, m_status->bar());
         m_mark->setObjectName(QStringLiteral("JournalMark"));
-        m_mark->setStyleSheet(QStringLiteral("color: #b00000; font-weight: bold;"));
-        m_window->statusBar()->addPermanentWidget(m_mark);
+        QFont bold = m_mark->font();
+        bold.setBold(true);
+        m_mark->setFont(bold);
+        TWindowStatus::showTrouble(m_mark, true);
+        m_status->place(m_mark);
     }
     m_mark->setToolTip(text);
     m_mark->show();

@@ -19,13 +19,13 @@
 #include "results/TJournal.h"
 
 class QLabel;
-class QMainWindow;
+class TWindowStatus;
 
 class TJournalKeeper : public QObject
 {
     Q_OBJECT
 public:
-    explicit TJournalKeeper(QMainWindow *window);
+    explicit TJournalKeeper(TWindowStatus *status);
 
     // Opens the journal at path (a window that is shown; the hidden start-up windows keep
     // none). False, told and marked, when it cannot be opened.
@@ -69,7 +69,7 @@ private:
     void failed();
     void recovered();
 
-    QMainWindow *m_window = nullptr;
+    TWindowStatus *m_status = nullptr;
     TJournal m_journal;
     QString m_path;
     TJournal::Record m_base;

@@ -15,6 +15,7 @@
 #include "table/TableShape.h"
 #include "windows/TRegistrationWindow.h"
 #include "windows/TStatusPanel.h"
+#include "windows/TWindowStatus.h"
 
 TLineView::TLineView(TRegistrationWindow *window)
     : QObject(window)
@@ -22,10 +23,10 @@ TLineView::TLineView(TRegistrationWindow *window)
 {
     setObjectName(QStringLiteral("LineView"));
     TOpPoller *poller = window->Poller();
-    m_panel = new TStatusPanel(window->statusBar());
+    m_panel = new TStatusPanel(window->Status().bar());
     m_panel->now = [window] { return window->Now(); };
     // A permanent widget: notes shown in the status bar do not hide the line's state.
-    window->statusBar()->addPermanentWidget(m_panel, 1);
+    window->Status().place(m_panel, 1);
 
     m_portMenu = new TLivePortMenu(
         window->MenuPort, [poller] { return poller->Port; }, this);
@@ -33,11 +34,9 @@ TLineView::TLineView(TRegistrationWindow *window)
             [poller](const QString &port) { poller->Port = port; });
 
     poller->setReconnectPause(ReconnectPause);
-    if (QFileInfo::exists(window->IniPath())) {
-        const TIniPlus ini(window->IniPath());
-        if (ini.ReadInteger(QStringLiteral("Config"), QStringLiteral("FrameLog"), 0) == 1)
-            poller->setFrameLog(frameLogPath(window->IniPath()));
-    }
+    const TIniPlus &ini = window->Settings().ini();
+    if (ini.ReadInteger(QStringLiteral("Config"), QStringLiteral("FrameLog"), 0) == 1)
+        poller->setFrameLog(frameLogPath(window->IniPath()));
 
     connect(poller, &TOpPoller::started, m_panel, [this, poller] {
         m_panel->pollingStarted(poller->Port, qRound(m_window->NumberEdit1->Value()));

@@ -12,9 +12,11 @@
 #include "quality/TLimitColors.h"
 #include "quality/TLimitsDialog.h"
 #include "quality/TStatsBar.h"
+#include "session/TWindowSettings.h"
 #include "settings/TIniPlus.h"
 #include "table/TableShape.h"
 #include "text/QualityStrings.h"
+#include "windows/TWindowStatus.h"
 
 TQualityPanel::TQualityPanel(QMainWindow *window, TColorStringGrid *grid)
     : QObject(window)
@@ -63,10 +65,11 @@ QList<std::pair<int, QString>> TQualityPanel::valueColumns() const
     return columns;
 }
 
-void TQualityPanel::readSettings(const QString &iniPath)
+void TQualityPanel::readSettings(TWindowSettings *settings, TWindowStatus *status)
 {
-    m_iniPath = iniPath;
-    const TIniPlus ini(iniPath);
+    m_settings = settings;
+    m_status = status;
+    const TIniPlus &ini = settings->ini();
     QStringList notes;
     apply(TLimits::read(ini, TableShape::FirstValueCol, m_grid->ColCount() - 1, &notes));
     m_statsBar->restore(ini, !m_limits.isEmpty());
@@ -87,21 +90,21 @@ void TQualityPanel::editLimits()
     const int first = TableShape::FirstValueCol;
     const int last = m_grid->ColCount() - 1;
     bool written = false;
-    if (!m_iniPath.isEmpty()) {
-        TIniPlus ini(m_iniPath);
-        written = chosen->write(ini, first, last);
+    if (m_settings) {
+        written = m_settings->write([&](TIniPlus &ini) { chosen->write(ini, first, last); });
     }
     // The notes are those of what the file now holds, which the next start reads: a line
     // the dialog replaced is gone, a key of a column this window does not have stays.
     QStringList notes;
-    TLimits::read(TIniPlus(m_iniPath), first, last, &notes);
+    if (m_settings)
+        TLimits::read(m_settings->ini(), first, last, &notes);
     if (!written)
-        notes.prepend(Str::NoteNotWritten.arg(m_iniPath));
+        notes.prepend(Str::NoteNotWritten.arg(m_settings ? m_settings->path() : QString()));
     // The limits hold for this session even when the file refused them.
     apply(*chosen);
     // A bar the operator never switched follows the limits: it shows once there are some.
-    if (!m_barChosen)
-        m_statsBar->restore(TIniPlus(m_iniPath), !m_limits.isEmpty());
+    if (!m_barChosen && m_settings)
+        m_statsBar->restore(m_settings->ini(), !m_limits.isEmpty());
     m_notes = notes;
     showNotes();
 }
@@ -122,11 +125,11 @@ void TQualityPanel::showNotes()
     }
     // The status bar is made only for a note: without one the window keeps its whole height.
     if (!m_notesLabel) {
-        m_notesLabel = new QLabel(m_window);
+        m_notesLabel = new QLabel(m_status->bar());
         m_notesLabel->setObjectName(QStringLiteral("limitNotes"));
         // A long note is cut at the window's edge rather than widening the window.
         m_notesLabel->setSizePolicy(QSizePolicy::Ignored, QSizePolicy::Preferred);
-        m_window->statusBar()->addPermanentWidget(m_notesLabel, 1);
+        m_status->place(m_notesLabel, 1);
     }
     m_notesLabel->setText(m_notes.join(QStringLiteral("; ")));
     m_notesLabel->setToolTip(m_notes.join(u'\n'));

@@ -23,6 +23,8 @@ class QMainWindow;
 class QMenu;
 class TColorStringGrid;
 class TIniPlus;
+class TWindowSettings;
+class TWindowStatus;
 class TLimitColors;
 class TStatsBar;
 
@@ -44,7 +46,8 @@ public:
 
     // Reads "Limits" for the grid's value columns and the bar's "Window" choice from the
     // settings file (a missing file reads as empty) and remembers the file for the dialog.
-    void readSettings(const QString &iniPath);
+    // The window's settings, read and written through them, and its status bar for the notes.
+    void readSettings(TWindowSettings *settings, TWindowStatus *status);
     // The bar's choice, into the window's settings as they are written on closing.
     void writeSettings(TIniPlus &ini) const;
     // "Нормы…": the dialog; on OK the limits go to the settings file and take effect.
@@ -72,7 +75,8 @@ private:
     QAction *m_limitsAction = nullptr;
     QLabel *m_notesLabel = nullptr; // made with the first note
     bool m_barChosen = false;       // the operator switched the bar in this session
-    QString m_iniPath;
+    TWindowSettings *m_settings = nullptr;
+    TWindowStatus *m_status = nullptr;
     TLimits m_limits;
     QStringList m_notes;
 };

@@ -3,11 +3,10 @@
 #include <utility>
 
 #include <QAction>
-#include <QApplication>
 #include <QCloseEvent>
+#include <QCoreApplication>
 #include <QEventLoop>
 #include <QFileInfo>
-#include <QLabel>
 #include <QMenu>
 #include <QPointer>
 #include <QScrollBar>
@@ -15,32 +14,19 @@
 #include "controls/PortMenu.h"
 #include "controls/TColorStringGrid.h"
 #include "controls/TNumberEdit.h"
-#include "pollers/RequestCode.h"
-#include "pollers/ResultPacing.h"
 #include "pollers/TOpPoller.h"
-#include "results/LocaleFormats.h"
-#include "results/TResultsFile.h"
+#include "session/TConfigSettings.h"
 #include "settings/ProgramFolders.h"
 #include "settings/TIniPlus.h"
 #include "table/TableShape.h"
 #include "text/Strings.h"
-#include "windows/NewFileName.h"
 #include "windows/TArchiveLink.h"
 #include "windows/TColumnWidths.h"
-#include "windows/TConfigSettings.h"
 #include "windows/TJournalKeeper.h"
+#include "windows/TQualityPanel.h"
+#include "windows/TTableNotes.h"
+#include "windows/TWindowStatus.h"
 #include "windows/WindowDialogs.h"
-
-namespace {
-
-// The hourglass for the time of a file operation.
-struct WaitCursor
-{
-    WaitCursor() { QApplication::setOverrideCursor(Qt::WaitCursor); }
-    ~WaitCursor() { QApplication::restoreOverrideCursor(); }
-};
-
-} // namespace
 
 QString TRegistrationWindow::ProgramDir()
 {
@@ -54,9 +40,11 @@ void TRegistrationWindow::SetProgramDir(const QString &dir)
 
 TRegistrationWindow::TRegistrationWindow(const QString &objectName, int wantedWidth, QWidget *parent)
     : QMainWindow(parent)
-    , m_keeper(std::make_unique<TJournalKeeper>(this))
 {
     setObjectName(objectName);
+    setupUi(this, wantedWidth);
+    m_status = std::make_unique<TWindowStatus>(this);
+    m_keeper = std::make_unique<TJournalKeeper>(m_status.get());
     m_keeper->LineOf = [this](int row) { return MainGrid->Rows().Line(TableShape::storeRow(row)); };
     m_keeper->Tell = [this](const QString &text) {
         MessageBox(QMessageBox::Warning, Str::JournalCaption, text, QMessageBox::Ok);
@@ -68,7 +56,15 @@ TRegistrationWindow::TRegistrationWindow(const QString &objectName, int wantedWi
     AskOpenFileName = [this](const QString &c) { return AskResultsFileName(this, false, c); };
     AskSaveFileName = [this](const QString &c) { return AskResultsFileName(this, true, c); };
 
-    setupUi(this, wantedWidth);
+    using Buttons = QMessageBox::StandardButtons;
+    m_notes = std::make_unique<TTableNotes>(
+        m_status.get(),
+        [this](QMessageBox::Icon i, const QString &c, const QString &t, Buttons b) {
+            return MessageBox(i, c, t, b);
+        },
+        [this](QMessageBox::Icon i, const QString &c, const QString &t, Buttons b) {
+            return ask(i, c, t, b);
+        });
     MainGrid->installEventFilter(this);
     // The width rule divides the width beside the vertical scroll bar: when the bar comes or
     // goes, the columns are divided again, or they overrun the grid or leave a gap.
@@ -83,7 +79,7 @@ TRegistrationWindow::TRegistrationWindow(const QString &objectName, int wantedWi
            {mnAbout, &TRegistrationWindow::mnAboutClick}};
     for (const auto &[action, handler] : handlers)
         connect(action, &QAction::triggered, this, handler);
-    m_archiveLink = new TArchiveLink(this);
+    makeArchiveLink();
 }
 
 void TRegistrationWindow::setModelName(const QString &name)
@@ -119,27 +115,29 @@ void TRegistrationWindow::FormCreate(TOpPoller *poller, int colCount, const QStr
     MainGrid->OnGetEditText = [this](int c, int r, QString &v) { MainGridGetEditText(c, r, v); };
     MainGrid->OnSetEditText = [this](int, int r, const QString &v) {
         // A label typed anew is the operator's own, "?" and all.
-        std::erase_if(m_unheld, [r](const TUnheldRow &u) { return u.gridRow == r; });
-        if (!m_archiveLink->editDone(r, v))
+        m_notes->rowRetyped(r);
+        const QByteArray line = MainGrid->Rows().Line(TableShape::storeRow(r));
+        // A replayed journal only restores what the archive already holds.
+        if (m_replaying || !m_archiveLink->editDone(r, v, line))
             JournalRow(r);
     };
 
     TConfigSettings config{poller->Port, Str::NewFileBase + Str::TxtExt};
     m_fileName = config.fileName;
     // Beside the program, or in the user's folders when the program's folder is not writable.
-    m_iniPath = ProgramFolders::settingsPath(iniName);
+    m_settings = std::make_unique<TWindowSettings>(ProgramFolders::settingsPath(iniName));
     m_journalPath = ProgramFolders::statePath(QFileInfo(iniName).completeBaseName()
                                               + QStringLiteral(".journal"));
-    if (QFileInfo::exists(m_iniPath)) {
-        TIniPlus ini(m_iniPath);
-        m_deferredError = ini.tooLarge() ? Str::SettingsTooLarge.arg(m_iniPath).arg(1) : QString();
+    if (m_settings->existed()) {
+        const TIniPlus &ini = m_settings->ini();
+        m_deferredError = ini.tooLarge() ? Str::SettingsTooLarge.arg(IniPath()).arg(1) : QString();
         config.read(ini);
         poller->Port = config.port;
         NumberEdit1->SetValue(config.deviceNumber);
         ReadExtraSettings(ini);
     }
-    qualityPanel->readSettings(m_iniPath);
-    m_columnWidths = new TColumnWidths(MainGrid, m_iniPath);
+    qualityPanel->readSettings(m_settings.get(), m_status.get());
+    m_columnWidths = new TColumnWidths(MainGrid, m_settings->ini());
     m_changed.setOnTurn([this] { SetCaption(); });
     BuildPortMenu(MenuPort, poller->Port);
     for (QAction *a : MenuPort->actions()) {
@@ -218,122 +216,12 @@ void TRegistrationWindow::ClearTable()
     // A table being replaced takes nothing from an editor opened on the old one.
     MainGrid->DiscardEditor();
     m_archiveLink->tableReplaced();
-    m_unheld.clear();
+    m_notes->clear();
     const int first = TableShape::gridRow(0);
     MainGrid->SetRowCount(first + 1);
     for (int c = TableShape::LabelCol; c < MainGrid->ColCount(); ++c)
         MainGrid->SetCells(c, first, QString());
     MainGrid->endWithOpenRow();
-}
-
-bool TRegistrationWindow::LoadFile(const QString &path)
-{
-    TRowStore rows(MainGrid->ColCount());
-    QString error;
-    bool ok;
-    {
-        WaitCursor wait;
-        ok = TResultsFile::Load(path, MainGrid->ColCount(), rows, &error);
-        // A file that cannot be read replaces nothing: taking its name would let the next
-        // save write the table over it.
-        if (ok) {
-            const std::vector<int> cleaned = CellText::dropControls(rows);
-            m_unheld.clear();
-            noteCleanedRows(cleaned);
-            MainGrid->DiscardEditor();
-            m_fileName = path;
-            MainGrid->SetRows(std::move(rows));
-            SetCaption();
-            m_changed = false;
-            JournalBase(true);
-            m_archiveLink->tableReplaced();
-            m_archiveLink->fileEvent(TArchiveFileEvent::Open);
-        }
-    }
-    if (!ok && m_creating)
-        m_deferredError += error; // after a note on the settings file, if there is one
-    else if (!ok)                 // the text names the file and the reason
-        MessageBox(QMessageBox::Critical, Str::ErrorCaption, error, QMessageBox::Ok);
-    return ok;
-}
-
-bool TRegistrationWindow::SaveFile(const QString &path)
-{
-    MainGrid->CommitEditor();
-    if (!agreeToSaveOver(path) || !agreeToUnheld())
-        return false;
-    QString error;
-    bool ok;
-    {
-        WaitCursor wait;
-        ok = TResultsFile::Save(path, MainGrid->Rows(), &error);
-        if (ok) {
-            const bool as = path != m_fileName;
-            m_fileName = path;
-            SetCaption();
-            m_changed = false;
-            m_lateRows.clear(); // what came during a question is in the file now
-            m_unheld.clear();   // the operator agreed to their "?"
-            JournalBase(true);
-            m_archiveLink->fileEvent(as ? TArchiveFileEvent::SaveAs : TArchiveFileEvent::Save);
-        }
-    }
-    if (!ok) // the text names the file and the reason
-        MessageBox(QMessageBox::Critical, Str::ErrorCaption, error, QMessageBox::Ok);
-    return ok;
-}
-
-void TRegistrationWindow::actNewExecute()
-{
-    m_lateRows.clear();
-    bool cancelled = false;
-    if (!AskToSave(QMessageBox::Yes | QMessageBox::No, &cancelled))
-        return;
-    const std::vector<QByteArray> late = takeLateLines();
-    ClearTable();
-    m_fileName = NextNewFileName(m_fileName);
-    SetCaption();
-    if (late.empty())
-        JournalBase(false);
-    else
-        carryLines(false, late);
-    m_archiveLink->fileEvent(TArchiveFileEvent::New);
-}
-
-void TRegistrationWindow::actOpenFileExecute()
-{
-    // Opening replaces the table: unsaved results are offered for saving first.
-    m_lateRows.clear();
-    bool cancelled = false;
-    if (!AskToSave(QMessageBox::Yes | QMessageBox::No | QMessageBox::Cancel, &cancelled))
-        return;
-    QString name;
-    {
-        ++m_asking;
-        name = agreeToOpen(AskOpenFileName(m_fileName));
-        --m_asking;
-    }
-    const std::vector<QByteArray> late = takeLateLines();
-    if (name.isEmpty())
-        return;
-    // Lines to carry keep the journal as it is until they are in the opened table.
-    m_replaying = !late.empty();
-    const bool loaded = LoadFile(name);
-    m_replaying = false;
-    if (loaded && !late.empty())
-        carryLines(true, late);
-}
-
-void TRegistrationWindow::actSaveExecute()
-{
-    SaveFile(m_fileName);
-}
-
-void TRegistrationWindow::actSaveAsExecute()
-{
-    const QString name = AskSaveFileName(m_fileName);
-    if (!name.isEmpty())
-        SaveFile(name);
 }
 
 void TRegistrationWindow::actOprExecute()
@@ -357,80 +245,11 @@ void TRegistrationWindow::MainGridGetEditText(int, int row, QString &value)
     m_changed = true;
 }
 
-void TRegistrationWindow::PollerStarting()
-{
-    SetPollingLook(true);
-}
-
-void TRegistrationWindow::PollerStoping()
-{
-    SetPollingLook(false);
-}
-
-void TRegistrationWindow::PollerErrorOpenPort()
-{
-    MessageBox(QMessageBox::Critical, Str::ErrorCaption, Str::ErrorOpenPort, QMessageBox::Ok);
-}
-
-QDateTime TRegistrationWindow::LastResult() const
-{
-    return m_exchange ? m_exchange->lastResult() : QDateTime();
-}
-
-void TRegistrationWindow::PollerGetNumber()
-{
-    m_poller->DeviceNumber = static_cast<uint16_t>(qRound(NumberEdit1->Value()));
-    // While a question about the table is open no result is asked for: its answer may
-    // replace the table.
-    m_poller->Command = m_exchange->getNumber(m_poller->Command, m_asking > 0, Now());
-}
-
-void TRegistrationWindow::PollerPutResult()
-{
-    const TResultExchange::Step step = m_exchange->putResult(m_poller->Command,
-                                                             m_poller->ResultData, Now());
-    if (step.rejected)
-        emit resultRejected(step.rejectedStatus);
-    m_poller->Command = step.command;
-    if (step.row)
-        AddResultRow(step.at, *step.row);
-}
-
-void TRegistrationWindow::AddResultRow(const QDateTime &now, const TDecodedResult &result)
-{
-    QScrollBar *bar = MainGrid->verticalScrollBar();
-    const bool atBottom = bar->value() == bar->maximum();
-    const int row = MainGrid->RowCount() - 1;
-    MainGrid->SetCells(TableShape::DateCol, row, FormatShortDate(now.date()));
-    MainGrid->SetCells(TableShape::TimeCol, row, FormatLongTime(now.time()));
-    for (const auto &[col, text] : result.cells)
-        MainGrid->SetCells(col, row, text);
-    m_archiveLink->resultRow(row, now, result.group, result.values);
-    if (m_asking > 0)
-        m_lateRows.push_back(row);
-    MainGrid->endWithOpenRow();
-    // An unsaved result is unsaved data: the save prompts must guard it.
-    m_changed = true;
-    if (atBottom)
-        MainGrid->scrollToBottom();
-}
-
 void TRegistrationWindow::closeEvent(QCloseEvent *event)
 {
-    // A result that came while the question was open was not in the table it asked about:
-    // "No" does not let it go, the question is asked again.
-    QString text; // the usual question first
-    for (;;) {
-        m_lateRows.clear();
-        bool cancelled = false;
-        const auto buttons = QMessageBox::Yes | QMessageBox::No | QMessageBox::Cancel;
-        if (!AskToSave(buttons, &cancelled, text)) {
-            event->ignore();
-            return;
-        }
-        if (m_lateRows.empty() || !m_changed)
-            break;
-        text = Str::AskSaveLateResults.arg(m_lateRows.size());
+    if (!agreeToClose()) {
+        event->ignore();
+        return;
     }
     m_poller->Stop();
     MainGrid->setFocus();
@@ -438,13 +257,12 @@ void TRegistrationWindow::closeEvent(QCloseEvent *event)
     // what it has not taken stays in the journal.
     m_archiveLink->finish();
     m_keeper->finish();
-    {
-        TIniPlus ini(m_iniPath);
+    m_settings->write([this](TIniPlus &ini) {
         TConfigSettings{m_poller->Port, m_fileName, qRound(NumberEdit1->Value())}.write(ini);
         WriteExtraSettings(ini);
         qualityPanel->writeSettings(ini);
         m_columnWidths->writeSettings(ini);
-    }
+    });
     while (m_poller->Active())
         QCoreApplication::processEvents(QEventLoop::AllEvents | QEventLoop::WaitForMoreEvents);
     event->accept();

@@ -17,20 +17,22 @@
 #include <QMainWindow>
 #include <QMessageBox>
 
+#include "archive/HitRows.h"
 #include "results/TJournal.h"
 #include "results/TPrintLayout.h"
 #include "session/TResultExchange.h"
-#include "table/CellText.h"
+#include "session/TWindowSettings.h"
 #include "windows/TChangedFlag.h"
 #include "windows/TRegistrationUi.h"
 
 class QEventLoop;
-class QLabel;
 class TArchiveLink;
 class TColumnWidths;
 class TIniPlus;
 class TJournalKeeper;
 class TOpPoller;
+class TTableNotes;
+class TWindowStatus;
 
 class TRegistrationWindow : public QMainWindow, public TRegistrationUi
 {
@@ -53,7 +55,12 @@ public:
 
     QString FileName() const { return m_fileName; }
     bool Changed() const { return m_changed; }
-    QString IniPath() const { return m_iniPath; }
+    QString IniPath() const { return m_settings ? m_settings->path() : QString(); }
+    // The settings file as the window read it when it was made; the window's parts read their
+    // keys here and write them through it.
+    TWindowSettings &Settings() const { return *m_settings; }
+    // The status bar, where every part of the window shows its state.
+    TWindowStatus &Status() const { return *m_status; }
     TOpPoller *Poller() const { return m_poller; }
     // The archive, the exports and the report print of this window.
     TArchiveLink *ArchiveLink() const { return m_archiveLink; }
@@ -62,6 +69,9 @@ public:
     // The instrument chosen at start: the archive names results after it, the status bar shows
     // it; the caption does not.
     void setModelName(const QString &name);
+    // Rows made elsewhere (archived results) replace the table under `name`, as "Новый" makes
+    // a new table: unsaved results are offered for saving first; false when they were kept.
+    bool openTable(THitRows rows, const QString &name);
 
     // Handlers, named as the window always named them.
     void FormResize();
@@ -102,7 +112,7 @@ protected:
     void FormCreate(TOpPoller *poller, int colCount, const QString &iniName,
                     std::unique_ptr<TResultDecoder> decoder);
 
-    virtual void ReadExtraSettings(TIniPlus &) {}
+    virtual void ReadExtraSettings(const TIniPlus &) {}
     virtual void WriteExtraSettings(TIniPlus &) {}
     virtual void SetTitles() = 0;
     virtual void ApplyWidthRule() = 0;
@@ -125,8 +135,6 @@ protected:
     void SetCaption();
 
 private:
-    friend class TArchiveLink;
-
     // Writes a result into the open row, date and time from one reading of the clock, and
     // ends the table in a new open row.
     void AddResultRow(const QDateTime &now, const TDecodedResult &result);
@@ -142,12 +150,9 @@ private:
     // A results file of the other window's instrument is opened only when the operator
     // agrees: the name, or empty.
     QString agreeToFamily(const QString &path);
-    // Rows that came from elsewhere: what lost its control characters is noted in the status
-    // bar; characters the file cannot hold are told now and asked about again at saving.
-    void tellRowsTaken(const std::vector<int> &cleanedRows, const std::vector<TUnheldRow> &unheld);
-    void noteCleanedRows(const std::vector<int> &gridRows);
-    // A save writes "?" for such characters only when the operator agrees.
-    bool agreeToUnheld();
+    // The close's question about the table, asked again while results come meanwhile; false
+    // when the window stays.
+    bool agreeToClose();
     // Results that came while a question was open and are not saved: their lines, to be
     // carried into the table the operator ends up with.
     std::vector<QByteArray> takeLateLines();
@@ -155,6 +160,8 @@ private:
     // with the rows added, in one write.
     void carryLines(bool fromFile, const std::vector<QByteArray> &lines);
     void ClearTable();
+    // The archive's ties to this window; its record keeper writes through the journal.
+    void makeArchiveLink();
     // The recovery journal: opened when the window is shown, never for the hidden instances.
     void StartJournal();
     void ReplayJournal(const std::vector<TJournal::Record> &records);
@@ -171,7 +178,9 @@ private:
     TOpPoller *m_poller = nullptr;
     TArchiveLink *m_archiveLink = nullptr;
     QString m_fileName;
-    QString m_iniPath;
+    std::unique_ptr<TWindowSettings> m_settings;
+    std::unique_ptr<TWindowStatus> m_status;
+    std::unique_ptr<TTableNotes> m_notes;
     QString m_journalPath;
     std::unique_ptr<TJournalKeeper> m_keeper;
     bool m_replaying = false;
@@ -180,8 +189,6 @@ private:
     bool m_creating = false;
     QString m_deferredError; // a load error met at creation, shown with the window
     TChangedFlag m_changed;
-    std::vector<TUnheldRow> m_unheld; // rows holding what the file cannot, shown as "?"
-    QLabel *m_tableNote = nullptr;    // made with the first note
     TColumnWidths *m_columnWidths = nullptr;
     QString m_foreignOk; // a file not like a table that the operator agreed to save over
     std::unique_ptr<TResultExchange> m_exchange;

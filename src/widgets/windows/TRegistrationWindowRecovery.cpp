@@ -7,6 +7,7 @@
 #include <QPointer>
 
 #include "controls/TColorStringGrid.h"
+#include "controls/TNumberEdit.h"
 #include "results/JournalReplay.h"
 #include "results/ResultsFileCheck.h"
 #include "results/TResultsFile.h"
@@ -16,6 +17,37 @@
 #include "windows/TArchiveLink.h"
 #include "windows/TJournalKeeper.h"
 #include "windows/TRegistrationWindow.h"
+#include "windows/TTableNotes.h"
+#include "windows/TWindowStatus.h"
+
+void TRegistrationWindow::makeArchiveLink()
+{
+    TArchiveLink::Window window;
+    window.main = this;
+    window.fileMenu = mnFile;
+    window.grid = MainGrid;
+    window.quality = qualityPanel;
+    window.status = m_status.get();
+    window.settings = [this]() -> const TWindowSettings & { return *m_settings; };
+    window.fileName = [this] { return m_fileName; };
+    window.now = [this] { return Now(); };
+    window.deviceText = [this] { return NumberEdit1->text(); };
+    window.messageBox = [this](QMessageBox::Icon i, const QString &c, const QString &t,
+                               QMessageBox::StandardButtons b) { return MessageBox(i, c, t, b); };
+    window.openTable = [this](THitRows rows, const QString &name) {
+        return openTable(std::move(rows), name);
+    };
+    m_archiveLink = new TArchiveLink(std::move(window), this);
+    // The journal is the archive's queue: written first, emptied only once the archive has
+    // what it holds.
+    TRecordKeeper &records = m_archiveLink->records();
+    records.WriteJournal = [this](const TRecordKeeper::Records &archived, int row,
+                                  const QByteArray &line) {
+        return JournalWrite(archived, row, line);
+    };
+    records.ReadJournal = [this] { return m_keeper->records(); };
+    m_keeper->MayEmpty = [&records] { return records.settled(); };
+}
 
 void TRegistrationWindow::JournalBase(bool fromFile)
 {
@@ -87,7 +119,7 @@ void TRegistrationWindow::ReplayJournal(const std::vector<TJournal::Record> &rec
     TRowStore replayed = JournalReplay::replay(records, MainGrid->Rows());
     const std::vector<int> cleaned = CellText::dropControls(replayed);
     MainGrid->SetRows(std::move(replayed));
-    noteCleanedRows(cleaned);
+    m_notes->rowsCleaned(cleaned);
     m_archiveLink->tableReplaced();
     m_archiveLink->records().adoptRows(records);
     m_replaying = false;
@@ -180,6 +212,23 @@ bool TRegistrationWindow::agreeToSaveOver(const QString &path)
     return true;
 }
 
+bool TRegistrationWindow::agreeToClose()
+{
+    // A result that came while the question was open was not in the table it asked about:
+    // "No" does not let it go, the question is asked again.
+    QString text; // the usual question first
+    for (;;) {
+        m_lateRows.clear();
+        bool cancelled = false;
+        const auto buttons = QMessageBox::Yes | QMessageBox::No | QMessageBox::Cancel;
+        if (!AskToSave(buttons, &cancelled, text))
+            return false;
+        if (m_lateRows.empty() || !m_changed)
+            return true;
+        text = Str::AskSaveLateResults.arg(m_lateRows.size());
+    }
+}
+
 std::vector<QByteArray> TRegistrationWindow::takeLateLines()
 {
     std::vector<QByteArray> lines;
@@ -205,7 +254,7 @@ void TRegistrationWindow::carryLines(bool fromFile, const std::vector<QByteArray
     std::vector<int> cleaned = CellText::dropControls(tail);
     for (int &row : cleaned)
         row = open + TableShape::storeRow(row);
-    noteCleanedRows(cleaned);
+    m_notes->rowsCleaned(cleaned);
     std::vector<std::pair<int, QByteArray>> rows;
     for (int i = 0; i < tail.RowCount(); ++i) {
         const int row = open + i;

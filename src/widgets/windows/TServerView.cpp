@@ -1,34 +1,34 @@
 #include "windows/TServerView.h"
 
 #include <QLabel>
-#include <QMainWindow>
 #include <QStatusBar>
 
 #include "controls/TElidedLabel.h"
 #include "server/ServerConfig.h"
 #include "server/TServerReplicator.h"
 #include "settings/TIniPlus.h"
+#include "windows/TWindowStatus.h"
 
-TServerView *TServerView::fromSettings(QMainWindow *window, const QString &iniPath,
+TServerView *TServerView::fromSettings(TWindowStatus *status, const TIniPlus &ini,
                                        const QString &archivePath, QObject *parent)
 {
     if (archivePath.isEmpty())
         return nullptr;
-    const QString conninfo = ServerConfig::fromSettings(TIniPlus(iniPath));
+    const QString conninfo = ServerConfig::fromSettings(ini);
     if (conninfo.isEmpty())
         return nullptr;
-    return new TServerView(window, conninfo, archivePath, parent);
+    return new TServerView(status, conninfo, archivePath, parent);
 }
 
-TServerView::TServerView(QMainWindow *window, const QString &conninfo, const QString &archivePath,
+TServerView::TServerView(TWindowStatus *status, const QString &conninfo, const QString &archivePath,
                          QObject *parent)
     : QObject(parent)
     , m_conninfo(conninfo)
 {
     setObjectName(QStringLiteral("ServerView"));
-    m_status = new TElidedLabel(window);
+    m_status = new TElidedLabel(status->bar());
     m_status->setObjectName(QStringLiteral("ServerStatus"));
-    window->statusBar()->addPermanentWidget(m_status);
+    status->place(m_status);
     m_replicator = new TServerReplicator(archivePath, conninfo, ServerLink::Limits(), this);
     connect(m_replicator, &TServerReplicator::statusChanged, this, &TServerView::showStatus);
     showStatus(m_replicator->statusText());
@@ -52,5 +52,5 @@ void TServerView::showStatus(const QString &text)
     const QString error = m_replicator->lastError();
     m_status->setFullText(text, m_replicator->errorDetail());
     // Like the archive's own label: quiet while all goes well, red while the server is away.
-    m_status->setStyleSheet(error.isEmpty() ? QString() : QStringLiteral("color: #b00000;"));
+    TWindowStatus::showTrouble(m_status, !error.isEmpty());
 }

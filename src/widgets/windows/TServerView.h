@@ -14,8 +14,9 @@
 
 #include "controls/TElidedLabel.h"
 
-class QMainWindow;
+class TIniPlus;
 class TServerReplicator;
+class TWindowStatus;
 
 class TServerView : public QObject
 {
@@ -23,7 +24,7 @@ class TServerView : public QObject
 public:
     // The view for the window's settings file; nullptr when it names no server or the archive
     // has no file.
-    static TServerView *fromSettings(QMainWindow *window, const QString &iniPath,
+    static TServerView *fromSettings(TWindowStatus *status, const TIniPlus &ini,
                                      const QString &archivePath, QObject *parent);
     // Takes the status label off the status bar and stops the sending.
     ~TServerView() override;
@@ -36,7 +37,7 @@ public:
     TServerReplicator *replicator() const { return m_replicator; }
 
 private:
-    TServerView(QMainWindow *window, const QString &conninfo, const QString &archivePath,
+    TServerView(TWindowStatus *status, const QString &conninfo, const QString &archivePath,
                 QObject *parent);
     void showStatus(const QString &text);
 

@@ -1,7 +1,6 @@
 #include "windows/TWindowPlacement.h"
 
 #include <QEvent>
-#include <QFileInfo>
 #include <QGuiApplication>
 #include <QMainWindow>
 #include <QRect>
@@ -29,14 +28,13 @@ bool onSomeScreen(const QRect &r)
 }
 } // namespace
 
-TWindowPlacement::TWindowPlacement(QMainWindow *window, const QString &iniPath)
+TWindowPlacement::TWindowPlacement(QMainWindow *window, const TIniPlus &ini)
     : QObject(window)
     , m_window(window)
 {
     setObjectName(QStringLiteral("WindowPlacement"));
     bool maximized = false;
-    if (QFileInfo::exists(iniPath)) {
-        const TIniPlus ini(iniPath);
+    {
         const QSize size(ini.ReadInteger(kSection, kWidth, 0),
                          ini.ReadInteger(kSection, kHeight, 0));
         // Never smaller than the window can lay itself out in, never larger than it can be made.

@@ -16,7 +16,7 @@ class TWindowPlacement : public QObject
     Q_OBJECT
 public:
     // Reads the settings file now; the window is not shown yet.
-    TWindowPlacement(QMainWindow *window, const QString &iniPath);
+    TWindowPlacement(QMainWindow *window, const TIniPlus &ini);
 
     // Into the window's settings as they are written on closing; only when moved or resized.
     void writeSettings(TIniPlus &ini) const;

@@ -86,7 +86,8 @@ private slots:
             const uint8_t want = uint8_t(w[put ? 3 : 2].toInt());
             if (put) {
                 const auto data = reply(tarvo, w[1]);
-                const TResultExchange::Step s = exchange.putResult(command, data, now);
+                const TResultExchange::Step s = exchange.putResult(command, data, data.size() - 1,
+                                                                   now);
                 command = s.command;
                 const QString got = s.row ? "row" : s.rejected ? "rejected" : "none";
                 QVERIFY2(got == w[4], qPrintable(step + ": " + got));

@@ -1,5 +1,7 @@
 #include <QTest>
 
+#include <optional>
+
 #include <QDir>
 #include <QFile>
 #include <QTemporaryDir>
@@ -297,6 +299,50 @@ private slots:
             QVERIFY(!ini.WriteInteger("Config", "DeviceNumber", 3));
         }
         QCOMPARE(get(path), old);
+        QCOMPARE(QDir(folder).entryList(QDir::Files | QDir::Hidden), QStringList{"Tarvo.Ini"});
+    }
+
+    // The keys of a close go out in one rewrite: nothing reaches the file before commit, a
+    // line changed by someone else before the update began survives, and a refused rewrite
+    // leaves the old file whole and says so.
+    void updateWritesOnce_data()
+    {
+        QTest::addColumn<bool>("readOnly");
+        QTest::addColumn<bool>("committed");
+        QTest::addColumn<QByteArray>("after");
+        QTest::newRow("one rewrite")
+            << false << true
+            << QByteArray("[Config]\r\nCOM=COM5\r\nOther=2\r\nFileName=a.txt\r\n"
+                          "DeviceNumber=7\r\n");
+        QTest::newRow("refused") << true << false
+                                 << QByteArray("[Config]\r\nCOM=COM4\r\nOther=2\r\n");
+    }
+    void updateWritesOnce()
+    {
+        QFETCH(bool, readOnly);
+        QFETCH(bool, committed);
+        QFETCH(QByteArray, after);
+        const QString folder = m_dir->filePath("f");
+        QVERIFY(QDir().mkdir(folder));
+        const QString path = folder + "/Tarvo.Ini";
+        put(path, "[Config]\r\nCOM=COM4\r\nOther=1\r\n");
+        TIniPlus ini(path);
+        put(path, "[Config]\r\nCOM=COM4\r\nOther=2\r\n"); // another program's change
+        const QByteArray before = get(path);
+        if (readOnly) {
+            QVERIFY(QFile::setPermissions(path, QFile::Permissions(0x6444)));
+            QVERIFY(QFile::setPermissions(folder, QFile::Permissions(0x5555)));
+        }
+        std::optional<AsNobody> nobody;
+        if (readOnly)
+            nobody.emplace();
+        ini.beginUpdate();
+        QVERIFY(ini.WriteString("Config", "COM", "COM5"));
+        QVERIFY(ini.WriteString("Config", "FileName", "a.txt"));
+        QVERIFY(ini.WriteInteger("Config", "DeviceNumber", 7));
+        QCOMPARE(get(path), before);
+        QCOMPARE(ini.commit(), committed);
+        QCOMPARE(get(path), after);
         QCOMPARE(QDir(folder).entryList(QDir::Files | QDir::Hidden), QStringList{"Tarvo.Ini"});
     }
 

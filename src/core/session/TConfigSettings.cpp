@@ -1,4 +1,4 @@
-#include "windows/TConfigSettings.h"
+#include "session/TConfigSettings.h"
 
 #include "settings/TIniPlus.h"
 
