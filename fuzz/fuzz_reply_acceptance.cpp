@@ -65,11 +65,11 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t *data, size_t size)
     const bool echo = count >= kEchoSize
                       && std::equal(address, address + kEchoSize, reply.end() - kEchoSize);
 
-    const TPollerFamily &family = mirel ? TPollerFamily::Mirel() : TPollerFamily::Tarvo();
+    const TPollerFamily &family = mirel ? TPollerFamily::mirel() : TPollerFamily::tarvo();
     const uint8_t oldKind = 0xEE;
     uint8_t kind = oldKind;
     // An empty vector's data() may be null; the function must not touch it for count 0.
-    const bool accepted = family.AcceptReply(code, reply, request, kind);
+    const bool accepted = family.acceptReply(code, reply, request, kind);
 
     FUZZ_CHECK(accepted == (row != nullptr && echo));
     FUZZ_CHECK(kind == (row && row->kind ? row->kind : oldKind));

@@ -6,11 +6,11 @@
 int main(int argc, char **argv)
 {
     QApplication app(argc, argv);
-    InstallRussianTranslations(app);
-    InstallFontSubstitutions();
-    CreateForms();
+    installRussianTranslations(app);
+    installFontSubstitutions();
+    createForms();
     Form1->show();
     const int rc = app.exec();
-    DestroyForms();
+    destroyForms();
     return rc;
 }

@@ -78,13 +78,13 @@ void startup(const QString &folder, const QString &file)
     QFile::copy(folder + QStringLiteral("/Tarvo.Ini"), folder + QStringLiteral("/Mirel2.Ini"));
     const double base = statusMb("VmRSS:");
     const auto t0 = std::chrono::steady_clock::now();
-    CreateForms();
+    createForms();
     const double took = secondsSince(t0);
     std::printf("startup: hidden windows made in %.2f s; resident %.0f MB after (%.0f MB "
                 "before), peak %.0f MB; hidden rows held: %d + %d\n",
                 took, statusMb("VmRSS:"), base, statusMb("VmHWM:"), Form2->MainGrid->RowCount() - 1,
                 Form3->MainGrid->RowCount() - 1);
-    DestroyForms();
+    destroyForms();
 }
 
 void load(const QString &file, qint64 bytes, qint64 lines)

@@ -174,7 +174,7 @@ MirelDecoded DecodeMirel(const QByteArray &r)
 
 } // namespace
 
-class TstInstrumentSim : public QObject
+class TestInstrumentSim : public QObject
 {
     Q_OBJECT
 
@@ -719,5 +719,5 @@ private slots:
     }
 };
 
-QTEST_GUILESS_MAIN(TstInstrumentSim)
+QTEST_GUILESS_MAIN(TestInstrumentSim)
 #include "tst_instrumentsim.moc"

@@ -29,7 +29,7 @@ std::vector<int> TExportTable::exportedColumns() const
     return out;
 }
 
-std::vector<TCellKind> RegistrationKinds(int colCount)
+std::vector<TCellKind> registrationKinds(int colCount)
 {
     std::vector<TCellKind> kinds(std::max(colCount, 0), TCellKind::Number);
     const std::pair<int, TCellKind> fixed[] = {{TableShape::NumberCol, TCellKind::Integer},
@@ -50,7 +50,7 @@ TExportTable ExportTableOf(const TStringGridModel &model, const std::vector<int>
     const int cols = model.ColCount();
     for (int c = 0; c < cols; ++c)
         t.titles << model.Title(c);
-    t.kinds = RegistrationKinds(cols);
+    t.kinds = registrationKinds(cols);
     for (int c = 0; c < cols && c < static_cast<int>(colWidths.size()); ++c)
         t.visible.push_back(colWidths[c] > 0);
     // The open row waits for the next result; it goes out only if someone typed into it.

@@ -57,7 +57,7 @@ struct TExportTable
 };
 
 // The registration tables' columns: row number, label, date, time, group, then values.
-std::vector<TCellKind> RegistrationKinds(int colCount);
+std::vector<TCellKind> registrationKinds(int colCount);
 
 // A registration table: its titles and data rows without the empty open row at the end.
 // A column whose width is 0 is hidden; no widths means all columns show. The model must

@@ -13,10 +13,10 @@ inline constexpr int kEchoSize = 4;
 
 using TRequest = std::array<uint8_t, kRequestSize>;
 
-TRequest BuildRequest(uint16_t address, uint8_t code);
+TRequest buildRequest(uint16_t address, uint8_t code);
 
 // The address bytes of a request: what a reply must end with.
-inline std::span<const uint8_t, kEchoSize> AddressEchoOf(const TRequest &request)
+inline std::span<const uint8_t, kEchoSize> addressEchoOf(const TRequest &request)
 {
     return std::span<const uint8_t, kEchoSize>(request.data(), kEchoSize);
 }

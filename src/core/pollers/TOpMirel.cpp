@@ -3,10 +3,10 @@
 #include "pollers/TOpMirelThread.h"
 
 TOpMirel::TOpMirel(QObject *owner)
-    : TOpPoller(TPollerFamily::Mirel(), owner)
+    : TOpPoller(TPollerFamily::mirel(), owner)
 {}
 
-std::unique_ptr<TOpPollerThread> TOpMirel::CreateThread(TPollerThreadSetup setup)
+std::unique_ptr<TOpPollerThread> TOpMirel::createThread(TPollerThreadSetup setup)
 {
     return std::make_unique<TOpMirelThread>(std::move(setup));
 }

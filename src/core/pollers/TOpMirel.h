@@ -13,5 +13,5 @@ public:
     explicit TOpMirel(QObject *owner = nullptr);
 
 protected:
-    std::unique_ptr<TOpPollerThread> CreateThread(TPollerThreadSetup setup) override;
+    std::unique_ptr<TOpPollerThread> createThread(TPollerThreadSetup setup) override;
 };

@@ -15,15 +15,15 @@ TOpPoller::~TOpPoller()
 {
     // The thread may be waiting for one of our events: abandon those calls first, so that it
     // can see the stop request and end; none of them reaches the owner any more.
-    m_caller->Abandon();
+    m_caller->abandon();
     if (m_thread) {
-        m_thread->Terminate();
-        m_thread->WaitFor();
+        m_thread->terminate();
+        m_thread->waitFor();
         m_thread.reset();
     }
 }
 
-std::unique_ptr<TOpPollerThread> TOpPoller::CreateThread(TPollerThreadSetup setup)
+std::unique_ptr<TOpPollerThread> TOpPoller::createThread(TPollerThreadSetup setup)
 {
     return std::make_unique<TOpPollerThread>(std::move(setup));
 }
@@ -34,7 +34,7 @@ void TOpPoller::Start()
         return;
     auto launch = [this] {
         m_active = true;
-        m_caller->Reset();
+        m_caller->reset();
         m_openFailure = {};
         TPollerHooks hooks{
             [this](const TPortFailure &failure) {
@@ -43,16 +43,16 @@ void TOpPoller::Start()
                 if (OnErrorOpenPort)
                     OnErrorOpenPort(this);
             },
-            [this] { return GetNumberStep(); },
+            [this] { return getNumberStep(); },
             [this](uint8_t kind, std::span<const uint8_t> reply) {
-                return PutResultStep(kind, reply);
+                return putResultStep(kind, reply);
             },
-            [this] { ThreadEnded(); },
+            [this] { threadEnded(); },
             [this](const TLineEvent &event) { handleLineEvent(event); },
         };
-        m_thread = CreateThread({&m_family, Port, m_caller.get(), std::move(hooks), m_idlePause,
+        m_thread = createThread({&m_family, Port, m_caller.get(), std::move(hooks), m_idlePause,
                                  m_reconnectPause, m_frameLogPath});
-        m_thread->Resume();
+        m_thread->resume();
         emit started();
     };
     try {
@@ -68,10 +68,10 @@ void TOpPoller::Start()
 void TOpPoller::Stop()
 {
     if (m_active && m_thread)
-        m_thread->Terminate();
+        m_thread->terminate();
 }
 
-TPollOrder TOpPoller::GetNumberStep()
+TPollOrder TOpPoller::getNumberStep()
 {
     if (OnGetNumber)
         OnGetNumber(this);
@@ -79,7 +79,7 @@ TPollOrder TOpPoller::GetNumberStep()
     return {DeviceNumber, Command};
 }
 
-std::optional<uint8_t> TOpPoller::PutResultStep(uint8_t kind, std::span<const uint8_t> reply)
+std::optional<uint8_t> TOpPoller::putResultStep(uint8_t kind, std::span<const uint8_t> reply)
 {
     ResultData[0] = kind;
     // The buffer past the reply is zero, as the window's decoders always found it.
@@ -94,10 +94,10 @@ std::optional<uint8_t> TOpPoller::PutResultStep(uint8_t kind, std::span<const ui
     return Command;
 }
 
-void TOpPoller::ThreadEnded()
+void TOpPoller::threadEnded()
 {
     if (m_thread) {
-        m_thread->WaitFor();
+        m_thread->waitFor();
         m_thread.reset();
     }
     // Not active afterwards, also when the handler fails.

@@ -78,13 +78,13 @@ signals:
 
 protected:
     TOpPoller(const TPollerFamily &family, QObject *owner);
-    virtual std::unique_ptr<TOpPollerThread> CreateThread(TPollerThreadSetup setup);
+    virtual std::unique_ptr<TOpPollerThread> createThread(TPollerThreadSetup setup);
 
 private:
     // The thread's steps, run on the UI thread.
-    TPollOrder GetNumberStep();
-    std::optional<uint8_t> PutResultStep(uint8_t kind, std::span<const uint8_t> reply);
-    void ThreadEnded();
+    TPollOrder getNumberStep();
+    std::optional<uint8_t> putResultStep(uint8_t kind, std::span<const uint8_t> reply);
+    void threadEnded();
     void handleLineEvent(const TLineEvent &event);
 
     const TPollerFamily &m_family;

@@ -29,7 +29,7 @@ TOpPollerThread::TOpPollerThread(TPollerThreadSetup setup)
                 m_port->Timeouts().SetReadTotalMultiplier(*m_family.readTotalMultiplier);
         },
         [&] { m_port->Timeouts().SetReadTotalConstant(m_family.readTotalConstant); },
-        [&] { m_port->SetCancelFd(m_wakeFd); },
+        [&] { m_port->setCancelFd(m_wakeFd); },
     };
     try {
         for (const auto &s : steps)
@@ -41,19 +41,19 @@ TOpPollerThread::TOpPollerThread(TPollerThreadSetup setup)
 
 TOpPollerThread::~TOpPollerThread()
 {
-    Terminate();
-    WaitFor();
+    terminate();
+    waitFor();
     m_port.reset();
     if (m_wakeFd >= 0)
         close(m_wakeFd);
 }
 
-void TOpPollerThread::Resume()
+void TOpPollerThread::resume()
 {
-    m_thread = std::thread([this] { Execute(); });
+    m_thread = std::thread([this] { execute(); });
 }
 
-void TOpPollerThread::Terminate()
+void TOpPollerThread::terminate()
 {
     if (m_terminated.exchange(true))
         return;
@@ -66,7 +66,7 @@ void TOpPollerThread::Terminate()
     }
 }
 
-void TOpPollerThread::WaitFor()
+void TOpPollerThread::waitFor()
 {
     if (m_thread.joinable() && m_thread.get_id() != std::this_thread::get_id())
         m_thread.join();
@@ -101,14 +101,14 @@ bool TOpPollerThread::sleepUnlessWoken(std::chrono::milliseconds pause) const
 void TOpPollerThread::notify(const TLineEvent &event)
 {
     if (m_setup.hooks.lineEvent)
-        m_setup.caller->Post([hook = m_setup.hooks.lineEvent, event] { hook(event); });
+        m_setup.caller->post([hook = m_setup.hooks.lineEvent, event] { hook(event); });
 }
 
 bool TOpPollerThread::getNumberStep()
 {
     // A handler that fails leaves the address and the request as they were.
     TPollOrder order{m_address, m_step};
-    if (!m_setup.caller->Call([&] { order = m_setup.hooks.getNumber(); }))
+    if (!m_setup.caller->call([&] { order = m_setup.hooks.getNumber(); }))
         return false;
     m_address = order.address;
     m_step = order.code;
@@ -120,7 +120,7 @@ bool TOpPollerThread::putResultStep()
     std::optional<uint8_t> next;
     // Only the bytes the instrument sent; the rest of the buffer is zero.
     const auto reply = std::span<const uint8_t>(m_reply).first(m_replyLength);
-    if (!m_setup.caller->Call([&] { next = m_setup.hooks.putResult(m_resultKind, reply); }))
+    if (!m_setup.caller->call([&] { next = m_setup.hooks.putResult(m_resultKind, reply); }))
         return false;
     if (next)
         m_step = *next;
@@ -148,7 +148,7 @@ FrameLog::Verdict logVerdict(TReplyVerdict verdict)
 
 TReplyVerdict TOpPollerThread::exchange(const TReplyRule &rule)
 {
-    const TRequest request = BuildRequest(m_address, rule.code);
+    const TRequest request = buildRequest(m_address, rule.code);
     m_port->ClearBuffer(true, true);
     std::array<uint8_t, kEchoSize> echoOnly{};
     const std::span<uint8_t> buffer = rule.carriesResult() ? std::span<uint8_t>(m_reply)
@@ -161,7 +161,7 @@ TReplyVerdict TOpPollerThread::exchange(const TReplyRule &rule)
     const std::span<const uint8_t> reply = buffer.first(std::size_t(count));
     if (rule.carriesResult())
         m_replyLength = reply.size();
-    const TReplyVerdict verdict = m_family.JudgeReply(rule.code, reply, request, m_resultKind);
+    const TReplyVerdict verdict = m_family.judgeReply(rule.code, reply, request, m_resultKind);
     if (m_frameLog)
         m_frameLog->reply(reply.data(), count, logVerdict(verdict));
     if (verdict != TReplyVerdict::Accepted)
@@ -171,7 +171,7 @@ TReplyVerdict TOpPollerThread::exchange(const TReplyRule &rule)
 
 TOpPollerThread::End TOpPollerThread::pollUntilStopped()
 {
-    while (!Terminated()) {
+    while (!terminated()) {
         const auto cycleStart = std::chrono::steady_clock::now();
         if (!getNumberStep())
             return End::Abandoned;
@@ -211,12 +211,12 @@ bool TOpPollerThread::openAtStart()
         return true;
     } catch (const EComPort &e) {
         const TPortFailure failure{m_port->DeviceName(), e.WinCode()};
-        m_setup.caller->Call([&] { m_setup.hooks.errorOpenPort(failure); });
+        m_setup.caller->call([&] { m_setup.hooks.errorOpenPort(failure); });
     } catch (const std::exception &) {
         const TPortFailure failure{m_port->DeviceName(), 0};
-        m_setup.caller->Call([&] { m_setup.hooks.errorOpenPort(failure); });
+        m_setup.caller->call([&] { m_setup.hooks.errorOpenPort(failure); });
     }
-    Terminate();
+    terminate();
     return false;
 }
 
@@ -249,7 +249,7 @@ void TOpPollerThread::serveLine()
             return;
         }
         closePort();
-        if (!m_setup.reconnectPause || Terminated())
+        if (!m_setup.reconnectPause || terminated())
             return; // a lost line ends polling like a stop
         notify({TLineEvent::Kind::Lost, TReplyVerdict::Accepted, error});
         if (!reopen())
@@ -258,7 +258,7 @@ void TOpPollerThread::serveLine()
     }
 }
 
-void TOpPollerThread::Execute()
+void TOpPollerThread::execute()
 {
     if (!OpenFailed) {
         if (!m_setup.frameLogPath.isEmpty())
@@ -267,5 +267,5 @@ void TOpPollerThread::Execute()
             serveLine();
         closePort();
     }
-    m_setup.caller->Post(m_setup.hooks.ended);
+    m_setup.caller->post(m_setup.hooks.ended);
 }

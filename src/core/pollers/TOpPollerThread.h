@@ -71,10 +71,10 @@ struct TPollerThreadSetup
     // A cycle that made no exchange, or whose reply was dropped, is made up to this long
     // before the next one begins, so an idle poll or garbage on the line does not spin a core.
     // The time the cycle already spent counts: after a read that waited out its time-out the
-    // next cycle begins at once. Terminate ends the pause at once.
+    // next cycle begins at once. terminate() ends the pause at once.
     std::chrono::milliseconds idlePause{100};
     // Unset: a lost line ends polling. Set: the port is opened again after each such pause
-    // until it opens or Terminate is called.
+    // until it opens or terminate() is called.
     std::optional<std::chrono::milliseconds> reconnectPause;
     QString frameLogPath; // empty: no frame log
 };
@@ -88,18 +88,18 @@ public:
     TOpPollerThread(const TOpPollerThread &) = delete;
     TOpPollerThread &operator=(const TOpPollerThread &) = delete;
 
-    void Resume();
+    void resume();
     // Asks the loop to end; wakes a read or an idle pause at once.
-    void Terminate();
-    bool Terminated() const { return m_terminated.load(); }
-    void WaitFor();
+    void terminate();
+    bool terminated() const { return m_terminated.load(); }
+    void waitFor();
 
     bool OpenFailed = false;
 
 private:
     enum class End { Stopped, Abandoned, LineGone };
 
-    void Execute();
+    void execute();
     bool openAtStart();
     void serveLine();
     End pollUntilStopped();
@@ -120,7 +120,7 @@ private:
     std::unique_ptr<FrameLog> m_frameLog;
     std::thread m_thread;
     std::atomic<bool> m_terminated{false};
-    int m_wakeFd = -1; // eventfd: readable once Terminate was called
+    int m_wakeFd = -1; // eventfd: readable once terminate() was called
 
     // The thread's own state; the UI thread sees it only through the hooks.
     uint16_t m_address = 0;

@@ -3,10 +3,10 @@
 #include "pollers/TOpTarvoThread.h"
 
 TOpTarvo::TOpTarvo(QObject *owner)
-    : TOpPoller(TPollerFamily::Tarvo(), owner)
+    : TOpPoller(TPollerFamily::tarvo(), owner)
 {}
 
-std::unique_ptr<TOpPollerThread> TOpTarvo::CreateThread(TPollerThreadSetup setup)
+std::unique_ptr<TOpPollerThread> TOpTarvo::createThread(TPollerThreadSetup setup)
 {
     return std::make_unique<TOpTarvoThread>(std::move(setup));
 }

@@ -10,5 +10,5 @@ public:
     explicit TOpTarvo(QObject *owner = nullptr);
 
 protected:
-    std::unique_ptr<TOpPollerThread> CreateThread(TPollerThreadSetup setup) override;
+    std::unique_ptr<TOpPollerThread> createThread(TPollerThreadSetup setup) override;
 };

@@ -13,14 +13,14 @@ const TReplyLength *TReplyRule::lengthFor(int count) const
     return it == lengths.end() ? nullptr : &*it;
 }
 
-const TReplyRule *TPollerFamily::Rule(uint8_t code) const
+const TReplyRule *TPollerFamily::rule(uint8_t code) const
 {
     const auto it = std::find_if(rules.begin(), rules.end(),
                                  [code](const TReplyRule &r) { return r.code == code; });
     return it == rules.end() ? nullptr : &*it;
 }
 
-const TPollerFamily &TPollerFamily::Tarvo()
+const TPollerFamily &TPollerFamily::tarvo()
 {
     static const TPollerFamily f{.replySize = 128,
                                  .readTotalMultiplier = std::nullopt,
@@ -32,7 +32,7 @@ const TPollerFamily &TPollerFamily::Tarvo()
     return f;
 }
 
-const TPollerFamily &TPollerFamily::Mirel()
+const TPollerFamily &TPollerFamily::mirel()
 {
     static const TPollerFamily f{.replySize = 234,
                                  .readTotalMultiplier = 1,
@@ -44,24 +44,24 @@ const TPollerFamily &TPollerFamily::Mirel()
     return f;
 }
 
-bool TPollerFamily::AcceptReply(uint8_t code, std::span<const uint8_t> reply,
+bool TPollerFamily::acceptReply(uint8_t code, std::span<const uint8_t> reply,
                                 const TRequest &request, uint8_t &kind) const
 {
-    return JudgeReply(code, reply, request, kind) == TReplyVerdict::Accepted;
+    return judgeReply(code, reply, request, kind) == TReplyVerdict::Accepted;
 }
 
-TReplyVerdict TPollerFamily::JudgeReply(uint8_t code, std::span<const uint8_t> reply,
+TReplyVerdict TPollerFamily::judgeReply(uint8_t code, std::span<const uint8_t> reply,
                                         const TRequest &request, uint8_t &kind) const
 {
     if (reply.empty())
         return TReplyVerdict::NoReply;
-    const TReplyRule *rule = Rule(code);
-    const TReplyLength *entry = rule ? rule->lengthFor(int(reply.size())) : nullptr;
+    const TReplyRule *found = rule(code);
+    const TReplyLength *entry = found ? found->lengthFor(int(reply.size())) : nullptr;
     if (!entry || reply.size() < std::size_t(kEchoSize))
         return TReplyVerdict::WrongLength;
     if (entry->kind != 0)
         kind = entry->kind;
-    const auto echo = AddressEchoOf(request);
+    const auto echo = addressEchoOf(request);
     return std::equal(echo.begin(), echo.end(), reply.end() - kEchoSize) ? TReplyVerdict::Accepted
                                                                          : TReplyVerdict::WrongEcho;
 }

@@ -40,18 +40,18 @@ struct TPollerFamily
     int readTotalConstant = 0;              // ms
     std::vector<TReplyRule> rules;          // in the order one cycle tries them
 
-    const TReplyRule *Rule(uint8_t code) const;
+    const TReplyRule *rule(uint8_t code) const;
 
     // The acceptance test of one exchange: a listed length for the code, ending with the echo
     // of the four address bytes of the request. `kind` is set from the length (before the
     // echo test) when the rule gives one.
-    bool AcceptReply(uint8_t code, std::span<const uint8_t> reply, const TRequest &request,
+    bool acceptReply(uint8_t code, std::span<const uint8_t> reply, const TRequest &request,
                      uint8_t &kind) const;
     // The same test, telling why a reply is dropped: nothing came, a length the code does
     // not list, or the address echo does not match.
-    TReplyVerdict JudgeReply(uint8_t code, std::span<const uint8_t> reply, const TRequest &request,
+    TReplyVerdict judgeReply(uint8_t code, std::span<const uint8_t> reply, const TRequest &request,
                              uint8_t &kind) const;
 
-    static const TPollerFamily &Tarvo();
-    static const TPollerFamily &Mirel();
+    static const TPollerFamily &tarvo();
+    static const TPollerFamily &mirel();
 };

@@ -12,7 +12,7 @@ TSyncCaller::TSyncCaller(QObject *context)
 
 TSyncCaller::~TSyncCaller()
 {
-    Abandon();
+    abandon();
 }
 
 namespace {
@@ -40,7 +40,7 @@ bool runUnlessAbandoned(const std::shared_ptr<TSyncCaller::State> &state,
 
 } // namespace
 
-bool TSyncCaller::Call(std::function<void()> fn)
+bool TSyncCaller::call(std::function<void()> fn)
 {
     Q_ASSERT(QThread::currentThread() != m_context->thread());
     auto state = m_state;
@@ -67,7 +67,7 @@ bool TSyncCaller::Call(std::function<void()> fn)
     return *done;
 }
 
-void TSyncCaller::Post(std::function<void()> fn)
+void TSyncCaller::post(std::function<void()> fn)
 {
     auto state = m_state;
     {
@@ -82,16 +82,16 @@ void TSyncCaller::Post(std::function<void()> fn)
         Qt::QueuedConnection);
 }
 
-void TSyncCaller::Abandon()
+void TSyncCaller::abandon()
 {
     std::lock_guard lock(m_state->mutex);
     m_state->abandoned = true;
     m_state->cond.notify_all();
 }
 
-void TSyncCaller::Reset()
+void TSyncCaller::reset()
 {
     // A fresh state: calls queued for the abandoned one still see it abandoned.
-    Abandon();
+    abandon();
     m_state = std::make_shared<State>();
 }

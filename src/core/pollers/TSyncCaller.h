@@ -5,8 +5,8 @@
 //
 // Two traps are designed out:
 // - a UI thread that waits for the poller thread (destruction) while that thread waits for a UI
-//   call: Abandon() wakes every waiting caller, which then gets false, so the UI thread can join;
-// - a call that arrives after its target began to die: after Abandon(), or once the context
+//   call: abandon() wakes every waiting caller, which then gets false, so the UI thread can join;
+// - a call that arrives after its target began to die: after abandon(), or once the context
 //   object is gone, queued calls never run.
 
 #include <condition_variable>
@@ -24,14 +24,14 @@ public:
 
     // From any thread but the context's: true once fn has run there (also when it threw,
     // which is reported and goes no further), false when abandoned.
-    bool Call(std::function<void()> fn);
+    bool call(std::function<void()> fn);
     // Queues fn on the context's thread without waiting; dropped when abandoned.
-    void Post(std::function<void()> fn);
+    void post(std::function<void()> fn);
     // On the context's thread: no call runs from now on, and waiting callers return false.
-    void Abandon();
+    void abandon();
     // Makes calls possible again (a new thread run). Calls queued before it never run, and
     // callers still waiting on them get false. Not while another thread starts a call.
-    void Reset();
+    void reset();
 
     struct State
     {

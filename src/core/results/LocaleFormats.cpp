@@ -18,7 +18,7 @@ struct TDecimal
     int exponent = 0;   // value = 0.digits x 10^exponent
 };
 
-TDecimal ToDecimal(double magnitude)
+TDecimal toDecimal(double magnitude)
 {
     TDecimal d;
     if (magnitude == 0.0)
@@ -102,7 +102,7 @@ QString FormatValue(double v, const QLocale &locale)
         return QStringLiteral("NAN");
     if (std::isinf(v))
         return v < 0 ? QStringLiteral("-INF") : QStringLiteral("INF");
-    TDecimal d = ToDecimal(std::fabs(v));
+    TDecimal d = toDecimal(std::fabs(v));
     RoundTo(d, std::min(Precision, d.exponent + Decimals));
     if (d.digits.empty())
         return Fixed(d, locale.decimalPoint());

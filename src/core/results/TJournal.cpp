@@ -74,7 +74,7 @@ bool parseBase(uint8_t flags, QByteArrayView rest, TJournal::Record &r)
 
 } // namespace
 
-uint32_t TJournal::Crc32(QByteArrayView data)
+uint32_t TJournal::crc32(QByteArrayView data)
 {
     static const std::array<uint32_t, 256> table = [] {
         std::array<uint32_t, 256> t{};
@@ -116,7 +116,7 @@ QByteArray TJournal::Encode(const Record &record)
     QByteArray out;
     putU32(out, uint32_t(body.size() - kTypeSize));
     out.append(body);
-    putU32(out, Crc32(body));
+    putU32(out, crc32(body));
     return out;
 }
 
@@ -130,7 +130,7 @@ std::vector<TJournal::Record> TJournal::Parse(QByteArrayView data)
             break;
         // The CRC covers the type byte and the payload.
         const QByteArrayView body = data.sliced(pos + kLengthSize, kTypeSize + length);
-        if (getU32(body.data() + body.size()) != Crc32(body))
+        if (getU32(body.data() + body.size()) != crc32(body))
             break;
         Record r;
         const uint8_t type = uint8_t(body[0]);

@@ -46,7 +46,7 @@ public:
     static QByteArray Encode(const Record &record);
     // The records up to the first torn or damaged one.
     static std::vector<Record> Parse(QByteArrayView data);
-    static uint32_t Crc32(QByteArrayView data);
+    static uint32_t crc32(QByteArrayView data);
 
     // Opens (creating) and locks the journal. False when another running copy of the program
     // holds it (Busy()), or it cannot be opened; ErrorString() says why, in Russian.

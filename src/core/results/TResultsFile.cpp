@@ -114,7 +114,7 @@ bool TResultsFile::Load(const QString &path, int colCount, TRowStore &rows, QStr
         if (total > MaxFileSize)
             return fail(error, Str::OpenFailed, path, Str::FileTooLarge);
         if (got == 0) {
-            out.AppendFileLines(QByteArrayView(piece.constData(), held)); // no line end
+            out.appendFileLines(QByteArrayView(piece.constData(), held)); // no line end
             break;
         }
         // What was held already has no line end.
@@ -124,9 +124,9 @@ bool TResultsFile::Load(const QString &path, int colCount, TRowStore &rows, QStr
             continue;
         const qsizetype whole = static_cast<const char *>(nl) - piece.constData() + 1;
         if (first)
-            out.ReserveFileText(file.size(), QByteArrayView(piece.constData(), whole));
+            out.reserveFileText(file.size(), QByteArrayView(piece.constData(), whole));
         first = false;
-        out.AppendFileLines(QByteArrayView(piece.constData(), whole));
+        out.appendFileLines(QByteArrayView(piece.constData(), whole));
         // Short lines cost more than their bytes: the lines read so far tell how many the
         // whole file holds, and a table that will not fit is given up before it is read.
         const qint64 taken = total - held + whole;

@@ -4,7 +4,7 @@
 #include <cerrno>
 #include <sys/ioctl.h>
 
-bool SetCustomSpeed(int fd, int baud)
+bool setCustomSpeed(int fd, int baud)
 {
     termios2 t{};
     if (ioctl(fd, TCGETS2, &t) != 0)

@@ -159,9 +159,9 @@ void TCustomComPort::Open()
     m_saved = std::move(saved);
     m_connected = true;
     try {
-        ApplyBuffer();
-        ApplyLineSettings();
-        ApplyTimeouts();
+        applyBuffer();
+        applyLineSettings();
+        applyTimeouts();
     } catch (const EComPort &) {
         releaseDevice();
         throw;
@@ -202,14 +202,14 @@ void TCustomComPort::ClearBuffer(bool input, bool output)
         throw EComPort(CError_PurgeFailed, errno, m_port);
 }
 
-void TCustomComPort::ApplyBuffer()
+void TCustomComPort::applyBuffer()
 {
     // The kernel sizes its own queues; the sizes are only checked, as the driver would.
     if (m_connected && (m_buffer.InputSize() <= 0 || m_buffer.OutputSize() <= 0))
         throw EComPort(CError_SetupComFailed, EINVAL, m_port);
 }
 
-void TCustomComPort::ApplyTimeouts()
+void TCustomComPort::applyTimeouts()
 {
     // Read and Write count their deadlines themselves; -1 is the "no interval" value.
     const TComTimeouts &t = m_timeouts;
@@ -219,12 +219,12 @@ void TCustomComPort::ApplyTimeouts()
         throw EComPort(CError_TimeoutsFailed, EINVAL, m_port);
 }
 
-void TCustomComPort::ApplyLineSettings()
+void TCustomComPort::applyLineSettings()
 {
     if (!m_connected)
         return;
     termios t = m_saved->tio;
-    if (!BuildTermios(*this, t))
+    if (!buildTermios(*this, t))
         throw EComPort(CError_SetStateFailed, EINVAL, m_port);
     // A pseudo-terminal has no parity and drops PARENB without a word; once its line shows
     // the dropped bit, the C library reports every further request for it as EINVAL. So the
@@ -236,8 +236,8 @@ void TCustomComPort::ApplyLineSettings()
         if (errno != EINTR)
             throw EComPort(CError_SetStateFailed, errno, m_port);
     }
-    const int baud = BaudRateValue(m_baudRate, m_customBaudRate);
-    if (StandardSpeed(baud) == B0 && !SetCustomSpeed(m_handle, baud))
+    const int baud = baudRateValue(m_baudRate, m_customBaudRate);
+    if (standardSpeed(baud) == B0 && !setCustomSpeed(m_handle, baud))
         throw EComPort(CError_SetStateFailed, errno, m_port);
     // Opening raised DTR and RTS; with their control disabled they stay low.
     const TDTRFlowControl dtr = m_flowControl.ControlDTR();

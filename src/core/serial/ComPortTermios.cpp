@@ -3,7 +3,7 @@
 #include <array>
 #include <utility>
 
-int BaudRateValue(TBaudRate rate, int customRate)
+int baudRateValue(TBaudRate rate, int customRate)
 {
     static constexpr std::array<int, 16> rates = {0,     110,    300,    600,   1200,  2400,
                                                   4800,  9600,   14400,  19200, 38400, 56000,
@@ -14,7 +14,7 @@ int BaudRateValue(TBaudRate rate, int customRate)
     return rates[index];
 }
 
-speed_t StandardSpeed(int baud)
+speed_t standardSpeed(int baud)
 {
     static constexpr std::pair<int, speed_t> codes[] = {
         {50, B50},         {75, B75},         {110, B110},         {134, B134},
@@ -104,17 +104,17 @@ static bool setSpeed(int baud, termios &t)
 {
     if (baud <= 0)
         return false;
-    const speed_t code = StandardSpeed(baud);
+    const speed_t code = standardSpeed(baud);
     const speed_t placeholder = code != B0 ? code : B38400;
     return cfsetispeed(&t, placeholder) == 0 && cfsetospeed(&t, placeholder) == 0;
 }
 
-bool BuildTermios(const TCustomComPort &port, termios &t)
+bool buildTermios(const TCustomComPort &port, termios &t)
 {
     if (port.StopBits() == sbOne5StopBits && port.DataBits() != dbFive)
         return false;
     makeRaw(t);
     setFraming(port, t);
     setFlowControl(port.FlowControl(), t);
-    return setSpeed(BaudRateValue(port.BaudRate(), port.CustomBaudRate()), t);
+    return setSpeed(baudRateValue(port.BaudRate(), port.CustomBaudRate()), t);
 }

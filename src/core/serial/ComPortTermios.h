@@ -8,15 +8,15 @@
 #include "serial/TCustomComPort.h"
 
 // Bits per second of an enumerated speed; the custom speed for brCustom.
-int BaudRateValue(TBaudRate rate, int customRate);
+int baudRateValue(TBaudRate rate, int customRate);
 
 // The Bxxx code of a speed termios knows by name, or B0 when it needs a custom speed.
-speed_t StandardSpeed(int baud);
+speed_t standardSpeed(int baud);
 
 // Turns t into the raw line the port's settings describe. Returns false for settings the
 // line cannot carry (1.5 stop bits beside more than 5 data bits, a speed of 0 or less).
 // A speed without a Bxxx code leaves B38400 in t; the caller sets the real one.
-bool BuildTermios(const TCustomComPort &port, termios &t);
+bool buildTermios(const TCustomComPort &port, termios &t);
 
 // Sets a speed without a Bxxx code on an open device (Linux termios2). errno on failure.
-bool SetCustomSpeed(int fd, int baud);
+bool setCustomSpeed(int fd, int baud);

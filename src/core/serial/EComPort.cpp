@@ -33,7 +33,7 @@ const std::array<const char *, 23> codeTexts = {
 
 std::string messageFor(int code, const QString &port)
 {
-    const QString text = QStringLiteral("COM Port Error: ") + EComPort::CodeText(code)
+    const QString text = QStringLiteral("COM Port Error: ") + EComPort::codeText(code)
                          + QStringLiteral(" on ") + port;
     return text.toStdString();
 }
@@ -47,7 +47,7 @@ EComPort::EComPort(int code, int winCode, const QString &port)
     , m_port(port)
 {}
 
-QString EComPort::CodeText(int code)
+QString EComPort::codeText(int code)
 {
     if (code >= 1 && code <= int(codeTexts.size()))
         return QString::fromLatin1(codeTexts[code - 1]);

@@ -30,7 +30,7 @@ public:
     QString Port() const { return m_port; }
     QString Message() const { return QString::fromUtf8(what()); }
 
-    static QString CodeText(int code); // "Unknown Error #N" for codes outside the table
+    static QString codeText(int code); // "Unknown Error #N" for codes outside the table
 
 private:
     int m_code;

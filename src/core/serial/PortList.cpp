@@ -1,6 +1,6 @@
 #include "serial/PortList.h"
 
-QString PortListText(QStringList names)
+QString portListText(QStringList names)
 {
     names.removeIf([](const QString &n) { return n.isEmpty() || n.contains(QLatin1Char(',')); });
     names.sort(Qt::CaseSensitive);

@@ -6,8 +6,8 @@
 // The serial devices present, as the comma-separated, sorted list the port menu is built
 // from: entries of sysfsRoot with a device behind them, by their tty names ("ttyS0",
 // "ttyUSB0"). A missing root gives "".
-QString EnumComPorts(const QString &sysfsRoot = QStringLiteral("/sys/class/tty"));
+QString enumComPorts(const QString &sysfsRoot = QStringLiteral("/sys/class/tty"));
 
 // Port names as one list text: plain text order (ttyS10 before ttyS2), each name once.
 // Names holding a comma, which would split on the way back, are left out, as are empty ones.
-QString PortListText(QStringList names);
+QString portListText(QStringList names);

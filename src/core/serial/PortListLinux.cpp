@@ -20,7 +20,7 @@ bool isPlaceholder(const QString &entry)
 
 } // namespace
 
-QString EnumComPorts(const QString &sysfsRoot)
+QString enumComPorts(const QString &sysfsRoot)
 {
     const QDir root(sysfsRoot);
     QStringList names;
@@ -29,5 +29,5 @@ QString EnumComPorts(const QString &sysfsRoot)
         if (QFileInfo::exists(entry + QStringLiteral("/device")) && !isPlaceholder(entry))
             names << name;
     }
-    return PortListText(names);
+    return portListText(names);
 }

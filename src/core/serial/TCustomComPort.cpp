@@ -5,99 +5,99 @@
 void TComParity::SetBits(TParityBits v)
 {
     m_bits = v;
-    m_owner->ApplyLineSettings();
+    m_owner->applyLineSettings();
 }
 void TComParity::SetCheck(bool v)
 {
     m_check = v;
-    m_owner->ApplyLineSettings();
+    m_owner->applyLineSettings();
 }
 void TComParity::SetReplace(bool v)
 {
     m_replace = v;
-    m_owner->ApplyLineSettings();
+    m_owner->applyLineSettings();
 }
 void TComParity::SetReplaceChar(char v)
 {
     m_replaceChar = v;
-    m_owner->ApplyLineSettings();
+    m_owner->applyLineSettings();
 }
 
 void TComFlowControl::SetControlDTR(TDTRFlowControl v)
 {
     m_dtr = v;
-    m_owner->ApplyLineSettings();
+    m_owner->applyLineSettings();
 }
 void TComFlowControl::SetControlRTS(TRTSFlowControl v)
 {
     m_rts = v;
-    m_owner->ApplyLineSettings();
+    m_owner->applyLineSettings();
 }
 void TComFlowControl::SetOutCTSFlow(bool v)
 {
     m_outCTS = v;
-    m_owner->ApplyLineSettings();
+    m_owner->applyLineSettings();
 }
 void TComFlowControl::SetOutDSRFlow(bool v)
 {
     m_outDSR = v;
-    m_owner->ApplyLineSettings();
+    m_owner->applyLineSettings();
 }
 void TComFlowControl::SetXonXoffIn(bool v)
 {
     m_xonXoffIn = v;
-    m_owner->ApplyLineSettings();
+    m_owner->applyLineSettings();
 }
 void TComFlowControl::SetXonXoffOut(bool v)
 {
     m_xonXoffOut = v;
-    m_owner->ApplyLineSettings();
+    m_owner->applyLineSettings();
 }
 void TComFlowControl::SetDSRSensitivity(bool v)
 {
     m_dsrSensitivity = v;
-    m_owner->ApplyLineSettings();
+    m_owner->applyLineSettings();
 }
 void TComFlowControl::SetTxContinueOnXoff(bool v)
 {
     m_txContinueOnXoff = v;
-    m_owner->ApplyLineSettings();
+    m_owner->applyLineSettings();
 }
 void TComFlowControl::SetXonChar(char v)
 {
     m_xonChar = v;
-    m_owner->ApplyLineSettings();
+    m_owner->applyLineSettings();
 }
 void TComFlowControl::SetXoffChar(char v)
 {
     m_xoffChar = v;
-    m_owner->ApplyLineSettings();
+    m_owner->applyLineSettings();
 }
 
 void TComTimeouts::SetReadInterval(int v)
 {
     m_readInterval = v;
-    m_owner->ApplyTimeouts();
+    m_owner->applyTimeouts();
 }
 void TComTimeouts::SetReadTotalMultiplier(int v)
 {
     m_readTotalMultiplier = v;
-    m_owner->ApplyTimeouts();
+    m_owner->applyTimeouts();
 }
 void TComTimeouts::SetReadTotalConstant(int v)
 {
     m_readTotalConstant = v;
-    m_owner->ApplyTimeouts();
+    m_owner->applyTimeouts();
 }
 void TComTimeouts::SetWriteTotalMultiplier(int v)
 {
     m_writeTotalMultiplier = v;
-    m_owner->ApplyTimeouts();
+    m_owner->applyTimeouts();
 }
 void TComTimeouts::SetWriteTotalConstant(int v)
 {
     m_writeTotalConstant = v;
-    m_owner->ApplyTimeouts();
+    m_owner->applyTimeouts();
 }
 
 int64_t TComTimeouts::readTotalMs(int count) const
@@ -114,12 +114,12 @@ std::optional<int64_t> TComTimeouts::writeTotalMs(int count) const
 void TComBuffer::SetInputSize(int v)
 {
     m_inputSize = v;
-    m_owner->ApplyBuffer();
+    m_owner->applyBuffer();
 }
 void TComBuffer::SetOutputSize(int v)
 {
     m_outputSize = v;
-    m_owner->ApplyBuffer();
+    m_owner->applyBuffer();
 }
 
 void TCustomComPort::SetPort(const QString &name)
@@ -133,32 +133,32 @@ void TCustomComPort::SetPort(const QString &name)
 void TCustomComPort::SetBaudRate(TBaudRate v)
 {
     m_baudRate = v;
-    ApplyLineSettings();
+    applyLineSettings();
 }
 void TCustomComPort::SetCustomBaudRate(int v)
 {
     m_customBaudRate = v;
-    ApplyLineSettings();
+    applyLineSettings();
 }
 void TCustomComPort::SetDataBits(TDataBits v)
 {
     m_dataBits = v;
-    ApplyLineSettings();
+    applyLineSettings();
 }
 void TCustomComPort::SetStopBits(TStopBits v)
 {
     m_stopBits = v;
-    ApplyLineSettings();
+    applyLineSettings();
 }
 void TCustomComPort::SetDiscardNull(bool v)
 {
     m_discardNull = v;
-    ApplyLineSettings();
+    applyLineSettings();
 }
 void TCustomComPort::SetEventChar(char v)
 {
     m_eventChar = v;
-    ApplyLineSettings();
+    applyLineSettings();
 }
 
 void TCustomComPort::ensureClosedForChange() const

@@ -219,12 +219,12 @@ public:
     // An optional descriptor (e.g. an eventfd) that ends a Read or Write early, with what has
     // been transferred, once it becomes readable. -1 = none. Lets a poller stop without
     // waiting a time-out.
-    void SetCancelFd(int fd) { m_cancelFd = fd; }
+    void setCancelFd(int fd) { m_cancelFd = fd; }
 
     // Re-applies a settings group while open; called by the groups' setters.
-    void ApplyLineSettings();
-    void ApplyTimeouts();
-    void ApplyBuffer();
+    void applyLineSettings();
+    void applyTimeouts();
+    void applyBuffer();
 
 protected:
     // Raises code 14 while connected: for settings that cannot change under an open device.

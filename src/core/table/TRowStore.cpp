@@ -275,7 +275,7 @@ void TRowStore::AppendLine(QByteArray line)
     appendExtra(normalised(std::move(line)));
 }
 
-void TRowStore::ReserveFileText(qint64 fileBytes, QByteArrayView sample)
+void TRowStore::reserveFileText(qint64 fileBytes, QByteArrayView sample)
 {
     if (fileBytes <= 0)
         return;
@@ -287,7 +287,7 @@ void TRowStore::ReserveFileText(qint64 fileBytes, QByteArrayView sample)
     m_base.reserve(m_base.size() + qsizetype(fileBytes + rows * 10 + 4096));
 }
 
-void TRowStore::AppendFileLines(QByteArrayView text)
+void TRowStore::appendFileLines(QByteArrayView text)
 {
     if (text.isEmpty())
         return;

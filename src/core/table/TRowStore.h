@@ -59,10 +59,10 @@ public:
     // a line's LF belongs to the line end; any other CR would break the row's line and reads
     // as a blank. text holds whole lines, a last part without LF being a line too, so a file
     // read in pieces is handed over one piece of whole lines at a time.
-    void AppendFileLines(QByteArrayView text);
+    void appendFileLines(QByteArrayView text);
     // Sets aside room for the rows of fileBytes of file text, so that they are read without
     // growing a buffer step by step; sample, the file's first lines, tells their length.
-    void ReserveFileText(qint64 fileBytes, QByteArrayView sample);
+    void reserveFileText(qint64 fileBytes, QByteArrayView sample);
 
 private:
     // A row's line: at >= 0 in m_base, at < 0 in m_extra from ~at on.

@@ -11,7 +11,7 @@
 #include "windows/TForm2.h"
 #include "windows/TForm3.h"
 
-bool InstallRussianTranslations(QApplication &app)
+bool installRussianTranslations(QApplication &app)
 {
     auto *qt = new QTranslator(&app);
     const QString dir = QLibraryInfo::path(QLibraryInfo::TranslationsPath);
@@ -23,7 +23,7 @@ bool InstallRussianTranslations(QApplication &app)
     return true;
 }
 
-void InstallFontSubstitutions()
+void installFontSubstitutions()
 {
     // The windows are laid out for the narrow Windows faces; where those are missing, narrow
     // faces of this system keep dates and numbers inside their columns.
@@ -35,7 +35,7 @@ void InstallFontSubstitutions()
     QFont::insertSubstitutions(QStringLiteral("Tahoma"), narrow);
 }
 
-void CreateForms()
+void createForms()
 {
     Form1 = new TForm1();
     // Never shown; created so that their start-up handlers run, as they always did. The
@@ -50,7 +50,7 @@ void CreateForms()
     malloc_trim(0);
 }
 
-void DestroyForms()
+void destroyForms()
 {
     delete Form3;
     Form3 = nullptr;

@@ -60,15 +60,15 @@ TForm1::TForm1(QWidget *parent)
 
 void TForm1::FormCreate()
 {
-    SetItemIndex(0);
+    setItemIndex(0);
 }
 
-int TForm1::ItemIndex() const
+int TForm1::itemIndex() const
 {
     return m_items->checkedId();
 }
 
-void TForm1::SetItemIndex(int index)
+void TForm1::setItemIndex(int index)
 {
     if (QAbstractButton *b = m_items->button(index)) {
         b->setChecked(true);
@@ -99,13 +99,13 @@ void TForm1::Button1Click()
     hide();
     // Item 0, or nothing chosen, is the first family; items 1 and 2 share the second window.
     TRegistrationWindow *w = nullptr;
-    if (ItemIndex() <= 0)
+    if (itemIndex() <= 0)
         w = new TForm2();
     else
         w = new TForm3();
     m_chosen = w;
     const QString models[] = {Str::ModelTarvo, Str::ModelMirel, Str::ModelBestan};
-    w->setModelName(models[std::clamp(ItemIndex(), 0, 2)]);
+    w->setModelName(models[std::clamp(itemIndex(), 0, 2)]);
     // Owned by the application: it goes when the program ends, not when it closes.
     connect(qApp, &QCoreApplication::aboutToQuit, w, [w] { delete w; });
     w->ShowModal();

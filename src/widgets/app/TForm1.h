@@ -15,14 +15,14 @@ public:
     explicit TForm1(QWidget *parent = nullptr);
 
     // Index of the chosen item of RadioGroup1, -1 when none is checked.
-    int ItemIndex() const;
-    void SetItemIndex(int index);
+    int itemIndex() const;
+    void setItemIndex(int index);
 
     QGroupBox *RadioGroup1 = nullptr;
     QPushButton *Button1 = nullptr;
 
     // The registration window opened by the choice; it lives until the program ends.
-    QWidget *Chosen() const { return m_chosen; }
+    QWidget *chosen() const { return m_chosen; }
 
 public slots:
     void Button1Click();

@@ -18,7 +18,7 @@ void BuildPortMenu(QMenu *menu, const QString &currentPort, const QString &sysfs
     auto *group = new QActionGroup(menu);
     group->setObjectName(groupName);
     group->setExclusive(true);
-    const QString list = EnumComPorts(sysfsRoot);
+    const QString list = enumComPorts(sysfsRoot);
     for (const QString &name : list.split(QLatin1Char(','), Qt::SkipEmptyParts)) {
         auto *item = new QAction(name, menu);
         item->setObjectName(name);

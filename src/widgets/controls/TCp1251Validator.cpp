@@ -5,7 +5,7 @@
 #include "table/CellText.h"
 #include "text/Cp1251.h"
 
-bool TCp1251Validator::Allowed(QChar c)
+bool TCp1251Validator::allowed(QChar c)
 {
     if (c == u'\t' || c == u'\r' || c == u'\n' || CellText::isControl(c.unicode()))
         return false;
@@ -27,7 +27,7 @@ QString TCp1251Validator::cleaned(const QString &text)
 qsizetype TCp1251Validator::firstRefused(const QString &text)
 {
     for (qsizetype i = 0; i < text.size(); ++i) {
-        if (!Allowed(text[i]))
+        if (!allowed(text[i]))
             return i;
     }
     return -1;

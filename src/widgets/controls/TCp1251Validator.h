@@ -18,7 +18,7 @@ public:
     {}
 
     State validate(QString &input, int &pos) const override;
-    static bool Allowed(QChar c);
+    static bool allowed(QChar c);
 
     void setCleaning(bool on) { m_cleaning = on; }
     // TAB as a blank; line ends at the end dropped, those inside as a blank.

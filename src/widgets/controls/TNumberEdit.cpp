@@ -128,8 +128,8 @@ TNumberEdit::TNumberEdit(QWidget *parent)
 void TNumberEdit::SetKind(TNumberKind kind)
 {
     m_kind = kind;
-    m_validator->SetKind(kind);
-    if (!InRange(kind, m_value))
+    m_validator->setKind(kind);
+    if (!inRange(kind, m_value))
         m_value = 0;
     if (wholeKind(kind))
         m_value = std::round(m_value);
@@ -148,7 +148,7 @@ void TNumberEdit::SetValue(double value)
 {
     if (wholeKind(m_kind))
         value = std::round(value);
-    if (!InRange(m_kind, value))
+    if (!inRange(m_kind, value))
         return;
     m_value = value;
     showValue();
@@ -160,7 +160,7 @@ void TNumberEdit::SetDisplayFormat(const QString &format)
     showValue();
 }
 
-bool TNumberEdit::InRange(TNumberKind kind, double value)
+bool TNumberEdit::inRange(TNumberKind kind, double value)
 {
     switch (kind) {
     case integervalue:
@@ -176,7 +176,7 @@ bool TNumberEdit::InRange(TNumberKind kind, double value)
     return false;
 }
 
-QString TNumberEdit::FormatNumber(double value, const QString &format)
+QString TNumberEdit::formatNumber(double value, const QString &format)
 {
     if (format.isEmpty()) {
         QLocale locale;
@@ -212,7 +212,7 @@ bool TNumberEdit::parse(const QString &text, double *value) const
         t.replace(QLocale().decimalPoint(), QStringLiteral("."));
         v = t.toDouble(&ok);
     }
-    if (!ok || !InRange(m_kind, v))
+    if (!ok || !inRange(m_kind, v))
         return false;
     *value = v;
     return true;
@@ -222,22 +222,22 @@ QString TNumberEdit::plainText() const
 {
     // The box is edited in the form its own filter takes; a format with text or thousands
     // shows only while the box is left.
-    QString shown = FormatNumber(m_value, m_format);
+    QString shown = formatNumber(m_value, m_format);
     int pos = 0;
     if (m_validator->validate(shown, pos) == QValidator::Acceptable)
         return shown;
-    return FormatNumber(m_value, QString());
+    return formatNumber(m_value, QString());
 }
 
 void TNumberEdit::showValue()
 {
-    setText(m_entered ? plainText() : FormatNumber(m_value, m_format));
+    setText(m_entered ? plainText() : formatNumber(m_value, m_format));
 }
 
 void TNumberEdit::readBack()
 {
     double typed = 0;
-    if (text() != FormatNumber(m_value, m_format) && parse(text(), &typed))
+    if (text() != formatNumber(m_value, m_format) && parse(text(), &typed))
         m_value = typed;
 }
 

@@ -28,8 +28,8 @@ public:
     // characters (or quoted text) stand as they are. An empty format shows the bare number.
     void SetDisplayFormat(const QString &format);
 
-    static QString FormatNumber(double value, const QString &format);
-    static bool InRange(TNumberKind kind, double value);
+    static QString formatNumber(double value, const QString &format);
+    static bool inRange(TNumberKind kind, double value);
 
 protected:
     void focusInEvent(QFocusEvent *event) override;

@@ -18,7 +18,7 @@ public:
         , m_kind(kind)
     {}
 
-    void SetKind(TNumberKind kind) { m_kind = kind; }
+    void setKind(TNumberKind kind) { m_kind = kind; }
     State validate(QString &input, int &pos) const override;
 
 private:

@@ -69,7 +69,7 @@ TfrmBAbout::TfrmBAbout(QWidget *parent)
     Image1 = new QLabel(GroupBox1);
     Image1->setGeometry(8, 8, 150, 137);
     Image1->setAttribute(Qt::WA_TranslucentBackground);
-    Image1->setPixmap(MakerPicture(Image1->size()));
+    Image1->setPixmap(makerPicture(Image1->size()));
     // Moves over the picture count as moves over the group box.
     Image1->setAttribute(Qt::WA_TransparentForMouseEvents);
 
@@ -172,7 +172,7 @@ void TfrmBAbout::restoreCursor()
         QGuiApplication::restoreOverrideCursor();
 }
 
-QPixmap TfrmBAbout::MakerPicture(const QSize &size)
+QPixmap TfrmBAbout::makerPicture(const QSize &size)
 {
     QPixmap pixmap(size);
     pixmap.fill(Qt::transparent);

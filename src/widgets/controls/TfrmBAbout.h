@@ -30,7 +30,7 @@ public:
     QPushButton *Button1 = nullptr;
 
     // The maker's picture, drawn here so that the program carries no image files.
-    static QPixmap MakerPicture(const QSize &size);
+    static QPixmap makerPicture(const QSize &size);
 
 protected:
     bool eventFilter(QObject *watched, QEvent *event) override;

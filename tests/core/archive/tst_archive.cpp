@@ -40,7 +40,7 @@ private:
 
 } // namespace
 
-class TstArchive : public QObject
+class TestArchive : public QObject
 {
     Q_OBJECT
 private slots:
@@ -368,5 +368,5 @@ private:
     QTemporaryDir *m_dir = nullptr;
 };
 
-QTEST_GUILESS_MAIN(TstArchive)
+QTEST_GUILESS_MAIN(TestArchive)
 #include "tst_archive.moc"

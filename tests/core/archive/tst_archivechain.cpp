@@ -11,7 +11,7 @@
 // The archive's hash chain: tampering behind the program's back is found in the background
 // after the next write, told with the first record that no longer fits, and the triggers that
 // were dropped are made again.
-class TstArchiveChain : public QObject
+class TestArchiveChain : public QObject
 {
     Q_OBJECT
 private slots:
@@ -104,5 +104,5 @@ private slots:
     }
 };
 
-QTEST_MAIN(TstArchiveChain)
+QTEST_MAIN(TestArchiveChain)
 #include "tst_archivechain.moc"

@@ -15,7 +15,7 @@
 #include "support/ArchiveSamples.h"
 #include "support/TestFiles.h"
 
-class TstArchiveDamage : public QObject
+class TestArchiveDamage : public QObject
 {
     Q_OBJECT
 private slots:
@@ -115,5 +115,5 @@ private slots:
     }
 };
 
-QTEST_GUILESS_MAIN(TstArchiveDamage)
+QTEST_GUILESS_MAIN(TestArchiveDamage)
 #include "tst_archivedamage.moc"

@@ -8,7 +8,7 @@
 #include "archive/TArchive.h"
 #include "support/ArchiveSamples.h"
 
-class TstArchiveRowMatch : public QObject
+class TestArchiveRowMatch : public QObject
 {
     Q_OBJECT
 private slots:
@@ -80,5 +80,5 @@ private slots:
     }
 };
 
-QTEST_GUILESS_MAIN(TstArchiveRowMatch)
+QTEST_GUILESS_MAIN(TestArchiveRowMatch)
 #include "tst_archiverowmatch.moc"

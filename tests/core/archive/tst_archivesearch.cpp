@@ -16,7 +16,7 @@ QStringList labels(const TArchiveSearchResult &found)
 
 } // namespace
 
-class TstArchiveSearch : public QObject
+class TestArchiveSearch : public QObject
 {
     Q_OBJECT
 private slots:
@@ -149,5 +149,5 @@ private:
     QList<QUuid> m_ids;
 };
 
-QTEST_GUILESS_MAIN(TstArchiveSearch)
+QTEST_GUILESS_MAIN(TestArchiveSearch)
 #include "tst_archivesearch.moc"

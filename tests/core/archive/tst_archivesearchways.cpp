@@ -24,7 +24,7 @@ struct Kept
 
 } // namespace
 
-class TstArchiveSearchWays : public QObject
+class TestArchiveSearchWays : public QObject
 {
     Q_OBJECT
 private slots:
@@ -124,5 +124,5 @@ private:
     std::vector<Kept> m_kept;
 };
 
-QTEST_GUILESS_MAIN(TstArchiveSearchWays)
+QTEST_GUILESS_MAIN(TestArchiveSearchWays)
 #include "tst_archivesearchways.moc"

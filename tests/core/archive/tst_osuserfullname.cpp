@@ -2,7 +2,7 @@
 
 #include "archive/OsUserFullName.h"
 
-class TstOsUserFullName : public QObject
+class TestOsUserFullName : public QObject
 {
     Q_OBJECT
 private slots:
@@ -37,5 +37,5 @@ private slots:
     }
 };
 
-QTEST_MAIN(TstOsUserFullName)
+QTEST_MAIN(TestOsUserFullName)
 #include "tst_osuserfullname.moc"

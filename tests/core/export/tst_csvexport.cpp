@@ -24,7 +24,7 @@ TExportTable oneRow(const QString &label, const QString &value, const QLocale &l
 
 } // namespace
 
-class TstCsvExport : public QObject
+class TestCsvExport : public QObject
 {
     Q_OBJECT
 private slots:
@@ -154,5 +154,5 @@ private slots:
     }
 };
 
-QTEST_GUILESS_MAIN(TstCsvExport)
+QTEST_GUILESS_MAIN(TestCsvExport)
 #include "tst_csvexport.moc"

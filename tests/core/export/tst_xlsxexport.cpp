@@ -91,7 +91,7 @@ QList<TStyle> stylesOf(const QByteArray &styles)
 
 } // namespace
 
-class TstXlsxExport : public QObject
+class TestXlsxExport : public QObject
 {
     Q_OBJECT
 private slots:
@@ -101,7 +101,7 @@ private slots:
         const QString path = dir.filePath("результаты.xlsx");
         TExportTable t;
         t.titles = {"№", "Проба", "Дата", "Время", "№ гр.", "Скрыт", "Жир", "Т.замерзания"};
-        t.kinds = RegistrationKinds(8);
+        t.kinds = registrationKinds(8);
         t.visible = {true, true, true, true, true, false, true, true};
         t.locale = Ru;
         const QStringList rows[] = {{"1", "=1+2", "31.05.2024", "13:30:15", "2", "x", "3,45",
@@ -189,5 +189,5 @@ private slots:
     }
 };
 
-QTEST_GUILESS_MAIN(TstXlsxExport)
+QTEST_GUILESS_MAIN(TestXlsxExport)
 #include "tst_xlsxexport.moc"

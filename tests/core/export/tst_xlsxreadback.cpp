@@ -42,7 +42,7 @@ QStringList readBack(const QString &path)
 
 } // namespace
 
-class TstXlsxReadBack : public QObject
+class TestXlsxReadBack : public QObject
 {
     Q_OBJECT
 private slots:
@@ -75,7 +75,7 @@ private slots:
         };
         TExportTable t;
         t.titles = {"№", "Проба", "Дата", "Время", "№ гр.", "Жир", "Т.замерзания"};
-        t.kinds = RegistrationKinds(7);
+        t.kinds = registrationKinds(7);
         t.locale = shown;
         t.rowCount = 2;
         t.cell = [&rows](int col, int row) { return rows[row][col]; };
@@ -112,5 +112,5 @@ private slots:
     }
 };
 
-QTEST_GUILESS_MAIN(TstXlsxReadBack)
+QTEST_GUILESS_MAIN(TestXlsxReadBack)
 #include "tst_xlsxreadback.moc"

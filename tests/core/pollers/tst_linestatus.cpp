@@ -42,7 +42,7 @@ void play(TLineStatus &s, const QString &script, qint64 agoMs)
 
 } // namespace
 
-class TstLineStatus : public QObject
+class TestLineStatus : public QObject
 {
     Q_OBJECT
 private slots:
@@ -106,5 +106,5 @@ private slots:
     }
 };
 
-QTEST_GUILESS_MAIN(TstLineStatus)
+QTEST_GUILESS_MAIN(TestLineStatus)
 #include "tst_linestatus.moc"

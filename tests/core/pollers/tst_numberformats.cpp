@@ -53,7 +53,7 @@ QString errorOf(const auto &call)
 
 } // namespace
 
-class TstNumberFormats : public QObject
+class TestNumberFormats : public QObject
 {
     Q_OBJECT
 private slots:
@@ -193,5 +193,5 @@ private slots:
     }
 };
 
-QTEST_APPLESS_MAIN(TstNumberFormats)
+QTEST_APPLESS_MAIN(TestNumberFormats)
 #include "tst_numberformats.moc"

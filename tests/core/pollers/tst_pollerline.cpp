@@ -92,7 +92,7 @@ bool putAt(const QString &path, const QString &what)
 
 } // namespace
 
-class TstPollerLine : public QObject
+class TestPollerLine : public QObject
 {
     Q_OBJECT
 private slots:
@@ -246,5 +246,5 @@ private slots:
     }
 };
 
-QTEST_GUILESS_MAIN(TstPollerLine)
+QTEST_GUILESS_MAIN(TestPollerLine)
 #include "tst_pollerline.moc"

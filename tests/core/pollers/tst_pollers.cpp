@@ -109,7 +109,7 @@ bool firstResultIsTheSecondReply(const Driver &d, const Sim &sim)
 
 } // namespace
 
-class TstPollers : public QObject
+class TestPollers : public QObject
 {
     Q_OBJECT
 private slots:
@@ -488,5 +488,5 @@ private slots:
     }
 };
 
-QTEST_GUILESS_MAIN(TstPollers)
+QTEST_GUILESS_MAIN(TestPollers)
 #include "tst_pollers.moc"

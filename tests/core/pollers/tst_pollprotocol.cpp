@@ -24,14 +24,14 @@ constexpr uint16_t kAddress = 0x1234;
 
 const TPollerFamily &familyNamed(const QString &name)
 {
-    return name == QLatin1String("mirel") ? TPollerFamily::Mirel() : TPollerFamily::Tarvo();
+    return name == QLatin1String("mirel") ? TPollerFamily::mirel() : TPollerFamily::tarvo();
 }
 
 // A reply of `length` bytes that ends in the address echo, with echo byte `wrongByte` spoiled
 // (none when negative). Shorter than the echo: the last bytes of the echo only.
 Bytes replyOf(int length, int wrongByte)
 {
-    const TRequest request = BuildRequest(kAddress, Fetch);
+    const TRequest request = buildRequest(kAddress, Fetch);
     Bytes r(std::size_t(length), 0xA5);
     for (int i = 0; i < kEchoSize && i < length; ++i)
         r[std::size_t(length - 1 - i)] = request[std::size_t(kEchoSize - 1 - i)];
@@ -57,7 +57,7 @@ const TListed kMirelListed[] = {{Probe, 4, kUnchanged},
 
 } // namespace
 
-class TstPollProtocol : public QObject
+class TestPollProtocol : public QObject
 {
     Q_OBJECT
 private slots:
@@ -90,9 +90,9 @@ private slots:
         QFETCH(int, address);
         QFETCH(int, code);
         QFETCH(QByteArray, frame);
-        const TRequest request = BuildRequest(uint16_t(address), uint8_t(code));
+        const TRequest request = buildRequest(uint16_t(address), uint8_t(code));
         QCOMPARE(QByteArray(reinterpret_cast<const char *>(request.data()), kRequestSize), frame);
-        const auto echo = AddressEchoOf(request);
+        const auto echo = addressEchoOf(request);
         QCOMPARE(QByteArray(reinterpret_cast<const char *>(echo.data()), kEchoSize),
                  frame.left(kEchoSize));
     }
@@ -172,9 +172,9 @@ private slots:
         QFETCH(int, kind);
         const Bytes reply = replyOf(length, wrongEchoByte);
         uint8_t resultKind = kOldKind;
-        const TRequest request = BuildRequest(kAddress, uint8_t(code));
+        const TRequest request = buildRequest(kAddress, uint8_t(code));
         const TPollerFamily &f = familyNamed(family);
-        QCOMPARE(f.AcceptReply(uint8_t(code), reply, request, resultKind), accepted);
+        QCOMPARE(f.acceptReply(uint8_t(code), reply, request, resultKind), accepted);
         QCOMPARE(int(resultKind), kind == kUnchanged ? int(kOldKind) : kind);
     }
 
@@ -202,10 +202,10 @@ private slots:
         };
         const TPollerFamily &f = familyNamed(family);
         for (int code = 0; code < 256; ++code) {
-            const TRequest request = BuildRequest(kAddress, uint8_t(code));
+            const TRequest request = buildRequest(kAddress, uint8_t(code));
             for (int length = 0; length <= 300; ++length) {
                 uint8_t kind = kOldKind;
-                const bool got = f.AcceptReply(uint8_t(code), replyOf(length, -1), request, kind);
+                const bool got = f.acceptReply(uint8_t(code), replyOf(length, -1), request, kind);
                 if (got != listed(code, length))
                     QFAIL(qPrintable(QStringLiteral("code %1, %2 bytes: %3")
                                          .arg(code)
@@ -240,7 +240,7 @@ private slots:
         QFETCH(int, asked);
         QFETCH(bool, carriesResult);
         const TPollerFamily &f = familyNamed(family);
-        const TReplyRule *rule = f.Rule(uint8_t(code));
+        const TReplyRule *rule = f.rule(uint8_t(code));
         QVERIFY(rule);
         QCOMPARE(rule->asked, asked);
         QCOMPARE(rule->carriesResult(), carriesResult);
@@ -325,5 +325,5 @@ private slots:
     }
 };
 
-QTEST_GUILESS_MAIN(TstPollProtocol)
+QTEST_GUILESS_MAIN(TestPollProtocol)
 #include "tst_pollprotocol.moc"

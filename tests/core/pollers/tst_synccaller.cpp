@@ -51,7 +51,7 @@ public:
     {}
     ~Workers()
     {
-        m_caller.Abandon();
+        m_caller.abandon();
         for (std::thread &t : m_threads)
             t.join();
     }
@@ -61,7 +61,7 @@ public:
         const std::size_t i = m_threads.size();
         m_results.at(i) = -1;
         m_threads.emplace_back([this, i, fn = std::move(fn)] {
-            m_results.at(i) = m_caller.Call(fn) ? 1 : 0;
+            m_results.at(i) = m_caller.call(fn) ? 1 : 0;
             ++m_finished;
         });
     }
@@ -77,7 +77,7 @@ private:
 
 } // namespace
 
-class TstSyncCaller : public QObject
+class TestSyncCaller : public QObject
 {
     Q_OBJECT
 private slots:
@@ -89,11 +89,11 @@ private slots:
         int runs = 0;
         std::atomic<int> seenByCaller{-1};
         std::thread worker([&] {
-            const bool ok = caller.Call([&] {
+            const bool ok = caller.call([&] {
                 ranOn = QThread::currentThread();
                 ++runs;
             });
-            // The call has run once Call returns: its effects are there to see.
+            // The call has run once call() returns: its effects are there to see.
             seenByCaller = ok ? runs : -2;
         });
         QTRY_VERIFY(seenByCaller != -1);
@@ -107,8 +107,8 @@ private slots:
         QObject context;
         TSyncCaller caller(&context);
         std::atomic<QThread *> ranOn{nullptr};
-        std::thread worker([&] { caller.Post([&] { ranOn = QThread::currentThread(); }); });
-        worker.join(); // Post does not wait for the call
+        std::thread worker([&] { caller.post([&] { ranOn = QThread::currentThread(); }); });
+        worker.join(); // post() does not wait for the call
         QTRY_COMPARE(ranOn.load(), QThread::currentThread());
     }
 
@@ -118,7 +118,7 @@ private slots:
     {
         QObject context;
         TSyncCaller caller(&context);
-        BeforeDelivery abandon(&context, [&] { caller.Abandon(); });
+        BeforeDelivery abandon(&context, [&] { caller.abandon(); });
         std::atomic<int> runs{0};
         Workers workers(caller);
         for (int i = 0; i < 3; ++i)
@@ -133,19 +133,19 @@ private slots:
         QCOMPARE(runs.load(), 0);
     }
 
-    // A new run of the thread starts with Reset: what the old run left queued never runs, its
+    // A new run of the thread starts with reset(): what the old run left queued never runs, its
     // waiting caller gets false, and calls made afterwards run again.
     void callsQueuedBeforeResetNeverRun()
     {
         QObject context;
         TSyncCaller caller(&context);
         std::atomic<int> oldRuns{0};
-        caller.Post([&] { ++oldRuns; });
-        caller.Reset();
+        caller.post([&] { ++oldRuns; });
+        caller.reset();
         QCoreApplication::processEvents();
         QCOMPARE(oldRuns.load(), 0);
 
-        BeforeDelivery reset(&context, [&] { caller.Reset(); });
+        BeforeDelivery reset(&context, [&] { caller.reset(); });
         Workers workers(caller);
         workers.call([&] { ++oldRuns; });
         QTRY_COMPARE(workers.finished(), 1);
@@ -186,7 +186,7 @@ private slots:
         workers.call(failing);
         QTRY_COMPARE(workers.finished(), 1);
         QCOMPARE(workers.result(0), 1);
-        caller.Post(failing);
+        caller.post(failing);
         workers.call([&] { ++runs; });
         QTRY_COMPARE(workers.finished(), 2);
         QCOMPARE(workers.result(1), 1);
@@ -194,5 +194,5 @@ private slots:
     }
 };
 
-QTEST_GUILESS_MAIN(TstSyncCaller)
+QTEST_GUILESS_MAIN(TestSyncCaller)
 #include "tst_synccaller.moc"

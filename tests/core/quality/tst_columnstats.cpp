@@ -49,7 +49,7 @@ QString cellText(std::mt19937 &rng)
 
 } // namespace
 
-class TstColumnStats : public QObject
+class TestColumnStats : public QObject
 {
     Q_OBJECT
 
@@ -160,5 +160,5 @@ private slots:
     }
 };
 
-QTEST_GUILESS_MAIN(TstColumnStats)
+QTEST_GUILESS_MAIN(TestColumnStats)
 #include "tst_columnstats.moc"

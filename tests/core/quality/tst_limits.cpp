@@ -26,7 +26,7 @@ TLimit lim(double min, double max)
 
 Q_DECLARE_METATYPE(TLimit)
 
-class TstLimits : public QObject
+class TestLimits : public QObject
 {
     Q_OBJECT
 
@@ -291,5 +291,5 @@ private slots:
     }
 };
 
-QTEST_GUILESS_MAIN(TstLimits)
+QTEST_GUILESS_MAIN(TestLimits)
 #include "tst_limits.moc"

@@ -69,7 +69,7 @@ extern "C" int renameat2(int fromDir, const char *from, int toDir, const char *t
     return next(fromDir, from, toDir, to, flags);
 }
 
-class TstDurability : public QObject
+class TestDurability : public QObject
 {
     Q_OBJECT
 
@@ -123,5 +123,5 @@ private slots:
     }
 };
 
-QTEST_GUILESS_MAIN(TstDurability)
+QTEST_GUILESS_MAIN(TestDurability)
 #include "tst_durability.moc"

@@ -76,7 +76,7 @@ static QList<QByteArray> linesOf(const TRowStore &rows)
     return lines;
 }
 
-class TstJournal : public QObject
+class TestJournal : public QObject
 {
     Q_OBJECT
 private slots:
@@ -255,7 +255,7 @@ private slots:
         for (int i = 0; i < 4; ++i)
             old.append(char(((body.size() - 1) >> (8 * i)) & 0xFF));
         old.append(body);
-        const uint32_t crc = TJournal::Crc32(body);
+        const uint32_t crc = TJournal::crc32(body);
         for (int i = 0; i < 4; ++i)
             old.append(char((crc >> (8 * i)) & 0xFF));
         const auto records = TJournal::Parse(old + TJournal::Encode(row(1, "1\ta")));
@@ -385,9 +385,9 @@ private slots:
     void crcKnownValue()
     {
         // The standard check value of CRC-32.
-        QCOMPARE(TJournal::Crc32("123456789"), 0xCBF43926u);
+        QCOMPARE(TJournal::crc32("123456789"), 0xCBF43926u);
     }
 };
 
-QTEST_APPLESS_MAIN(TstJournal)
+QTEST_APPLESS_MAIN(TestJournal)
 #include "tst_journal.moc"

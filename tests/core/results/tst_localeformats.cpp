@@ -12,7 +12,7 @@ const QLocale American(QLocale::English, QLocale::UnitedStates);
 
 } // namespace
 
-class TstLocaleFormats : public QObject
+class TestLocaleFormats : public QObject
 {
     Q_OBJECT
 private slots:
@@ -117,5 +117,5 @@ private slots:
     }
 };
 
-QTEST_APPLESS_MAIN(TstLocaleFormats)
+QTEST_APPLESS_MAIN(TestLocaleFormats)
 #include "tst_localeformats.moc"

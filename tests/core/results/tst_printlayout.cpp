@@ -61,7 +61,7 @@ const std::vector<TPrintColumn> TwoColumns = {{0, 100}, {3, 700}};
 
 } // namespace
 
-class TstPrintLayout : public QObject
+class TestPrintLayout : public QObject
 {
     Q_OBJECT
 private slots:
@@ -226,5 +226,5 @@ private slots:
     }
 };
 
-QTEST_APPLESS_MAIN(TstPrintLayout)
+QTEST_APPLESS_MAIN(TestPrintLayout)
 #include "tst_printlayout.moc"

@@ -114,7 +114,7 @@ std::array<uint32_t, 27> Words(const std::vector<double> &values)
 
 } // namespace
 
-class TstReplyDecoders : public QObject
+class TestReplyDecoders : public QObject
 {
     Q_OBJECT
 private slots:
@@ -261,5 +261,5 @@ private slots:
     }
 };
 
-QTEST_APPLESS_MAIN(TstReplyDecoders)
+QTEST_APPLESS_MAIN(TestReplyDecoders)
 #include "tst_replydecoders.moc"

@@ -200,7 +200,7 @@ QString nodeOf(const QString &path)
 
 } // namespace
 
-class TstResultsFile : public QObject
+class TestResultsFile : public QObject
 {
     Q_OBJECT
 
@@ -791,5 +791,5 @@ private slots:
     }
 };
 
-QTEST_GUILESS_MAIN(TstResultsFile)
+QTEST_GUILESS_MAIN(TestResultsFile)
 #include "tst_resultsfile.moc"

@@ -4,7 +4,7 @@
 
 #include "results/ResultsFileName.h"
 
-class TstResultsFileName : public QObject
+class TestResultsFileName : public QObject
 {
     Q_OBJECT
 private slots:
@@ -19,5 +19,5 @@ private slots:
     }
 };
 
-QTEST_GUILESS_MAIN(TstResultsFileName)
+QTEST_GUILESS_MAIN(TestResultsFileName)
 #include "tst_resultsfilename.moc"

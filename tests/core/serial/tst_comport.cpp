@@ -397,7 +397,7 @@ void TestComPort::cancelEndsRead()
     TComPort port;
     port.SetPort(pty.slave());
     port.Timeouts().SetReadTotalConstant(3600 * 1000); // only the cancel can end the read
-    port.SetCancelFd(cancel);
+    port.setCancelFd(cancel);
     port.Open();
     QVERIFY(pty.send("abc"));
 

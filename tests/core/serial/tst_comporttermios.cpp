@@ -25,7 +25,7 @@ static termios built(const TCustomComPort &port)
     t.c_oflag = OPOST | ONLCR;
     t.c_lflag = ICANON | ECHO | ECHOE | ISIG | IEXTEN;
     t.c_cflag = CS7 | PARENB | CSTOPB | HUPCL | CRTSCTS;
-    if (!BuildTermios(port, t))
+    if (!buildTermios(port, t))
         qFatal("no line built");
     return t;
 }
@@ -131,8 +131,8 @@ void TestComPortTermios::speeds()
     QFETCH(int, custom);
     QFETCH(int, bits);
     QFETCH(uint, code);
-    QCOMPARE(BaudRateValue(TBaudRate(rate), custom), bits);
-    QCOMPARE(uint(StandardSpeed(bits)), code);
+    QCOMPARE(baudRateValue(TBaudRate(rate), custom), bits);
+    QCOMPARE(uint(standardSpeed(bits)), code);
     TComPort port;
     port.SetBaudRate(TBaudRate(rate));
     port.SetCustomBaudRate(custom);
@@ -145,12 +145,12 @@ void TestComPortTermios::impossibleLines()
     termios t{};
     TComPort port;
     port.SetStopBits(sbOne5StopBits);
-    QVERIFY(!BuildTermios(port, t));
+    QVERIFY(!buildTermios(port, t));
     port.SetDataBits(dbFive);
-    QVERIFY(BuildTermios(port, t));
+    QVERIFY(buildTermios(port, t));
     port.SetBaudRate(brCustom);
     port.SetCustomBaudRate(0);
-    QVERIFY(!BuildTermios(port, t));
+    QVERIFY(!buildTermios(port, t));
 }
 
 QTEST_APPLESS_MAIN(TestComPortTermios)

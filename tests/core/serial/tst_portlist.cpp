@@ -38,13 +38,13 @@ void TestPortList::listFromSysfs()
     QVERIFY(m_sys->addTty(QStringLiteral("ttyACM0")));
     QVERIFY(m_sys->addTty(QStringLiteral("tty0"), false)); // a console
     QVERIFY(m_sys->addTty(QStringLiteral("ptmx"), false));
-    QCOMPARE(EnumComPorts(m_sys->root()), QStringLiteral("ttyACM0,ttyS1,ttyS10,ttyS2,ttyUSB0"));
+    QCOMPARE(enumComPorts(m_sys->root()), QStringLiteral("ttyACM0,ttyS1,ttyS10,ttyS2,ttyUSB0"));
 }
 
 void TestPortList::missingOrEmptyRoot()
 {
-    QCOMPARE(EnumComPorts(m_sys->root()), QString());
-    QCOMPARE(EnumComPorts(m_sys->path(QStringLiteral("nowhere"))), QString());
+    QCOMPARE(enumComPorts(m_sys->root()), QString());
+    QCOMPARE(enumComPorts(m_sys->path(QStringLiteral("nowhere"))), QString());
 }
 
 void TestPortList::listText_data()
@@ -62,7 +62,7 @@ void TestPortList::listText()
 {
     QFETCH(QStringList, names);
     QFETCH(QString, text);
-    QCOMPARE(PortListText(names), text);
+    QCOMPARE(portListText(names), text);
 }
 
 QTEST_GUILESS_MAIN(TestPortList)

@@ -87,7 +87,7 @@ struct Station
 
 } // namespace
 
-class TstRecordKeeper : public QObject
+class TestRecordKeeper : public QObject
 {
     Q_OBJECT
 private slots:
@@ -205,5 +205,5 @@ private:
     QString m_mount;
 };
 
-QTEST_GUILESS_MAIN(TstRecordKeeper)
+QTEST_GUILESS_MAIN(TestRecordKeeper)
 #include "tst_recordkeeper.moc"

@@ -27,7 +27,7 @@ QByteArray cp(const QString &s)
 
 } // namespace
 
-class TstTIniPlus : public QObject
+class TestTIniPlus : public QObject
 {
     Q_OBJECT
 
@@ -425,5 +425,5 @@ private slots:
     }
 };
 
-QTEST_GUILESS_MAIN(TstTIniPlus)
+QTEST_GUILESS_MAIN(TestTIniPlus)
 #include "tst_tiniplus.moc"

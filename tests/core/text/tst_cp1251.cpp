@@ -5,7 +5,7 @@
 
 #include "text/Cp1251.h"
 
-class TstCp1251 : public QObject
+class TestCp1251 : public QObject
 {
     Q_OBJECT
 private slots:
@@ -77,5 +77,5 @@ private slots:
     }
 };
 
-QTEST_APPLESS_MAIN(TstCp1251)
+QTEST_APPLESS_MAIN(TestCp1251)
 #include "tst_cp1251.moc"

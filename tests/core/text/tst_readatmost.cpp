@@ -22,7 +22,7 @@ QByteArray pattern(qsizetype n)
 
 } // namespace
 
-class TstReadAtMost : public QObject
+class TestReadAtMost : public QObject
 {
     Q_OBJECT
 
@@ -97,5 +97,5 @@ private slots:
     }
 };
 
-QTEST_APPLESS_MAIN(TstReadAtMost)
+QTEST_APPLESS_MAIN(TestReadAtMost)
 #include "tst_readatmost.moc"

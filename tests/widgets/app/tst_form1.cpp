@@ -23,12 +23,12 @@ static bool noVisibleWindow()
     return std::none_of(widgets.begin(), widgets.end(), [](QWidget *w) { return w->isVisible(); });
 }
 
-class TstForm1 : public QObject
+class TestForm1 : public QObject
 {
     Q_OBJECT
 private slots:
-    void init() { CreateForms(); }
-    void cleanup() { DestroyForms(); }
+    void init() { createForms(); }
+    void cleanup() { destroyForms(); }
 
     void layout()
     {
@@ -46,7 +46,7 @@ private slots:
         QCOMPARE(items[0]->text(), QStringLiteral("Тарво-2(2M)"));
         QCOMPARE(items[1]->text(), QStringLiteral("Мирел-2"));
         QCOMPARE(items[2]->text(), QStringLiteral("Бестан-1(1М)"));
-        QCOMPARE(Form1->ItemIndex(), 0);
+        QCOMPARE(Form1->itemIndex(), 0);
         QVERIFY(items[0]->isChecked());
         // Tab order: the group's checked item, then the button.
         QCOMPARE(items[0]->nextInFocusChain(), static_cast<QWidget *>(Form1->Button1));
@@ -63,7 +63,7 @@ private slots:
     // not kept for the session: only the chosen window holds one.
     void hiddenFormsKeepNoTable()
     {
-        DestroyForms();
+        destroyForms();
         QTemporaryDir dir;
         const QString results = dir.filePath(QStringLiteral("r.txt"));
         QByteArray rows;
@@ -74,7 +74,7 @@ private slots:
         QVERIFY(putFile(dir.filePath(QStringLiteral("Tarvo.Ini")), ini));
         QVERIFY(putFile(dir.filePath(QStringLiteral("Mirel2.Ini")), ini));
         TRegistrationWindow::SetProgramDir(dir.path());
-        CreateForms();
+        createForms();
         TRegistrationWindow::SetProgramDir(QString());
         for (TRegistrationWindow *w : {static_cast<TRegistrationWindow *>(Form2),
                                        static_cast<TRegistrationWindow *>(Form3)}) {
@@ -99,13 +99,13 @@ private slots:
         QFETCH(int, index);
         QFETCH(QString, className);
         Form1->show();
-        Form1->SetItemIndex(index);
-        QCOMPARE(Form1->ItemIndex(), index);
+        Form1->setItemIndex(index);
+        QCOMPARE(Form1->itemIndex(), index);
         QString seen;
         bool choiceHidden = false;
         bool modal = false;
         QTimer::singleShot(0, this, [&] {
-            QWidget *w = Form1->Chosen();
+            QWidget *w = Form1->chosen();
             QVERIFY(w);
             seen = QString::fromLatin1(w->metaObject()->className());
             choiceHidden = !Form1->isVisible();
@@ -120,7 +120,7 @@ private slots:
         // Closing the registration window closes the choice window: the program ends.
         QVERIFY(!Form1->isVisible());
         QVERIFY(noVisibleWindow());
-        delete Form1->Chosen();
+        delete Form1->chosen();
     }
 
     // "Продолжить" is the default button: Enter presses it wherever the focus is.
@@ -153,7 +153,7 @@ private slots:
         Form1->show();
         Form1->activateWindow();
         QVERIFY(QTest::qWaitForWindowActive(Form1));
-        Form1->SetItemIndex(index);
+        Form1->setItemIndex(index);
         const auto items = Form1->RadioGroup1->findChildren<QRadioButton *>();
         QWidget *focus = onButton ? static_cast<QWidget *>(Form1->Button1) : items[index];
         focus->setFocus();
@@ -163,7 +163,7 @@ private slots:
         QTimer closer;
         closer.setSingleShot(true);
         connect(&closer, &QTimer::timeout, this, [&] {
-            if (QWidget *w = Form1->Chosen()) {
+            if (QWidget *w = Form1->chosen()) {
                 seen = QString::fromLatin1(w->metaObject()->className());
                 w->close();
             }
@@ -171,15 +171,15 @@ private slots:
         closer.start(0);
         QTest::keyClick(focus, Qt::Key(key), Qt::KeyboardModifiers(modifiers));
         if (className.isEmpty()) {
-            QVERIFY(!Form1->Chosen());
+            QVERIFY(!Form1->chosen());
             QVERIFY(Form1->isVisible());
-            QCOMPARE(Form1->ItemIndex(), index);
+            QCOMPARE(Form1->itemIndex(), index);
             Form1->close();
             return;
         }
         QCOMPARE(seen, className);
         QVERIFY(!Form1->isVisible());
-        delete Form1->Chosen();
+        delete Form1->chosen();
     }
 
     void closeBoxOpensNothing()
@@ -187,12 +187,12 @@ private slots:
         Form1->show();
         Form1->close();
         QVERIFY(noVisibleWindow());
-        QVERIFY(!Form1->Chosen());
+        QVERIFY(!Form1->chosen());
     }
 
     void qtTextsInRussian()
     {
-        QVERIFY(InstallRussianTranslations(*qApp));
+        QVERIFY(installRussianTranslations(*qApp));
         QMessageBox box(QMessageBox::Question, Str::DataChanged, Str::AskSave,
                         QMessageBox::Yes | QMessageBox::No | QMessageBox::Cancel);
         auto text = [&](QMessageBox::StandardButton b) {
@@ -208,7 +208,7 @@ int main(int argc, char **argv)
 {
     QApplication app(argc, argv);
     app.setQuitOnLastWindowClosed(false);
-    TstForm1 t;
+    TestForm1 t;
     return QTest::qExec(&t, argc, argv);
 }
 #include "tst_form1.moc"

@@ -72,7 +72,7 @@ QString cell(const TArchiveModel *m, int row, int col)
 
 } // namespace
 
-class TstArchiveDialog : public QObject
+class TestArchiveDialog : public QObject
 {
     Q_OBJECT
 private slots:
@@ -235,5 +235,5 @@ private:
     TArchive m_archive;
 };
 
-QTEST_MAIN(TstArchiveDialog)
+QTEST_MAIN(TestArchiveDialog)
 #include "tst_archivedialog.moc"

@@ -141,7 +141,7 @@ private slots:
 
     void pictureIsDrawn()
     {
-        const QImage image = TfrmBAbout::MakerPicture(QSize(150, 137)).toImage();
+        const QImage image = TfrmBAbout::makerPicture(QSize(150, 137)).toImage();
         int inked = 0;
         for (int y = 0; y < image.height(); ++y)
             for (int x = 0; x < image.width(); ++x)

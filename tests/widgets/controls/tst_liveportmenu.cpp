@@ -10,7 +10,7 @@
 
 #include "controls/TLivePortMenu.h"
 
-class TstLivePortMenu : public QObject
+class TestLivePortMenu : public QObject
 {
     Q_OBJECT
 
@@ -120,5 +120,5 @@ private slots:
     }
 };
 
-QTEST_MAIN(TstLivePortMenu)
+QTEST_MAIN(TestLivePortMenu)
 #include "tst_liveportmenu.moc"

@@ -66,7 +66,7 @@ private slots:
         QFETCH(QString, format);
         QFETCH(double, value);
         QFETCH(QString, shown);
-        QCOMPARE(TNumberEdit::FormatNumber(value, format), shown);
+        QCOMPARE(TNumberEdit::formatNumber(value, format), shown);
     }
 
     void wordKeys_data()

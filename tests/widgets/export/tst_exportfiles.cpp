@@ -10,7 +10,7 @@
 
 Q_DECLARE_METATYPE(TExportFormat)
 
-class TstExportFiles : public QObject
+class TestExportFiles : public QObject
 {
     Q_OBJECT
 private slots:
@@ -127,5 +127,5 @@ private slots:
     }
 };
 
-QTEST_MAIN(TstExportFiles)
+QTEST_MAIN(TestExportFiles)
 #include "tst_exportfiles.moc"

@@ -45,7 +45,7 @@ void fill(TStringGridModel &model, const QStringList &times)
 
 } // namespace
 
-class TstProtocol : public QObject
+class TestProtocol : public QObject
 {
     Q_OBJECT
 private slots:
@@ -162,5 +162,5 @@ private slots:
     }
 };
 
-QTEST_MAIN(TstProtocol)
+QTEST_MAIN(TestProtocol)
 #include "tst_protocol.moc"

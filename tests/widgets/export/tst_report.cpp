@@ -55,7 +55,7 @@ TExportTable tarvoTable(int rows)
 {
     TExportTable t;
     t.titles = Str::TarvoTitles;
-    t.kinds = RegistrationKinds(17);
+    t.kinds = registrationKinds(17);
     t.rowCount = rows;
     t.name = QStringLiteral("Новый1.txt");
     t.cell = [](int col, int row) {
@@ -107,7 +107,7 @@ private:
 
 } // namespace
 
-class TstReport : public QObject
+class TestReport : public QObject
 {
     Q_OBJECT
 private slots:
@@ -184,7 +184,7 @@ private slots:
             t.titles << QStringLiteral("Показатель %1").arg(c);
         t.titles[0] = QStringLiteral("№");
         t.titles[1] = QStringLiteral("Проба");
-        t.kinds = RegistrationKinds(40);
+        t.kinds = registrationKinds(40);
         t.rowCount = 2;
         t.cell = [](int col, int row) {
             return col == 1 ? QStringLiteral("Ферма-%1").arg(row + 7)
@@ -349,5 +349,5 @@ private slots:
     }
 };
 
-QTEST_MAIN(TstReport)
+QTEST_MAIN(TestReport)
 #include "tst_report.moc"

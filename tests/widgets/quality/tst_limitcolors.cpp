@@ -25,7 +25,7 @@ TLimits milkLimits()
 
 } // namespace
 
-class TstLimitColors : public QObject
+class TestLimitColors : public QObject
 {
     Q_OBJECT
 
@@ -198,5 +198,5 @@ private slots:
     }
 };
 
-QTEST_MAIN(TstLimitColors)
+QTEST_MAIN(TestLimitColors)
 #include "tst_limitcolors.moc"

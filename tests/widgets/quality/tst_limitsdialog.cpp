@@ -19,7 +19,7 @@ constexpr double None = std::numeric_limits<double>::quiet_NaN();
 
 } // namespace
 
-class TstLimitsDialog : public QObject
+class TestLimitsDialog : public QObject
 {
     Q_OBJECT
 
@@ -95,5 +95,5 @@ private slots:
     }
 };
 
-QTEST_MAIN(TstLimitsDialog)
+QTEST_MAIN(TestLimitsDialog)
 #include "tst_limitsdialog.moc"

@@ -13,7 +13,7 @@
 #include "support/TestFiles.h"
 #include "text/Strings.h"
 
-class TstStatsBar : public QObject
+class TestStatsBar : public QObject
 {
     Q_OBJECT
 
@@ -149,5 +149,5 @@ private slots:
     }
 };
 
-QTEST_MAIN(TstStatsBar)
+QTEST_MAIN(TestStatsBar)
 #include "tst_statsbar.moc"

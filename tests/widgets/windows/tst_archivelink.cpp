@@ -79,11 +79,11 @@ QStringList archivedFileEvents(const QString &dbPath)
 
 } // namespace
 
-class TstArchiveLink : public QObject, public WindowBench<TForm2>
+class TestArchiveLink : public QObject, public WindowBench<TForm2>
 {
     Q_OBJECT
 public:
-    TstArchiveLink()
+    TestArchiveLink()
         : WindowBench(QStringLiteral("Tarvo.Ini"))
     {}
 
@@ -411,5 +411,5 @@ private slots:
     }
 };
 
-WINDOW_TEST_MAIN(TstArchiveLink)
+WINDOW_TEST_MAIN(TestArchiveLink)
 #include "tst_archivelink.moc"

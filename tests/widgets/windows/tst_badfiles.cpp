@@ -44,7 +44,7 @@ QByteArray Ini(const QString &results)
 
 } // namespace
 
-class tst_BadFiles : public QObject
+class TestBadFiles : public QObject
 {
     Q_OBJECT
 private slots:
@@ -57,7 +57,7 @@ private slots:
     void settingsFiles();
 };
 
-void tst_BadFiles::resultsFiles_data()
+void TestBadFiles::resultsFiles_data()
 {
     QTest::addColumn<QByteArray>("bytes");
     QTest::addColumn<int>("rows");       // data rows and the open row
@@ -75,7 +75,7 @@ void tst_BadFiles::resultsFiles_data()
 }
 
 // Opens without a crash and shows what the file holds; the file stays as it was.
-void tst_BadFiles::resultsFiles()
+void TestBadFiles::resultsFiles()
 {
     QFETCH(QByteArray, bytes);
     QFETCH(int, rows);
@@ -99,7 +99,7 @@ void tst_BadFiles::resultsFiles()
 
 // Every byte value but the line and field breaks comes back from open and save unchanged;
 // a label's control characters are left out.
-void tst_BadFiles::everyByteSurvivesOpenAndSave()
+void TestBadFiles::everyByteSurvivesOpenAndSave()
 {
     QByteArray bytes;
     QByteArray saved;
@@ -127,7 +127,7 @@ void tst_BadFiles::everyByteSurvivesOpenAndSave()
     QCOMPARE(getFile(copy), saved);
 }
 
-void tst_BadFiles::refusedResultsFileIsLeftAlone_data()
+void TestBadFiles::refusedResultsFileIsLeftAlone_data()
 {
     QTest::addColumn<QString>("kind");
     QTest::addColumn<QString>("reason");
@@ -137,7 +137,7 @@ void tst_BadFiles::refusedResultsFileIsLeftAlone_data()
 
 // A refused file: a clear message, an empty table, and after polling results in and closing
 // with No the file on the disk is as it was.
-void tst_BadFiles::refusedResultsFileIsLeftAlone()
+void TestBadFiles::refusedResultsFileIsLeftAlone()
 {
     QFETCH(QString, kind);
     QFETCH(QString, reason);
@@ -167,7 +167,7 @@ void tst_BadFiles::refusedResultsFileIsLeftAlone()
     QCOMPARE(after.lastModified(), before.lastModified());
 }
 
-void tst_BadFiles::settingsFiles_data()
+void TestBadFiles::settingsFiles_data()
 {
     QTest::addColumn<QByteArray>("bytes");
     QTest::addColumn<bool>("keptAsIs"); // the program must not rewrite it
@@ -191,7 +191,7 @@ void tst_BadFiles::settingsFiles_data()
         << QByteArray("[Config]\r\nCOM=ab\0cd\r\n", 21) << false << QString::fromUtf8("ab\0cd", 5);
 }
 
-void tst_BadFiles::settingsFiles()
+void TestBadFiles::settingsFiles()
 {
     QFETCH(QByteArray, bytes);
     QFETCH(bool, keptAsIs);
@@ -216,5 +216,5 @@ void tst_BadFiles::settingsFiles()
     }
 }
 
-QTEST_MAIN(tst_BadFiles)
+QTEST_MAIN(TestBadFiles)
 #include "tst_badfiles.moc"

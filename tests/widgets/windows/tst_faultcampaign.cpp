@@ -30,7 +30,7 @@ bool Whole(const Fault &f)
 
 } // namespace
 
-class tst_FaultCampaign : public QObject
+class TestFaultCampaign : public QObject
 {
     Q_OBJECT
 private slots:
@@ -41,7 +41,7 @@ private slots:
     void portDisappearsAndComesBack();
 };
 
-void tst_FaultCampaign::faults_data()
+void TestFaultCampaign::faults_data()
 {
     QTest::addColumn<Family>("family");
     QTest::addColumn<std::vector<Fault>>("faults");
@@ -108,7 +108,7 @@ void tst_FaultCampaign::faults_data()
     }
 }
 
-void tst_FaultCampaign::faults()
+void TestFaultCampaign::faults()
 {
     QFETCH(Family, family);
     QFETCH(std::vector<Fault>, faults);
@@ -165,7 +165,7 @@ void tst_FaultCampaign::faults()
         QCOMPARE(rows.Line(r), rig.Grid()->Rows().Line(r));
 }
 
-void tst_FaultCampaign::hangUpThenReopen_data()
+void TestFaultCampaign::hangUpThenReopen_data()
 {
     QTest::addColumn<Family>("family");
     QTest::addColumn<bool>("asFault"); // the line drops while answering, or between exchanges
@@ -175,7 +175,7 @@ void tst_FaultCampaign::hangUpThenReopen_data()
     QTest::newRow("mirel, dropped mid-exchange") << Family::Mirel << true;
 }
 
-void tst_FaultCampaign::hangUpThenReopen()
+void TestFaultCampaign::hangUpThenReopen()
 {
     QFETCH(Family, family);
     QFETCH(bool, asFault);
@@ -219,7 +219,7 @@ void tst_FaultCampaign::hangUpThenReopen()
     }
 }
 
-void tst_FaultCampaign::portDisappearsAndComesBack()
+void TestFaultCampaign::portDisappearsAndComesBack()
 {
     SimWindowRig rig(Family::Mirel);
     QVERIFY(rig.Ok());
@@ -248,5 +248,5 @@ void tst_FaultCampaign::portDisappearsAndComesBack()
     QCOMPARE(rig.Messages().size(), 1);
 }
 
-QTEST_MAIN(tst_FaultCampaign)
+QTEST_MAIN(TestFaultCampaign)
 #include "tst_faultcampaign.moc"

@@ -65,12 +65,12 @@ QByteArray readFile(const QString &path)
 
 } // namespace
 
-class TstFileMends : public QObject, public WindowBench<TForm2>
+class TestFileMends : public QObject, public WindowBench<TForm2>
 {
     Q_OBJECT
 
 public:
-    TstFileMends()
+    TestFileMends()
         : WindowBench(QStringLiteral("Tarvo.Ini"))
     {}
 
@@ -312,5 +312,5 @@ private slots:
     }
 };
 
-WINDOW_TEST_MAIN(TstFileMends)
+WINDOW_TEST_MAIN(TestFileMends)
 #include "tst_filemends.moc"

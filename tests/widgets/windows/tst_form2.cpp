@@ -50,12 +50,12 @@ const std::vector<double> kValuesB = {18.25, 4.5, 9.0, 29.75, 7, 7, 7, 7, 7, 7, 
 
 } // namespace
 
-class TstForm2 : public QObject, public WindowBench<TForm2>
+class TestForm2 : public QObject, public WindowBench<TForm2>
 {
     Q_OBJECT
 
 public:
-    TstForm2()
+    TestForm2()
         : WindowBench(QStringLiteral("Tarvo.Ini"))
     {}
 
@@ -871,5 +871,5 @@ private:
     }
 };
 
-WINDOW_TEST_MAIN(TstForm2)
+WINDOW_TEST_MAIN(TestForm2)
 #include "tst_form2.moc"

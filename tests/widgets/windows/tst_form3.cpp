@@ -36,12 +36,12 @@ QString columnsSection()
 
 } // namespace
 
-class TstForm3 : public QObject, public WindowBench<TForm3>
+class TestForm3 : public QObject, public WindowBench<TForm3>
 {
     Q_OBJECT
 
 public:
-    TstForm3()
+    TestForm3()
         : WindowBench(QStringLiteral("Mirel2.Ini"))
     {}
 
@@ -348,5 +348,5 @@ private slots:
     }
 };
 
-WINDOW_TEST_MAIN(TstForm3)
+WINDOW_TEST_MAIN(TestForm3)
 #include "tst_form3.moc"

@@ -19,12 +19,12 @@
 #include "windows/TLabelEntry.h"
 #include "windows/TLabelQueueDialog.h"
 
-class TstLabelEntry : public QObject, public WindowBench<TForm2>
+class TestLabelEntry : public QObject, public WindowBench<TForm2>
 {
     Q_OBJECT
 
 public:
-    TstLabelEntry()
+    TestLabelEntry()
         : WindowBench(QStringLiteral("Tarvo.Ini"))
     {}
 
@@ -229,5 +229,5 @@ private slots:
     }
 };
 
-WINDOW_TEST_MAIN(TstLabelEntry)
+WINDOW_TEST_MAIN(TestLabelEntry)
 #include "tst_labelentry.moc"

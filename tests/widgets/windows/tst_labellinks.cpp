@@ -12,11 +12,11 @@
 #include "windows/TArchiveLink.h"
 #include "windows/TLabelEntry.h"
 
-class TstLabelLinks : public QObject, public WindowBench<TForm2>
+class TestLabelLinks : public QObject, public WindowBench<TForm2>
 {
     Q_OBJECT
 public:
-    TstLabelLinks()
+    TestLabelLinks()
         : WindowBench(QStringLiteral("Tarvo.Ini"))
     {}
 
@@ -110,5 +110,5 @@ private slots:
     }
 };
 
-WINDOW_TEST_MAIN(TstLabelLinks)
+WINDOW_TEST_MAIN(TestLabelLinks)
 #include "tst_labellinks.moc"

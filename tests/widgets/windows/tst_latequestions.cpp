@@ -24,12 +24,12 @@ QStringList savedTemperatures(const QByteArray &file)
 
 } // namespace
 
-class TstLateQuestions : public QObject, public WindowBench<TForm2>
+class TestLateQuestions : public QObject, public WindowBench<TForm2>
 {
     Q_OBJECT
 
 public:
-    TstLateQuestions()
+    TestLateQuestions()
         : WindowBench(QStringLiteral("Tarvo.Ini"))
     {}
 
@@ -166,5 +166,5 @@ private slots:
     }
 };
 
-WINDOW_TEST_MAIN(TstLateQuestions)
+WINDOW_TEST_MAIN(TestLateQuestions)
 #include "tst_latequestions.moc"

@@ -16,12 +16,12 @@
 #include "windows/TForm2.h"
 #include "windows/TStatusPanel.h"
 
-class TstLineView : public QObject, public WindowBench<TForm2>
+class TestLineView : public QObject, public WindowBench<TForm2>
 {
     Q_OBJECT
 
 public:
-    TstLineView()
+    TestLineView()
         : WindowBench(QStringLiteral("Tarvo.Ini"))
     {}
 
@@ -208,5 +208,5 @@ private slots:
     }
 };
 
-WINDOW_TEST_MAIN(TstLineView)
+WINDOW_TEST_MAIN(TestLineView)
 #include "tst_lineview.moc"

@@ -27,7 +27,7 @@ QString Cell(int col, int row)
 
 } // namespace
 
-class TstQtPrinterPage : public QObject
+class TestQtPrinterPage : public QObject
 {
     Q_OBJECT
 private slots:
@@ -125,5 +125,5 @@ private slots:
     }
 };
 
-QTEST_MAIN(TstQtPrinterPage)
+QTEST_MAIN(TestQtPrinterPage)
 #include "tst_qtprinterpage.moc"

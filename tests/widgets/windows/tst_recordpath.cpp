@@ -16,11 +16,11 @@
 #include "text/RecordStrings.h"
 #include "windows/TArchiveLink.h"
 
-class TstRecordPath : public QObject, public WindowBench<TForm2>
+class TestRecordPath : public QObject, public WindowBench<TForm2>
 {
     Q_OBJECT
 public:
-    TstRecordPath()
+    TestRecordPath()
         : WindowBench(QStringLiteral("Tarvo.Ini"))
     {}
 
@@ -108,5 +108,5 @@ private slots:
     }
 };
 
-WINDOW_TEST_MAIN(TstRecordPath)
+WINDOW_TEST_MAIN(TestRecordPath)
 #include "tst_recordpath.moc"

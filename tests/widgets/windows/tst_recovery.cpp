@@ -74,12 +74,12 @@ private:
 
 } // namespace
 
-class TstRecovery : public QObject, public WindowBench<TForm2>
+class TestRecovery : public QObject, public WindowBench<TForm2>
 {
     Q_OBJECT
 
 public:
-    TstRecovery()
+    TestRecovery()
         : WindowBench(QStringLiteral("Tarvo.Ini"))
     {}
 
@@ -344,5 +344,5 @@ private slots:
     }
 };
 
-WINDOW_TEST_MAIN(TstRecovery)
+WINDOW_TEST_MAIN(TestRecovery)
 #include "tst_recovery.moc"

@@ -33,7 +33,7 @@ void putReply(TOpPoller *p, bool tarvo)
 
 } // namespace
 
-class TstResultRowClock : public QObject
+class TestResultRowClock : public QObject
 {
     Q_OBJECT
 
@@ -115,5 +115,5 @@ private slots:
     }
 };
 
-WINDOW_TEST_MAIN(TstResultRowClock)
+WINDOW_TEST_MAIN(TestResultRowClock)
 #include "tst_resultrowclock.moc"

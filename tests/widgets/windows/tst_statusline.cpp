@@ -13,11 +13,11 @@
 #include "windows/TArchiveLink.h"
 #include "windows/TForm2.h"
 
-class TstStatusLine : public QObject, public WindowBench<TForm2>
+class TestStatusLine : public QObject, public WindowBench<TForm2>
 {
     Q_OBJECT
 public:
-    TstStatusLine()
+    TestStatusLine()
         : WindowBench(QStringLiteral("Tarvo.Ini"))
     {}
 
@@ -65,5 +65,5 @@ private slots:
     }
 };
 
-QTEST_MAIN(TstStatusLine)
+QTEST_MAIN(TestStatusLine)
 #include "tst_statusline.moc"

@@ -11,12 +11,12 @@
 #include "text/Strings.h"
 #include "windows/TForm3.h"
 
-class TstWindowComforts : public QObject, public WindowBench<TForm2>
+class TestWindowComforts : public QObject, public WindowBench<TForm2>
 {
     Q_OBJECT
 
 public:
-    TstWindowComforts()
+    TestWindowComforts()
         : WindowBench(QStringLiteral("Tarvo.Ini"))
     {}
 
@@ -122,5 +122,5 @@ private slots:
     }
 };
 
-WINDOW_TEST_MAIN(TstWindowComforts)
+WINDOW_TEST_MAIN(TestWindowComforts)
 #include "tst_windowcomforts.moc"

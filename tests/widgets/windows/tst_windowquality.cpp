@@ -50,12 +50,12 @@ const QString kWater = QStringLiteral("10=;0\r\n");
 
 } // namespace
 
-class TstWindowQuality : public QObject, public WindowBench<TForm2>
+class TestWindowQuality : public QObject, public WindowBench<TForm2>
 {
     Q_OBJECT
 
 public:
-    TstWindowQuality()
+    TestWindowQuality()
         : WindowBench(QStringLiteral("Tarvo.Ini"))
     {}
 
@@ -227,5 +227,5 @@ private slots:
     }
 };
 
-WINDOW_TEST_MAIN(TstWindowQuality)
+WINDOW_TEST_MAIN(TestWindowQuality)
 #include "tst_windowquality.moc"
