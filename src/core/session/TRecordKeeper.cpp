@@ -33,8 +33,8 @@ TRecordKeeper::TRecordKeeper(TArchive &archive)
 {
     m_archive.Resupply = [this] {
         std::vector<std::pair<QUuid, TArchive::Record>> out;
-        if (ReadJournal) {
-            for (ArchivedRecord::Entry &e : entriesOf(ReadJournal()))
+        if (readJournal) {
+            for (ArchivedRecord::Entry &e : entriesOf(readJournal()))
                 out.emplace_back(e.uid, std::move(e.record));
         }
         return out;
@@ -70,7 +70,7 @@ bool TRecordKeeper::journal(const QUuid &uid, const TArchive::Record &record, in
         r.line = ArchivedRecord::encode(uid, record);
         records.push_back(std::move(r));
     }
-    return WriteJournal && WriteJournal(records, row, line);
+    return writeJournal && writeJournal(records, row, line);
 }
 
 QUuid TRecordKeeper::result(TArchiveResult result, int row, const QByteArray &line)

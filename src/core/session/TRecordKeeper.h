@@ -9,7 +9,7 @@
 // none twice.
 //
 // It knows neither the grid nor the journal's file: the window hands it the row's line and
-// writes the journal through WriteJournal.
+// writes the journal through writeJournal.
 
 #include <functional>
 #include <vector>
@@ -37,9 +37,9 @@ public:
 
     // Writes `records` to the journal in one write, then row `row`'s line when row >= 0. True
     // when they are on the disk.
-    std::function<bool(const Records &records, int row, const QByteArray &line)> WriteJournal;
+    std::function<bool(const Records &records, int row, const QByteArray &line)> writeJournal;
     // The journal as it stands, for an archive made anew.
-    std::function<Records()> ReadJournal;
+    std::function<Records()> readJournal;
 
     // An archive not opened (a hidden window, one not shown yet) gets nothing; the row still
     // goes to the journal.

@@ -49,7 +49,7 @@ TForm2::TForm2(QWidget *parent)
     FormCreate(OpTarvo1, kColumns, QStringLiteral("Tarvo.Ini"), TResultDecoder::tarvo());
     new TLineView(this);
     new TLabelEntry(this);
-    m_placement = new TWindowPlacement(this, Settings().ini());
+    m_placement = new TWindowPlacement(this, settings().ini());
     EndFileMenu();
 }
 

@@ -55,7 +55,7 @@ TForm3::TForm3(QWidget *parent)
     FormCreate(OpMirel1, kColumns, QStringLiteral("Mirel2.Ini"), TResultDecoder::mirel());
     new TLineView(this);
     new TLabelEntry(this);
-    m_placement = new TWindowPlacement(this, Settings().ini());
+    m_placement = new TWindowPlacement(this, settings().ini());
     EndFileMenu();
     QAction *columns = qualityPanel->serviceMenu()->addAction(Str::ActColumns);
     columns->setObjectName(QStringLiteral("actColumns"));

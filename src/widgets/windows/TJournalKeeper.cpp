@@ -102,7 +102,7 @@ void TJournalKeeper::base(bool fromFile, const QString &fileName)
 
 bool TJournalKeeper::writeBase()
 {
-    if (MayEmpty && !MayEmpty())
+    if (mayEmpty && !mayEmpty())
         return m_journal.Append(m_base);
     return m_journal.Reset(m_base);
 }
@@ -155,7 +155,7 @@ bool TJournalKeeper::catchUp()
         m_unwritten.clear();
     }
     for (int r : m_rows) {
-        if (!m_journal.appendRow(r, LineOf ? LineOf(r) : QByteArray()))
+        if (!m_journal.appendRow(r, lineOf ? lineOf(r) : QByteArray()))
             return false;
     }
     return true;
@@ -166,7 +166,7 @@ void TJournalKeeper::finish()
     m_finished = true;
     m_retry.stop();
     // Records the archive has not taken stay for the next start; the rows were let go.
-    if (MayEmpty && !MayEmpty())
+    if (mayEmpty && !mayEmpty())
         m_journal.Append(m_base);
     else
         m_journal.Clear();

@@ -6,7 +6,7 @@
 // every few seconds; once it works, every row changed since the table's base is written again
 // (after the base itself, if that was what failed), so nothing that changed while it failed
 // is missing from it. A journal that holds good records is never emptied to catch up, nor
-// while it holds records the archive has not taken (MayEmpty): a new base then goes after them.
+// while it holds records the archive has not taken (mayEmpty): a new base then goes after them.
 
 #include <functional>
 #include <set>
@@ -51,12 +51,12 @@ public:
     void finish();
 
     // The current line of a grid row, for writing the journal anew.
-    std::function<QByteArray(int row)> LineOf;
+    std::function<QByteArray(int row)> lineOf;
     // Tells the operator; called from the event loop, never inside the caller's own call.
     std::function<void(const QString &text)> Tell;
     // False while the journal holds records the archive has not taken: a new base then goes
     // after them instead of over them.
-    std::function<bool()> MayEmpty;
+    std::function<bool()> mayEmpty;
 
     QLabel *mark() const { return m_mark; }
 

@@ -33,11 +33,11 @@ TLabelEntry::TLabelEntry(TRegistrationWindow *window)
             [this](const QModelIndex &, int, int last) { rowsAdded(last); });
     // A list pasted by mistake would label results to come wrongly: a click shows it, and
     // lets it go.
-    m_queueButton = new QToolButton(window->Status().bar());
+    m_queueButton = new QToolButton(window->status().bar());
     m_queueButton->setObjectName(QStringLiteral("labelQueue"));
     m_queueButton->setAutoRaise(true);
     m_queueButton->setToolTip(Str::LabelQueueHint);
-    window->Status().place(m_queueButton);
+    window->status().place(m_queueButton);
     m_queueButton->hide();
     connect(m_queueButton, &QToolButton::clicked, this, &TLabelEntry::listQueue);
 }

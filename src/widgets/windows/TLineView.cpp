@@ -23,10 +23,10 @@ TLineView::TLineView(TRegistrationWindow *window)
 {
     setObjectName(QStringLiteral("LineView"));
     TOpPoller *poller = window->Poller();
-    m_panel = new TStatusPanel(window->Status().bar());
+    m_panel = new TStatusPanel(window->status().bar());
     m_panel->now = [window] { return window->Now(); };
     // A permanent widget: notes shown in the status bar do not hide the line's state.
-    window->Status().place(m_panel, 1);
+    window->status().place(m_panel, 1);
 
     m_portMenu = new TLivePortMenu(
         window->MenuPort, [poller] { return poller->Port; }, this);
@@ -34,7 +34,7 @@ TLineView::TLineView(TRegistrationWindow *window)
             [poller](const QString &port) { poller->Port = port; });
 
     poller->setReconnectPause(ReconnectPause);
-    const TIniPlus &ini = window->Settings().ini();
+    const TIniPlus &ini = window->settings().ini();
     if (ini.ReadInteger(QStringLiteral("Config"), QStringLiteral("FrameLog"), 0) == 1)
         poller->setFrameLog(frameLogPath(window->IniPath()));
 

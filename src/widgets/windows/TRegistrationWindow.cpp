@@ -45,7 +45,7 @@ TRegistrationWindow::TRegistrationWindow(const QString &objectName, int wantedWi
     setupUi(this, wantedWidth);
     m_status = std::make_unique<TWindowStatus>(this);
     m_keeper = std::make_unique<TJournalKeeper>(m_status.get());
-    m_keeper->LineOf = [this](int row) { return MainGrid->Rows().Line(TableShape::storeRow(row)); };
+    m_keeper->lineOf = [this](int row) { return MainGrid->Rows().Line(TableShape::storeRow(row)); };
     m_keeper->Tell = [this](const QString &text) {
         MessageBox(QMessageBox::Warning, Str::JournalCaption, text, QMessageBox::Ok);
     };
@@ -119,7 +119,7 @@ void TRegistrationWindow::FormCreate(TOpPoller *poller, int colCount, const QStr
         const QByteArray line = MainGrid->Rows().Line(TableShape::storeRow(r));
         // A replayed journal only restores what the archive already holds.
         if (m_replaying || !m_archiveLink->editDone(r, v, line))
-            JournalRow(r);
+            journalRow(r);
     };
 
     TConfigSettings config{poller->Port, Str::NewFileBase + Str::TxtExt};
@@ -145,7 +145,7 @@ void TRegistrationWindow::FormCreate(TOpPoller *poller, int colCount, const QStr
     }
     SetCaptionsAndHints();
     SetTitles();
-    ClearTable();
+    clearTable();
     SetCaption();
     // The last file, when it cannot be read, is left alone: the table starts under the
     // default name. Its error waits until the window is shown: the never-shown start-up
@@ -164,7 +164,7 @@ void TRegistrationWindow::ShowModal()
         MessageBox(QMessageBox::Critical, Str::ErrorCaption, error, QMessageBox::Ok);
     }
     m_archiveLink->start(TArchive::defaultFolder(ProgramDir()));
-    StartJournal();
+    startJournal();
     QEventLoop loop;
     m_modalLoop = &loop;
     // The window may be destroyed while it is shown (its owner going away): then it is gone
@@ -211,7 +211,7 @@ void TRegistrationWindow::releaseTable()
     MainGrid->endWithOpenRow();
 }
 
-void TRegistrationWindow::ClearTable()
+void TRegistrationWindow::clearTable()
 {
     // A table being replaced takes nothing from an editor opened on the old one.
     MainGrid->DiscardEditor();

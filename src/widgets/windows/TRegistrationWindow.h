@@ -58,9 +58,9 @@ public:
     QString IniPath() const { return m_settings ? m_settings->path() : QString(); }
     // The settings file as the window read it when it was made; the window's parts read their
     // keys here and write them through it.
-    TWindowSettings &Settings() const { return *m_settings; }
+    TWindowSettings &settings() const { return *m_settings; }
     // The status bar, where every part of the window shows its state.
-    TWindowStatus &Status() const { return *m_status; }
+    TWindowStatus &status() const { return *m_status; }
     TOpPoller *Poller() const { return m_poller; }
     // The archive, the exports and the report print of this window.
     TArchiveLink *ArchiveLink() const { return m_archiveLink; }
@@ -137,8 +137,8 @@ protected:
 private:
     // Writes a result into the open row, date and time from one reading of the clock, and
     // ends the table in a new open row.
-    void AddResultRow(const QDateTime &now, const TDecodedResult &result);
-    bool AskToSave(QMessageBox::StandardButtons buttons, bool *cancelled,
+    void addResultRow(const QDateTime &now, const TDecodedResult &result);
+    bool askToSave(QMessageBox::StandardButtons buttons, bool *cancelled,
                    const QString &text = QString());
     // A question or a file dialog is open: no new result is asked for meanwhile.
     QMessageBox::StandardButton ask(QMessageBox::Icon icon, const QString &caption,
@@ -159,21 +159,21 @@ private:
     // Adds lines after the table's rows and starts the journal again from the table's base
     // with the rows added, in one write.
     void carryLines(bool fromFile, const std::vector<QByteArray> &lines);
-    void ClearTable();
+    void clearTable();
     // The archive's ties to this window; its record keeper writes through the journal.
     void makeArchiveLink();
     // The recovery journal: opened when the window is shown, never for the hidden instances.
-    void StartJournal();
-    void ReplayJournal(const std::vector<TJournal::Record> &records);
+    void startJournal();
+    void replayJournal(const std::vector<TJournal::Record> &records);
     // Rows given back after the results file changed or went missing: added after its rows,
     // or opened as a table of their own; the operator is told which.
-    void ReplayOntoOtherFile(const TJournal::Record &base, bool missing,
+    void replayOntoOtherFile(const TJournal::Record &base, bool missing,
                              const std::vector<TJournal::Record> &records);
-    void JournalRow(int row);
+    void journalRow(int row);
     // The archive's records, then row `row` when it is one of the table's, in one write.
-    bool JournalWrite(const std::vector<TJournal::Record> &archived, int row,
+    bool journalWrite(const std::vector<TJournal::Record> &archived, int row,
                       const QByteArray &line);
-    void JournalBase(bool fromFile);
+    void journalBase(bool fromFile);
 
     TOpPoller *m_poller = nullptr;
     TArchiveLink *m_archiveLink = nullptr;

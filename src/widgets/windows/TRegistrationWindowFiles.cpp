@@ -64,7 +64,7 @@ bool TRegistrationWindow::LoadFile(const QString &path)
             MainGrid->SetRows(std::move(rows));
             SetCaption();
             m_changed = false;
-            JournalBase(true);
+            journalBase(true);
             m_archiveLink->tableReplaced();
             if (!m_replaying) // a replayed journal restores what the archive holds
                 m_archiveLink->fileEvent(TArchiveFileEvent::Open);
@@ -94,7 +94,7 @@ bool TRegistrationWindow::SaveFile(const QString &path)
             m_changed = false;
             m_lateRows.clear(); // what came during a question is in the file now
             m_notes->clear();   // the operator agreed to their "?"
-            JournalBase(true);
+            journalBase(true);
             if (!m_replaying)
                 m_archiveLink->fileEvent(as ? TArchiveFileEvent::SaveAs : TArchiveFileEvent::Save);
         }
@@ -108,14 +108,14 @@ void TRegistrationWindow::actNewExecute()
 {
     m_lateRows.clear();
     bool cancelled = false;
-    if (!AskToSave(QMessageBox::Yes | QMessageBox::No, &cancelled))
+    if (!askToSave(QMessageBox::Yes | QMessageBox::No, &cancelled))
         return;
     const std::vector<QByteArray> late = takeLateLines();
-    ClearTable();
+    clearTable();
     m_fileName = NextNewFileName(m_fileName);
     SetCaption();
     if (late.empty())
-        JournalBase(false);
+        journalBase(false);
     else
         carryLines(false, late);
     if (!m_replaying)
@@ -127,7 +127,7 @@ void TRegistrationWindow::actOpenFileExecute()
     // Opening replaces the table: unsaved results are offered for saving first.
     m_lateRows.clear();
     bool cancelled = false;
-    if (!AskToSave(QMessageBox::Yes | QMessageBox::No | QMessageBox::Cancel, &cancelled))
+    if (!askToSave(QMessageBox::Yes | QMessageBox::No | QMessageBox::Cancel, &cancelled))
         return;
     QString name;
     {
@@ -162,11 +162,11 @@ bool TRegistrationWindow::openTable(THitRows made, const QString &name)
 {
     // A new table, as "Новый" makes one: unsaved results are offered for saving first.
     bool cancelled = false;
-    if (!AskToSave(QMessageBox::Yes | QMessageBox::No, &cancelled))
+    if (!askToSave(QMessageBox::Yes | QMessageBox::No, &cancelled))
         return false;
     // The label typed for the sample about to be measured stays its label.
     const QString waiting = MainGrid->Cells(TableShape::LabelCol, MainGrid->RowCount() - 1);
-    ClearTable();
+    clearTable();
     MainGrid->SetRows(std::move(made.rows));
     const int open = MainGrid->RowCount() - 1;
     // A row without a date and time ends the table as its open row: its label stays.
@@ -176,9 +176,9 @@ bool TRegistrationWindow::openTable(THitRows made, const QString &name)
         m_archiveLink->records().linkRow(open - int(k) - 1, made.results[k]);
     m_fileName = name;
     SetCaption();
-    JournalBase(false);
+    journalBase(false);
     for (int r = 1; r < open + (waiting.isEmpty() ? 0 : 1); ++r)
-        JournalRow(r);
+        journalRow(r);
     m_changed = open > 1 || !made.results.empty();
     if (!m_replaying)
         m_archiveLink->fileEvent(TArchiveFileEvent::New);

@@ -49,10 +49,10 @@ void TRegistrationWindow::PollerPutResult()
         emit resultRejected(step.rejectedStatus);
     m_poller->Command = step.command;
     if (step.row)
-        AddResultRow(step.at, *step.row);
+        addResultRow(step.at, *step.row);
 }
 
-void TRegistrationWindow::AddResultRow(const QDateTime &now, const TDecodedResult &result)
+void TRegistrationWindow::addResultRow(const QDateTime &now, const TDecodedResult &result)
 {
     QScrollBar *bar = MainGrid->verticalScrollBar();
     const bool atBottom = bar->value() == bar->maximum();

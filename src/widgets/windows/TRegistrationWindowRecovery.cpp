@@ -41,28 +41,28 @@ void TRegistrationWindow::makeArchiveLink()
     // The journal is the archive's queue: written first, emptied only once the archive has
     // what it holds.
     TRecordKeeper &records = m_archiveLink->records();
-    records.WriteJournal = [this](const TRecordKeeper::Records &archived, int row,
+    records.writeJournal = [this](const TRecordKeeper::Records &archived, int row,
                                   const QByteArray &line) {
-        return JournalWrite(archived, row, line);
+        return journalWrite(archived, row, line);
     };
-    records.ReadJournal = [this] { return m_keeper->records(); };
-    m_keeper->MayEmpty = [&records] { return records.settled(); };
+    records.readJournal = [this] { return m_keeper->records(); };
+    m_keeper->mayEmpty = [&records] { return records.settled(); };
 }
 
-void TRegistrationWindow::JournalBase(bool fromFile)
+void TRegistrationWindow::journalBase(bool fromFile)
 {
     if (!m_replaying)
         m_keeper->base(fromFile, m_fileName);
 }
 
-void TRegistrationWindow::JournalRow(int row)
+void TRegistrationWindow::journalRow(int row)
 {
     if (m_replaying || !m_keeper->active() || row < 1 || row >= MainGrid->RowCount())
         return;
     m_keeper->row(row, MainGrid->Rows().Line(TableShape::storeRow(row)));
 }
 
-bool TRegistrationWindow::JournalWrite(const std::vector<TJournal::Record> &archived, int row,
+bool TRegistrationWindow::journalWrite(const std::vector<TJournal::Record> &archived, int row,
                                        const QByteArray &line)
 {
     if (m_replaying || !m_keeper->active())
@@ -73,7 +73,7 @@ bool TRegistrationWindow::JournalWrite(const std::vector<TJournal::Record> &arch
     return m_keeper->write(archived, tableRow ? row : -1, line);
 }
 
-void TRegistrationWindow::StartJournal()
+void TRegistrationWindow::startJournal()
 {
     // One that cannot be opened (another running copy holds it, the folder cannot be
     // written) is told and marked by the keeper; the window works on without it.
@@ -87,22 +87,22 @@ void TRegistrationWindow::StartJournal()
             const auto answer = MessageBox(QMessageBox::Question, Str::RecoveryCaption, question,
                                            QMessageBox::Yes | QMessageBox::No);
             if (answer == QMessageBox::Yes) {
-                ReplayJournal(records);
+                replayJournal(records);
                 return;
             }
         }
     }
-    JournalBase(true);
+    journalBase(true);
 }
 
-void TRegistrationWindow::ReplayJournal(const std::vector<TJournal::Record> &records)
+void TRegistrationWindow::replayJournal(const std::vector<TJournal::Record> &records)
 {
     const TJournal::Record *base = JournalReplay::lastBase(records);
     if (base) {
         const TFileStamp now = TFileStamp::of(base->fileName);
         const JournalReplay::Basis basis = JournalReplay::compare(*base, now);
         if (basis != JournalReplay::Basis::Same) {
-            ReplayOntoOtherFile(*base, basis == JournalReplay::Basis::Missing, records);
+            replayOntoOtherFile(*base, basis == JournalReplay::Basis::Missing, records);
             return;
         }
     }
@@ -111,7 +111,7 @@ void TRegistrationWindow::ReplayJournal(const std::vector<TJournal::Record> &rec
         if (base->fromFile) {
             LoadFile(base->fileName);
         } else {
-            ClearTable();
+            clearTable();
             m_fileName = base->fileName;
             SetCaption();
         }
@@ -127,7 +127,7 @@ void TRegistrationWindow::ReplayJournal(const std::vector<TJournal::Record> &rec
     // The journal goes on as it stands.
 }
 
-void TRegistrationWindow::ReplayOntoOtherFile(const TJournal::Record &base, bool missing,
+void TRegistrationWindow::replayOntoOtherFile(const TJournal::Record &base, bool missing,
                                               const std::vector<TJournal::Record> &records)
 {
     const std::vector<QByteArray> lines = JournalReplay::changedLines(records);
@@ -137,7 +137,7 @@ void TRegistrationWindow::ReplayOntoOtherFile(const TJournal::Record &base, bool
     m_replaying = true;
     if (missing || !LoadFile(base.fileName)) {
         missing = true;
-        ClearTable();
+        clearTable();
         m_fileName = NextNewFileName(base.fileName);
         SetCaption();
     }
@@ -152,7 +152,7 @@ void TRegistrationWindow::ReplayOntoOtherFile(const TJournal::Record &base, bool
 
 // Asks "Сохранить данные?" when the table has unsaved changes and saves on Yes. False when
 // the operator cancelled or the save failed: the table must then stay as it is.
-bool TRegistrationWindow::AskToSave(QMessageBox::StandardButtons buttons, bool *cancelled,
+bool TRegistrationWindow::askToSave(QMessageBox::StandardButtons buttons, bool *cancelled,
                                     const QString &text)
 {
     *cancelled = false;
@@ -221,7 +221,7 @@ bool TRegistrationWindow::agreeToClose()
         m_lateRows.clear();
         bool cancelled = false;
         const auto buttons = QMessageBox::Yes | QMessageBox::No | QMessageBox::Cancel;
-        if (!AskToSave(buttons, &cancelled, text))
+        if (!askToSave(buttons, &cancelled, text))
             return false;
         if (m_lateRows.empty() || !m_changed)
             return true;

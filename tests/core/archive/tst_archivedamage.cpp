@@ -42,10 +42,10 @@ private slots:
         QVERIFY(journal.Open(dir.filePath(QStringLiteral("Tarvo.journal"))));
         TArchive archive;
         TRecordKeeper keeper(archive);
-        keeper.WriteJournal = [&](const std::vector<TJournal::Record> &r, int, const QByteArray &) {
+        keeper.writeJournal = [&](const std::vector<TJournal::Record> &r, int, const QByteArray &) {
             return journal.appendRecords(r);
         };
-        keeper.ReadJournal = [&] { return journal.ReadAll(); };
+        keeper.readJournal = [&] { return journal.ReadAll(); };
         QVERIFY(archive.open(dir.path()));
         // Sixty results, the first forty saved away (the journal emptied), the last twenty
         // still in the journal.

@@ -35,7 +35,7 @@ struct Station
         journal.Open(journalPath);
         archive.setBusyTimeout(20);
         archive.setRetryInterval(60000); // the test retries by itself
-        keeper.WriteJournal = [this](const std::vector<TJournal::Record> &records, int row,
+        keeper.writeJournal = [this](const std::vector<TJournal::Record> &records, int row,
                                      const QByteArray &line) {
             std::vector<TJournal::Record> all = records;
             TJournal::Record r;
@@ -49,7 +49,7 @@ struct Station
                 afterJournal(++journaled);
             return ok;
         };
-        keeper.ReadJournal = [this] { return journal.ReadAll(); };
+        keeper.readJournal = [this] { return journal.ReadAll(); };
         archive.open(archiveFolder);
         keeper.recover(journal.ReadAll());
     }
