@@ -1,6 +1,5 @@
 #include "server/TServerArchiveReader.h"
 
-#include <cmath>
 #include <limits>
 
 #include <QSqlDatabase>
@@ -9,48 +8,16 @@
 #include <QVariant>
 
 #include "archive/ArchiveSchema.h"
+#include "archive/HitReading.h"
 #include "server/ServerConfig.h"
 #include "server/StatementGuard.h"
 #include "text/ServerStrings.h"
 
 namespace {
 
-QString text(const QVariant &v)
-{
-    return v.isNull() ? QString() : v.toString().left(TServerArchiveReader::MaxText);
-}
-
-qint64 integer(const QVariant &v)
-{
-    bool ok = false;
-    const qint64 n = v.toLongLong(&ok);
-    return ok ? n : 0;
-}
-
-int smallInt(const QVariant &v)
-{
-    const qint64 n = integer(v);
-    return n < std::numeric_limits<int>::min() || n > std::numeric_limits<int>::max() ? 0 : int(n);
-}
-
-std::optional<double> number(const QVariant &v)
-{
-    if (v.isNull())
-        return std::nullopt;
-    bool ok = false;
-    const double d = v.toDouble(&ok);
-    if (!ok || !std::isfinite(d))
-        return std::nullopt;
-    return d;
-}
-
-QDateTime time(const QVariant &v)
-{
-    // Beyond the years a QDateTime holds comfortably, the time reads as unknown.
-    constexpr qint64 Limit = 400LL * 366 * 24 * 3600 * 1000;
-    const qint64 ms = integer(v);
-    return ms <= -Limit || ms >= Limit ? QDateTime() : QDateTime::fromMSecsSinceEpoch(ms);
-}
+using HitReading::smallInt;
+using HitReading::text;
+using HitReading::time;
 
 QString error(const QSqlQuery &q)
 {
@@ -144,25 +111,16 @@ TArchiveSearchResult TServerArchiveReader::search(const TArchiveQuery &query)
             out.truncated = true;
             break;
         }
-        TArchiveHit hit;
-        hit.id = integer(q.value(0));
-        hit.station = text(q.value(1));
-        hit.seq = integer(q.value(2));
-        hit.result.at = time(q.value(3));
-        hit.result.model = text(q.value(4));
-        hit.result.group = smallInt(q.value(5));
-        hit.result.label = text(q.value(6));
-        hit.edited = !q.value(7).isNull();
-        hit.label = hit.edited ? text(q.value(7)) : hit.result.label;
-        for (int k = 0; k < ArchiveLimits::ValueCount; ++k)
-            hit.result.values.push_back(number(q.value(8 + k)));
-        out.hits.push_back(std::move(hit));
+        out.hits.push_back(HitReading::hit(q));
     }
     return out;
 }
 
 bool TServerArchiveReader::loadDetails(std::vector<TArchiveHit> &hits, QString *error)
 {
+    QString ignored;
+    if (!error)
+        error = &ignored;
     if (!ensureOpen(error))
         return false;
     QSqlQuery q(QSqlDatabase::database(m_name, false));
@@ -171,26 +129,7 @@ bool TServerArchiveReader::loadDetails(std::vector<TArchiveHit> &hits, QString *
         *error = ::error(q);
         return false;
     }
-    for (TArchiveHit &hit : hits) {
-        q.addBindValue(hit.id);
-        if (!q.exec()) {
-            *error = ::error(q);
-            return false;
-        }
-        if (!q.next())
-            continue;
-        TArchiveResult &r = hit.result;
-        r.port = text(q.value(0));
-        r.deviceNumber = smallInt(q.value(1));
-        r.dateText = text(q.value(2));
-        r.timeText = text(q.value(3));
-        const QString cells = text(q.value(4));
-        r.cells = cells.isEmpty() ? QStringList() : cells.split(QLatin1Char('\t'));
-        if (r.cells.size() > MaxCells)
-            r.cells = r.cells.mid(0, MaxCells);
-        r.raw = q.value(5).toByteArray().left(MaxRaw);
-    }
-    return true;
+    return HitReading::loadDetails(q, hits, error, ::error);
 }
 
 std::vector<TArchiveLabelEntry> TServerArchiveReader::labelHistory(qint64 id, QString *error)

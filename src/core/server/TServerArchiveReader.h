@@ -9,6 +9,7 @@
 
 #include <QString>
 
+#include "archive/HitReading.h"
 #include "archive/TArchiveReader.h"
 #include "server/ConnInfo.h"
 
@@ -23,9 +24,10 @@ public:
     TServerArchiveReader(const TServerArchiveReader &) = delete;
     TServerArchiveReader &operator=(const TServerArchiveReader &) = delete;
 
-    static constexpr int MaxText = 4096;     // characters kept of a text column
-    static constexpr int MaxRaw = 64 * 1024; // bytes kept of a raw reply
-    static constexpr int MaxCells = 64;      // cells kept of a row
+    // What a hit keeps (HitReading's bounds, the local archive's too).
+    static constexpr int MaxText = HitReading::MaxText;
+    static constexpr int MaxRaw = HitReading::MaxRaw;
+    static constexpr int MaxCells = HitReading::MaxCells;
 
     TArchiveSearchResult search(const TArchiveQuery &query) override;
     bool loadDetails(std::vector<TArchiveHit> &hits, QString *error) override;
