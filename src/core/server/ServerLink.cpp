@@ -14,25 +14,11 @@
 #include "server/TServerBatch.h"
 #include "text/ServerStrings.h"
 
-namespace {
-
-// Connection names are never used twice: a link at the address of one gone before would find
-// that one's connections, which belong to another thread.
-quint64 nextSerial()
-{
-    static std::atomic<quint64> serial = 0;
-    return ++serial;
-}
-
-} // namespace
-
 ServerLink::ServerLink(const QString &archivePath, const QString &conninfo, const Limits &limits,
                        std::shared_ptr<StatementGuard> guard)
     : m_archivePath(archivePath)
     , m_conninfo(ConnInfo::withBounds(ServerConfig::withoutPassword(conninfo), limits.bounds))
     , m_limits(limits)
-    , m_localName(QStringLiteral("server-local-%1").arg(nextSerial()))
-    , m_serverName(QStringLiteral("server-pg-%1").arg(nextSerial()))
     , m_guard(std::move(guard))
 {}
 
@@ -67,7 +53,7 @@ void ServerLink::schedule(int ms)
 // server holds. Records before it of other stations are already there and are skipped.
 bool ServerLink::findCursor(QString *error)
 {
-    QSqlDatabase local = QSqlDatabase::database(m_localName, false);
+    QSqlDatabase local = m_local.database();
     QSqlQuery stations(local);
     stations.setForwardOnly(true);
     if (!stations.exec(QStringLiteral("SELECT DISTINCT station FROM records"))) {
@@ -100,7 +86,7 @@ bool ServerLink::findCursor(QString *error)
         }
         // Records an administrator deleted below the newest go again first.
         for (int sent = 1; sent > 0;) {
-            sent = TServerBatch(m_localName, m_serverName)
+            sent = TServerBatch(m_local.name(), m_server.name())
                        .resendMissing(station, m_limits.batch, error);
             if (sent < 0)
                 return false;
@@ -124,7 +110,7 @@ bool ServerLink::findCursor(QString *error)
 
 int ServerLink::sendBatch(QString *error)
 {
-    TServerBatch batch(m_localName, m_serverName);
+    TServerBatch batch(m_local.name(), m_server.name());
     batch.setStations(&m_stations);
     qint64 lastId = m_cursor;
     const int rows = batch.sendAfter(m_cursor, m_limits.batch, &lastId, error);
@@ -148,7 +134,7 @@ int ServerLink::sendBatch(QString *error)
 // high). afterId < 0: the highest id.
 qint64 ServerLink::localCount(qint64 afterId)
 {
-    QSqlQuery q(QSqlDatabase::database(m_localName, false));
+    QSqlQuery q(m_local.database());
     const qint64 top = q.exec(QStringLiteral("SELECT COALESCE(max(id), 0) FROM records"))
                                && q.next()
                            ? q.value(0).toLongLong()
@@ -213,7 +199,7 @@ void ServerLink::turn()
     if (m_guard->wasCut())
         error = Str::ServerNoAnswer.arg(m_limits.statementBoundMs() / 1000.0, 0, 'g', 3);
     if (error.startsWith(QStringLiteral("архив: "))) {
-        QSqlDatabase::database(m_localName, false).close();
+        m_local.close();
     } else {
         dropServer();
     }

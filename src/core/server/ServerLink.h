@@ -31,6 +31,7 @@
 #include <QString>
 #include <QTimer>
 
+#include "archive/DatabaseConnection.h"
 #include "server/ConnInfo.h"
 #include "server/TServerBatch.h"
 
@@ -96,8 +97,8 @@ private:
     QString m_archivePath;
     QString m_conninfo;
     Limits m_limits;
-    QString m_localName;
-    QString m_serverName;
+    DatabaseConnection m_local{QStringLiteral("QSQLITE"), QStringLiteral("server-local")};
+    DatabaseConnection m_server{QStringLiteral("QPSQL"), QStringLiteral("server-pg")};
     QString m_identity; // the local archive's; empty: holders are not asked
     TServerBatch::Stations m_stations;
     QTimer *m_timer = nullptr;

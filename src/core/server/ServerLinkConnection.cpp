@@ -16,21 +16,16 @@ void ServerLink::shutdown()
     delete m_timer;
     m_timer = nullptr;
     m_guard->detach();
-    for (const QString &name : {m_localName, m_serverName}) {
-        if (QSqlDatabase::contains(name)) {
-            QSqlDatabase::database(name, false).close();
-            QSqlDatabase::removeDatabase(name);
-        }
-    }
+    // Both go with the link, on this thread.
+    m_local.close();
+    m_server.close();
 }
 
 bool ServerLink::connectLocal(QString *error)
 {
-    if (QSqlDatabase::contains(m_localName) && QSqlDatabase::database(m_localName, false).isOpen())
+    if (m_local.isOpen())
         return true;
-    QSqlDatabase db = QSqlDatabase::contains(m_localName)
-                          ? QSqlDatabase::database(m_localName, false)
-                          : QSqlDatabase::addDatabase(QStringLiteral("QSQLITE"), m_localName);
+    QSqlDatabase db = m_local.database();
     db.setDatabaseName(m_archivePath);
     db.setConnectOptions(QStringLiteral("QSQLITE_BUSY_TIMEOUT=1000;QSQLITE_OPEN_READONLY"));
     if (db.open())
@@ -42,9 +37,7 @@ bool ServerLink::connectLocal(QString *error)
 
 bool ServerLink::connectServer(QString *error)
 {
-    QSqlDatabase db = QSqlDatabase::contains(m_serverName)
-                          ? QSqlDatabase::database(m_serverName, false)
-                          : QSqlDatabase::addDatabase(QStringLiteral("QPSQL"), m_serverName);
+    QSqlDatabase db = m_server.database();
     if (!db.isValid()) {
         *error = QStringLiteral("нет драйвера PostgreSQL");
         return false;
@@ -85,8 +78,7 @@ void ServerLink::makeViews(QSqlDatabase &db)
 {
     if (!connectLocal(nullptr))
         return;
-    const std::vector<TArchiveFamily> families = ArchiveViews::families(
-        QSqlDatabase::database(m_localName, false));
+    const std::vector<TArchiveFamily> families = ArchiveViews::families(m_local.database());
     if (families.empty() || !db.transaction())
         return;
     QSqlQuery q(db);
@@ -102,15 +94,14 @@ void ServerLink::dropServer()
     m_serverReady = false;
     m_cursorKnown = false;
     m_guard->detach();
-    if (QSqlDatabase::contains(m_serverName))
-        QSqlDatabase::database(m_serverName, false).close();
+    m_server.close();
 }
 
 // An idle connection says nothing about the server behind it: one that stopped answering is
 // found only by asking.
 bool ServerLink::probe(QString *error)
 {
-    QSqlQuery q(QSqlDatabase::database(m_serverName, false));
+    QSqlQuery q(m_server.database());
     if (q.exec(QStringLiteral("SELECT 1")))
         return true;
     *error = ServerMessages::firstLine(q.lastError());

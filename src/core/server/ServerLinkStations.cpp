@@ -15,7 +15,7 @@
 
 bool ServerLink::highOnServer(const QString &station, qint64 *high, QString *error)
 {
-    QSqlQuery q(QSqlDatabase::database(m_serverName, false));
+    QSqlQuery q(m_server.database());
     if (!q.prepare(QStringLiteral("SELECT COALESCE(max(seq), 0) FROM reg01_records "
                                   "WHERE station = ?"))) {
         *error = ServerMessages::firstLine(q.lastError());
@@ -37,8 +37,8 @@ ServerLink::Top ServerLink::whoseTop(const QString &station, qint64 seq, QString
 {
     if (seq <= 0)
         return Top::Ours;
-    QSqlQuery theirs(QSqlDatabase::database(m_serverName, false));
-    QSqlQuery ours(QSqlDatabase::database(m_localName, false));
+    QSqlQuery theirs(m_server.database());
+    QSqlQuery ours(m_local.database());
     if (!theirs.prepare(QStringLiteral("SELECT uid, hash FROM reg01_records WHERE station = ? "
                                        "AND seq = ?"))
         || !ours.prepare(QStringLiteral("SELECT r.uid, c.hash FROM records r LEFT JOIN "
@@ -86,7 +86,7 @@ bool ServerLink::sameRecordAt(const QString &station, qint64 seq, QString *error
 // when the server's newest record of it, if any, is ours.
 bool ServerLink::decide(const QString &station, qint64 high, QString *error)
 {
-    const QSqlDatabase server = QSqlDatabase::database(m_serverName, false);
+    const QSqlDatabase server = m_server.database();
     QString holder;
     if (!ServerStations::holder(server, station, &holder, error))
         return false;
@@ -111,7 +111,7 @@ void ServerLink::tellStations()
 {
     QStringList held;
     QList<qint64> counts;
-    QSqlQuery q(QSqlDatabase::database(m_localName, false));
+    QSqlQuery q(m_local.database());
     q.prepare(QStringLiteral("SELECT count(*) FROM records WHERE station = ?"));
     for (const QString &station : m_stations.held) {
         q.addBindValue(station);

@@ -36,24 +36,18 @@ QString currentLabel()
 TServerArchiveReader::TServerArchiveReader(const QString &conninfo, const ConnInfo::Bounds &bounds)
     : m_conninfo(ConnInfo::withBounds(conninfo, bounds))
     , m_refusal(ConnInfo::hasPassword(conninfo) ? Str::ServerPasswordRefused : QString())
-    , m_name(QStringLiteral("server-reader-%1").arg(quintptr(this)))
 {}
 
+// The guard lets go of the connection before it goes.
 TServerArchiveReader::~TServerArchiveReader()
 {
     if (m_guard)
         m_guard->detach();
-    if (QSqlDatabase::contains(m_name)) {
-        QSqlDatabase::database(m_name, false).close();
-        QSqlDatabase::removeDatabase(m_name);
-    }
 }
 
 bool TServerArchiveReader::ensureOpen(QString *error)
 {
-    QSqlDatabase db = QSqlDatabase::contains(m_name)
-                          ? QSqlDatabase::database(m_name, false)
-                          : QSqlDatabase::addDatabase(QStringLiteral("QPSQL"), m_name);
+    QSqlDatabase db = m_connection.database();
     if (!m_refusal.isEmpty()) {
         *error = m_refusal;
         return false;
@@ -80,7 +74,7 @@ TArchiveSearchResult TServerArchiveReader::search(const TArchiveQuery &query)
         out.ok = false;
         return out;
     }
-    QSqlQuery q(QSqlDatabase::database(m_name, false));
+    QSqlQuery q(m_connection.database());
     q.setForwardOnly(true);
     const QString folded = ArchiveSchema::foldLabel(query.label);
     const bool ok = q.prepare(
@@ -123,7 +117,7 @@ bool TServerArchiveReader::loadDetails(std::vector<TArchiveHit> &hits, QString *
         error = &ignored;
     if (!ensureOpen(error))
         return false;
-    QSqlQuery q(QSqlDatabase::database(m_name, false));
+    QSqlQuery q(m_connection.database());
     if (!q.prepare(QStringLiteral("SELECT port, device, date_text, time_text, cells, raw "
                                   "FROM reg01_records WHERE id = ? AND kind = 'result'"))) {
         *error = ::error(q);
@@ -137,7 +131,7 @@ std::vector<TArchiveLabelEntry> TServerArchiveReader::labelHistory(qint64 id, QS
     std::vector<TArchiveLabelEntry> out;
     if (!ensureOpen(error))
         return out;
-    QSqlQuery q(QSqlDatabase::database(m_name, false));
+    QSqlQuery q(m_connection.database());
     q.setForwardOnly(true);
     if (!q.prepare(QStringLiteral("SELECT l.at_ms, l.row_no, l.old_text, l.new_text, "
                                   "l.os_user, l.file_name FROM reg01_records l "
@@ -165,7 +159,7 @@ QStringList TServerArchiveReader::models()
     QStringList out;
     if (!ensureOpen(&ignored))
         return out;
-    QSqlQuery q(QSqlDatabase::database(m_name, false));
+    QSqlQuery q(m_connection.database());
     if (!q.exec(QStringLiteral("SELECT DISTINCT model FROM reg01_records WHERE kind = 'result' "
                                "AND model IS NOT NULL ORDER BY model LIMIT 1000")))
         return out;

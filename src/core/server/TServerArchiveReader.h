@@ -9,6 +9,7 @@
 
 #include <QString>
 
+#include "archive/DatabaseConnection.h"
 #include "archive/HitReading.h"
 #include "archive/TArchiveReader.h"
 #include "server/ConnInfo.h"
@@ -42,6 +43,6 @@ private:
 
     QString m_conninfo;
     QString m_refusal;
-    QString m_name;
+    DatabaseConnection m_connection{QStringLiteral("QPSQL"), QStringLiteral("server-reader")};
     StatementGuard *m_guard = nullptr;
 };
