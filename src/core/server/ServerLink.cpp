@@ -51,13 +51,13 @@ void ServerLink::schedule(int ms)
 
 // The first local record the server lacks: per station, the one after the highest number the
 // server holds. Records before it of other stations are already there and are skipped.
-bool ServerLink::findCursor(QString *error)
+bool ServerLink::findCursor(ServerError *error)
 {
     QSqlDatabase local = m_local.database();
     QSqlQuery stations(local);
     stations.setForwardOnly(true);
     if (!stations.exec(QStringLiteral("SELECT DISTINCT station FROM records"))) {
-        *error = QStringLiteral("архив: ") + stations.lastError().text();
+        *error = ServerError::archive(stations.lastError());
         return false;
     }
     m_identity = ArchiveIdentity::of(local);
@@ -66,7 +66,7 @@ bool ServerLink::findCursor(QString *error)
     QSqlQuery first(local);
     if (!first.prepare(QStringLiteral("SELECT COALESCE(min(id) - 1, ?) FROM records "
                                       "WHERE station = ? AND seq > ?"))) {
-        *error = QStringLiteral("архив: ") + first.lastError().text();
+        *error = ServerError::archive(first.lastError());
         return false;
     }
     qint64 cursor = -1;
@@ -95,7 +95,7 @@ bool ServerLink::findCursor(QString *error)
         first.addBindValue(station);
         first.addBindValue(high);
         if (!first.exec() || !first.next()) {
-            *error = QStringLiteral("архив: ") + first.lastError().text();
+            *error = ServerError::archive(first.lastError());
             return false;
         }
         const qint64 at = first.value(0).toLongLong();
@@ -108,7 +108,7 @@ bool ServerLink::findCursor(QString *error)
     return true;
 }
 
-int ServerLink::sendBatch(QString *error)
+int ServerLink::sendBatch(ServerError *error)
 {
     TServerBatch batch(m_local.name(), m_server.name());
     batch.setStations(&m_stations);
@@ -157,7 +157,7 @@ void ServerLink::turn()
 {
     if (m_stopping)
         return;
-    QString error;
+    ServerError error;
     if (!connectLocal(&error)) {
         emit progress(false, 0, error);
         schedule(m_limits.longestRetryMs);
@@ -174,7 +174,7 @@ void ServerLink::turn()
     }
     // New records wait: the status says so before a send that may not come back soon.
     if (m_serverReady && m_cursorKnown && m_cursor < top)
-        emit progress(true, localCount(m_cursor), QString());
+        emit progress(true, localCount(m_cursor), ServerError());
     m_guard->arm(m_limits.statementBoundMs());
     bool ok = connectServer(&error) && (m_cursorKnown || findCursor(&error))
               && (!idle || probe(&error));
@@ -184,7 +184,7 @@ void ServerLink::turn()
         sent = sendBatch(&error);
         if (sent <= 0)
             break;
-        emit progress(true, localCount(m_cursor), QString());
+        emit progress(true, localCount(m_cursor), ServerError());
     }
     m_guard->disarm();
     ok = ok && sent == 0;
@@ -192,17 +192,18 @@ void ServerLink::turn()
         m_contact.start();
         m_lastSeen = top;
         m_retryMs = 0;
-        emit progress(true, localCount(m_cursor), QString());
+        emit progress(true, localCount(m_cursor), ServerError());
         schedule(m_limits.idleMs);
         return;
     }
     if (m_guard->wasCut())
-        error = Str::ServerNoAnswer.arg(m_limits.statementBoundMs() / 1000.0, 0, 'g', 3);
-    if (error.startsWith(QStringLiteral("архив: "))) {
+        error = ServerError::server(
+            Str::ServerNoAnswer.arg(m_limits.statementBoundMs() / 1000.0, 0, 'g', 3));
+    // The archive file is opened again; the server is left alone.
+    if (error.kind == ServerError::Kind::archive)
         m_local.close();
-    } else {
+    else
         dropServer();
-    }
     emit progress(false, localCount(m_cursor), error);
     m_retryMs = m_retryMs == 0 ? m_limits.firstRetryMs
                                : std::min(m_retryMs * 2, m_limits.longestRetryMs);

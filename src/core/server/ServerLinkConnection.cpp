@@ -9,6 +9,7 @@
 #include "server/ServerMessages.h"
 #include "server/ServerSchema.h"
 #include "server/StatementGuard.h"
+#include "text/ServerStrings.h"
 
 void ServerLink::shutdown()
 {
@@ -21,7 +22,7 @@ void ServerLink::shutdown()
     m_server.close();
 }
 
-bool ServerLink::connectLocal(QString *error)
+bool ServerLink::connectLocal(ServerError *error)
 {
     if (m_local.isOpen())
         return true;
@@ -31,15 +32,15 @@ bool ServerLink::connectLocal(QString *error)
     if (db.open())
         return true;
     if (error)
-        *error = QStringLiteral("архив: ") + db.lastError().text();
+        *error = ServerError::archive(db.lastError());
     return false;
 }
 
-bool ServerLink::connectServer(QString *error)
+bool ServerLink::connectServer(ServerError *error)
 {
     QSqlDatabase db = m_server.database();
     if (!db.isValid()) {
-        *error = QStringLiteral("нет драйвера PostgreSQL");
+        *error = ServerError::server(Str::ServerNoDriver);
         return false;
     }
     if (db.isOpen() && m_serverReady)
@@ -60,9 +61,10 @@ bool ServerLink::connectServer(QString *error)
         migrated = true;
     m_serverHolders = version >= ServerSchema::HoldersVersion;
     if (!migrated) {
-        *error = ServerMessages::firstLine(db.lastError().isValid() ? db.lastError() : e);
+        *error = ServerError::server(
+            ServerMessages::firstLine(db.lastError().isValid() ? db.lastError() : e));
         if (e.isValid())
-            *error = ServerMessages::firstLine(e);
+            *error = ServerError::server(ServerMessages::firstLine(e));
         dropServer();
         return false;
     }
@@ -99,11 +101,11 @@ void ServerLink::dropServer()
 
 // An idle connection says nothing about the server behind it: one that stopped answering is
 // found only by asking.
-bool ServerLink::probe(QString *error)
+bool ServerLink::probe(ServerError *error)
 {
     QSqlQuery q(m_server.database());
     if (q.exec(QStringLiteral("SELECT 1")))
         return true;
-    *error = ServerMessages::firstLine(q.lastError());
+    *error = ServerError::server(ServerMessages::firstLine(q.lastError()));
     return false;
 }
