@@ -17,7 +17,7 @@ QByteArray part(const QString &xlsx, const QString &name)
     QProcess unzip;
     unzip.start(QStringLiteral("unzip"), {QStringLiteral("-p"), xlsx, name});
     return unzip.waitForFinished(30000) && unzip.exitCode() == 0 ? unzip.readAllStandardOutput()
-                                                                  : QByteArray("unreadable");
+                                                                 : QByteArray("unreadable");
 }
 
 } // namespace
@@ -29,9 +29,11 @@ class TestArchiveExport : public QObject
 private slots:
     void numbersWriteWhatTheTextsWrote()
     {
-        const double values[] = {3.14159,       -0.001, 1234567.891, 123456789.123, 1.23456789e10,
-                                 1e12,          -2.5e-7, 0.0,        -2.675,
-                                 std::numeric_limits<double>::infinity()};
+        const double values[] = {3.14159,       -0.001,
+                                 1234567.891,   123456789.123,
+                                 1.23456789e10, 1e12,
+                                 -2.5e-7,       0.0,
+                                 -2.675,        std::numeric_limits<double>::infinity()};
         std::vector<TArchiveHit> hits(2);
         for (size_t k = 0; k < std::size(values); ++k)
             hits[0].result.values.push_back(values[k]);
