@@ -8,6 +8,7 @@
 #include <QVariant>
 
 #include "archive/ArchiveSchema.h"
+#include "archive/HitReading.h"
 
 namespace {
 
@@ -23,42 +24,13 @@ constexpr int kIndexedLength = 3;
 // - no label: the time index, newest first.
 constexpr int kRareMatches = 5000;
 
-// Columns of a hit, in this order.
-enum Col { Id, Station, Seq, AtMs, Model, Group, Label, CurrentLabel, FirstValue };
-
+// The columns HitReading reads, in its order.
 QString hitColumns()
 {
     return QStringLiteral("r.id, c.station, c.seq, r.at_ms, r.model, r.grp, r.label, "
                           "(SELECT l.new_text FROM label_changes l WHERE l.result_id = r.id "
                           "ORDER BY l.id DESC LIMIT 1), ")
            + ArchiveSchema::valueColumns().replace(QStringLiteral("v"), QStringLiteral("r.v"));
-}
-
-TArchiveHit readHit(const QSqlQuery &q)
-{
-    TArchiveHit hit;
-    hit.id = q.value(Id).toLongLong();
-    hit.station = q.value(Station).toString();
-    hit.seq = q.value(Seq).toLongLong();
-    TArchiveResult &r = hit.result;
-    r.at = QDateTime::fromMSecsSinceEpoch(q.value(AtMs).toLongLong());
-    r.model = q.value(Model).toString();
-    r.group = q.value(Group).toInt();
-    r.label = q.value(Label).toString();
-    const QVariant current = q.value(CurrentLabel);
-    hit.edited = !current.isNull();
-    hit.label = hit.edited ? current.toString() : r.label;
-    int last = -1;
-    r.values.resize(ArchiveLimits::ValueCount);
-    for (int k = 0; k < ArchiveLimits::ValueCount; ++k) {
-        const QVariant v = q.value(FirstValue + k);
-        if (!v.isNull()) {
-            r.values[k] = v.toDouble();
-            last = k;
-        }
-    }
-    r.values.resize(last + 1);
-    return hit;
 }
 
 bool fail(TArchiveSearchResult &out, const QSqlQuery &q)
@@ -221,9 +193,9 @@ TArchiveSearchResult search(const QSqlDatabase &db, const TArchiveQuery &query)
             out.truncated = true;
             break;
         }
-        const qint64 id = q.value(Id).toLongLong();
+        const qint64 id = q.value(HitReading::Id).toLongLong();
         if (seen.insert(id).second)
-            out.hits.push_back(readHit(q));
+            out.hits.push_back(HitReading::hit(q));
     }
     if (q.lastError().isValid()) // a damaged page met half way
         fail(out, q);
@@ -239,27 +211,13 @@ bool loadDetails(const QSqlDatabase &db, std::vector<TArchiveHit> &hits, QString
 {
     QSqlQuery q(db);
     q.setForwardOnly(true);
+    const auto describe = [](const QSqlQuery &failed) { return failed.lastError().text(); };
     if (!q.prepare(QStringLiteral("SELECT port, device, date_text, time_text, cells, raw "
                                   "FROM results WHERE id = ?"))) {
-        *error = q.lastError().text();
+        *error = describe(q);
         return false;
     }
-    for (TArchiveHit &hit : hits) {
-        q.addBindValue(hit.id);
-        if (!q.exec() || !q.next()) {
-            *error = q.lastError().text();
-            return false;
-        }
-        TArchiveResult &r = hit.result;
-        r.port = q.value(0).toString();
-        r.deviceNumber = q.value(1).toInt();
-        r.dateText = q.value(2).toString();
-        r.timeText = q.value(3).toString();
-        r.cells = q.value(4).toString().split(QLatin1Char('\t'));
-        r.raw = q.value(5).toByteArray();
-        q.finish();
-    }
-    return true;
+    return HitReading::loadDetails(q, hits, error, describe);
 }
 
 std::vector<TArchiveLabelEntry> labelHistory(const QSqlDatabase &db, qint64 id, QString *error)

@@ -13,6 +13,7 @@
 #include "archive/ArchiveFileWatch.h"
 #include "archive/ArchiveSchema.h"
 #include "archive/ArchiveSearch.h"
+#include "archive/DatabaseConnection.h"
 #include "archive/TArchiveQuickCheck.h"
 #include "archive/TArchiveWriter.h"
 
@@ -137,7 +138,7 @@ void TArchive::setState(ArchiveState state, const QString &error)
 
 QSqlDatabase TArchive::database() const
 {
-    return QSqlDatabase::database(m_connection, false);
+    return m_connection ? m_connection->database() : QSqlDatabase();
 }
 
 bool TArchive::connectFile()
@@ -151,11 +152,10 @@ bool TArchive::connectFile()
         return false;
     }
     QDir().mkpath(m_folder);
-    static int serial = 0;
-    m_connection = QStringLiteral("reg01-archive-%1").arg(++serial);
+    m_connection = std::make_unique<DatabaseConnection>(kDriver, QStringLiteral("reg01-archive"));
     QSqlError error;
     {
-        QSqlDatabase db = QSqlDatabase::addDatabase(kDriver, m_connection);
+        QSqlDatabase db = m_connection->database();
         db.setDatabaseName(path());
         // Another copy of the program writing at the same moment is waited for this long; a
         // copy that holds the lock longer makes the records wait in memory.
@@ -213,11 +213,9 @@ void TArchive::disconnectFile()
 {
     m_writer.reset();
     m_connected = false;
-    if (m_connection.isEmpty())
+    if (!m_connection)
         return;
-    database().close();
-    QSqlDatabase::removeDatabase(m_connection);
-    m_connection.clear();
+    m_connection.reset();
     m_fileWatch->detach();
     m_watchTimer.stop();
 }

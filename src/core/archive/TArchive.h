@@ -42,6 +42,7 @@
 #include "archive/TArchiveWatch.h"
 
 class ArchiveFileWatch;
+class DatabaseConnection;
 class TArchiveQuickCheck;
 class TArchiveWriter;
 class QSqlDatabase;
@@ -158,7 +159,7 @@ private:
 
     QString m_folder;
     QString m_station;
-    QString m_connection;
+    std::unique_ptr<DatabaseConnection> m_connection; // while the file is connected
     std::unique_ptr<TArchiveWriter> m_writer;
     bool m_connected = false;
     std::deque<Pending> m_pending;

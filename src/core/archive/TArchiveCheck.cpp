@@ -24,24 +24,15 @@ QString normal(QString sql)
 
 TArchiveCheck::TArchiveCheck(const QString &path)
     : m_path(path)
-    , m_name(QStringLiteral("archive-check-%1").arg(quintptr(this)))
 {}
 
-TArchiveCheck::~TArchiveCheck()
-{
-    if (QSqlDatabase::contains(m_name)) {
-        QSqlDatabase::database(m_name, false).close();
-        QSqlDatabase::removeDatabase(m_name);
-    }
-}
+TArchiveCheck::~TArchiveCheck() = default;
 
 TArchiveCheckResult TArchiveCheck::run(const std::atomic_bool *stop)
 {
     TArchiveCheckResult out;
     {
-        QSqlDatabase db = QSqlDatabase::contains(m_name)
-                              ? QSqlDatabase::database(m_name, false)
-                              : QSqlDatabase::addDatabase(QStringLiteral("QSQLITE"), m_name);
+        QSqlDatabase db = m_connection.database();
         db.setDatabaseName(m_path);
         db.setConnectOptions(QStringLiteral("QSQLITE_BUSY_TIMEOUT=2000"));
         if (!db.isOpen() && !db.open()) {
@@ -62,7 +53,7 @@ TArchiveCheckResult TArchiveCheck::run(const std::atomic_bool *stop)
 
 bool TArchiveCheck::restoreTriggers(TArchiveCheckResult &out)
 {
-    QSqlDatabase db = QSqlDatabase::database(m_name, false);
+    QSqlDatabase db = m_connection.database();
     QSqlQuery q(db);
     std::map<QString, QString> present;
     if (!q.exec(QStringLiteral("SELECT name, sql FROM sqlite_master WHERE type = 'trigger'"))) {
@@ -100,7 +91,7 @@ void TArchiveCheck::checkChain(TArchiveCheckResult &out, const std::atomic_bool 
         m_soundId = 0;
         m_soundCount = 0;
     }
-    QSqlQuery q(QSqlDatabase::database(m_name, false));
+    QSqlQuery q(m_connection.database());
     q.setForwardOnly(true);
     const QString order = QStringLiteral("ORDER BY r.station, r.seq");
     if (!q.exec(TArchiveChain::selectSql(

@@ -14,6 +14,8 @@
 #include <QString>
 #include <QStringList>
 
+#include "archive/DatabaseConnection.h"
+
 struct TArchiveCheckResult
 {
     bool done = false; // the file could be looked at
@@ -45,7 +47,7 @@ private:
     void checkChain(TArchiveCheckResult &out, const std::atomic_bool *stop);
 
     QString m_path;
-    QString m_name;
+    DatabaseConnection m_connection{QStringLiteral("QSQLITE"), QStringLiteral("archive-check")};
     struct Sound
     {
         qint64 seq = 0;

@@ -2,7 +2,6 @@
 
 #include "export/ExportStrings.h"
 #include "export/TReplacingFile.h"
-#include "export/TShownReader.h"
 
 namespace {
 
@@ -95,17 +94,11 @@ public:
             const int col = m_columns[i];
             const QString text = m_table.cell(col, row);
             const TCellKind kind = m_table.kind(col);
-            TShownReader::Number number;
             if ((kind == TCellKind::Number || kind == TCellKind::Integer)
-                && TShownReader::number(text, &number)) {
-                // A value shown with the other separator (a file from another machine)
-                // still reads as a number here.
-                for (const QChar c : text) {
-                    if (c == QLatin1Char('.') || c == QLatin1Char(','))
-                        out += m_point;
-                    else
-                        out += char(c.unicode());
-                }
+                && m_table.numberAt(col, row, text)) {
+                // The number as shown, with the locale's separator: a value shown with the
+                // other one (a file from another machine) goes out as a number too.
+                appendNumber(out, text);
             } else if (kind == TCellKind::Text && readsAsNumber(text)) {
                 out += "=\"" + text.toLatin1() + '"';
             } else {
@@ -116,6 +109,28 @@ public:
     }
 
 private:
+    void appendNumber(QByteArray &out, const QString &text) const
+    {
+        const qsizetype start = out.size();
+        for (const QChar c : text) {
+            if (c == QLatin1Char('.') || c == QLatin1Char(',')) {
+                out += m_point;
+            } else if (c.unicode() < 0x80) {
+                out += char(c.unicode());
+            } else {
+                // A separator beyond ASCII, as a table keeping numbers shows them in a few
+                // locales.
+                out.truncate(start);
+                QString shown = text;
+                const QString point = QString::fromUtf8(m_point);
+                out += shown.replace(QLatin1Char('.'), point)
+                           .replace(QLatin1Char(','), point)
+                           .toUtf8();
+                return;
+            }
+        }
+    }
+
     const TExportTable &m_table;
     std::vector<int> m_columns;
     QByteArray m_point;

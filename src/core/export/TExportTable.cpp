@@ -19,6 +19,15 @@ bool TExportTable::isVisible(int col) const
     return col < 0 || col >= static_cast<int>(visible.size()) || visible[col];
 }
 
+std::optional<ShownNumber::Value> TExportTable::numberAt(int col, int row, const QString &text) const
+{
+    if (number)
+        return number(col, row);
+    static const ShownNumber reader = ShownNumber::written();
+    ShownNumber::Value v;
+    return reader.read(QStringView(text), &v) ? std::optional(v) : std::nullopt;
+}
+
 std::vector<int> TExportTable::exportedColumns() const
 {
     std::vector<int> out;

@@ -3,16 +3,20 @@
 // What an export writes: a table as the operator sees it. The results table and the archive's
 // search results both fill one; CSV, XLSX and the PDF report read it. Cells are the texts
 // shown on screen (values with the locale's decimal separator, dates and times in the
-// locale's formats); each writer turns them back into numbers and dates where it can.
+// locale's formats); each writer turns them back into numbers and dates where it can. A table
+// that keeps its values as numbers (the archive's hits) hands those on instead.
 
 #include <cstdint>
 #include <functional>
 #include <memory>
+#include <optional>
 #include <vector>
 
 #include <QLocale>
 #include <QString>
 #include <QStringList>
+
+#include "table/ShownNumber.h"
 
 class QAbstractItemModel;
 class TStringGridModel;
@@ -32,6 +36,10 @@ struct TExportTable
     int rowCount = 0;
     // The text shown in a column of a row, row from 0 to rowCount - 1.
     std::function<QString(int col, int row)> cell;
+    // Optional: the number a Number or Integer cell shows, for a table that keeps its values
+    // as numbers; none where the cell shows no number. Without it the number is read from the
+    // cell's text, as the program writes values.
+    std::function<std::optional<ShownNumber::Value>(int col, int row)> number;
     // Optional: a value's place against its limits. Asked for number cells only.
     std::function<TLimitClass(int col, int row)> limitClass;
     // Optional: lines printed after the rows, each a list of cell texts by column.
@@ -52,6 +60,8 @@ struct TExportTable
     int columnCount() const { return static_cast<int>(titles.size()); }
     TCellKind kind(int col) const;
     bool isVisible(int col) const;
+    // The number a Number or Integer cell shows; text is what cell() gave for it.
+    std::optional<ShownNumber::Value> numberAt(int col, int row, const QString &text) const;
     // The visible columns, left to right.
     std::vector<int> exportedColumns() const;
 };

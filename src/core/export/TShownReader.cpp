@@ -1,7 +1,5 @@
 #include "export/TShownReader.h"
 
-#include <charconv>
-
 #include "results/LocaleFormats.h"
 
 namespace {
@@ -26,52 +24,6 @@ TShownReader::TShownReader(const QLocale &locale)
     , m_dateFields(digitFields(m_dateFormat, QStringLiteral("dMy")))
     , m_timeFields(digitFields(m_timeFormat, QStringLiteral("Hms")))
 {}
-
-bool TShownReader::number(QStringView text, Number *out)
-{
-    // At most 9 significant digits, two decimals and an exponent: short texts only.
-    char buffer[64];
-    const qsizetype n = text.size();
-    if (n == 0 || n >= qsizetype(sizeof buffer))
-        return false;
-    qsizetype i = 0;
-    int digits = 0;
-    int decimals = 0;
-    bool point = false;
-    bool exponent = false;
-    if (text[0] == QLatin1Char('-'))
-        buffer[i++] = '-';
-    for (; i < n; ++i) {
-        const char16_t c = text[i].unicode();
-        if (c >= u'0' && c <= u'9') {
-            buffer[i] = char(c);
-            if (!exponent) {
-                ++digits;
-                decimals += point;
-            }
-        } else if ((c == u'.' || c == u',') && !point && !exponent && digits > 0) {
-            buffer[i] = '.';
-            point = true;
-        } else if (c == u'E' && !exponent && digits > 0 && i + 1 < n) {
-            buffer[i] = 'e';
-            exponent = true;
-            if (text[i + 1] == QLatin1Char('-'))
-                buffer[++i] = '-';
-        } else {
-            return false;
-        }
-    }
-    if (digits == 0 || buffer[i - 1] == '.' || buffer[i - 1] == 'e' || buffer[i - 1] == '-')
-        return false;
-    double value = 0;
-    const auto result = std::from_chars(buffer, buffer + i, value);
-    if (result.ec != std::errc() || result.ptr != buffer + i)
-        return false;
-    out->value = value == 0 ? 0.0 : value; // a shown "-0,00" is a plain zero
-    out->decimals = decimals;
-    out->scientific = exponent;
-    return true;
-}
 
 TShownReader::TFields TShownReader::digitFields(const QString &format, const QString &letters)
 {

@@ -1,7 +1,7 @@
 #pragma once
 
-// Reads back what the grid shows: values with either decimal separator, dates in the locale's
-// short format and times in its long format without a zone. Fast for a year of rows: the
+// Reads back the dates and times the grid shows: dates in the locale's short format and times
+// in its long format without a zone (values are ShownNumber's). Fast for a year of rows: the
 // common all-digit formats are read by hand, the rest through QLocale with a cache.
 
 #include <QDate>
@@ -15,16 +15,6 @@ class TShownReader
 {
 public:
     explicit TShownReader(const QLocale &locale);
-
-    struct Number
-    {
-        double value = 0;
-        int decimals = 0;        // digits after the separator, as shown
-        bool scientific = false; // "1,23456789E10"
-    };
-    // A value as the program writes it, "." or "," as separator: "-0,52", "1027",
-    // "1,23456789E10". No blanks, no grouping; "NAN" and "INF" are not numbers.
-    static bool number(QStringView text, Number *out);
 
     bool date(const QString &text, QDate *out);
     bool time(const QString &text, QTime *out);

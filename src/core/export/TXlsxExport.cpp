@@ -82,15 +82,14 @@ public:
                 continue;
             m_widths[i] = std::max<double>(m_widths[i], text.size());
             const lxw_col_t x = lxw_col_t(i);
-            TShownReader::Number number;
             QDate date;
             QTime time;
             switch (m_table.kind(col)) {
             case TCellKind::Integer:
             case TCellKind::Number:
-                if (TShownReader::number(text, &number)) {
-                    keep(worksheet_write_number(m_sheet, at, x, number.value,
-                                                numberFormat(number, col, row)));
+                if (const auto number = m_table.numberAt(col, row, text)) {
+                    keep(worksheet_write_number(m_sheet, at, x, number->value,
+                                                numberFormat(*number, col, row)));
                     continue;
                 }
                 break;
@@ -138,7 +137,7 @@ private:
             m_error = error;
     }
 
-    lxw_format *numberFormat(const TShownReader::Number &number, int col, int row)
+    lxw_format *numberFormat(const ShownNumber::Value &number, int col, int row)
     {
         const int slot = number.scientific ? GeneralSlot : std::min(number.decimals, 9);
         TLimitClass limit = TLimitClass::Within;

@@ -3,14 +3,16 @@
 // Reads a value the way the grid shows it: ASCII digits with an optional sign, the locale's
 // decimal separator or a point, an optional exponent ("1,23456789E10"), blanks around
 // allowed. Anything else is no number: a sample label in a value column, "NAN", "INF",
-// thousands with a group separator, an empty cell.
+// thousands with a group separator, an empty cell. The reading is ShownNumber's, as typed.
 
+#include <limits>
 #include <optional>
 
-#include <QByteArray>
 #include <QByteArrayView>
 #include <QLocale>
 #include <QStringView>
+
+#include "table/ShownNumber.h"
 
 class TCellNumber
 {
@@ -22,16 +24,15 @@ public:
     std::optional<double> read(QStringView text) const;
     // Reads the cell at p of a row's line, up to the next TAB; p is left on that TAB or at
     // e. NaN when the cell holds no number.
-    double scan(const char *&p, const char *e) const;
+    double scan(const char *&p, const char *e) const
+    {
+        ShownNumber::Value v;
+        return m_number.scan(p, e, &v) ? v.value : std::numeric_limits<double>::quiet_NaN();
+    }
 
     QLocale locale() const { return m_locale; }
 
 private:
-    // Length of the decimal separator at p, 0 when there is none.
-    qsizetype pointAt(const char *p, const char *e) const;
-    std::optional<double> readLong(const char *p, const char *e) const;
-
     QLocale m_locale;
-    QByteArray m_point;     // the locale's separator as a cell holds it; empty when it cannot
-    char m_pointChar = '.'; // the same when it is one byte
+    ShownNumber m_number;
 };

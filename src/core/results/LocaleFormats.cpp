@@ -1,5 +1,6 @@
 #include "results/LocaleFormats.h"
 
+#include <algorithm>
 #include <charconv>
 #include <cmath>
 #include <string>
@@ -110,6 +111,31 @@ QString FormatValue(double v, const QLocale &locale)
     if (d.exponent > Precision)
         return sign + Scientific(d, locale.decimalPoint());
     return sign + Fixed(d, locale.decimalPoint());
+}
+
+std::optional<ShownNumber::Value> shownValue(double v)
+{
+    if (!std::isfinite(v))
+        return std::nullopt;
+    TDecimal d = ToDecimal(std::fabs(v));
+    RoundTo(d, std::min(Precision, d.exponent + Decimals));
+    ShownNumber::Value out;
+    out.decimals = Decimals;
+    if (d.digits.empty())
+        return out;
+    out.scientific = d.exponent > Precision;
+    if (out.scientific)
+        out.decimals = int(d.digits.size()) - 1;
+    // value = 0.digits x 10^exponent, made a double as from_chars makes the shown text one.
+    char buffer[32];
+    char *p = buffer;
+    if (v < 0)
+        *p++ = '-';
+    p = std::copy(d.digits.begin(), d.digits.end(), p);
+    *p++ = 'e';
+    p = std::to_chars(p, buffer + sizeof buffer, d.exponent - int(d.digits.size())).ptr;
+    std::from_chars(buffer, p, out.value);
+    return out;
 }
 
 QString FormatShortDate(const QDate &d, const QLocale &locale)

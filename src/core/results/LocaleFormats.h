@@ -3,10 +3,14 @@
 // How results appear in the grid, in result files and on paper: the system locale's short date,
 // its long time without the time zone, and values with two decimals.
 
+#include <optional>
+
 #include <QDate>
 #include <QLocale>
 #include <QString>
 #include <QTime>
+
+#include "table/ShownNumber.h"
 
 // Fixed notation with two decimals after the value is rounded to nine significant digits
 // (halves away from zero), with the locale's decimal separator and ASCII digits and minus:
@@ -17,6 +21,9 @@
 // A value that rounds to zero carries no sign: -0.001 -> "0,00".
 // Not-a-number and infinities print "NAN", "INF" and "-INF".
 QString FormatValue(double v, const QLocale &locale = QLocale::system());
+// The number FormatValue shows for v, told without writing and reading the text: v rounded as
+// shown, its decimals and notation. None for not-a-number and the infinities.
+std::optional<ShownNumber::Value> shownValue(double v);
 
 QString FormatShortDate(const QDate &d, const QLocale &locale = QLocale::system());
 

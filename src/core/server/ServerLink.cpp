@@ -14,25 +14,11 @@
 #include "server/TServerBatch.h"
 #include "text/ServerStrings.h"
 
-namespace {
-
-// Connection names are never used twice: a link at the address of one gone before would find
-// that one's connections, which belong to another thread.
-quint64 nextSerial()
-{
-    static std::atomic<quint64> serial = 0;
-    return ++serial;
-}
-
-} // namespace
-
 ServerLink::ServerLink(const QString &archivePath, const QString &conninfo, const Limits &limits,
                        std::shared_ptr<StatementGuard> guard)
     : m_archivePath(archivePath)
     , m_conninfo(ConnInfo::withBounds(ServerConfig::withoutPassword(conninfo), limits.bounds))
     , m_limits(limits)
-    , m_localName(QStringLiteral("server-local-%1").arg(nextSerial()))
-    , m_serverName(QStringLiteral("server-pg-%1").arg(nextSerial()))
     , m_guard(std::move(guard))
 {}
 
@@ -65,13 +51,13 @@ void ServerLink::schedule(int ms)
 
 // The first local record the server lacks: per station, the one after the highest number the
 // server holds. Records before it of other stations are already there and are skipped.
-bool ServerLink::findCursor(QString *error)
+bool ServerLink::findCursor(ServerError *error)
 {
-    QSqlDatabase local = QSqlDatabase::database(m_localName, false);
+    QSqlDatabase local = m_local.database();
     QSqlQuery stations(local);
     stations.setForwardOnly(true);
     if (!stations.exec(QStringLiteral("SELECT DISTINCT station FROM records"))) {
-        *error = QStringLiteral("архив: ") + stations.lastError().text();
+        *error = ServerError::archive(stations.lastError());
         return false;
     }
     m_identity = ArchiveIdentity::of(local);
@@ -80,7 +66,7 @@ bool ServerLink::findCursor(QString *error)
     QSqlQuery first(local);
     if (!first.prepare(QStringLiteral("SELECT COALESCE(min(id) - 1, ?) FROM records "
                                       "WHERE station = ? AND seq > ?"))) {
-        *error = QStringLiteral("архив: ") + first.lastError().text();
+        *error = ServerError::archive(first.lastError());
         return false;
     }
     qint64 cursor = -1;
@@ -100,7 +86,7 @@ bool ServerLink::findCursor(QString *error)
         }
         // Records an administrator deleted below the newest go again first.
         for (int sent = 1; sent > 0;) {
-            sent = TServerBatch(m_localName, m_serverName)
+            sent = TServerBatch(m_local.name(), m_server.name())
                        .resendMissing(station, m_limits.batch, error);
             if (sent < 0)
                 return false;
@@ -109,7 +95,7 @@ bool ServerLink::findCursor(QString *error)
         first.addBindValue(station);
         first.addBindValue(high);
         if (!first.exec() || !first.next()) {
-            *error = QStringLiteral("архив: ") + first.lastError().text();
+            *error = ServerError::archive(first.lastError());
             return false;
         }
         const qint64 at = first.value(0).toLongLong();
@@ -122,9 +108,9 @@ bool ServerLink::findCursor(QString *error)
     return true;
 }
 
-int ServerLink::sendBatch(QString *error)
+int ServerLink::sendBatch(ServerError *error)
 {
-    TServerBatch batch(m_localName, m_serverName);
+    TServerBatch batch(m_local.name(), m_server.name());
     batch.setStations(&m_stations);
     qint64 lastId = m_cursor;
     const int rows = batch.sendAfter(m_cursor, m_limits.batch, &lastId, error);
@@ -148,7 +134,7 @@ int ServerLink::sendBatch(QString *error)
 // high). afterId < 0: the highest id.
 qint64 ServerLink::localCount(qint64 afterId)
 {
-    QSqlQuery q(QSqlDatabase::database(m_localName, false));
+    QSqlQuery q(m_local.database());
     const qint64 top = q.exec(QStringLiteral("SELECT COALESCE(max(id), 0) FROM records"))
                                && q.next()
                            ? q.value(0).toLongLong()
@@ -171,7 +157,7 @@ void ServerLink::turn()
 {
     if (m_stopping)
         return;
-    QString error;
+    ServerError error;
     if (!connectLocal(&error)) {
         emit progress(false, 0, error);
         schedule(m_limits.longestRetryMs);
@@ -188,7 +174,7 @@ void ServerLink::turn()
     }
     // New records wait: the status says so before a send that may not come back soon.
     if (m_serverReady && m_cursorKnown && m_cursor < top)
-        emit progress(true, localCount(m_cursor), QString());
+        emit progress(true, localCount(m_cursor), ServerError());
     m_guard->arm(m_limits.statementBoundMs());
     bool ok = connectServer(&error) && (m_cursorKnown || findCursor(&error))
               && (!idle || probe(&error));
@@ -198,7 +184,7 @@ void ServerLink::turn()
         sent = sendBatch(&error);
         if (sent <= 0)
             break;
-        emit progress(true, localCount(m_cursor), QString());
+        emit progress(true, localCount(m_cursor), ServerError());
     }
     m_guard->disarm();
     ok = ok && sent == 0;
@@ -206,17 +192,18 @@ void ServerLink::turn()
         m_contact.start();
         m_lastSeen = top;
         m_retryMs = 0;
-        emit progress(true, localCount(m_cursor), QString());
+        emit progress(true, localCount(m_cursor), ServerError());
         schedule(m_limits.idleMs);
         return;
     }
     if (m_guard->wasCut())
-        error = Str::ServerNoAnswer.arg(m_limits.statementBoundMs() / 1000.0, 0, 'g', 3);
-    if (error.startsWith(QStringLiteral("архив: "))) {
-        QSqlDatabase::database(m_localName, false).close();
-    } else {
+        error = ServerError::server(
+            Str::ServerNoAnswer.arg(m_limits.statementBoundMs() / 1000.0, 0, 'g', 3));
+    // The archive file is opened again; the server is left alone.
+    if (error.kind == ServerError::Kind::archive)
+        m_local.close();
+    else
         dropServer();
-    }
     emit progress(false, localCount(m_cursor), error);
     m_retryMs = m_retryMs == 0 ? m_limits.firstRetryMs
                                : std::min(m_retryMs * 2, m_limits.longestRetryMs);

@@ -31,7 +31,9 @@
 #include <QString>
 #include <QTimer>
 
+#include "archive/DatabaseConnection.h"
 #include "server/ConnInfo.h"
+#include "server/ServerError.h"
 #include "server/TServerBatch.h"
 
 class QSqlQuery;
@@ -68,36 +70,36 @@ public slots:
 
 signals:
     // online: the last try reached the server; queued: local records it does not hold yet.
-    void progress(bool online, qint64 queued, const QString &error);
+    void progress(bool online, qint64 queued, const ServerError &error);
     // After each look at what the server holds: the stations held back, with the records each
     // has here, and the stations whose records go. Both empty where holders are not known.
     void stations(const QStringList &held, const QList<qint64> &counts, const QStringList &sending);
 
 private:
     void turn();
-    bool connectServer(QString *error);
-    bool connectLocal(QString *error);
+    bool connectServer(ServerError *error);
+    bool connectLocal(ServerError *error);
     void makeViews(QSqlDatabase &db);
     void dropServer();
-    bool probe(QString *error);
+    bool probe(ServerError *error);
     enum class Top { Ours, Theirs, Failed };
     // Whose is the server's record `seq` (its newest) of the station.
-    Top whoseTop(const QString &station, qint64 seq, QString *error);
-    bool sameRecordAt(const QString &station, qint64 seq, QString *error);
-    bool highOnServer(const QString &station, qint64 *high, QString *error);
+    Top whoseTop(const QString &station, qint64 seq, ServerError *error);
+    bool sameRecordAt(const QString &station, qint64 seq, ServerError *error);
+    bool highOnServer(const QString &station, qint64 *high, ServerError *error);
     // Puts the station among those sent or those held back, claiming its name when free.
-    bool decide(const QString &station, qint64 high, QString *error);
+    bool decide(const QString &station, qint64 high, ServerError *error);
     void tellStations();
-    bool findCursor(QString *error);
-    int sendBatch(QString *error); // records sent, -1 on failure
+    bool findCursor(ServerError *error);
+    int sendBatch(ServerError *error); // records sent, -1 on failure
     qint64 localCount(qint64 afterId);
     void schedule(int ms);
 
     QString m_archivePath;
     QString m_conninfo;
     Limits m_limits;
-    QString m_localName;
-    QString m_serverName;
+    DatabaseConnection m_local{QStringLiteral("QSQLITE"), QStringLiteral("server-local")};
+    DatabaseConnection m_server{QStringLiteral("QPSQL"), QStringLiteral("server-pg")};
     QString m_identity; // the local archive's; empty: holders are not asked
     TServerBatch::Stations m_stations;
     QTimer *m_timer = nullptr;

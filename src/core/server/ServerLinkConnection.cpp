@@ -9,6 +9,7 @@
 #include "server/ServerMessages.h"
 #include "server/ServerSchema.h"
 #include "server/StatementGuard.h"
+#include "text/ServerStrings.h"
 
 void ServerLink::shutdown()
 {
@@ -16,37 +17,30 @@ void ServerLink::shutdown()
     delete m_timer;
     m_timer = nullptr;
     m_guard->detach();
-    for (const QString &name : {m_localName, m_serverName}) {
-        if (QSqlDatabase::contains(name)) {
-            QSqlDatabase::database(name, false).close();
-            QSqlDatabase::removeDatabase(name);
-        }
-    }
+    // Both go with the link, on this thread.
+    m_local.close();
+    m_server.close();
 }
 
-bool ServerLink::connectLocal(QString *error)
+bool ServerLink::connectLocal(ServerError *error)
 {
-    if (QSqlDatabase::contains(m_localName) && QSqlDatabase::database(m_localName, false).isOpen())
+    if (m_local.isOpen())
         return true;
-    QSqlDatabase db = QSqlDatabase::contains(m_localName)
-                          ? QSqlDatabase::database(m_localName, false)
-                          : QSqlDatabase::addDatabase(QStringLiteral("QSQLITE"), m_localName);
+    QSqlDatabase db = m_local.database();
     db.setDatabaseName(m_archivePath);
     db.setConnectOptions(QStringLiteral("QSQLITE_BUSY_TIMEOUT=1000;QSQLITE_OPEN_READONLY"));
     if (db.open())
         return true;
     if (error)
-        *error = QStringLiteral("архив: ") + db.lastError().text();
+        *error = ServerError::archive(db.lastError());
     return false;
 }
 
-bool ServerLink::connectServer(QString *error)
+bool ServerLink::connectServer(ServerError *error)
 {
-    QSqlDatabase db = QSqlDatabase::contains(m_serverName)
-                          ? QSqlDatabase::database(m_serverName, false)
-                          : QSqlDatabase::addDatabase(QStringLiteral("QPSQL"), m_serverName);
+    QSqlDatabase db = m_server.database();
     if (!db.isValid()) {
-        *error = QStringLiteral("нет драйвера PostgreSQL");
+        *error = ServerError::server(Str::ServerNoDriver);
         return false;
     }
     if (db.isOpen() && m_serverReady)
@@ -67,9 +61,10 @@ bool ServerLink::connectServer(QString *error)
         migrated = true;
     m_serverHolders = version >= ServerSchema::HoldersVersion;
     if (!migrated) {
-        *error = ServerMessages::firstLine(db.lastError().isValid() ? db.lastError() : e);
+        *error = ServerError::server(
+            ServerMessages::firstLine(db.lastError().isValid() ? db.lastError() : e));
         if (e.isValid())
-            *error = ServerMessages::firstLine(e);
+            *error = ServerError::server(ServerMessages::firstLine(e));
         dropServer();
         return false;
     }
@@ -85,8 +80,7 @@ void ServerLink::makeViews(QSqlDatabase &db)
 {
     if (!connectLocal(nullptr))
         return;
-    const std::vector<TArchiveFamily> families = ArchiveViews::families(
-        QSqlDatabase::database(m_localName, false));
+    const std::vector<TArchiveFamily> families = ArchiveViews::families(m_local.database());
     if (families.empty() || !db.transaction())
         return;
     QSqlQuery q(db);
@@ -102,17 +96,16 @@ void ServerLink::dropServer()
     m_serverReady = false;
     m_cursorKnown = false;
     m_guard->detach();
-    if (QSqlDatabase::contains(m_serverName))
-        QSqlDatabase::database(m_serverName, false).close();
+    m_server.close();
 }
 
 // An idle connection says nothing about the server behind it: one that stopped answering is
 // found only by asking.
-bool ServerLink::probe(QString *error)
+bool ServerLink::probe(ServerError *error)
 {
-    QSqlQuery q(QSqlDatabase::database(m_serverName, false));
+    QSqlQuery q(m_server.database());
     if (q.exec(QStringLiteral("SELECT 1")))
         return true;
-    *error = ServerMessages::firstLine(q.lastError());
+    *error = ServerError::server(ServerMessages::firstLine(q.lastError()));
     return false;
 }

@@ -1,6 +1,5 @@
 #include "server/TServerArchiveReader.h"
 
-#include <cmath>
 #include <limits>
 
 #include <QSqlDatabase>
@@ -9,48 +8,16 @@
 #include <QVariant>
 
 #include "archive/ArchiveSchema.h"
+#include "archive/HitReading.h"
 #include "server/ServerConfig.h"
 #include "server/StatementGuard.h"
 #include "text/ServerStrings.h"
 
 namespace {
 
-QString text(const QVariant &v)
-{
-    return v.isNull() ? QString() : v.toString().left(TServerArchiveReader::MaxText);
-}
-
-qint64 integer(const QVariant &v)
-{
-    bool ok = false;
-    const qint64 n = v.toLongLong(&ok);
-    return ok ? n : 0;
-}
-
-int smallInt(const QVariant &v)
-{
-    const qint64 n = integer(v);
-    return n < std::numeric_limits<int>::min() || n > std::numeric_limits<int>::max() ? 0 : int(n);
-}
-
-std::optional<double> number(const QVariant &v)
-{
-    if (v.isNull())
-        return std::nullopt;
-    bool ok = false;
-    const double d = v.toDouble(&ok);
-    if (!ok || !std::isfinite(d))
-        return std::nullopt;
-    return d;
-}
-
-QDateTime time(const QVariant &v)
-{
-    // Beyond the years a QDateTime holds comfortably, the time reads as unknown.
-    constexpr qint64 Limit = 400LL * 366 * 24 * 3600 * 1000;
-    const qint64 ms = integer(v);
-    return ms <= -Limit || ms >= Limit ? QDateTime() : QDateTime::fromMSecsSinceEpoch(ms);
-}
+using HitReading::smallInt;
+using HitReading::text;
+using HitReading::time;
 
 QString error(const QSqlQuery &q)
 {
@@ -69,24 +36,18 @@ QString currentLabel()
 TServerArchiveReader::TServerArchiveReader(const QString &conninfo, const ConnInfo::Bounds &bounds)
     : m_conninfo(ConnInfo::withBounds(conninfo, bounds))
     , m_refusal(ConnInfo::hasPassword(conninfo) ? Str::ServerPasswordRefused : QString())
-    , m_name(QStringLiteral("server-reader-%1").arg(quintptr(this)))
 {}
 
+// The guard lets go of the connection before it goes.
 TServerArchiveReader::~TServerArchiveReader()
 {
     if (m_guard)
         m_guard->detach();
-    if (QSqlDatabase::contains(m_name)) {
-        QSqlDatabase::database(m_name, false).close();
-        QSqlDatabase::removeDatabase(m_name);
-    }
 }
 
 bool TServerArchiveReader::ensureOpen(QString *error)
 {
-    QSqlDatabase db = QSqlDatabase::contains(m_name)
-                          ? QSqlDatabase::database(m_name, false)
-                          : QSqlDatabase::addDatabase(QStringLiteral("QPSQL"), m_name);
+    QSqlDatabase db = m_connection.database();
     if (!m_refusal.isEmpty()) {
         *error = m_refusal;
         return false;
@@ -113,7 +74,7 @@ TArchiveSearchResult TServerArchiveReader::search(const TArchiveQuery &query)
         out.ok = false;
         return out;
     }
-    QSqlQuery q(QSqlDatabase::database(m_name, false));
+    QSqlQuery q(m_connection.database());
     q.setForwardOnly(true);
     const QString folded = ArchiveSchema::foldLabel(query.label);
     const bool ok = q.prepare(
@@ -144,53 +105,25 @@ TArchiveSearchResult TServerArchiveReader::search(const TArchiveQuery &query)
             out.truncated = true;
             break;
         }
-        TArchiveHit hit;
-        hit.id = integer(q.value(0));
-        hit.station = text(q.value(1));
-        hit.seq = integer(q.value(2));
-        hit.result.at = time(q.value(3));
-        hit.result.model = text(q.value(4));
-        hit.result.group = smallInt(q.value(5));
-        hit.result.label = text(q.value(6));
-        hit.edited = !q.value(7).isNull();
-        hit.label = hit.edited ? text(q.value(7)) : hit.result.label;
-        for (int k = 0; k < ArchiveLimits::ValueCount; ++k)
-            hit.result.values.push_back(number(q.value(8 + k)));
-        out.hits.push_back(std::move(hit));
+        out.hits.push_back(HitReading::hit(q));
     }
     return out;
 }
 
 bool TServerArchiveReader::loadDetails(std::vector<TArchiveHit> &hits, QString *error)
 {
+    QString ignored;
+    if (!error)
+        error = &ignored;
     if (!ensureOpen(error))
         return false;
-    QSqlQuery q(QSqlDatabase::database(m_name, false));
+    QSqlQuery q(m_connection.database());
     if (!q.prepare(QStringLiteral("SELECT port, device, date_text, time_text, cells, raw "
                                   "FROM reg01_records WHERE id = ? AND kind = 'result'"))) {
         *error = ::error(q);
         return false;
     }
-    for (TArchiveHit &hit : hits) {
-        q.addBindValue(hit.id);
-        if (!q.exec()) {
-            *error = ::error(q);
-            return false;
-        }
-        if (!q.next())
-            continue;
-        TArchiveResult &r = hit.result;
-        r.port = text(q.value(0));
-        r.deviceNumber = smallInt(q.value(1));
-        r.dateText = text(q.value(2));
-        r.timeText = text(q.value(3));
-        const QString cells = text(q.value(4));
-        r.cells = cells.isEmpty() ? QStringList() : cells.split(QLatin1Char('\t'));
-        if (r.cells.size() > MaxCells)
-            r.cells = r.cells.mid(0, MaxCells);
-        r.raw = q.value(5).toByteArray().left(MaxRaw);
-    }
-    return true;
+    return HitReading::loadDetails(q, hits, error, ::error);
 }
 
 std::vector<TArchiveLabelEntry> TServerArchiveReader::labelHistory(qint64 id, QString *error)
@@ -198,7 +131,7 @@ std::vector<TArchiveLabelEntry> TServerArchiveReader::labelHistory(qint64 id, QS
     std::vector<TArchiveLabelEntry> out;
     if (!ensureOpen(error))
         return out;
-    QSqlQuery q(QSqlDatabase::database(m_name, false));
+    QSqlQuery q(m_connection.database());
     q.setForwardOnly(true);
     if (!q.prepare(QStringLiteral("SELECT l.at_ms, l.row_no, l.old_text, l.new_text, "
                                   "l.os_user, l.file_name FROM reg01_records l "
@@ -226,7 +159,7 @@ QStringList TServerArchiveReader::models()
     QStringList out;
     if (!ensureOpen(&ignored))
         return out;
-    QSqlQuery q(QSqlDatabase::database(m_name, false));
+    QSqlQuery q(m_connection.database());
     if (!q.exec(QStringLiteral("SELECT DISTINCT model FROM reg01_records WHERE kind = 'result' "
                                "AND model IS NOT NULL ORDER BY model LIMIT 1000")))
         return out;

@@ -9,6 +9,8 @@
 
 #include <QString>
 
+#include "archive/DatabaseConnection.h"
+#include "archive/HitReading.h"
 #include "archive/TArchiveReader.h"
 #include "server/ConnInfo.h"
 
@@ -23,9 +25,10 @@ public:
     TServerArchiveReader(const TServerArchiveReader &) = delete;
     TServerArchiveReader &operator=(const TServerArchiveReader &) = delete;
 
-    static constexpr int MaxText = 4096;     // characters kept of a text column
-    static constexpr int MaxRaw = 64 * 1024; // bytes kept of a raw reply
-    static constexpr int MaxCells = 64;      // cells kept of a row
+    // What a hit keeps (HitReading's bounds, the local archive's too).
+    static constexpr int MaxText = HitReading::MaxText;
+    static constexpr int MaxRaw = HitReading::MaxRaw;
+    static constexpr int MaxCells = HitReading::MaxCells;
 
     TArchiveSearchResult search(const TArchiveQuery &query) override;
     bool loadDetails(std::vector<TArchiveHit> &hits, QString *error) override;
@@ -40,6 +43,6 @@ private:
 
     QString m_conninfo;
     QString m_refusal;
-    QString m_name;
+    DatabaseConnection m_connection{QStringLiteral("QPSQL"), QStringLiteral("server-reader")};
     StatementGuard *m_guard = nullptr;
 };

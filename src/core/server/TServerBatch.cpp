@@ -121,7 +121,7 @@ QString TServerBatch::serverError(const QSqlError &e, const QString &station)
     return firstLine(e);
 }
 
-int TServerBatch::send(QSqlQuery &read, qint64 *lastId, QString *error)
+int TServerBatch::send(QSqlQuery &read, qint64 *lastId, ServerError *error)
 {
     const int n = int(TArchiveChain::fields().size());
     static const int kindAt = fieldAt("kind");
@@ -158,7 +158,8 @@ int TServerBatch::send(QSqlQuery &read, qint64 *lastId, QString *error)
         if (hash.size() != TArchiveChain::HashSize || prev != before
             || hash != TArchiveChain::hash(prev, fields)) {
             if (rows == 0) {
-                *error = Str::ServerChainBroken.arg(fields[0].toString()).arg(seq);
+                *error = ServerError::server(
+                    Str::ServerChainBroken.arg(fields[0].toString()).arg(seq));
                 return -1;
             }
             break; // what came before the break goes
@@ -190,13 +191,13 @@ int TServerBatch::send(QSqlQuery &read, qint64 *lastId, QString *error)
     QSqlDatabase server = QSqlDatabase::database(m_server, false);
     QSqlQuery insert(server);
     if (!insert.prepare(insertSql())) {
-        *error = firstLine(insert.lastError());
+        *error = ServerError::server(firstLine(insert.lastError()));
         return -1;
     }
     for (const PgArray &a : arrays)
         insert.addBindValue(a.literal());
     if (!insert.exec()) {
-        *error = serverError(insert.lastError(), firstStation);
+        *error = ServerError::server(serverError(insert.lastError(), firstStation));
         return -1;
     }
     // The server holds every number of each station's span, the last with our hash.
@@ -204,7 +205,7 @@ int TServerBatch::send(QSqlQuery &read, qint64 *lastId, QString *error)
     if (!check.prepare(QStringLiteral(
             "SELECT count(*), (SELECT hash FROM reg01_records WHERE station = ? AND seq = ?) "
             "FROM reg01_records WHERE station = ? AND seq BETWEEN ? AND ?"))) {
-        *error = firstLine(check.lastError());
+        *error = ServerError::server(firstLine(check.lastError()));
         return -1;
     }
     for (const auto &[station, s] : spans) {
@@ -214,39 +215,41 @@ int TServerBatch::send(QSqlQuery &read, qint64 *lastId, QString *error)
         check.addBindValue(s.low);
         check.addBindValue(s.high);
         if (!check.exec() || !check.next()) {
-            *error = firstLine(check.lastError());
+            *error = ServerError::server(firstLine(check.lastError()));
             return -1;
         }
         if (check.value(0).toLongLong() != s.high - s.low + 1
             || check.value(1).toByteArray() != s.lastHash) {
-            *error = Str::ServerNotConfirmed.arg(station);
+            *error = ServerError::server(Str::ServerNotConfirmed.arg(station));
             return -1;
         }
     }
     return rows;
 }
 
-int TServerBatch::sendAfter(qint64 cursor, int limit, qint64 *lastId, QString *error)
+int TServerBatch::sendAfter(qint64 cursor, int limit, qint64 *lastId, ServerError *error)
 {
     QSqlQuery read(QSqlDatabase::database(m_local, false));
     read.setForwardOnly(true);
     if (!read.prepare(
             TArchiveChain::selectSql(QStringLiteral("WHERE r.id > ? ORDER BY r.id LIMIT ?"), true,
                                      MarkColumns))) {
-        *error = QStringLiteral("архив: ") + read.lastError().text();
+        *error = ServerError::archive(read.lastError());
+
         return -1;
     }
     read.addBindValue(cursor);
     read.addBindValue(limit);
     if (!read.exec()) {
-        *error = QStringLiteral("архив: ") + read.lastError().text();
+        *error = ServerError::archive(read.lastError());
+
         return -1;
     }
     *lastId = cursor;
     return send(read, lastId, error);
 }
 
-int TServerBatch::resendMissing(const QString &station, int limit, QString *error)
+int TServerBatch::resendMissing(const QString &station, int limit, ServerError *error)
 {
     QSqlQuery gaps(QSqlDatabase::database(m_server, false));
     // Cheap first: a station whose count is its highest number lacks nothing.
@@ -255,14 +258,14 @@ int TServerBatch::resendMissing(const QString &station, int limit, QString *erro
                            "FROM reg01_records WHERE station = ?) h, generate_series(1, h.top) s "
                            "WHERE h.n < h.top AND NOT EXISTS (SELECT 1 FROM reg01_records "
                            "WHERE station = ? AND seq = s) ORDER BY s LIMIT ?"))) {
-        *error = firstLine(gaps.lastError());
+        *error = ServerError::server(firstLine(gaps.lastError()));
         return -1;
     }
     gaps.addBindValue(station);
     gaps.addBindValue(station);
     gaps.addBindValue(limit);
     if (!gaps.exec()) {
-        *error = firstLine(gaps.lastError());
+        *error = ServerError::server(firstLine(gaps.lastError()));
         return -1;
     }
     QStringList numbers;
@@ -277,12 +280,14 @@ int TServerBatch::resendMissing(const QString &station, int limit, QString *erro
                                          "WHERE r.station = ? AND r.seq IN (%1) ORDER BY r.seq")
                                          .arg(numbers.join(QLatin1Char(','))),
                                      true, MarkColumns))) {
-        *error = QStringLiteral("архив: ") + read.lastError().text();
+        *error = ServerError::archive(read.lastError());
+
         return -1;
     }
     read.addBindValue(station);
     if (!read.exec()) {
-        *error = QStringLiteral("архив: ") + read.lastError().text();
+        *error = ServerError::archive(read.lastError());
+
         return -1;
     }
     qint64 lastId = 0;

@@ -13,6 +13,8 @@
 
 #include <QString>
 
+#include "server/ServerError.h"
+
 class QSqlError;
 class QSqlQuery;
 
@@ -36,16 +38,16 @@ public:
 
     // The records after ledger id `cursor`, at most `limit`. Returns how many were sent (0:
     // none waits), -1 with the error; *lastId is the last id sent.
-    int sendAfter(qint64 cursor, int limit, qint64 *lastId, QString *error);
+    int sendAfter(qint64 cursor, int limit, qint64 *lastId, ServerError *error);
     // The records of a station the server lacks below the highest number it holds of it (an
     // administrator deleted them): sent again. Returns how many, -1 with the error.
-    int resendMissing(const QString &station, int limit, QString *error);
+    int resendMissing(const QString &station, int limit, ServerError *error);
 
     // An error of the server's, in words for the status bar.
     static QString serverError(const QSqlError &e, const QString &station);
 
 private:
-    int send(QSqlQuery &read, qint64 *lastId, QString *error);
+    int send(QSqlQuery &read, qint64 *lastId, ServerError *error);
 
     QString m_local;
     QString m_server;

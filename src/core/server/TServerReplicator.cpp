@@ -63,13 +63,14 @@ void TServerReplicator::nudge()
         QMetaObject::invokeMethod(m_link, &ServerLink::nudge, Qt::QueuedConnection);
 }
 
-void TServerReplicator::onProgress(bool online, qint64 queued, const QString &error)
+void TServerReplicator::onProgress(bool online, qint64 queued, const ServerError &error)
 {
     m_heard = true;
     m_online = online;
     m_queued = queued;
-    m_detail = ServerConfig::redacted(error);
-    m_error = ServerMessages::cause(m_detail);
+    m_detail = ServerConfig::redacted(error.text());
+    // The archive's failure is told as it stands; the server's words become their cause.
+    m_error = error.kind == ServerError::Kind::archive ? m_detail : ServerMessages::cause(m_detail);
     // Held back is the cause while nothing else goes wrong; it tells the queue itself.
     const bool held = m_error.isEmpty() && !m_held.isEmpty();
     if (held) {

@@ -56,7 +56,7 @@ signals:
     void statusChanged(const QString &text);
 
 private:
-    void onProgress(bool online, qint64 queued, const QString &error);
+    void onProgress(bool online, qint64 queued, const ServerError &error);
     void onStations(const QStringList &held, const QList<qint64> &counts,
                     const QStringList &sending);
     QString heldText() const;

@@ -25,6 +25,9 @@ inline const QString ServerPasswordRefused = QStringLiteral(
     "пароль в строке Server не используется: файл настроек читают все; удалите его оттуда "
     "и запишите в ~/.pgpass (права 0600)");
 inline const QString ServerNoAnswer = QStringLiteral("сервер не отвечает (ждали %1 с)");
+inline const QString ServerNoDriver = QStringLiteral("нет драйвера PostgreSQL");
+// A failure of the local archive file the replication reads, before what SQLite said.
+inline const QString ServerArchiveFailed = QStringLiteral("архив: %1");
 inline const QString ServerDetailsInTooltip = QStringLiteral(
     "ошибка сервера (подробно в подсказке)");
 // A second copy of the program under a station name the server has from another archive, told

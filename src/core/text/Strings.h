@@ -162,6 +162,9 @@ inline const QString ArchiveFound = QStringLiteral("Найдено: %1");
 inline const QString ArchiveTruncated = QStringLiteral(
     "Показаны последние %1 результатов; уточните условия поиска");
 inline const QString ArchiveSearchFailed = QStringLiteral("Поиск не удался: %1");
+// A hit whose result was no longer there when its details were read (a server's record
+// deleted there meanwhile): station, number.
+inline const QString ArchiveHitGone = QStringLiteral("результат %2 станции «%1» больше не найден");
 inline const QString ArchiveEdited = QStringLiteral("изменена");
 inline const QString ArchiveEditedTitle = QStringLiteral("Правка");
 inline const QString ArchiveModelTitle = QStringLiteral("Прибор");

@@ -67,6 +67,29 @@ QString TArchiveModel::text(const TArchiveHit &hit, int column) const
     return k < r.values.size() && r.values[k] ? FormatValue(*r.values[k], m_locale) : QString();
 }
 
+TExportTable TArchiveModel::exportTable() const
+{
+    TExportTable t = ExportTableOfModel(*this);
+    t.locale = m_locale;
+    t.kinds.assign(size_t(t.columnCount()), TCellKind::Number);
+    t.kinds[LabelColumn] = TCellKind::Text;
+    t.kinds[EditedColumn] = TCellKind::Text;
+    t.kinds[DateColumn] = TCellKind::Date;
+    t.kinds[TimeColumn] = TCellKind::Time;
+    t.kinds[ModelColumn] = TCellKind::Text;
+    t.kinds[GroupColumn] = TCellKind::Integer;
+    t.number = [this](int col, int row) -> std::optional<ShownNumber::Value> {
+        const TArchiveResult &r = hit(row).result;
+        if (col == GroupColumn)
+            return ShownNumber::Value{double(r.group), 0, false};
+        const size_t k = size_t(col - FirstValueColumn);
+        if (col < FirstValueColumn || k >= r.values.size() || !r.values[k])
+            return std::nullopt;
+        return shownValue(*r.values[k]);
+    };
+    return t;
+}
+
 QVariant TArchiveModel::data(const QModelIndex &index, int role) const
 {
     if (!checkIndex(index, CheckIndexOption::IndexIsValid))

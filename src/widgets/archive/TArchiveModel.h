@@ -11,6 +11,7 @@
 #include <QStringList>
 
 #include "archive/ArchiveRecords.h"
+#include "export/TExportTable.h"
 
 class TArchiveModel : public QAbstractTableModel
 {
@@ -36,6 +37,10 @@ public:
     void setValueTitles(const QStringList &titles);
     // Dates, times and values as the tables show them in this locale (the system's by default).
     void setLocale(const QLocale &locale);
+
+    // The hits as an export writes them: the columns shown, the values and groups from their
+    // numbers rather than from the texts. The model must outlive the table.
+    TExportTable exportTable() const;
 
     int rowCount(const QModelIndex &parent = QModelIndex()) const override;
     int columnCount(const QModelIndex &parent = QModelIndex()) const override;

@@ -264,14 +264,7 @@ void TArchiveLink::exportHits(const std::vector<TArchiveHit> &hits)
     TArchiveModel model;
     model.setValueTitles(valueTitles());
     model.setHits(hits);
-    TExportTable t = ExportTableOfModel(model);
-    t.kinds.assign(size_t(t.columnCount()), TCellKind::Number);
-    t.kinds[TArchiveModel::LabelColumn] = TCellKind::Text;
-    t.kinds[TArchiveModel::EditedColumn] = TCellKind::Text;
-    t.kinds[TArchiveModel::DateColumn] = TCellKind::Date;
-    t.kinds[TArchiveModel::TimeColumn] = TCellKind::Time;
-    t.kinds[TArchiveModel::ModelColumn] = TCellKind::Text;
-    t.kinds[TArchiveModel::GroupColumn] = TCellKind::Integer;
+    TExportTable t = model.exportTable(); // the values from their numbers
     t.name = Str::ArchiveCaption;
     exportTable(t);
 }

@@ -67,7 +67,7 @@ class TestStationNames : public QObject
             server.setConnectOptions(conn);
             local.setDatabaseName(archivePath);
             QSqlError e;
-            QString error;
+            ServerError error;
             qint64 last = 0;
             ok = server.open() && local.open()
                  && ServerSchema::migrate(server, &e, ServerSchema::HoldersVersion - 1)
