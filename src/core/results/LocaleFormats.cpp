@@ -117,7 +117,7 @@ std::optional<ShownNumber::Value> shownValue(double v)
 {
     if (!std::isfinite(v))
         return std::nullopt;
-    TDecimal d = ToDecimal(std::fabs(v));
+    TDecimal d = toDecimal(std::fabs(v));
     RoundTo(d, std::min(Precision, d.exponent + Decimals));
     ShownNumber::Value out;
     out.decimals = Decimals;
