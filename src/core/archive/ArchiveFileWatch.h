@@ -4,9 +4,10 @@
 // large it was when last looked at, and a shared advisory lock that every running copy of the
 // program holds for as long as it has the archive open. The lock is flock() on the archive's
 // folder, never a descriptor of the file itself: closing any descriptor of a file drops the
-// process's fcntl() locks on it, and SQLite locks with those.
+// process's fcntl() locks on it, and SQLite locks with those. On Windows a folder cannot be
+// locked: the lock is LockFileEx() on a side file beside the archive ("<archive>.lock").
 
-#include <sys/types.h>
+#include <cstdint>
 
 #include <QString>
 
@@ -41,10 +42,10 @@ public:
 private:
     void remember();
 
-    int m_fd = -1; // the archive's folder
+    int m_fd = -1; // the archive's folder; on Windows the side file's handle
     QString m_path;
     bool m_known = false; // the file was there when attached
-    dev_t m_dev = 0;
-    ino_t m_ino = 0;
-    off_t m_size = 0;
+    uint64_t m_dev = 0;   // the device and inode; on Windows the volume and file index
+    uint64_t m_ino = 0;
+    int64_t m_size = 0;
 };

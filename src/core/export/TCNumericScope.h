@@ -4,8 +4,8 @@
 // whatever the program's locale: libxlsxwriter prints its numbers and widths with printf,
 // which follows LC_NUMERIC, and a decimal comma inside a workbook breaks it for every reader.
 // Only this thread's numeric category changes; other threads and categories go on as before.
-
-#include <locale.h>
+// The platform files hold the thread's locales: POSIX uselocale(), Windows'
+// _configthreadlocale() with setlocale().
 
 class TCNumericScope
 {
@@ -16,9 +16,9 @@ public:
     TCNumericScope &operator=(const TCNumericScope &) = delete;
 
     // False when the C library could not make the locale: numbers then follow LC_NUMERIC.
-    bool active() const { return m_own != locale_t(0); }
+    bool active() const { return m_own != nullptr; }
 
 private:
-    locale_t m_own = locale_t(0);
-    locale_t m_previous = locale_t(0);
+    void *m_own = nullptr;      // the locale in force while the scope lasts
+    void *m_previous = nullptr; // what the thread had before
 };

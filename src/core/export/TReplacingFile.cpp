@@ -1,35 +1,15 @@
 #include "export/TReplacingFile.h"
 
 #include <cerrno>
-#include <cstdio>
 #include <cstring>
 
 #include <QDir>
 #include <QFileInfo>
 #include <QRandomGenerator>
 
-#include <fcntl.h>
-#include <unistd.h>
-
 #include "export/ExportStrings.h"
+#include "text/SafeFile.h"
 #include "text/Strings.h"
-
-namespace {
-
-// A rename would replace a write-protected file as well; the operator's protection holds.
-bool writable(const QString &path)
-{
-    int fd = -1;
-    do {
-        fd = ::open(QFile::encodeName(path).constData(), O_WRONLY | O_CLOEXEC | O_NONBLOCK);
-    } while (fd < 0 && errno == EINTR);
-    if (fd < 0)
-        return errno != EACCES && errno != EPERM && errno != EROFS;
-    ::close(fd);
-    return true;
-}
-
-} // namespace
 
 TReplacingFile::TReplacingFile(const QString &target)
     : m_target(QFileInfo(target).isSymLink() ? QFileInfo(target).symLinkTarget() : target)
@@ -68,11 +48,7 @@ bool TReplacingFile::open(QString *error)
                                                .arg(QRandomGenerator::global()->generate(), 8, 16,
                                                     QLatin1Char('0')));
         // The new file gets the usual permissions; replacing a file keeps its own.
-        int fd = -1;
-        do {
-            fd = ::open(QFile::encodeName(path).constData(),
-                        O_WRONLY | O_CREAT | O_EXCL | O_CLOEXEC, 0666);
-        } while (fd < 0 && errno == EINTR);
+        const int fd = createNew(path);
         if (fd >= 0) {
             m_tempPath = path;
             m_file.open(fd, QIODevice::WriteOnly, QFileDevice::AutoCloseHandle);
@@ -104,19 +80,8 @@ bool TReplacingFile::commit(QString *error)
         if (why.isEmpty() && m_file.error() != QFileDevice::NoError)
             why = m_file.errorString();
     }
-    if (why.isEmpty()) {
-        // The bytes reach the disk before the name does: a crash leaves the old file or the
-        // new one, never a name over nothing.
-        QFile again(m_tempPath);
-        if (!again.open(QIODevice::ReadOnly) || ::fsync(again.handle()) != 0)
-            why = again.isOpen() ? QString::fromLocal8Bit(std::strerror(errno))
-                                 : again.errorString();
-    }
-    if (why.isEmpty()
-        && std::rename(QFile::encodeName(m_tempPath).constData(),
-                       QFile::encodeName(m_target).constData())
-               != 0)
-        why = QString::fromLocal8Bit(std::strerror(errno));
+    if (why.isEmpty())
+        SafeFile::replaceDurably(m_tempPath, m_target, &why);
     if (!why.isEmpty()) {
         discard();
         if (error)

@@ -29,6 +29,11 @@ public:
 
 private:
     void discard();
+    // In the platform file. Whether an existing file may be written (a rename would replace
+    // a write-protected file as well); the temporary file made anew, a C descriptor, or -1
+    // with errno set (EEXIST when the name is taken).
+    static bool writable(const QString &path);
+    static int createNew(const QString &path);
 
     QString m_target;
     QString m_tempPath;

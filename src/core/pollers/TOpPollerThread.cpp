@@ -2,10 +2,6 @@
 
 #include <algorithm>
 #include <array>
-#include <cerrno>
-#include <poll.h>
-#include <sys/eventfd.h>
-#include <unistd.h>
 
 #include "pollers/FrameLog.h"
 #include "pollers/TSyncCaller.h"
@@ -16,7 +12,7 @@ TOpPollerThread::TOpPollerThread(TPollerThreadSetup setup)
     , m_family(*m_setup.family)
     , m_reply(m_family.replySize, 0)
 {
-    m_wakeFd = eventfd(0, EFD_CLOEXEC | EFD_NONBLOCK);
+    openWake();
     // Each step is guarded: the first that fails marks the thread, the rest are skipped.
     const std::function<void()> steps[] = {
         [&] { m_port = std::make_unique<TComPort>(); },
@@ -44,8 +40,7 @@ TOpPollerThread::~TOpPollerThread()
     terminate();
     waitFor();
     m_port.reset();
-    if (m_wakeFd >= 0)
-        close(m_wakeFd);
+    closeWake();
 }
 
 void TOpPollerThread::resume()
@@ -57,45 +52,13 @@ void TOpPollerThread::terminate()
 {
     if (m_terminated.exchange(true))
         return;
-    if (m_wakeFd >= 0) {
-        const uint64_t one = 1;
-        ssize_t r;
-        do {
-            r = write(m_wakeFd, &one, sizeof one);
-        } while (r < 0 && errno == EINTR);
-    }
+    raiseWake();
 }
 
 void TOpPollerThread::waitFor()
 {
     if (m_thread.joinable() && m_thread.get_id() != std::this_thread::get_id())
         m_thread.join();
-}
-
-bool TOpPollerThread::idlePause(std::chrono::steady_clock::time_point cycleStart)
-{
-    // The port is watched too, even when nothing is left to wait: an adapter pulled while
-    // nothing is asked must be seen now, not when the next result is due.
-    pollfd p[2] = {{m_wakeFd, POLLIN, 0}, {m_port->Handle(), 0, 0}};
-    const auto spent = std::chrono::steady_clock::now() - cycleStart;
-    const auto left = std::chrono::ceil<std::chrono::milliseconds>(m_setup.idlePause - spent);
-    const auto ms = std::clamp<std::chrono::milliseconds::rep>(left.count(), 0, 1 << 30);
-    int r;
-    do {
-        r = poll(p, 2, int(ms));
-    } while (r < 0 && errno == EINTR);
-    return r <= 0 || !(p[1].revents & (POLLHUP | POLLERR | POLLNVAL));
-}
-
-bool TOpPollerThread::sleepUnlessWoken(std::chrono::milliseconds pause) const
-{
-    pollfd p{m_wakeFd, POLLIN, 0};
-    const auto ms = std::clamp<std::chrono::milliseconds::rep>(pause.count(), 0, 1 << 30);
-    int r;
-    do {
-        r = poll(&p, 1, int(ms));
-    } while (r < 0 && errno == EINTR);
-    return r == 0;
 }
 
 void TOpPollerThread::notify(const TLineEvent &event)

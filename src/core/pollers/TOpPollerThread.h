@@ -113,6 +113,11 @@ private:
     bool sleepUnlessWoken(std::chrono::milliseconds pause) const; // false when woken
     void closePort() noexcept;
     void notify(const TLineEvent &event);
+    // The wake signal, in the platform file: made with the thread, raised by terminate(),
+    // released with the thread.
+    void openWake();
+    void raiseWake();
+    void closeWake() noexcept;
 
     TPollerThreadSetup m_setup;
     const TPollerFamily &m_family;
@@ -120,7 +125,9 @@ private:
     std::unique_ptr<FrameLog> m_frameLog;
     std::thread m_thread;
     std::atomic<bool> m_terminated{false};
-    int m_wakeFd = -1; // eventfd: readable once terminate() was called
+    // Set once terminate() was called: an eventfd (readable), on Windows a manual-reset
+    // event's handle (signalled); -1 when none could be made.
+    int m_wakeFd = -1;
 
     // The thread's own state; the UI thread sees it only through the hooks.
     uint16_t m_address = 0;

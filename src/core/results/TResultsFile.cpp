@@ -118,11 +118,12 @@ bool TResultsFile::Load(const QString &path, int colCount, TRowStore &rows, QStr
             break;
         }
         // What was held already has no line end.
-        const void *nl = memrchr(piece.constData() + held, '\n', size_t(got));
+        const qsizetype nl = QByteArrayView(piece.constData() + held, got).lastIndexOf('\n');
+        const qsizetype start = held;
         held += qsizetype(got);
-        if (!nl)
+        if (nl < 0)
             continue;
-        const qsizetype whole = static_cast<const char *>(nl) - piece.constData() + 1;
+        const qsizetype whole = start + nl + 1;
         if (first)
             out.reserveFileText(file.size(), QByteArrayView(piece.constData(), whole));
         first = false;

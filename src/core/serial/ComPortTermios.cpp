@@ -1,18 +1,6 @@
 #include "serial/ComPortTermios.h"
 
-#include <array>
 #include <utility>
-
-int baudRateValue(TBaudRate rate, int customRate)
-{
-    static constexpr std::array<int, 16> rates = {0,     110,    300,    600,   1200,  2400,
-                                                  4800,  9600,   14400,  19200, 38400, 56000,
-                                                  57600, 115200, 128000, 256000};
-    const int index = static_cast<int>(rate); // an enum holds any value of its range
-    if (rate == brCustom || index < 0 || index >= int(rates.size()))
-        return customRate;
-    return rates[index];
-}
 
 speed_t standardSpeed(int baud)
 {

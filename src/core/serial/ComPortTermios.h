@@ -7,9 +7,6 @@
 
 #include "serial/TCustomComPort.h"
 
-// Bits per second of an enumerated speed; the custom speed for brCustom.
-int baudRateValue(TBaudRate rate, int customRate);
-
 // The Bxxx code of a speed termios knows by name, or B0 when it needs a custom speed.
 speed_t standardSpeed(int baud);
 

@@ -11,7 +11,8 @@ enum class Reason { NotFound, PermissionDenied, Busy, NotSerial, Other };
 Reason classify(int error);
 
 // The informative text of the open-error box: the port, the reason and the remedy, in
-// Russian. device is the path that was opened; error the errno of the failed call.
+// Russian. device is the path that was opened; error the errno of the failed call (on
+// Windows its GetLastError() number).
 QString describe(const QString &device, int error);
 
 // The programs (name and process id) that hold device open, as /proc tells; empty when none

@@ -1,5 +1,7 @@
 #include "serial/TCustomComPort.h"
 
+#include <array>
+
 // Setters of the groups: store the value, then re-apply the group if the port is open.
 
 void TComParity::SetBits(TParityBits v)
@@ -165,4 +167,15 @@ void TCustomComPort::ensureClosedForChange() const
 {
     if (m_connected)
         throw EComPort(CError_ConnChangeProp, 0, m_port);
+}
+
+int baudRateValue(TBaudRate rate, int customRate)
+{
+    static constexpr std::array<int, 16> rates = {0,     110,    300,    600,   1200,  2400,
+                                                  4800,  9600,   14400,  19200, 38400, 56000,
+                                                  57600, 115200, 128000, 256000};
+    const int index = static_cast<int>(rate); // an enum holds any value of its range
+    if (rate == brCustom || index < 0 || index >= int(rates.size()))
+        return customRate;
+    return rates[index];
 }

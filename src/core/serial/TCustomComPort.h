@@ -2,7 +2,7 @@
 
 // The serial port as the pollers use it: opened exclusively, buffers cleared, a command
 // written, a reply read within a total time-out. The pollers ask for 9600 8-O-1 themselves.
-// Platform code lives in ComPortPosix.cpp.
+// Platform code lives in ComPortPosix.cpp and ComPortWin32.cpp.
 
 #include <cstdint>
 #include <memory>
@@ -173,7 +173,8 @@ public:
 
     QString Port() const { return m_port; }
     void SetPort(const QString &name);
-    // "/dev/" + port name, or the name itself when it is an absolute path.
+    // "/dev/" + port name, or the name itself when it is an absolute path; on Windows
+    // "\\.\" + port name.
     QString DeviceName() const;
 
     TBaudRate BaudRate() const { return m_baudRate; }
@@ -201,7 +202,9 @@ public:
     const TComBuffer &Buffer() const { return m_buffer; }
 
     bool Connected() const { return m_connected; }
-    int Handle() const { return m_handle; } // -1 when closed
+    // -1 when closed. On Windows the HANDLE's value (HandleToLong), a kernel handle having
+    // 32 significant bits.
+    int Handle() const { return m_handle; }
 
     void Open();  // does nothing when connected; raises EComPort 1, 9, 7 or 8
     void Close(); // does nothing when not connected; raises 5 (after closing) if purging failed
@@ -217,8 +220,8 @@ public:
     int Read(void *buffer, int count);
 
     // An optional descriptor (e.g. an eventfd) that ends a Read or Write early, with what has
-    // been transferred, once it becomes readable. -1 = none. Lets a poller stop without
-    // waiting a time-out.
+    // been transferred, once it becomes readable; on Windows an event's handle, once it is
+    // signalled. -1 = none. Lets a poller stop without waiting a time-out.
     void setCancelFd(int fd) { m_cancelFd = fd; }
 
     // Re-applies a settings group while open; called by the groups' setters.
@@ -255,3 +258,6 @@ private:
 
 class TComPort : public TCustomComPort
 {};
+
+// Bits per second of an enumerated speed; the custom speed for brCustom.
+int baudRateValue(TBaudRate rate, int customRate);

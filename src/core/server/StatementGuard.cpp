@@ -5,8 +5,6 @@
 #include <QVariant>
 
 #include <libpq-fe.h>
-#include <sys/socket.h>
-#include <sys/stat.h>
 
 namespace {
 
@@ -33,10 +31,10 @@ void StatementGuard::attach(const QSqlDatabase &db)
 {
     PGconn *conn = connection(db);
     const int socket = conn ? PQsocket(conn) : -1;
-    struct stat st = {};
+    const std::optional<quint64> identity = socketIdentity(socket);
     std::lock_guard lock(m_mutex);
-    m_socket = socket >= 0 && ::fstat(socket, &st) == 0 ? socket : -1;
-    m_inode = st.st_ino;
+    m_socket = identity ? socket : -1;
+    m_inode = identity.value_or(0);
     m_cut = false;
     m_armed = false;
 }
@@ -94,10 +92,7 @@ void StatementGuard::cutLocked()
         return;
     // libpq closes a socket it finds dead on its own; the number may belong to another file by
     // now, which must not be touched.
-    struct stat st = {};
-    if (::fstat(m_socket, &st) == 0 && S_ISSOCK(st.st_mode) && st.st_ino == m_inode) {
-        ::shutdown(m_socket, SHUT_RDWR);
+    if (shutDown(m_socket, m_inode))
         m_cut = true;
-    }
     m_socket = -1; // once is enough, and after it libpq closes the socket
 }

@@ -12,6 +12,7 @@
 // deadline or cut the connection at any time.
 
 #include <mutex>
+#include <optional>
 
 #include <QElapsedTimer>
 #include <QtGlobal>
@@ -42,10 +43,15 @@ public:
 
 private:
     void cutLocked();
+    // In the platform file: what tells the socket apart from a later one with the same number
+    // (its inode; on Windows its local address), nothing when socket is none; and the shutdown
+    // of both directions when the socket still has that identity.
+    static std::optional<quint64> socketIdentity(int socket);
+    static bool shutDown(int socket, quint64 identity);
 
     mutable std::mutex m_mutex;
     int m_socket = -1;
-    quint64 m_inode = 0; // the socket's, to know it is still the connection's
+    quint64 m_inode = 0; // the socket's identity, to know it is still the connection's
     bool m_armed = false;
     bool m_cut = false;
     qint64 m_deadlineMs = 0;

@@ -3,7 +3,8 @@
 // Where the program keeps its files: beside itself, as it always did, or, when its own folder
 // cannot be written (an installed program), in the user's folders: settings in
 // $XDG_CONFIG_HOME/reg01/, the recovery journal in $XDG_STATE_HOME/reg01/, the archive in
-// $XDG_DATA_HOME/reg01/ (defaults ~/.config, ~/.local/state, ~/.local/share).
+// $XDG_DATA_HOME/reg01/ (defaults ~/.config, ~/.local/state, ~/.local/share). On Windows the
+// settings go to %APPDATA%\reg01\, the journal and the archive to %LOCALAPPDATA%\reg01\.
 
 #include <QString>
 

@@ -20,6 +20,11 @@ bool mayReplace(const QString &path, QString *reason);
 // Flushes the folder holding path, so that a rename or a new file in it is on the disk.
 void syncFolderOf(const QString &path);
 
+// Puts the finished file `from` in the place of `to`: its bytes reach the disk before the
+// name does, so a crash leaves the old file or the new one, never a name over nothing. On
+// failure *reason says why.
+bool replaceDurably(const QString &from, const QString &to, QString *reason);
+
 // Removes temporary copies that a save killed between writing and renaming left beside path
 // ("res.txt.Ab12Cd"): the exact name, a dot and six letters or digits with at least one digit
 // or capital, as the temporary names are made; other files are left alone.

@@ -1,13 +1,12 @@
 #include "app/AppSetup.h"
 
-#include <malloc.h>
-
 #include <QApplication>
 #include <QFont>
 #include <QLibraryInfo>
 #include <QTranslator>
 
 #include "app/TForm1.h"
+#include "results/FreedMemory.h"
 #include "windows/TForm2.h"
 #include "windows/TForm3.h"
 
@@ -45,9 +44,7 @@ void createForms()
     Form2->releaseTable();
     Form3 = new TForm3();
     Form3->releaseTable();
-    // A table is a great many small blocks: freed, they stay with the process until the
-    // allocator is told to give them back.
-    malloc_trim(0);
+    returnFreedMemory();
 }
 
 void destroyForms()
