@@ -4,7 +4,9 @@
 # - the unit tests again under AddressSanitizer and UndefinedBehaviorSanitizer (build-asan/),
 # - the tests that drive a poller thread under ThreadSanitizer (build-tsan/),
 # - every fuzz target for a short time (build-fuzz/, scripts/fuzz.sh),
-# - the layout check against .clang-format (scripts/format-check.sh).
+# - the layout check against .clang-format (scripts/format-check.sh),
+# - the Windows build and its Wine tests (scripts/windows.sh test, build-windows/; Qt for
+#   Windows is built once into ~/.cache/reg01 and reused after).
 # Every step runs even when an earlier one failed (a step that needs a failed build is
 # skipped); the summary gives each step's result and minutes, and the command fails when
 # any step did. Environment: BUILD_DIR, ASAN_BUILD_DIR, TSAN_BUILD_DIR, FUZZ_BUILD_DIR
@@ -97,6 +99,11 @@ step "fuzzing" bash "$top/scripts/fuzz.sh" "${FUZZ_SECONDS:-20}"
 
 # 5. The committed layout.
 step "format check" bash "$top/scripts/format-check.sh"
+
+# 6. The Windows program, cross-built, with its unit suites, the exchange with the simulator
+# and the installer under Wine; the simulator and the Linux program come from step 1.
+step "Windows build, Wine tests" env BUILD_DIR="$build" JOBS="$jobs" \
+  bash "$top/scripts/windows.sh" test
 
 echo
 echo "=== summary ($(awk -v s=$((SECONDS - start_all)) 'BEGIN { printf "%.1f", s / 60 }') min)"

@@ -5,14 +5,18 @@
 #                     $REG01_CACHE/qt-<version>-mingw64-<options>/ (once: a complete
 #                     build there is reused; its stamp file is written after the install)
 #   windows.sh libs   the libraries the program links beside Qt (libxlsxwriter, libpq), from
-#                     Debian's sources, into $REG01_CACHE/libs-mingw64/
-#   windows.sh build  both, then configures build-windows/ and builds reg01core and reg01.exe
-#   windows.sh test   that with the suites kept for Windows, then runs each under Wine in a
-#                     throw-away prefix (logs beside them: build-windows/tests/*.wine.log)
+#                     Debian's sources, into $REG01_CACHE/libs-mingw64/, and Qt's PostgreSQL
+#                     driver on that libpq (into the Qt folder, with a stamp of its own)
+#   windows.sh build  both, then reg01.exe with its DLLs and plugins in build-windows/, and
+#                     the installer reg01-<version>-win64.exe and the portable .zip beside it
+#   windows.sh test   that with the suites kept for Windows, then the Wine tests: each suite,
+#                     the exchange with the simulated instruments compared with the Linux
+#                     build's results file, and the installer (tests/wine/)
 #   windows.sh [all]  the same as build
-# The Qt build runs under nice -n 19 with JOBS (default 2) compiles at a time, so it takes only
+# The builds run under nice -n 19 with JOBS (default 2) compiles at a time, so they take only
 # the CPU that nothing else wants. Environment: REG01_CACHE (default ~/.cache/reg01),
-# WINDOWS_BUILD_DIR (default build-windows/), JOBS.
+# WINDOWS_BUILD_DIR (default build-windows/), BUILD_DIR (the Linux build the Wine tests take
+# the simulator and the Linux program from; default build/), JOBS.
 set -euo pipefail
 top=$(cd "$(dirname "$0")/.." && pwd)
 what=${1:-all}
@@ -177,21 +181,50 @@ build_libraries() {
   date -u +%FT%TZ >"$libs_stamp"
 }
 
+# Qt's PostgreSQL driver, built apart from Qt on the libpq above (Qt's sqldrivers folder is a
+# project of its own), so that the Qt build does not depend on the libraries.
+psql_stamp=$qt_prefix/.reg01-qsqlpsql
+build_psql_driver() {
+  if [ -f "$psql_stamp" ]; then
+    echo "Qt's PostgreSQL driver for Windows: $qt_prefix/plugins/sqldrivers (built before)"
+    return 0
+  fi
+  fetch_sources
+  local qtsrc=$work/qtbase-src dir=$work/qsqlpsql-build
+  unpack qt6-base "$qtsrc"
+  echo "Qt's PostgreSQL driver for Windows: building (log $libs_log)"
+  nice -n 19 cmake -S "$qtsrc/src/plugins/sqldrivers" -B "$dir" -G Ninja \
+    -DCMAKE_TOOLCHAIN_FILE="$toolchain" -DREG01_WINDOWS_PREFIX="$qt_prefix;$libs_prefix" \
+    -DCMAKE_INSTALL_PREFIX="$qt_prefix" -DCMAKE_BUILD_TYPE=Release \
+    -DQT_HOST_PATH=/usr -DQT_HOST_PATH_CMAKE_DIR=/usr/lib/x86_64-linux-gnu/cmake \
+    -DFEATURE_sql_psql=ON -DFEATURE_sql_sqlite=OFF -DFEATURE_sql_odbc=OFF \
+    -DFEATURE_sql_mysql=OFF -DFEATURE_sql_ibase=OFF >>"$libs_log" 2>&1
+  nice -n 19 ninja -C "$dir" -j"$jobs" install >>"$libs_log" 2>&1
+  date -u +%FT%TZ >"$psql_stamp"
+}
+
 install_packages
 mkdir -p "$cache"
 case $what in
   qt) build_qt; exit 0 ;;
-  libs) build_libraries; exit 0 ;;
+  libs) build_libraries; build_psql_driver; exit 0 ;;
 esac
 build_qt
 build_libraries
+# Without the driver the program still builds: it then says it has no server link.
+build_psql_driver || echo "Qt's PostgreSQL driver did not build (see $libs_log): no server link"
 
-# The program: reg01core, the widgets and reg01.exe, with the core suites that run under Wine.
-# Everything it needs to start (Qt's and MinGW's DLLs, the platform and SQL plugins) is put
-# beside reg01.exe.
+# The program: reg01core, the widgets and reg01.exe, with everything it needs to start (Qt's
+# and MinGW's DLLs, the plugins, qt.conf) beside it; then the installer and the zip.
 build=${WINDOWS_BUILD_DIR:-$top/build-windows}
 export PKG_CONFIG_LIBDIR=$libs_prefix/lib/pkgconfig PKG_CONFIG_SYSROOT_DIR=
-nice -n 19 cmake -S "$top" -B "$build" -G Ninja -DCMAKE_TOOLCHAIN_FILE="$toolchain" \
+# Compiles are cached as the Linux ones are (scripts/test.sh): a fresh clone reuses them.
+launcher=()
+if command -v ccache >/dev/null; then
+  launcher=(-DCMAKE_CXX_COMPILER_LAUNCHER=ccache -DCMAKE_C_COMPILER_LAUNCHER=ccache)
+  export CCACHE_BASEDIR=${CCACHE_BASEDIR:-$top} CCACHE_NOHASHDIR=${CCACHE_NOHASHDIR:-true}
+fi
+nice -n 19 cmake -S "$top" -B "$build" -G Ninja -DCMAKE_TOOLCHAIN_FILE="$toolchain" "${launcher[@]}" \
   -DREG01_WINDOWS_PREFIX="$qt_prefix;$libs_prefix" -DCMAKE_BUILD_TYPE=RelWithDebInfo \
   -DQT_HOST_PATH=/usr -DQT_HOST_PATH_CMAKE_DIR=/usr/lib/x86_64-linux-gnu/cmake >/dev/null
 targets=(reg01core reg01 "${@:2}")
@@ -201,40 +234,26 @@ if [ "$what" = test ]; then
   targets+=("${suites[@]}")
 fi
 nice -n 19 ninja -C "$build" -j"$jobs" "${targets[@]}"
-runtime=$(dirname "$(x86_64-w64-mingw32-g++-posix -print-file-name=libstdc++-6.dll)")
-for dir in "$build" "$build/tests"; do
-  [ -d "$dir" ] || continue
-  for dll in "$runtime"/libstdc++-6.dll "$runtime"/libgcc_s_seh-1.dll \
-    /usr/x86_64-w64-mingw32/lib/libwinpthread-1.dll /usr/x86_64-w64-mingw32/lib/zlib1.dll \
-    "$qt_prefix"/bin/Qt6{Core,Gui,Widgets,PrintSupport,Sql,Test}.dll "$libs_prefix"/bin/*.dll; do
-    if [ -f "$dll" ]; then cp -u "$dll" "$dir/"; fi
-  done
-  for plugin in platforms/qwindows.dll platforms/qoffscreen.dll platforms/qminimal.dll \
-    sqldrivers/qsqlite.dll printsupport/windowsprintersupport.dll; do
-    if [ -f "$qt_prefix/plugins/$plugin" ]; then
-      mkdir -p "$dir/$(dirname "$plugin")"
-      cp -u "$qt_prefix/plugins/$plugin" "$dir/$plugin"
-    fi
-  done
-done
+(cd "$build" && nice -n 19 cpack -C RelWithDebInfo >"$build/cpack.log" 2>&1) ||
+  { cat "$build/cpack.log"; exit 1; }
 echo "Windows build: $build/reg01.exe"
+ls -l "$build"/reg01-*-win64.exe "$build"/reg01-*-win64.zip
 [ "$what" = test ] || exit 0
 
-# The suites under Wine, in a prefix of their own made in the Russian locale (the program's
-# formats follow it) and thrown away afterwards.
-export WINEPREFIX
-WINEPREFIX=$(mktemp -d /tmp/reg01-wine.XXXXXX)
-trap 'wineserver -k 2>/dev/null || true; rm -rf "$WINEPREFIX"' EXIT
-export WINEDEBUG=-all QT_QPA_PLATFORM=offscreen
-LC_ALL=ru_RU.UTF-8 wineboot -i >/dev/null 2>&1
+# The Wine tests: each in a throw-away prefix of its own, the summary at the end.
+linux_build=${BUILD_DIR:-$top/build}
+if [ ! -x "$linux_build/tools/sim/instrument-sim" ] || [ ! -x "$linux_build/reg01" ]; then
+  BUILD_DIR=$linux_build JOBS=$jobs bash "$top/scripts/build.sh" reg01 instrument-sim
+fi
 failed=0
-for suite in "${suites[@]}"; do
+results=()
+for script in "$top"/tests/wine/wine_*.sh; do
+  name=$(basename "$script" .sh)
   rc=0
-  # QtTest writes to a file of its choice; stdout under Wine stays empty.
-  rm -f "$build/tests/$suite.wine.log"
-  (cd "$build/tests" && LC_ALL=ru_RU.UTF-8 timeout 600 wine "./$suite.exe" -o "$suite.wine.log,txt" \
-    >/dev/null 2>&1) || rc=$?
-  echo "$( [ $rc -eq 0 ] && echo ok || echo "FAILED ($rc)")  $suite  $(grep -a '^Totals' "$build/tests/$suite.wine.log" || true)"
+  t0=$SECONDS
+  bash "$script" "$build" "$linux_build" "${suites[@]}" || rc=$?
+  results+=("$([ $rc -eq 0 ] && echo ok || echo "FAILED ($rc)")  $name  $((SECONDS - t0)) s")
   [ $rc -eq 0 ] || failed=1
 done
+printf '%s\n' "${results[@]}"
 exit $failed

@@ -74,6 +74,25 @@ private:
     OVERLAPPED m_ov{};
 };
 
+// One read or write: `start` begins it on the transfer's record (ReadFile or WriteFile), then
+// it is waited for. A failure to start or to finish is EComPort with `error` and the Windows
+// error number. Returns what moved; `cancelled` tells a cancel event from the transfer's end.
+template <typename Start>
+DWORD transfer(HANDLE device, HANDLE cancel, int error, const QString &port, bool &cancelled,
+               Start start)
+{
+    Transfer t;
+    OVERLAPPED *ov = t.record();
+    if (!ov)
+        throw EComPort(CError_InvalidAsync, int(GetLastError()), port);
+    if (!start(ov) && GetLastError() != ERROR_IO_PENDING)
+        throw EComPort(error, int(GetLastError()), port);
+    DWORD done = 0;
+    if (!t.finish(device, cancel, done, cancelled))
+        throw EComPort(error, int(GetLastError()), port);
+    return done;
+}
+
 } // namespace
 
 TCustomComPort::TCustomComPort() = default;
@@ -201,17 +220,12 @@ int TCustomComPort::Write(const void *buffer, int count)
         throw EComPort(CError_WriteFailed, ERROR_INVALID_HANDLE, m_port);
     if (count <= 0)
         return 0;
-    Transfer transfer;
-    OVERLAPPED *ov = transfer.record();
-    if (!ov)
-        throw EComPort(CError_InvalidAsync, int(GetLastError()), m_port);
-    if (!WriteFile(m_saved->device, buffer, DWORD(count), nullptr, ov)
-        && GetLastError() != ERROR_IO_PENDING)
-        throw EComPort(CError_WriteFailed, int(GetLastError()), m_port);
-    DWORD done = 0;
     bool cancelled = false;
-    if (!transfer.finish(m_saved->device, cancelHandle(m_cancelFd), done, cancelled))
-        throw EComPort(CError_WriteFailed, int(GetLastError()), m_port);
+    const DWORD done = transfer(m_saved->device, cancelHandle(m_cancelFd), CError_WriteFailed,
+                                m_port, cancelled, [&](OVERLAPPED *ov) {
+                                    return WriteFile(m_saved->device, buffer, DWORD(count),
+                                                     nullptr, ov);
+                                });
     // The driver ends a write at its total time-out with what went out; the rest is lost.
     if (!cancelled && int(done) < count)
         throw EComPort(CError_WriteFailed, ERROR_TIMEOUT, m_port);
@@ -224,16 +238,9 @@ int TCustomComPort::Read(void *buffer, int count)
         throw EComPort(CError_ReadFailed, ERROR_INVALID_HANDLE, m_port);
     if (count <= 0)
         return 0;
-    Transfer transfer;
-    OVERLAPPED *ov = transfer.record();
-    if (!ov)
-        throw EComPort(CError_InvalidAsync, int(GetLastError()), m_port);
-    if (!ReadFile(m_saved->device, buffer, DWORD(count), nullptr, ov)
-        && GetLastError() != ERROR_IO_PENDING)
-        throw EComPort(CError_ReadFailed, int(GetLastError()), m_port);
-    DWORD done = 0;
     bool cancelled = false;
-    if (!transfer.finish(m_saved->device, cancelHandle(m_cancelFd), done, cancelled))
-        throw EComPort(CError_ReadFailed, int(GetLastError()), m_port);
-    return int(done);
+    return int(transfer(m_saved->device, cancelHandle(m_cancelFd), CError_ReadFailed, m_port,
+                        cancelled, [&](OVERLAPPED *ov) {
+                            return ReadFile(m_saved->device, buffer, DWORD(count), nullptr, ov);
+                        }));
 }
