@@ -63,6 +63,12 @@ QString formatDay(const QDate &day)
 // A material's fields in file order, lower-case names, the first line of each.
 using Fields = QList<std::pair<QString, QString>>;
 
+bool isKnownField(const QString &field)
+{
+    return field == NameField || field == LotField || field == PrefixField || field == ExpiresField
+           || number(field, 6) >= 0;
+}
+
 QString valueOf(const Fields &fields, const QString &name)
 {
     for (const auto &[field, value] : fields) {
@@ -75,14 +81,13 @@ QString valueOf(const Fields &fields, const QString &name)
 void readColumns(const Fields &fields, int n, int firstCol, int lastCol, ControlMaterial *m,
                  QStringList *notes)
 {
+    QList<int> seen;
     for (const auto &[field, value] : fields) {
         const int col = number(field, 6);
-        if (col < 0) {
-            if (field != NameField && field != LotField && field != PrefixField
-                && field != ExpiresField)
-                notes->append(Str::QcNoteBadKey.arg(quoted(QString::number(n) + u'.' + field)));
+        // "7" and "07" name one column; its first line is the one read.
+        if (col < 0 || seen.contains(col))
             continue;
-        }
+        seen << col;
         if (col < firstCol || col > lastCol) {
             notes->append(Str::QcNoteNoColumn.arg(n).arg(col));
             continue;
@@ -169,11 +174,11 @@ ControlMaterials ControlMaterials::read(const TIniPlus &ini, int firstCol, int l
     for (const QString &key : ini.ReadSection(Section)) {
         QString field;
         const int n = materialOfKey(key, &field);
-        if (n == 0) {
-            if (!QcSchedule::owns(key))
-                notes.append(Str::QcNoteBadKey.arg(quoted(key)));
+        // A field the program does not know neither makes nor keeps a material.
+        if (n == 0 ? !QcSchedule::owns(key) : !isKnownField(field))
+            notes.append(Str::QcNoteBadKey.arg(quoted(key)));
+        if (n == 0 || !isKnownField(field))
             continue;
-        }
         // A key given twice reads as its first line, as every other setting does.
         Fields &fields = byNumber[n];
         if (std::none_of(fields.begin(), fields.end(),
@@ -235,10 +240,11 @@ bool ControlMaterials::write(TIniPlus &ini) const
         for (int col : m.columns())
             want(i + 1, QString::number(col), formatTarget(m.target(col)));
     }
-    // Keys of materials and columns no longer there are blanked.
+    // Keys of materials and columns no longer there are blanked; a field the program does
+    // not know is left as it stands.
     for (const QString &key : ini.ReadSection(Section)) {
         QString field;
-        if (materialOfKey(key, &field) > 0 && !wanted.contains(key.toLower()))
+        if (materialOfKey(key, &field) > 0 && isKnownField(field) && !wanted.contains(key.toLower()))
             wanted.insert(key.toLower(), {key, QString()});
     }
 

@@ -35,8 +35,8 @@ enum class QcVerdict : quint8 { NotJudged, InControl, Warning, Rejection };
 struct QcJudgement
 {
     QcVerdict verdict = QcVerdict::NotJudged;
-    quint8 rules = 0; // bit (1 << QcRule) for each rule violated
-    double z = 0;     // the new value's distance from the target in SD
+    quint8 rules = 0;                                    // bit (1 << QcRule) for each rule violated
+    double z = std::numeric_limits<double>::quiet_NaN(); // the new value's distance in SD
 
     bool has(QcRule rule) const { return rules & (1u << int(rule)); }
     // The names of the violated rules in the order above: "1-2s 1-3s".

@@ -7,6 +7,8 @@
 #include "support/TestFiles.h"
 #include "text/QcStrings.h"
 
+Q_DECLARE_METATYPE(QcSchedule)
+
 class TestQcSchedule : public QObject
 {
     Q_OBJECT
@@ -14,80 +16,54 @@ class TestQcSchedule : public QObject
 private slots:
     void due_data()
     {
-        QTest::addColumn<int>("everySamples");
-        QTest::addColumn<int>("everyMinutes");
+        QTest::addColumn<QcSchedule>("schedule");
         QTest::addColumn<int>("samplesSince");
-        QTest::addColumn<int>("secondsSince"); // -1: no control yet
-        QTest::addColumn<bool>("bySamples");
-        QTest::addColumn<bool>("byTime");
-        const int never = -1;
-        QTest::newRow("off") << 0 << 0 << 500 << never << false << false;
-        QTest::newRow("one sample short") << 50 << 0 << 49 << 7200 << false << false;
-        QTest::newRow("samples reached") << 50 << 0 << 50 << 10 << true << false;
-        QTest::newRow("a second short") << 0 << 60 << 900 << 3599 << false << false;
-        QTest::newRow("time reached") << 0 << 60 << 0 << 3600 << false << true;
-        QTest::newRow("both reached") << 50 << 60 << 51 << 3700 << true << true;
-        QTest::newRow("no control yet") << 50 << 60 << 0 << never << true << true;
-        QTest::newRow("no control yet, samples only") << 50 << 0 << 0 << never << true << false;
-        QTest::newRow("clock set back") << 50 << 60 << 3 << -300 << false << true;
+        QTest::addColumn<int>("secondsSince"); // -1: no control yet; below: the clock set back
+        QTest::addColumn<QString>("due");
+        QTest::newRow("off") << QcSchedule{0, 0} << 500 << -1 << "";
+        QTest::newRow("one sample short") << QcSchedule{50, 0} << 49 << 7200 << "";
+        QTest::newRow("samples reached") << QcSchedule{50, 0} << 50 << 10 << "samples";
+        QTest::newRow("a second short") << QcSchedule{0, 60} << 900 << 3599 << "";
+        QTest::newRow("time reached") << QcSchedule{0, 60} << 0 << 3600 << "time";
+        QTest::newRow("no control yet") << QcSchedule{50, 60} << 0 << -1 << "samples time";
+        QTest::newRow("clock set back") << QcSchedule{50, 60} << 3 << -300 << "time";
     }
     void due()
     {
-        QFETCH(int, everySamples);
-        QFETCH(int, everyMinutes);
+        QFETCH(QcSchedule, schedule);
         QFETCH(int, samplesSince);
         QFETCH(int, secondsSince);
-        QFETCH(bool, bySamples);
-        QFETCH(bool, byTime);
+        QFETCH(QString, due);
         const QDateTime now(QDate(2026, 12, 9), QTime(10, 42), Qt::UTC);
-        // A clock set back shows "now" before the last control.
         const QDateTime last = secondsSince == -1 ? QDateTime() : now.addSecs(-secondsSince);
-        const QcDue d = QcSchedule{everySamples, everyMinutes}.due(samplesSince, last, now);
-        QCOMPARE(d.bySamples, bySamples);
-        QCOMPARE(d.byTime, byTime);
-        QCOMPARE(d.isDue(), bySamples || byTime);
+        const QcDue d = schedule.due(samplesSince, last, now);
+        QCOMPARE(QStringList({d.bySamples ? "samples" : "", d.byTime ? "time" : ""})
+                     .join(u' ')
+                     .trimmed(),
+                 due);
+        QCOMPARE(d.isDue(), !due.isEmpty());
     }
 
-    void read_data()
+    void readWrite()
     {
-        QTest::addColumn<QByteArray>("section");
-        QTest::addColumn<int>("everySamples");
-        QTest::addColumn<int>("everyMinutes");
-        QTest::addColumn<QStringList>("notes");
-        QTest::newRow("both") << QByteArray("everysamples=50\nEveryMinutes=60\n") << 50 << 60
-                              << QStringList{};
-        QTest::newRow("absent") << QByteArray("1.Name=x\n") << 0 << 0 << QStringList{};
-        QTest::newRow("blank and 0")
-            << QByteArray("EverySamples=\nEveryMinutes=0\n") << 0 << 0 << QStringList{};
-        QTest::newRow("no whole number")
-            << QByteArray("EverySamples=-5\nEveryMinutes=1,5\n") << 0 << 0
-            << QStringList{Str::QcNoteBadSchedule.arg("EverySamples=-5"),
-                           Str::QcNoteBadSchedule.arg("EveryMinutes=1,5")};
-    }
-    void read()
-    {
-        QFETCH(QByteArray, section);
-        QFETCH(int, everySamples);
-        QFETCH(int, everyMinutes);
-        QFETCH(QStringList, notes);
         QTemporaryDir dir;
         const QString file = dir.filePath(QStringLiteral("Mirel2.Ini"));
-        QVERIFY(putFile(file, "[Control]\n" + section));
-        QStringList got;
-        const QcSchedule s = QcSchedule::read(TIniPlus(file), &got);
-        QCOMPARE(s.everySamples, everySamples);
-        QCOMPARE(s.everyMinutes, everyMinutes);
-        QCOMPARE(got, notes);
+        const QByteArray before = "[Control]\neverysamples=50\nEveryMinutes=1,5\n";
+        QVERIFY(putFile(file, before));
+        QStringList notes;
+        const QcSchedule s = QcSchedule::read(TIniPlus(file), &notes);
+        QCOMPARE(s.everySamples, 50);
+        QCOMPARE(s.everyMinutes, 0); // no whole number: that part is off, and told
+        QCOMPARE(notes, QStringList{Str::QcNoteBadSchedule.arg("EveryMinutes=1,5")});
 
-        // Written back it reads the same, and a schedule that says nothing new writes nothing.
-        const QByteArray before = getFile(file);
         TIniPlus ini(file);
-        QVERIFY(s.write(ini));
-        QCOMPARE(getFile(file) == before, notes.isEmpty());
-        QCOMPARE(QcSchedule::read(TIniPlus(file)).everySamples, everySamples);
-        QVERIFY((QcSchedule{40, 0}.write(ini)));
-        QCOMPARE(QcSchedule::read(TIniPlus(file)).everySamples, 40);
-        QCOMPARE(QcSchedule::read(TIniPlus(file)).everyMinutes, 0);
+        QVERIFY((QcSchedule{50, 0}.write(ini)));
+        QCOMPARE(getFile(file), "[Control]\neverysamples=50\nEveryMinutes=\n");
+        QVERIFY((QcSchedule{0, 45}.write(ini)));
+        QCOMPARE(getFile(file), "[Control]\neverysamples=\nEveryMinutes=45\n");
+        notes.clear();
+        QCOMPARE(QcSchedule::read(TIniPlus(file), &notes).everyMinutes, 45);
+        QCOMPARE(notes, QStringList{});
     }
 };
 
