@@ -21,15 +21,9 @@ Calibration Calibration::fit(std::span<const double> x, std::span<const double> 
     const auto finite = [](double v) { return std::isfinite(v); };
     if (!std::all_of(x.begin(), x.end(), finite) || !std::all_of(y.begin(), y.end(), finite))
         return refuse(Refusal::NotNumber);
-    // Told by the values themselves: a mean of equal values need not equal them in binary,
-    // and a spread of rounding dust would give a slope of any size.
-    if (std::all_of(x.begin(), x.end(), [&](double v) { return v == x[0]; }))
-        return refuse(Refusal::SameInstrument);
-    if (std::all_of(y.begin(), y.end(), [&](double v) { return v == y[0]; }))
-        return refuse(Refusal::SameReference);
-
     // Sums about the first sample, then about the means: exact enough for densities of
-    // 1028 that differ in the second decimal.
+    // 1028 that differ in the second decimal, and equal values give a spread of exactly
+    // zero (the mean of three 0.1 is not 0.1 in binary, their differences from 0.1 are 0).
     double sx = 0;
     double sy = 0;
     for (size_t i = 0; i < n; ++i) {
@@ -48,7 +42,7 @@ Calibration Calibration::fit(std::span<const double> x, std::span<const double> 
         syy += dy * dy;
         sxy += dx * dy;
     }
-    // Differences that vanish when squared are no spread either.
+    // Differences too small to square are no spread either.
     if (!(sxx > 0))
         return refuse(Refusal::SameInstrument);
     if (!(syy > 0))

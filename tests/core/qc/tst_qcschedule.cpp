@@ -56,14 +56,9 @@ private slots:
         QCOMPARE(s.everyMinutes, 0); // no whole number: that part is off, and told
         QCOMPARE(notes, QStringList{Str::QcNoteBadSchedule.arg("EveryMinutes=1,5")});
 
-        TIniPlus ini(file);
-        QVERIFY((QcSchedule{50, 0}.write(ini)));
+        TIniPlus ini(file); // the bad part is blanked, the rest stays as the file spells it
+        QVERIFY(s.write(ini));
         QCOMPARE(getFile(file), "[Control]\neverysamples=50\nEveryMinutes=\n");
-        QVERIFY((QcSchedule{0, 45}.write(ini)));
-        QCOMPARE(getFile(file), "[Control]\neverysamples=\nEveryMinutes=45\n");
-        notes.clear();
-        QCOMPARE(QcSchedule::read(TIniPlus(file), &notes).everyMinutes, 45);
-        QCOMPARE(notes, QStringList{});
     }
 };
 

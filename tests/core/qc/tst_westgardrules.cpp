@@ -11,16 +11,6 @@ const ControlTarget U{0, 1}; // values are their own z
 const ControlTarget Fat{3.52, 0.03};
 
 using Values = QList<double>;
-Values times(int n, double z)
-{
-    return Values(n, z);
-}
-
-QString verdictWord(QcVerdict v)
-{
-    const char *words[] = {"not judged", "in control", "warning", "rejection"};
-    return QString::fromLatin1(words[int(v)]);
-}
 
 } // namespace
 
@@ -57,15 +47,15 @@ private slots:
         QTest::newRow("4-1s, too few") << Values{1.5, 1.2} << 1.3 << U << "in control";
         QTest::newRow("4-1s, alternating") << Values{1.5, -1.2, 1.1} << -1.3 << U << "in control";
         QTest::newRow("4-1s, one at 1 SD") << Values{1.5, 1.0, 1.1} << 1.3 << U << "in control";
-        QTest::newRow("10x") << times(9, 0.5) << 0.3 << U << "rejection 10x";
-        QTest::newRow("10x, too few") << times(8, 0.5) << 0.3 << U << "in control";
+        QTest::newRow("10x") << Values(9, 0.5) << 0.3 << U << "rejection 10x";
+        QTest::newRow("10x, too few") << Values(8, 0.5) << 0.3 << U << "in control";
         QTest::newRow("10x broken by the other side")
-            << times(4, 0.5) + Values{-0.2} + times(4, 0.5) << 0.3 << U << "in control";
+            << Values(4, 0.5) + Values{-0.2} + Values(4, 0.5) << 0.3 << U << "in control";
         QTest::newRow("10x broken by the target")
-            << times(4, 0.5) + Values{0} + times(4, 0.5) << 0.3 << U << "in control";
+            << Values(4, 0.5) + Values{0} + Values(4, 0.5) << 0.3 << U << "in control";
         QTest::newRow("10x after older ones on the other side")
-            << times(30, 2.5) + times(9, -0.5) << -0.4 << U << "rejection 10x";
-        QTest::newRow("all but R-4s") << times(6, 0.5) + Values{1.5, 1.5, 2.5} << 3.5 << U
+            << Values(30, 2.5) + Values(9, -0.5) << -0.4 << U << "rejection 10x";
+        QTest::newRow("all but R-4s") << Values(6, 0.5) + Values{1.5, 1.5, 2.5} << 3.5 << U
                                       << "rejection 1-2s 1-3s 2-2s 4-1s 10x";
         QTest::newRow("no number") << Values{2.5} << NaN << U << "not judged";
         QTest::newRow("SD 0") << Values{} << 5.0 << ControlTarget{0, 0} << "not judged";
@@ -78,7 +68,8 @@ private slots:
         QFETCH(QString, expected);
         const std::vector<double> history(earlier.begin(), earlier.end());
         const QcJudgement j = WestgardRules::judge(value, history, target);
-        QCOMPARE((QStringList{verdictWord(j.verdict)} + j.ruleNames()).join(u' '), expected);
+        const QStringList words{"not judged", "in control", "warning", "rejection"};
+        QCOMPARE((QStringList{words[int(j.verdict)]} + j.ruleNames()).join(u' '), expected);
 
         // A long history before the same values judges the same: only the last ones count.
         std::vector<double> longer(10000, -0.7);
@@ -89,7 +80,7 @@ private slots:
 
     void verdictRules()
     {
-        const Values nine = times(6, 0.5) + Values{1.5, 1.5, 2.5};
+        const Values nine = Values(6, 0.5) + Values{1.5, 1.5, 2.5};
         const std::vector<double> history(nine.begin(), nine.end());
         QCOMPARE(WestgardRules::judge(3.5, history, U).verdictRules(), "1-3s, 2-2s, 4-1s, 10x");
         QCOMPARE(WestgardRules::judge(2.5, {}, U).verdictRules(), "1-2s");
