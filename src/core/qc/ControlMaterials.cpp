@@ -15,7 +15,6 @@ namespace {
 
 constexpr int MaxNotes = 8;
 constexpr int MaxQuoted = 24;
-constexpr int MaxMaterial = 999;
 
 const QString NameField = QStringLiteral("name");
 const QString LotField = QStringLiteral("lot");
@@ -36,7 +35,7 @@ int number(QStringView text, int digits)
                : -1;
 }
 
-// "3.Prefix" -> 3 and "prefix"; 0 when the key names no material.
+// "3.Prefix" -> 3 and "prefix"; 0 when the key names no material (1 .. 999).
 int materialOfKey(const QString &key, QString *field)
 {
     const qsizetype dot = key.indexOf(u'.');

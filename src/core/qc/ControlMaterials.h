@@ -39,7 +39,8 @@ public:
     bool append(const ControlMaterial &material);
 
     // The material the label belongs to, or -1. When prefixes nest ("КМ" and "КМА") the
-    // longest that the label begins with wins.
+    // longest that the label begins with wins. An expired material's samples are still its
+    // own: telling the operator is the caller's part (ControlMaterial::isExpiredOn).
     int materialFor(QStringView label) const;
 
     // Column keys firstCol .. lastCol are the window's value columns; every other is noted.
