@@ -2,7 +2,9 @@
 
 #include <algorithm>
 
+#include <QHash>
 #include <QMap>
+#include <QSet>
 
 #include "qc/QcSchedule.h"
 #include "quality/TCellNumber.h"
@@ -57,6 +59,13 @@ std::optional<QDate> parseDay(const QString &text)
 QString formatDay(const QDate &day)
 {
     return day.isValid() ? day.toString(Qt::ISODate) : QString();
+}
+
+// "07" and "7" name one column.
+QString sameField(const QString &field)
+{
+    const int col = number(field, 6);
+    return col >= 0 ? QString::number(col) : field;
 }
 
 // A material's fields in file order, lower-case names, the first line of each.
@@ -224,11 +233,25 @@ ControlMaterials ControlMaterials::read(const TIniPlus &ini, int firstCol, int l
 
 bool ControlMaterials::write(TIniPlus &ini) const
 {
-    // What each key should say, by its lower-case name.
-    QMap<QString, std::pair<QString, QString>> wanted; // lower-case name -> key, value
+    // A field keeps the key spelling the file gave it first ("1.07", "1.NAME"), so that the
+    // line written is the line read.
+    QHash<QString, QString> spelled; // "1.7", "1.name" -> the file's key
+    QStringList fileIds;
+    for (const QString &key : ini.ReadSection(Section)) {
+        QString field;
+        const int n = materialOfKey(key, &field);
+        const QString id = QString::number(n) + u'.' + sameField(field);
+        if (n > 0 && isKnownField(field) && !spelled.contains(id)) {
+            spelled.insert(id, key);
+            fileIds << id;
+        }
+    }
+    QList<std::pair<QString, QString>> wanted; // key, value
+    QSet<QString> ids;
     const auto want = [&](int n, const QString &field, const QString &value) {
-        const QString key = QString::number(n) + u'.' + field;
-        wanted.insert(key.toLower(), {key, value});
+        const QString id = QString::number(n) + u'.' + sameField(field.toLower());
+        wanted.append({spelled.value(id, QString::number(n) + u'.' + field), value});
+        ids.insert(id);
     };
     for (int i = 0; i < m_list.size(); ++i) {
         const ControlMaterial &m = m_list[i];
@@ -241,10 +264,9 @@ bool ControlMaterials::write(TIniPlus &ini) const
     }
     // Keys of materials and columns no longer there are blanked; a field the program does
     // not know is left as it stands.
-    for (const QString &key : ini.ReadSection(Section)) {
-        QString field;
-        if (materialOfKey(key, &field) > 0 && isKnownField(field) && !wanted.contains(key.toLower()))
-            wanted.insert(key.toLower(), {key, QString()});
+    for (const QString &id : fileIds) {
+        if (!ids.contains(id))
+            wanted.append({spelled.value(id), QString()});
     }
 
     bool ok = true;

@@ -105,10 +105,10 @@ private slots:
         TIniPlus ini(m_file);
         QVERIFY(ControlMaterials().write(ini));
         QCOMPARE(getFile(m_file), before); // nothing to say, nothing written
-        // Lines that read as what they should say keep their spelling.
+        // Lines and keys that read as what they should say keep their spelling.
         const QByteArray hand = before
                                 + "[Control]\r\n1.Name=А\r\n1.Prefix=КМА\r\n"
-                                  "1.Expires=31.01.2027\r\n1.7=3,520;0,03\r\n";
+                                  "1.Expires=31.01.2027\r\n1.07=3,520;0,03\r\n";
         QVERIFY(putFile(m_file, hand));
         ini.beginUpdate(); // reads the file anew
         QVERIFY(readBack().write(ini));
