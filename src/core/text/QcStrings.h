@@ -1,0 +1,48 @@
+#pragma once
+
+// The texts of quality control: control materials, rule names, calibration. Russian, UTF-8;
+// the rule names are spelt as laboratories write them on their charts.
+
+#include <QString>
+
+namespace Str {
+
+// Rule names
+inline const QString Rule12s = QStringLiteral("1-2s");
+inline const QString Rule13s = QStringLiteral("1-3s");
+inline const QString Rule22s = QStringLiteral("2-2s");
+inline const QString RuleR4s = QStringLiteral("R-4s");
+inline const QString Rule41s = QStringLiteral("4-1s");
+inline const QString Rule10x = QStringLiteral("10x");
+
+// Notes on a "Control" section that could not be taken whole; %1 is the key or the
+// material's number.
+inline const QString QcNoteBadKey = QStringLiteral(
+    "Контроль: строка «%1» не относится ни к одному материалу, пропущена");
+inline const QString QcNoteNoPrefix = QStringLiteral(
+    "Контроль, материал %1: нет префикса шифра, материал пропущен");
+inline const QString QcNoteNoName = QStringLiteral(
+    "Контроль, материал %1: нет названия, материал пропущен");
+inline const QString QcNoteSamePrefix = QStringLiteral(
+    "Контроль, материал %1: префикс «%2» уже у другого материала, материал пропущен");
+inline const QString QcNoteBadDate = QStringLiteral(
+    "Контроль, материал %1: срок годности «%2» не дата, материал пропущен");
+// %1 material, %2 column, %3 the value.
+inline const QString QcNoteNoColumn = QStringLiteral(
+    "Контроль, материал %1: нет столбца %2, строка пропущена");
+inline const QString QcNoteBadTarget = QStringLiteral(
+    "Контроль, материал %1, столбец %2: «%3» не «значение;СКО», строка пропущена");
+inline const QString QcNoteBadSd = QStringLiteral(
+    "Контроль, материал %1, столбец %2: СКО «%3» не больше нуля, строка пропущена");
+inline const QString QcNoteBadSchedule = QStringLiteral(
+    "Контроль: «%1» не целое число больше нуля, напоминание по нему не действует");
+inline const QString QcNoteMore = QStringLiteral("Контроль: ещё замечаний: %1");
+
+// Why a calibration is not computed
+inline const QString CalTooFew = QStringLiteral("нужно не меньше трёх проб");
+inline const QString CalNotPaired = QStringLiteral("значений прибора и эталона не поровну");
+inline const QString CalNotNumber = QStringLiteral("среди значений есть не число");
+inline const QString CalSameX = QStringLiteral("все значения прибора одинаковы");
+inline const QString CalSameY = QStringLiteral("все значения эталона одинаковы");
+
+} // namespace Str
