@@ -207,7 +207,11 @@ install_packages
 mkdir -p "$cache"
 case $what in
   qt) build_qt; exit 0 ;;
-  libs) build_libraries; build_psql_driver; exit 0 ;;
+  libs)
+    build_libraries
+    # The driver is built on the Qt for Windows; without it, the next build makes it.
+    if [ -f "$stamp" ]; then build_psql_driver; fi
+    exit 0 ;;
 esac
 build_qt
 build_libraries
