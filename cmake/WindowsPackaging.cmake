@@ -94,7 +94,7 @@ set(CPACK_PACKAGE_INSTALL_DIRECTORY reg01)
 set(CPACK_PACKAGE_INSTALL_REGISTRY_KEY reg01)
 set(CPACK_STRIP_FILES ON)
 set(CPACK_RESOURCE_FILE_LICENSE ${CMAKE_SOURCE_DIR}/packaging/copyright)
-# The Start-menu entry, by its Russian name: the installer is a Unicode one.
+# The Start-menu entry, by its Russian name.
 set(CPACK_PACKAGE_EXECUTABLES reg01 "Регистрация reg.01")
 set(CPACK_NSIS_EXECUTABLES_DIRECTORY .)
 set(CPACK_NSIS_INSTALLED_ICON_NAME reg01.exe)
@@ -102,6 +102,7 @@ set(CPACK_NSIS_DISPLAY_NAME "Регистрация reg.01")
 set(CPACK_NSIS_PACKAGE_NAME "Регистрация reg.01")
 set(CPACK_NSIS_INSTALL_ROOT "$PROGRAMFILES64")
 set(CPACK_NSIS_ENABLE_UNINSTALL_BEFORE_INSTALL ON)
-set(CPACK_NSIS_DEFINES "Unicode true")
+# A 64-bit installer (wine64 and 64-bit Windows run it without a 32-bit layer), Unicode.
+set(CPACK_NSIS_DEFINES "Target amd64-unicode")
 set(CPACK_NSIS_COMPRESSOR "/SOLID lzma")
 include(CPack)

@@ -11,7 +11,7 @@ source "$(dirname "${BASH_SOURCE[0]}")/../e2e/lib.sh" "$WINE_LINUX_BUILD"
 export WINEPREFIX=$E2E_TMP/wine WINEDEBUG=-all WINEDLLOVERRIDES="mscoree,mshtml="
 wine_cleanup() {
     local rc=$?
-    wineserver -k 2>/dev/null || true
+    wineserver -k >/dev/null 2>&1 || true
     (exit "$rc")
     e2e_cleanup
 }
@@ -21,8 +21,9 @@ trap wine_cleanup EXIT
 # HARDWARE key lives only as long as the server.
 wine_boot() {
     command -v wine >/dev/null || e2e_die "wine is not installed"
+    mkdir -p "$WINEPREFIX"
+    wineserver -p || e2e_die "the Wine server did not start"
     "${E2E_RU[@]}" wineboot -i >"$E2E_TMP/wineboot.log" 2>&1 || e2e_die "wineboot failed"
-    wineserver -p
 }
 
 # wine_port COM LINK: COM (COM5, ...) is the pseudo-terminal LINK, as a serial driver would

@@ -40,13 +40,13 @@ run_once() {
     [ "$item" -eq 0 ] || e2e_key "$choice" Down
     e2e_key "$choice" Return
     w=$(e2e_wait_window 'Регистрация\(.*\.txt\)' 30) || e2e_die "$side: no $name window"
-    e2e_shot "$name-$side" "$w" >/dev/null
     e2e_key "$w" F5
     e2e_check "$side, $name: the poll asks for the result and acknowledges it" \
         e2e_wait 30 e2e_frames_at_least "$sim" 9 1
     e2e_key "$w" ctrl+s
     e2e_check "$side, $name: Ctrl+S writes the results file" e2e_wait 15 test -s "$results"
     sleep 0.5
+    e2e_shot "$name-$side" "$w" >/dev/null
     e2e_close "$w"
     e2e_check "$side, $name: the program ends when its window closes" e2e_wait_program_end 30
     e2e_stop_sim "$sim"
@@ -84,4 +84,7 @@ for model in tarvo:tarvo:12:Tarvo.Ini:0 mirel:mirel:300:Mirel2.Ini:1; do
     e2e_check "$name: the Windows program saves the bytes the Linux one saves" \
         same_bytes "$E2E_TMP/$name-linux.txt" "$E2E_TMP/$name-windows.txt"
 done
+if [ -n "${E2E_DOCS:-}" ]; then
+    cp "$E2E_SHOTS/tarvo-windows.png" "$E2E_DOCS/windows-tarvo.png"
+fi
 e2e_finish

@@ -24,8 +24,8 @@ starts_to_choice() {
 }
 
 "${E2E_RU[@]}" timeout 300 wine "$installer" /S >"$E2E_TMP/install.out" 2>&1 || true
-e2e_check "the silent install puts reg01.exe under Program Files" \
-    e2e_wait 60 test -f "$installed/reg01.exe"
+e2e_wait 60 test -f "$installed/reg01.exe" ||
+    e2e_die "the silent install put no reg01.exe under Program Files: $(cat "$E2E_TMP/install.out")"
 e2e_check "with the Qt platform, style and SQL plugins beside it" \
     test -f "$installed/platforms/qwindows.dll" -a -f "$installed/sqldrivers/qsqlite.dll"
 e2e_check "and an uninstaller" test -f "$installed/Uninstall.exe"

@@ -223,8 +223,8 @@ int TCustomComPort::Write(const void *buffer, int count)
     bool cancelled = false;
     const DWORD done = transfer(m_saved->device, cancelHandle(m_cancelFd), CError_WriteFailed,
                                 m_port, cancelled, [&](OVERLAPPED *ov) {
-                                    return WriteFile(m_saved->device, buffer, DWORD(count),
-                                                     nullptr, ov);
+                                    return WriteFile(m_saved->device, buffer, DWORD(count), nullptr,
+                                                     ov);
                                 });
     // The driver ends a write at its total time-out with what went out; the rest is lost.
     if (!cancelled && int(done) < count)
