@@ -31,6 +31,12 @@ void ControlMonitor::relabelled(QStringView label)
     }
 }
 
+void ControlMonitor::judgeAll()
+{
+    for (int i = 0; i < int(m_states.size()); ++i)
+        judgeMaterial(i);
+}
+
 bool ControlMonitor::hasUnread() const
 {
     return std::any_of(m_states.begin(), m_states.end(),

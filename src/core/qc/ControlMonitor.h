@@ -57,6 +57,8 @@ public:
     // A result's label changed to this one: the material it now names is judged again, and
     // so is every material judged so far, which may have lost a control by it.
     void relabelled(QStringView label);
+    // Judges every material, as the archive holds its controls from before.
+    void judgeAll();
     // Judges again every material judged so far or not read (the archive works again).
     void rejudge() { relabelled({}); }
     bool hasUnread() const;
