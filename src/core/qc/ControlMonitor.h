@@ -40,6 +40,9 @@ struct QcState
     QList<std::pair<int, QString>> reasons;
     QDateTime at;       // the control judged
     QDateTime lastGood; // of a rejection: the last control before it not rejected, or invalid
+
+    // What the operator must not overlook: a rejection, or controls that could not be judged.
+    bool isTrouble() const { return kind == Rejection || kind == Unread; }
 };
 
 class ControlMonitor

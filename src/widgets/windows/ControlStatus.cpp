@@ -80,6 +80,5 @@ void ControlStatus::show()
     m_label->setFullText(ControlMonitor::describe(state,
                                                   [this](int col) { return m_grid->Cells(col, 0); }),
                          m_notes);
-    TWindowStatus::showTrouble(m_label,
-                               state.kind == QcState::Rejection || state.kind == QcState::Unread);
+    TWindowStatus::showTrouble(m_label, state.isTrouble());
 }

@@ -77,7 +77,6 @@ private slots:
         QTest::addColumn<QString>("expected");
         QTest::addColumn<bool>("trouble");
         QTest::newRow("no control yet") << QStringList{"П-1=25"} << "Контроль: нет данных" << false;
-        QTest::newRow("in control") << QStringList{"КМА-1=20.4"} << "Контроль: в норме" << false;
         QTest::newRow("warning, labelled after")
             << QStringList{"КМА-1=20", "П-1=25", "+кма-2=21.2"}
             << "Контроль: предупреждение 1-2s (Температура)" << false;
