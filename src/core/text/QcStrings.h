@@ -38,6 +38,18 @@ inline const QString QcNoteBadSchedule = QStringLiteral(
     "Контроль: «%1» не целое число больше нуля, напоминание по нему не действует");
 inline const QString QcNoteMore = QStringLiteral("Контроль: ещё замечаний: %1");
 
+// The window's state in the status bar; %1 the rules with their columns, %2 the time of the
+// last good control.
+inline const QString QcNoData = QStringLiteral("Контроль: нет данных");
+inline const QString QcInControl = QStringLiteral("Контроль: в норме");
+inline const QString QcWarning = QStringLiteral("Контроль: предупреждение %1");
+inline const QString QcRejection = QStringLiteral(
+    "Контроль: отклонение %1 — результаты после %2 под вопросом");
+inline const QString QcRejectionNoGood = QStringLiteral(
+    "Контроль: отклонение %1 — принятого контроля до него нет, результаты под вопросом");
+inline const QString QcUnread = QStringLiteral("Контроль: не оценён, архив сейчас не прочитать");
+inline const QString QcRulesOf = QStringLiteral("%1 (%2)"); // rules, columns
+
 // Why a calibration is not computed
 inline const QString CalTooFew = QStringLiteral("нужно не меньше трёх проб");
 inline const QString CalNotPaired = QStringLiteral("значений прибора и эталона не поровну");

@@ -20,6 +20,7 @@
 #include "settings/TIniPlus.h"
 #include "table/TableShape.h"
 #include "text/Strings.h"
+#include "windows/ControlStatus.h"
 #include "windows/TArchiveLink.h"
 #include "windows/TColumnWidths.h"
 #include "windows/TJournalKeeper.h"
@@ -120,6 +121,8 @@ void TRegistrationWindow::FormCreate(TOpPoller *poller, int colCount, const QStr
         // A replayed journal only restores what the archive already holds.
         if (m_replaying || !m_archiveLink->editDone(r, v, line))
             journalRow(r);
+        if (m_control)
+            m_control->labelChanged(r);
     };
 
     TConfigSettings config{poller->Port, Str::NewFileBase + Str::TxtExt};
@@ -137,6 +140,8 @@ void TRegistrationWindow::FormCreate(TOpPoller *poller, int colCount, const QStr
         ReadExtraSettings(ini);
     }
     qualityPanel->readSettings(m_settings.get(), m_status.get());
+    m_control = ControlStatus::fromSettings(m_settings->ini(), MainGrid, m_status.get(),
+                                            m_archiveLink, this);
     m_columnWidths = new TColumnWidths(MainGrid, m_settings->ini());
     m_changed.setOnTurn([this] { SetCaption(); });
     BuildPortMenu(MenuPort, poller->Port);

@@ -25,6 +25,7 @@
 #include "windows/TChangedFlag.h"
 #include "windows/TRegistrationUi.h"
 
+class ControlStatus;
 class QEventLoop;
 class TArchiveLink;
 class TColumnWidths;
@@ -177,6 +178,7 @@ private:
 
     TOpPoller *m_poller = nullptr;
     TArchiveLink *m_archiveLink = nullptr;
+    ControlStatus *m_control = nullptr; // only with control materials in the settings
     QString m_fileName;
     std::unique_ptr<TWindowSettings> m_settings;
     std::unique_ptr<TWindowStatus> m_status;

@@ -9,6 +9,7 @@
 #include "results/LocaleFormats.h"
 #include "table/TableShape.h"
 #include "text/Strings.h"
+#include "windows/ControlStatus.h"
 #include "windows/TArchiveLink.h"
 #include "windows/TRegistrationWindow.h"
 
@@ -63,6 +64,8 @@ void TRegistrationWindow::addResultRow(const QDateTime &now, const TDecodedResul
         MainGrid->SetCells(col, row, text);
     m_archiveLink->resultRow(row, now, result, MainGrid->Rows().Line(TableShape::storeRow(row)),
                              m_poller->Port, qRound(NumberEdit1->Value()));
+    if (m_control)
+        m_control->resultRow(row);
     if (m_asking > 0)
         m_lateRows.push_back(row);
     MainGrid->endWithOpenRow();
