@@ -84,6 +84,19 @@ if(EXISTS ${qt_translation})
   install(FILES ${qt_translation} DESTINATION translations)
 endif()
 install(FILES ${CMAKE_SOURCE_DIR}/packaging/copyright RENAME copyright.txt DESTINATION .)
+# MinGW's runtime comes with its debugging symbols (libstdc++ is 24 MB so); the installed
+# copies lose them, the files beside the build stay whole.
+set(installed_libraries)
+foreach(path ${runtime_dlls})
+  get_filename_component(name ${path} NAME)
+  list(APPEND installed_libraries ${name})
+endforeach()
+list(APPEND installed_libraries ${runtime_plugins})
+install(CODE "
+  foreach(file ${installed_libraries})
+    execute_process(COMMAND ${CMAKE_STRIP} --strip-debug
+      \$ENV{DESTDIR}\${CMAKE_INSTALL_PREFIX}/\${file})
+  endforeach()")
 
 set(CPACK_GENERATOR NSIS ZIP)
 set(CPACK_PACKAGE_NAME reg01)
