@@ -22,7 +22,7 @@ trap wine_cleanup EXIT
 wine_boot() {
     command -v wine >/dev/null || e2e_die "wine is not installed"
     mkdir -p "$WINEPREFIX"
-    wineserver -p || e2e_die "the Wine server did not start"
+    wineserver -p >/dev/null 2>&1 || e2e_die "the Wine server did not start"
     "${E2E_RU[@]}" wineboot -i >"$E2E_TMP/wineboot.log" 2>&1 || e2e_die "wineboot failed"
 }
 

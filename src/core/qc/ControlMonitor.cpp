@@ -105,7 +105,9 @@ QString ControlMonitor::describe(const QcState &state, const std::function<QStri
 {
     // Columns judged by the same rules are named together: "1-2s (Жир, Белок)".
     QList<std::pair<QString, QStringList>> byRules;
-    for (const auto &[col, rules] : state.reasons) {
+    for (const auto &reason : state.reasons) {
+        const int col = reason.first;
+        const QString &rules = reason.second;
         auto it = std::find_if(byRules.begin(), byRules.end(),
                                [&](const auto &r) { return r.first == rules; });
         if (it == byRules.end())
