@@ -17,7 +17,7 @@ run_packages=(
   qt6-base-dev qt6-base-dev-tools libqt6printsupport6 qt6-qpa-plugins qt6-translations-l10n
   libqt6sql6 libqt6sql6-sqlite libqt6sql6-psql
   libgl-dev libxkbcommon-dev
-  libudev-dev libxlsxwriter-dev libpq-dev
+  libudev-dev libxlsxwriter-dev libpq-dev qt6-charts-dev
   fonts-dejavu-core fonts-dejavu locales
   xvfb xdotool x11-utils imagemagick python3
 )
