@@ -333,6 +333,8 @@ InstrumentSim::Exchange InstrumentSim::answer(const std::vector<uint8_t> &reques
         const int count = tarvo ? TarvoValueCount(length) : MirelValueCount(length);
         std::vector<double> values = m_fixed ? m_values
                                              : (tarvo ? m_generator.tarvo() : m_generator.mirel());
+        if (fetch)
+            values = m_control.next(std::move(values));
         values.resize(std::size_t(count), 0.0);
         std::vector<uint32_t> words;
         for (double v : values) {
@@ -528,6 +530,12 @@ void InstrumentSim::setOddEvery(int n)
 {
     std::lock_guard lock(m_mutex);
     m_generator.setOddEvery(n);
+}
+
+void InstrumentSim::setControlMilk(ControlMilk control)
+{
+    std::lock_guard lock(m_mutex);
+    m_control = std::move(control);
 }
 
 void InstrumentSim::queueFault(Fault fault)

@@ -14,6 +14,7 @@
 #include <thread>
 #include <vector>
 
+#include "sim/ControlMilk.h"
 #include "sim/MilkGenerator.h"
 
 class InstrumentSim
@@ -79,6 +80,8 @@ public:
     void useGenerator(uint32_t rngStart);       // generated values again (the default)
     // Generated samples n, 2n, 3n ... out of the usual milk norms; 0 (the default): none.
     void setOddEvery(int n);
+    // Every nth result a control sample at given values (ControlMilk); off by default.
+    void setControlMilk(ControlMilk control);
     void queueFault(Fault fault);
     void setTrickle(bool on); // every reply at 1.146 ms per byte (9600 8-O-1)
 
@@ -132,6 +135,7 @@ private:
     bool m_fixed = false;
     std::vector<double> m_values;
     MilkGenerator m_generator;
+    ControlMilk m_control;
     std::mt19937 m_garbage{7};
     std::deque<Fault> m_faults;
     bool m_trickle = false;

@@ -21,7 +21,8 @@ void Usage()
     std::fprintf(stderr, "usage: instrument-sim --family tarvo|mirel [--link PATH] [--address N]\n"
                          "       [--length 38|54|106] [--status HEX] [--trickle] [--log FILE]\n"
                          "       [--values V1,V2,...] [--group N] [--mask HEX] [--hang-up-at N]\n"
-                         "       [--odd-every N]\n");
+                         "       [--odd-every N] [--control V1,V2,... [--control-every N]\n"
+                         "       [--drift D1,D2,...]]\n");
 }
 
 bool ParseNumber(const char *text, int base, long max, long &out)
@@ -65,6 +66,9 @@ int main(int argc, char **argv)
     long hangUpAt = 0;
     long oddEvery = 0;
     std::vector<double> values;
+    std::vector<double> control;
+    std::vector<double> drift;
+    long controlEvery = 5;
 
     for (int i = 1; i < argc; ++i) {
         const std::string arg = argv[i];
@@ -118,6 +122,16 @@ int main(int argc, char **argv)
                 std::fprintf(stderr, "instrument-sim: bad sample count %s\n", argv[i]);
                 return 2;
             }
+        } else if (arg == "--control" || arg == "--drift") {
+            if (!ParseValues(argv[++i], arg == "--control" ? control : drift)) {
+                std::fprintf(stderr, "instrument-sim: bad values %s\n", argv[i]);
+                return 2;
+            }
+        } else if (arg == "--control-every") {
+            if (!ParseNumber(argv[++i], 10, 100000, controlEvery) || controlEvery == 0) {
+                std::fprintf(stderr, "instrument-sim: bad sample count %s\n", argv[i]);
+                return 2;
+            }
         } else if (arg == "--mask") {
             if (!ParseNumber(argv[++i], 16, 0x7FFFFFFF, mask)) {
                 std::fprintf(stderr, "instrument-sim: bad mask %s\n", argv[i]);
@@ -148,6 +162,9 @@ int main(int argc, char **argv)
         sim.setValues(values);
     // Now and then a sample the norms turn away, so coloured limits have something to show.
     sim.setOddEvery(int(oddEvery));
+    // Control milk between the samples, drifting off by the given steps, for quality control.
+    if (!control.empty())
+        sim.setControlMilk(ControlMilk(int(controlEvery), control, drift));
     if (group >= 0)
         sim.setGroup(static_cast<uint8_t>(group));
     if (mask >= 0)

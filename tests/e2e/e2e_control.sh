@@ -1,0 +1,72 @@
+#!/usr/bin/env bash
+# Quality control in the first-family window: the settings name a control milk (fat 3.50 ±
+# 0.03), the simulator puts that milk between the samples, every second result, drifting
+# 0.04 % fat further off each time. Eight results come in eight sittings (each new window asks
+# for a result at once), the controls labelled as operators label them; the fourth control is
+# 4 SD off, so the status bar turns red. The results file and the archive hold what was sent.
+source "$(dirname "$0")/lib.sh"
+
+command -v sqlite3 >/dev/null || e2e_skip "no sqlite3 client"
+RESULTS=$E2E_TMP/Контроль.txt
+DB=$E2E_PROG/reg01.sqlite
+sql() { sqlite3 -readonly "$DB" "$1"; }
+
+e2e_start_x
+e2e_prepare_program
+e2e_start_sim T tarvo --control 20,3.5,8.6,1028.5,3.2 --control-every 2 --drift 0,0.04
+e2e_write_ini Tarvo.Ini '[Config]' "COM=$E2E_LINK" "FileName=$RESULTS" 'DeviceNumber=0' \
+    '[Control]' '1.Name=Контрольное молоко' '1.Lot=2611' '1.Prefix=КМ' '1.6=3.50;0.03'
+
+# One sitting: the window opens the results file, the label is typed into the open row
+# (row N), F5 fetches one result into it and stops again, Ctrl+S saves. Leaves the window in w.
+sitting() {
+    local n=$1 label=$2
+    e2e_start_program
+    e2e_choose 0
+    w=$(e2e_wait_window 'Регистрация\(.*\.txt\)') || e2e_die "the Tarvo window did not open"
+    e2e_pointer_away
+    e2e_click "$w" 68 $((96 + 24 * (n - 1)))
+    e2e_type "$w" "$label"
+    e2e_key "$w" Return
+    e2e_key "$w" F5
+    e2e_wait 10 e2e_frames_at_least T 9 "$n" || e2e_die "result $n was not fetched"
+    e2e_key "$w" F5
+    e2e_wait 5 e2e_looks_idle "$w" || e2e_die "polling did not stop after result $n"
+    e2e_key "$w" ctrl+s
+    sleep 0.5
+}
+end_sitting() {
+    e2e_close "$w"
+    e2e_wait_program_end 10 || e2e_die "the program did not end"
+}
+
+for n in 1 2 3 4 5 6 7 8; do
+    if [ $((n % 2)) -eq 0 ]; then label="КМ-$((n / 2))"; else label="Проба $(((n + 1) / 2))"; fi
+    sitting "$n" "$label"
+    [ "$n" -eq 8 ] || end_sitting
+done
+
+# The status bar's text is drawn in dark red only for trouble: look for such pixels there.
+sleep 0.5
+shot=$(e2e_shot control "$w")
+read -r _ _ width height < <(e2e_geometry "$w")
+red=$(/usr/bin/convert "$shot" -crop "${width}x22+0+$((height - 22))" +repage -fx \
+    'r > 0.5 && g < 0.25 && b < 0.25 ? 1 : 0' -format '%[fx:int(mean*w*h)]' info:)
+e2e_check "the status bar shows the rejection in red" test "$red" -gt 20
+end_sitting
+
+e2e_check "eight results are archived" e2e_equal "$(sql 'SELECT count(*) FROM results')" 8
+e2e_check "the controls read 3.50, 3.54, 3.58 and 3.62 % fat" \
+    e2e_equal "$(sql "SELECT group_concat(printf('%.2f', v1), ' ') FROM
+                      (SELECT v1 FROM results WHERE id IN
+                         (SELECT result_id FROM label_changes WHERE new_text LIKE 'КМ-%')
+                       ORDER BY at_ms)")" "3.50 3.54 3.58 3.62"
+e2e_check "eight results and the open row in the results file" \
+    e2e_equal "$(e2e_line_count "$RESULTS")" 9
+e2e_check "the fourth control is in the file with its fat" \
+    e2e_equal "$(e2e_field "$RESULTS" 8 1,6)" "КМ-4	3,62"
+
+if [ -n "${E2E_DOCS:-}" ]; then
+    cp "$E2E_SHOTS/control.png" "$E2E_DOCS/control.png"
+fi
+e2e_finish
