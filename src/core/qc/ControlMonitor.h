@@ -41,7 +41,7 @@ struct QcState
     QDateTime at;             // the control judged
     QDateTime lastGood;       // of a rejection: the last control before it not rejected, or invalid
     int material = -1;        // the material judged, by its place in the list
-    QMap<int, double> values; // the judged control's values, by column
+    QMap<int, double> values{}; // the judged control's values, by column
 
     // What the operator must not overlook: a rejection, or controls that could not be judged.
     bool isTrouble() const { return kind == Rejection || kind == Unread; }

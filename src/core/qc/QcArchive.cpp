@@ -32,6 +32,12 @@ QString verdictOf(QcState::Kind kind)
                                                           : "in control");
 }
 
+// A text for a NOT NULL column: an empty QString binds as NULL.
+QString text(const QString &s)
+{
+    return s.isNull() ? QStringLiteral("") : s;
+}
+
 QVariant msOf(const QDateTime &at)
 {
     return at.isValid() ? QVariant(at.toMSecsSinceEpoch())
@@ -55,8 +61,8 @@ qint64 writeEvaluation(const QSqlDatabase &db, const QcState &state,
     q.addBindValue(control.isNull() ? QVariant(QMetaType::fromType<QByteArray>())
                                     : QVariant(control.toRfc4122()));
     q.addBindValue(state.at.toMSecsSinceEpoch());
-    q.addBindValue(material.name);
-    q.addBindValue(material.lot);
+    q.addBindValue(text(material.name));
+    q.addBindValue(text(material.lot));
     q.addBindValue(verdictOf(state.kind));
     if (!exec(q, error))
         return -1;
@@ -81,7 +87,7 @@ qint64 writeEvaluation(const QSqlDatabase &db, const QcState &state,
                                                       : QVariant(*v));
         col.addBindValue(v == state.values.constEnd() ? QVariant(QMetaType::fromType<double>())
                                                       : QVariant((*v - t.target) / t.sd));
-        col.addBindValue(rules);
+        col.addBindValue(text(rules));
         if (!exec(col, error))
             return -1;
     }
@@ -117,7 +123,7 @@ qint64 writeAction(const QSqlDatabase &db, const QString &osUser, const QString 
         return -1;
     q.addBindValue(at.toMSecsSinceEpoch());
     q.addBindValue(TArchiveWriter::isoText(at));
-    q.addBindValue(osUser);
+    q.addBindValue(text(osUser));
     q.addBindValue(comment);
     q.addBindValue(evaluation > 0 ? QVariant(evaluation) : QVariant(QMetaType::fromType<qint64>()));
     q.addBindValue(hold ? msOf(hold->lastGood) : msOf(QDateTime()));
