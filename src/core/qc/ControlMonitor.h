@@ -38,9 +38,9 @@ struct QcState
     Kind kind = NoData;
     // The columns the verdict is given for, each with its rule names ("1-3s, 2-2s").
     QList<std::pair<int, QString>> reasons;
-    QDateTime at;             // the control judged
-    QDateTime lastGood;       // of a rejection: the last control before it not rejected, or invalid
-    int material = -1;        // the material judged, by its place in the list
+    QDateTime at;       // the control judged
+    QDateTime lastGood; // of a rejection: the last control before it not rejected, or invalid
+    int material = -1;  // the material judged, by its place in the list
     QMap<int, double> values{}; // the judged control's values, by column
 
     // What the operator must not overlook: a rejection, or controls that could not be judged.
