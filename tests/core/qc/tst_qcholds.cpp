@@ -3,9 +3,7 @@
 
 #include <QTest>
 
-#include "export/TExportTable.h"
 #include "qc/QcHolds.h"
-#include "text/QcStrings.h"
 
 namespace {
 
@@ -96,33 +94,6 @@ private slots:
                 minutes << QString::number(Start.secsTo(t) / 60);
         }
         QCOMPARE(minutes.join(u' '), held);
-    }
-
-    // The export gets a column only when a row of it is held.
-    void exportColumn_data()
-    {
-        QTest::addColumn<QStringList>("why");
-        QTest::addColumn<QStringList>("lastColumn");
-        QTest::newRow("nothing held") << QStringList{"", ""} << QStringList{"1", "2"};
-        QTest::newRow("one held") << QStringList{"", "отклонение"} << QStringList{"", "отклонение"};
-    }
-    void exportColumn()
-    {
-        QFETCH(QStringList, why);
-        QFETCH(QStringList, lastColumn);
-        TExportTable table;
-        table.titles = {QStringLiteral("№")};
-        table.rowCount = int(why.size());
-        table.cell = [](int, int row) { return QString::number(row + 1); };
-        QcHolds::markExport(table, [why](int row) { return why[row]; });
-        const int last = table.columnCount() - 1;
-        QCOMPARE(table.titles.size(), lastColumn[0] == QStringLiteral("1") ? 1 : 2);
-        if (last > 0)
-            QCOMPARE(table.titles[last], Str::QcHeldTitle);
-        QStringList got;
-        for (int r = 0; r < table.rowCount; ++r)
-            got << table.cell(last, r);
-        QCOMPARE(got, lastColumn);
     }
 };
 

@@ -137,8 +137,6 @@ private slots:
         QTest::addColumn<QStringList>("entries");
         QTest::addColumn<int>("minutesLater");
         QTest::addColumn<bool>("due");
-        QTest::newRow("one sample of two")
-            << "EverySamples=2" << QStringList{"КМА-1=20", "П-1=25"} << 0 << false;
         QTest::newRow("two samples of two")
             << "EverySamples=2" << QStringList{"КМА-1=20", "П-1=25", "П-2=25"} << 0 << true;
         QTest::newRow("20 minutes of 30")
