@@ -200,11 +200,13 @@ void ControlStatus::follow(const QcState &state)
         m_judged = state;
         const QSqlDatabase db = m_link->archive().sideTables();
         QSqlError error;
-        const qint64 id = !db.isValid() ? -1
-                                        : QcArchive::writeEvaluation(db, state,
-                                                                     m_monitor.materials()
-                                                                         .list()[state.material],
-                                                                     QUuid(), m_now(), &error);
+        // The judged control's result, when the table shows it.
+        const int index = int(m_times.indexOf(state.at));
+        const QUuid control = index >= 0 ? m_link->rowResult(index + 1) : QUuid();
+        const ControlMaterial &material = m_monitor.materials().list()[state.material];
+        const qint64 id = db.isValid() ? QcArchive::writeEvaluation(db, state, material, control,
+                                                                    m_now(), &error)
+                                       : -1;
         if (state.kind == QcState::Rejection && m_holds.open())
             m_holdEvaluation = id;
     }

@@ -2,8 +2,6 @@
 // state in the status bar, the archive's rows, the exports' column, the operator's action
 // that releases them, and the reminder that a control is due.
 
-#include <QMenu>
-
 #include "ResultFeed.h"
 #include "WindowTestSupport.h"
 #include "controls/TElidedLabel.h"
@@ -74,24 +72,24 @@ private slots:
     {
         QTest::addColumn<QStringList>("entries");
         QTest::addColumn<QString>("rows");     // held grid rows
-        QTest::addColumn<QString>("archived"); // held results | actions in the archive
+        QTest::addColumn<QString>("archived"); // held | actions | rejections, in the archive
         QTest::addColumn<QString>("status");
         const QString rejected = QStringLiteral(
             "Контроль: отклонение 1-3s (Температура) — результаты после 10:00 под вопросом");
         QTest::newRow("since the good control")
             << QStringList{"КМА-1=20", "П-1=25", "КМА-2=21.6", "П-2=25"} << "2 3 4"
-            << "3|0" << rejected;
+            << "3|0|1" << rejected;
         QTest::newRow("a passing control keeps them")
             << QStringList{"КМА-1=20", "П-1=25", "КМА-2=21.6", "КМА-3=20"} << "2 3 4"
-            << "3|0"
+            << "3|0|1"
             << "Контроль: в норме; задержано результатов: 3 — нужно действие по контролю";
         QTest::newRow("the action releases")
             << QStringList{"КМА-1=20", "П-1=25", "КМА-2=21.6", "!повторили пробу", "П-2=25"} << ""
-            << "2|1"
+            << "2|1|1"
             << "Контроль: действие записано в 10:30, результаты выпущены";
         QTest::newRow("rejection taken back")
             << QStringList{"КМА-1=20", "КМА-2=21.6", "+П-2=0"} << ""
-            << "1|0"
+            << "1|0|1"
             << "Контроль: в норме";
     }
     void held()
@@ -124,8 +122,11 @@ private slots:
         QCOMPARE(table.columnCount(), held.isEmpty() ? columns : columns + 1);
 
         RawArchive raw(w->ArchiveLink()->archive().path());
-        QCOMPARE(raw.value("SELECT (SELECT count(*) FROM qc_holds) || '|' || "
-                           "(SELECT count(*) FROM qc_actions WHERE comment <> '')")
+        // Each held result and the rejecting control are named by their archived records.
+        QCOMPARE(raw.value("SELECT (SELECT count(*) FROM qc_holds JOIN records ON uid = "
+                           "result_uid) || '|' || (SELECT count(*) FROM qc_actions) || '|' || "
+                           "(SELECT count(*) FROM qc_evaluations JOIN records ON uid = "
+                           "result_uid WHERE verdict = 'rejection')")
                      .toString(),
                  archived);
     }
@@ -158,27 +159,6 @@ private slots:
         m_clock.now = m_clock.now.addSecs(60 * minutesLater);
         control->refresh();
         QCOMPARE(control->label()->text().endsWith(Str::QcDueTail), due);
-    }
-
-    void actionOnlyWithMaterial_data()
-    {
-        QTest::addColumn<QString>("ini");
-        QTest::addColumn<bool>("present");
-        QTest::newRow("schedule alone") << "[Control]\r\nEverySamples=50\r\n" << false;
-        QTest::newRow("one material") << kControl << true;
-    }
-    void actionOnlyWithMaterial()
-    {
-        QFETCH(QString, ini);
-        QFETCH(bool, present);
-        writeIni(ini);
-        auto w = shown();
-        auto *service = w->findChild<QMenu *>(QStringLiteral("mnService"));
-        QVERIFY(service);
-        bool found = false;
-        for (QAction *a : service->actions())
-            found = found || a->text() == Str::ActQcAction;
-        QCOMPARE(found, present);
     }
 };
 
