@@ -7,6 +7,7 @@
 #include <QVariant>
 
 #include "archive/ArchiveIdentity.h"
+#include "archive/ArchiveQcTables.h"
 #include "archive/ArchiveRecords.h"
 #include "archive/TArchiveChain.h"
 
@@ -201,11 +202,12 @@ bool step(const QSqlDatabase &db, int to, QSqlError *error)
         q.exec(QString::fromLatin1(now < 0 ? "ROLLBACK" : "COMMIT"));
         return now >= 0;
     }
-    const QStringList sql = to == 1   ? version1()
-                            : to == 2 ? version2()
-                            : to == 3 ? version3()
-                            : to == 4 ? version4()
-                                      : ArchiveIdentity::tables();
+    const QStringList sql = to == 1              ? version1()
+                            : to == 2            ? version2()
+                            : to == 3            ? version3()
+                            : to == 4            ? version4()
+                            : to == IdentityStep ? ArchiveIdentity::tables()
+                                                 : ArchiveQcTables::tables();
     bool ok = true;
     for (const QString &s : sql) {
         if (!(ok = run(q, s, error)))

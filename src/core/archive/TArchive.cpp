@@ -353,6 +353,13 @@ bool TArchive::flush(qint64 budgetMs)
     return true;
 }
 
+QSqlDatabase TArchive::sideTables()
+{
+    if (m_state != ArchiveState::Ok || !ensureConnected())
+        return QSqlDatabase();
+    return database();
+}
+
 TArchiveSearchResult TArchive::search(const TArchiveQuery &query)
 {
     if (!ensureConnected()) {

@@ -115,6 +115,10 @@ public:
     void setMaxPending(int count) { m_maxPending = count; }
     static constexpr int MaxPending = 20000; // four weeks of results at one per two minutes
 
+    // The open file's connection for the tables kept beside the records (quality control),
+    // written at once rather than queued; an invalid one when the file cannot be used now.
+    QSqlDatabase sideTables();
+
     TArchiveSearchResult search(const TArchiveQuery &query) override;
     bool loadDetails(std::vector<TArchiveHit> &hits, QString *error) override;
     std::vector<TArchiveLabelEntry> labelHistory(qint64 id, QString *error) override;

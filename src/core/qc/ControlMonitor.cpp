@@ -47,10 +47,11 @@ void ControlMonitor::judgeMaterial(int material)
 {
     const std::optional<std::vector<ControlResult>> controls = m_history(material);
     if (!controls) {
-        m_states[material] = QcState{QcState::Unread, {}, {}, {}};
+        m_states[material] = QcState{QcState::Unread, {}, {}, {}, material, {}};
         return;
     }
     m_states[material] = judge(m_materials.list()[material], *controls);
+    m_states[material].material = material;
 }
 
 QcState ControlMonitor::state() const
@@ -94,6 +95,7 @@ QcState ControlMonitor::judge(const ControlMaterial &material,
                                                    : QcState::InControl;
         state.reasons = reasons;
         state.at = control.at;
+        state.values = control.values;
         state.lastGood = state.kind == QcState::Rejection ? lastGood : QDateTime();
         if (state.kind != QcState::Rejection)
             lastGood = control.at;
@@ -101,11 +103,12 @@ QcState ControlMonitor::judge(const ControlMaterial &material,
     return state;
 }
 
-QString ControlMonitor::describe(const QcState &state, const std::function<QString(int)> &title)
+QString ControlMonitor::reasonsText(const QList<std::pair<int, QString>> &reasons,
+                                    const std::function<QString(int)> &title)
 {
     // Columns judged by the same rules are named together: "1-2s (Жир, Белок)".
     QList<std::pair<QString, QStringList>> byRules;
-    for (const auto &reason : state.reasons) {
+    for (const auto &reason : reasons) {
         const int col = reason.first;
         const QString &rules = reason.second;
         auto it = std::find_if(byRules.begin(), byRules.end(),
@@ -118,7 +121,12 @@ QString ControlMonitor::describe(const QcState &state, const std::function<QStri
     QStringList parts;
     for (const auto &[rules, titles] : byRules)
         parts << Str::QcRulesOf.arg(rules, titles.join(QStringLiteral(", ")));
-    const QString why = parts.join(QStringLiteral(", "));
+    return parts.join(QStringLiteral(", "));
+}
+
+QString ControlMonitor::describe(const QcState &state, const std::function<QString(int)> &title)
+{
+    const QString why = reasonsText(state.reasons, title);
     switch (state.kind) {
     case QcState::NoData:
         return Str::QcNoData;

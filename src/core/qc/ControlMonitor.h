@@ -40,6 +40,8 @@ struct QcState
     QList<std::pair<int, QString>> reasons;
     QDateTime at;       // the control judged
     QDateTime lastGood; // of a rejection: the last control before it not rejected, or invalid
+    int material = -1;  // the material judged, by its place in the list
+    QMap<int, double> values{}; // the judged control's values, by column
 
     // What the operator must not overlook: a rejection, or controls that could not be judged.
     bool isTrouble() const { return kind == Rejection || kind == Unread; }
@@ -72,6 +74,9 @@ public:
     // "Контроль: отклонение 1-3s (Жир) — результаты после 10:42 под вопросом", the columns
     // named by `title`.
     static QString describe(const QcState &state, const std::function<QString(int)> &title);
+    // "1-3s (Жир), 1-2s (Белок)": the reasons, columns of the same rules named together.
+    static QString reasonsText(const QList<std::pair<int, QString>> &reasons,
+                               const std::function<QString(int)> &title);
 
 private:
     void judgeMaterial(int material);

@@ -50,6 +50,28 @@ inline const QString QcRejectionNoGood = QStringLiteral(
 inline const QString QcUnread = QStringLiteral("Контроль: не оценён, архив сейчас не прочитать");
 inline const QString QcRulesOf = QStringLiteral("%1 (%2)"); // rules, columns
 
+// Results held after a rejection: %1 the rules with their columns, %2 the rejecting control's
+// time; the count of held results; the time of the action that released them.
+inline const QString QcHeldTitle = QStringLiteral("Задержан");
+inline const QString QcHeldCell = QStringLiteral("отклонение %1 в %2");
+inline const QString QcHeldWhy = QStringLiteral("Результат задержан: %1");
+inline const QString QcHeldTail = QStringLiteral(
+    "; задержано результатов: %1 — нужно действие по контролю");
+inline const QString QcReleased = QStringLiteral(
+    "Контроль: действие записано в %1, результаты выпущены");
+inline const QString QcDueTail = QStringLiteral("; пора поставить контрольную пробу");
+
+// The operator's action after a rejection
+inline const QString ActQcAction = QStringLiteral("Действие по контролю…");
+inline const QString QcActionCaption = QStringLiteral("Действие по контролю");
+inline const QString QcActionWho = QStringLiteral("Кто: %1\nКогда: %2");
+inline const QString QcActionHeld = QStringLiteral("Задержаны результаты после %1: отклонение %2");
+inline const QString QcActionHeldAll = QStringLiteral("Задержаны результаты: отклонение %1");
+inline const QString QcActionNothingHeld = QStringLiteral("Задержанных результатов нет");
+inline const QString QcActionWhat = QStringLiteral("Что сделано (обязательно):");
+inline const QString QcActionNotRecorded = QStringLiteral(
+    "Действие не записано: архив сейчас недоступен. Результаты остаются задержанными.");
+
 // Why a calibration is not computed
 inline const QString CalTooFew = QStringLiteral("нужно не меньше трёх проб");
 inline const QString CalNotPaired = QStringLiteral("значений прибора и эталона не поровну");

@@ -87,6 +87,9 @@ public:
     std::function<void(TColorStringGrid *Sender, int ARow, int ACol, TGridDrawState AState,
                        QBrush &ABrush, QFont &AFont)>
         OnGetCellColor;
+    // The header of data row `row` (1 = the first): a brush or a text other than the plain
+    // ones marks it. Without the hook every row header is drawn as it always was.
+    std::function<void(int row, QBrush &brush, QString &text)> OnGetRowHeader;
     // Ctrl+V on a cell, or a paste of several lines into an editor: the clipboard's text.
     // Without an owner's hook the grid pastes nothing.
     std::function<void(int col, int row, const QString &text)> OnPaste;

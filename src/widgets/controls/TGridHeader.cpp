@@ -21,6 +21,9 @@ QSize TGridHeader::sizeHint() const
 
 void TGridHeader::paintSection(QPainter *painter, const QRect &rect, int logicalIndex) const
 {
+    if (orientation() == Qt::Vertical && m_grid->OnGetRowHeader
+        && paintMarked(painter, rect, logicalIndex))
+        return;
     if (m_grid->OnGetCellColor && paintColoured(painter, rect, logicalIndex))
         return;
     // A title wider than its column is drawn a little smaller rather than cut off.
@@ -53,15 +56,34 @@ bool TGridHeader::paintColoured(QPainter *painter, const QRect &rect, int logica
     // A cell the owner left as it was is drawn as without the hook.
     if (brush == plainBrush && cellFont == plainFont)
         return false;
+    drawCell(painter, rect, brush, cellFont,
+             model()->headerData(logicalIndex, orientation()).toString());
+    return true;
+}
+
+bool TGridHeader::paintMarked(QPainter *painter, const QRect &rect, int logicalIndex) const
+{
+    const QBrush plainBrush = palette().button();
+    const QString plainText = model()->headerData(logicalIndex, orientation()).toString();
+    QBrush brush = plainBrush;
+    QString text = plainText;
+    m_grid->OnGetRowHeader(logicalIndex + 1, brush, text);
+    if (brush == plainBrush && text == plainText)
+        return false;
+    drawCell(painter, rect, brush, font(), text);
+    return true;
+}
+
+void TGridHeader::drawCell(QPainter *painter, const QRect &rect, const QBrush &brush,
+                           const QFont &font, const QString &text) const
+{
     painter->save();
     painter->fillRect(rect, brush);
     painter->setPen(palette().color(QPalette::Mid));
     painter->drawLine(rect.topRight(), rect.bottomRight());
     painter->drawLine(rect.bottomLeft(), rect.bottomRight());
     painter->setPen(palette().color(QPalette::ButtonText));
-    painter->setFont(cellFont);
-    const QString text = model()->headerData(logicalIndex, orientation()).toString();
+    painter->setFont(font);
     painter->drawText(rect.adjusted(2, 0, -2, 0), Qt::AlignLeft | Qt::AlignVCenter, text);
     painter->restore();
-    return true;
 }

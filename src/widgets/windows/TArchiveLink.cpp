@@ -278,6 +278,8 @@ TExportTable TArchiveLink::gridTable() const
         widths.push_back(grid->ColWidths(c));
     TExportTable t = ExportTableOf(*grid->GridModel(), widths);
     m_window.quality->colours()->markExport(t); // out-of-norm values as on screen
+    if (markExport)
+        markExport(t);
     t.name = QFileInfo(m_window.fileName()).fileName();
     return t;
 }

@@ -103,6 +103,9 @@ public:
     QAction *actPrintPreview = nullptr;
     QAction *actPrintReport = nullptr;
 
+    // Marks the exports' and the report's table further (held results); none by default.
+    std::function<void(TExportTable &table)> markExport;
+
     // Dialog hooks; tests replace them to answer without a person.
     std::function<QString(const QString &resultsFile, TExportFormat *format)> AskExportFileName;
 

@@ -100,6 +100,7 @@ TRegistrationWindow::~TRegistrationWindow()
     MainGrid->OnGetEditText = nullptr;
     MainGrid->OnSetEditText = nullptr;
     MainGrid->OnGetCellColor = nullptr;
+    MainGrid->OnGetRowHeader = nullptr;
     MainGrid->DiscardEditor();
     if (m_modalLoop)
         m_modalLoop->quit();
@@ -140,8 +141,9 @@ void TRegistrationWindow::FormCreate(TOpPoller *poller, int colCount, const QStr
         ReadExtraSettings(ini);
     }
     qualityPanel->readSettings(m_settings.get(), m_status.get());
-    m_control = ControlStatus::fromSettings(m_settings->ini(), MainGrid, m_status.get(),
-                                            m_archiveLink, this);
+    m_control = ControlStatus::fromSettings(
+        m_settings->ini(), MainGrid, m_status.get(), m_archiveLink, qualityPanel->serviceMenu(),
+        [this] { return Now(); }, this);
     m_columnWidths = new TColumnWidths(MainGrid, m_settings->ini());
     m_changed.setOnTurn([this] { SetCaption(); });
     BuildPortMenu(MenuPort, poller->Port);

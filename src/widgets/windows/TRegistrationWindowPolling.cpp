@@ -65,7 +65,7 @@ void TRegistrationWindow::addResultRow(const QDateTime &now, const TDecodedResul
     m_archiveLink->resultRow(row, now, result, MainGrid->Rows().Line(TableShape::storeRow(row)),
                              m_poller->Port, qRound(NumberEdit1->Value()));
     if (m_control)
-        m_control->resultRow(row);
+        m_control->resultRow(row, now);
     if (m_asking > 0)
         m_lateRows.push_back(row);
     MainGrid->endWithOpenRow();
