@@ -8,6 +8,7 @@
 
 #include "archive/ArchiveIdentity.h"
 #include "archive/ArchiveRecords.h"
+#include "archive/CalibrationStore.h"
 #include "archive/TArchiveChain.h"
 
 namespace {
@@ -189,6 +190,31 @@ bool fillLabelTexts(const QSqlDatabase &db, QSqlError *error)
 
 // The step that gives the file its identity (ArchiveIdentity).
 constexpr int IdentityStep = 5;
+// The step that adds the calibrations against reference samples (CalibrationStore).
+constexpr int CalibrationStep = 6;
+
+QStringList stepTables(int to)
+{
+    switch (to) {
+    case 1:
+        return version1();
+    case 2:
+        return version2();
+    case 3:
+        return version3();
+    case 4:
+        return version4();
+    case IdentityStep:
+        return ArchiveIdentity::tables();
+    case CalibrationStep: {
+        QStringList sql = CalibrationStore::tables();
+        for (const QString &table : CalibrationStore::appendOnlyTables())
+            sql += appendOnly(table);
+        return sql;
+    }
+    }
+    return {};
+}
 
 bool step(const QSqlDatabase &db, int to, QSqlError *error)
 {
@@ -201,11 +227,7 @@ bool step(const QSqlDatabase &db, int to, QSqlError *error)
         q.exec(QString::fromLatin1(now < 0 ? "ROLLBACK" : "COMMIT"));
         return now >= 0;
     }
-    const QStringList sql = to == 1   ? version1()
-                            : to == 2 ? version2()
-                            : to == 3 ? version3()
-                            : to == 4 ? version4()
-                                      : ArchiveIdentity::tables();
+    const QStringList sql = stepTables(to);
     bool ok = true;
     for (const QString &s : sql) {
         if (!(ok = run(q, s, error)))
@@ -263,6 +285,12 @@ std::vector<std::pair<QString, QString>> guardTriggers()
                                       QString::fromLatin1(what).toLower()),
                              appendOnlyTrigger(QString::fromLatin1(table), what));
         }
+    }
+    for (const QString &table : CalibrationStore::appendOnlyTables()) {
+        for (const char *what : {"UPDATE", "DELETE"})
+            out.emplace_back(QStringLiteral("%1_no_%2")
+                                 .arg(table, QString::fromLatin1(what).toLower()),
+                             appendOnlyTrigger(table, what));
     }
     out.emplace_back(QStringLiteral("label_texts_index"), LabelIndexTrigger);
     return out;

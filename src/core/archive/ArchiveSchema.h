@@ -14,6 +14,8 @@
 //            the names of the views per family (ArchiveViews), and an index on the time a
 //            result shows.
 // Version 5: the file's identity (ArchiveIdentity), made once and kept.
+// Version 6: calibrations against reference samples with their samples, and the values they
+//            corrected (CalibrationStore).
 
 #include <utility>
 #include <vector>
@@ -24,7 +26,7 @@
 
 namespace ArchiveSchema {
 
-constexpr int Version = 5;
+constexpr int Version = 6;
 
 // The version the file carries (0 for a new, empty file); -1 with the error when it cannot be
 // read.
