@@ -87,6 +87,9 @@ public:
     std::function<void(TColorStringGrid *Sender, int ARow, int ACol, TGridDrawState AState,
                        QBrush &ABrush, QFont &AFont)>
         OnGetCellColor;
+    // The text a data cell is drawn with instead of the text it holds (a corrected value);
+    // without an owner's hook, or when it leaves the text as it is, the cell's own text.
+    std::function<void(int col, int row, QString &text)> OnGetShownText;
     // Ctrl+V on a cell, or a paste of several lines into an editor: the clipboard's text.
     // Without an owner's hook the grid pastes nothing.
     std::function<void(int col, int row, const QString &text)> OnPaste;
