@@ -3,12 +3,16 @@
 // carries the corrected value only with the operator's switch on.
 
 #include <QAction>
+#include <QPushButton>
+#include <QTableWidget>
 
 #include "ResultFeed.h"
 #include "WindowTestSupport.h"
 #include "archive/TArchive.h"
 #include "qc/Calibration.h"
+#include "qc/TCalibrationDialog.h"
 #include "support/ArchiveSamples.h"
+#include "table/TableShape.h"
 #include "text/Strings.h"
 #include "windows/TArchiveLink.h"
 #include "windows/TCalibrationPart.h"
@@ -109,6 +113,56 @@ private slots:
             // The archived result keeps the instrument's value.
             QCOMPARE(raw.value("SELECT v0 FROM results").toDouble(), 20.0);
         }
+    }
+
+    // "Калибровка…" over the selected rows: the instrument's values of the chosen rows, the
+    // accepted line kept and in force for the next result; the switch kept in the settings.
+    void calibrateSelected_data()
+    {
+        QTest::addColumn<QList<int>>("selected"); // grid rows of the results 19, 20, 21, 23
+        QTest::addColumn<QString>("next");        // a result of 20 as then drawn
+        QTest::newRow("three rows") << QList<int>{1, 2, 3} << "20,50*";
+        QTest::newRow("two rows refused") << QList<int>{1, 3} << "20,00";
+    }
+    void calibrateSelected()
+    {
+        QFETCH(QList<int>, selected);
+        QFETCH(QString, next);
+        writeIni(QStringLiteral("[Calibration]\r\nEnabled=1\r\n"));
+        auto w = window();
+        w->setModelName(Str::ModelTarvo);
+        w->ArchiveLink()->start(m_dir->path());
+        for (double t : {19.0, 20.0, 21.0, 23.0})
+            feedResult(*w, t);
+        for (int row : selected)
+            w->MainGrid->selectionModel()
+                ->select(w->MainGrid->model()->index(TableShape::storeRow(row), 5),
+                         QItemSelectionModel::Select);
+        int offered = 0;
+        w->calibration()->runDialog = [&](TCalibrationDialog &dialog) {
+            offered = dialog.table->rowCount();
+            for (int r = 0; r < offered; ++r) {
+                const double x = dialog.table->item(r, 1)->text().replace(u',', u'.').toDouble();
+                dialog.table->item(r, 2)->setText(QString::number(x + 0.5));
+            }
+            dialog.acceptButton->click();
+        };
+        w->calibration()->calibrateAction->trigger();
+        QCOMPARE(offered, int(selected.size()));
+        const int row = w->MainGrid->RowCount() - 1;
+        feedResult(*w, 20);
+        QString text = w->MainGrid->Cells(5, row);
+        w->MainGrid->OnGetShownText(5, row, text);
+        QCOMPARE(text, next);
+        w->calibration()->toFileAction->trigger();
+        QVERIFY(w->close());
+        w.reset();
+        QVERIFY(getFile(path(QStringLiteral("Tarvo.Ini"))).contains("ToFile=1"));
+        RawArchive raw(m_dir->filePath(TArchive::FileName));
+        QCOMPARE(raw.value("SELECT count(*) FROM calibration_samples s JOIN records r "
+                           "ON r.uid = s.result_uid")
+                     .toInt(),
+                 next.endsWith(u'*') ? 3 : 0);
     }
 };
 
