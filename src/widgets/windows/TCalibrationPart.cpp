@@ -57,8 +57,11 @@ TCalibrationPart::TCalibrationPart(CalibrationSettings settings, TColorStringGri
     };
     grid->viewport()->installEventFilter(this);
     connect(&link->archive(), &TArchive::stateChanged, this, [this] {
-        if (!m_loaded && m_link->archive().state() == ArchiveState::Ok)
+        if (m_link->archive().state() != ArchiveState::Ok)
+            return;
+        if (!m_loaded)
             reload();
+        writeWaiting();
     });
 }
 
@@ -100,12 +103,23 @@ void TCalibrationPart::resultRow(int row)
     const QUuid result = it == m_rows.end() ? QUuid() : m_link->rowResult(row);
     if (result.isNull())
         return;
-    // Written beside the result; a correction the archive cannot take now is still shown and
-    // the result itself keeps the instrument's value.
-    for (const auto &[col, c] : it->second) {
+    for (const auto &[col, c] : it->second)
+        m_unwritten.push_back({result, col - TableShape::FirstValueCol, c});
+    writeWaiting();
+}
+
+void TCalibrationPart::writeWaiting()
+{
+    // Written beside the result; what the archive cannot take now waits for it to come back,
+    // while the session lasts.
+    while (!m_unwritten.empty()) {
+        const Unwritten &u = m_unwritten.front();
         QString error;
-        m_link->archive().writeCorrection(result, col - TableShape::FirstValueCol, c.raw,
-                                          c.corrected, c.calibration, &error);
+        if (!m_link->archive().writeCorrection(u.result, u.column, u.correction.raw,
+                                               u.correction.corrected, u.correction.calibration,
+                                               &error))
+            return;
+        m_unwritten.pop_front();
     }
 }
 

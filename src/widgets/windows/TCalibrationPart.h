@@ -8,10 +8,12 @@
 // both. The results file carries the corrected value only with the switch on. A window whose
 // settings do not turn it on gets none of it.
 
+#include <deque>
 #include <functional>
 #include <map>
 
 #include <QObject>
+#include <QUuid>
 
 #include "qc/CalibrationSettings.h"
 #include "qc/ColumnCorrections.h"
@@ -68,6 +70,14 @@ protected:
 
 private:
     std::vector<TCalibrationDialog::Sample> pickArchived();
+    void writeWaiting();
+
+    struct Unwritten
+    {
+        QUuid result;
+        int column = 0;
+        AppliedCorrection correction;
+    };
 
     TCalibrationPart(CalibrationSettings settings, TColorStringGrid *grid, TArchiveLink *link,
                      QObject *parent);
@@ -79,4 +89,5 @@ private:
     bool m_loaded = false;
     // By grid row and grid column: what each corrected cell shows and came as.
     std::map<int, std::map<int, AppliedCorrection>> m_rows;
+    std::deque<Unwritten> m_unwritten; // corrections the archive could not take yet
 };
