@@ -4,7 +4,7 @@ namespace ArchiveQcTables {
 
 QStringList tables()
 {
-    QStringList sql{
+    return {
         // One row each time the window's control state changes to another verdict or control.
         QStringLiteral("CREATE TABLE qc_evaluations ("
                        "id INTEGER PRIMARY KEY, at_ms INTEGER NOT NULL, at_iso TEXT NOT NULL, "
@@ -28,14 +28,12 @@ QStringList tables()
                        "evaluation_id INTEGER REFERENCES qc_evaluations (id), "
                        "held_from_ms INTEGER, held_to_ms INTEGER NOT NULL)"),
     };
-    for (const char *table : {"qc_evaluations", "qc_evaluation_columns", "qc_holds", "qc_actions"}) {
-        for (const char *what : {"UPDATE", "DELETE"})
-            sql << QStringLiteral("CREATE TRIGGER IF NOT EXISTS %1_no_%2 BEFORE %3 ON %1 BEGIN "
-                                  "SELECT RAISE(ABORT, 'archive records are never changed'); END")
-                       .arg(QString::fromLatin1(table), QString::fromLatin1(what).toLower(),
-                            QString::fromLatin1(what));
-    }
-    return sql;
+}
+
+QStringList appendOnlyTables()
+{
+    return {QStringLiteral("qc_evaluations"), QStringLiteral("qc_evaluation_columns"),
+            QStringLiteral("qc_holds"), QStringLiteral("qc_actions")};
 }
 
 } // namespace ArchiveQcTables

@@ -9,7 +9,9 @@
 
 namespace ArchiveQcTables {
 
-// The statements of the schema step that adds the tables.
+// The statements of the schema step that adds the tables (their guards come apart).
 QStringList tables();
+// The tables whose rows are never changed or removed.
+QStringList appendOnlyTables();
 
 } // namespace ArchiveQcTables

@@ -9,6 +9,7 @@
 #include "archive/ArchiveIdentity.h"
 #include "archive/ArchiveQcTables.h"
 #include "archive/ArchiveRecords.h"
+#include "archive/CalibrationStore.h"
 #include "archive/TArchiveChain.h"
 
 namespace {
@@ -190,6 +191,39 @@ bool fillLabelTexts(const QSqlDatabase &db, QSqlError *error)
 
 // The step that gives the file its identity (ArchiveIdentity).
 constexpr int IdentityStep = 5;
+// The step that adds the quality-control records (ArchiveQcTables).
+constexpr int QcStep = 6;
+// The step that adds the calibrations against reference samples (CalibrationStore).
+constexpr int CalibrationStep = 7;
+
+QStringList guards(const QStringList &tables)
+{
+    QStringList sql;
+    for (const QString &table : tables)
+        sql += appendOnly(table);
+    return sql;
+}
+
+QStringList stepTables(int to)
+{
+    switch (to) {
+    case 1:
+        return version1();
+    case 2:
+        return version2();
+    case 3:
+        return version3();
+    case 4:
+        return version4();
+    case IdentityStep:
+        return ArchiveIdentity::tables();
+    case QcStep:
+        return ArchiveQcTables::tables() + guards(ArchiveQcTables::appendOnlyTables());
+    case CalibrationStep:
+        return CalibrationStore::tables() + guards(CalibrationStore::appendOnlyTables());
+    }
+    return {};
+}
 
 bool step(const QSqlDatabase &db, int to, QSqlError *error)
 {
@@ -202,12 +236,7 @@ bool step(const QSqlDatabase &db, int to, QSqlError *error)
         q.exec(QString::fromLatin1(now < 0 ? "ROLLBACK" : "COMMIT"));
         return now >= 0;
     }
-    const QStringList sql = to == 1              ? version1()
-                            : to == 2            ? version2()
-                            : to == 3            ? version3()
-                            : to == 4            ? version4()
-                            : to == IdentityStep ? ArchiveIdentity::tables()
-                                                 : ArchiveQcTables::tables();
+    const QStringList sql = stepTables(to);
     bool ok = true;
     for (const QString &s : sql) {
         if (!(ok = run(q, s, error)))
@@ -265,6 +294,13 @@ std::vector<std::pair<QString, QString>> guardTriggers()
                                       QString::fromLatin1(what).toLower()),
                              appendOnlyTrigger(QString::fromLatin1(table), what));
         }
+    }
+    for (const QString &table :
+         ArchiveQcTables::appendOnlyTables() + CalibrationStore::appendOnlyTables()) {
+        for (const char *what : {"UPDATE", "DELETE"})
+            out.emplace_back(QStringLiteral("%1_no_%2")
+                                 .arg(table, QString::fromLatin1(what).toLower()),
+                             appendOnlyTrigger(table, what));
     }
     out.emplace_back(QStringLiteral("label_texts_index"), LabelIndexTrigger);
     return out;

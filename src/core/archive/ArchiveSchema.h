@@ -16,6 +16,8 @@
 // Version 5: the file's identity (ArchiveIdentity), made once and kept.
 // Version 6: quality control (ArchiveQcTables): control evaluations, held results, the
 //            operator's actions.
+// Version 7: calibrations against reference samples with their samples, and the values they
+//            corrected (CalibrationStore).
 
 #include <utility>
 #include <vector>
@@ -26,7 +28,7 @@
 
 namespace ArchiveSchema {
 
-constexpr int Version = 6;
+constexpr int Version = 7;
 
 // The version the file carries (0 for a new, empty file); -1 with the error when it cannot be
 // read.

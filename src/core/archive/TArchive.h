@@ -38,6 +38,7 @@
 #include <QTimer>
 
 #include "archive/ArchiveState.h"
+#include "archive/CalibrationStore.h"
 #include "archive/TArchiveReader.h"
 #include "archive/TArchiveWatch.h"
 
@@ -45,6 +46,7 @@ class ArchiveFileWatch;
 class DatabaseConnection;
 class TArchiveQuickCheck;
 class TArchiveWriter;
+class Calibration;
 class QSqlDatabase;
 class QSqlError;
 
@@ -129,6 +131,15 @@ public:
     QUuid findResult(const TArchiveRowKey &key);
     // The handles of the hits' results of this station, in their order (null for others).
     std::vector<QUuid> resultHandles(const std::vector<TArchiveHit> &hits);
+
+    // Calibrations against reference samples on this archive's file (CalibrationStore); -1,
+    // nothing or false with the error when the file cannot be reached.
+    qint64 acceptCalibration(const QString &model, int column, const Calibration &calibration,
+                             const std::vector<CalibrationSample> &samples,
+                             const QString &acceptedBy, const QDateTime &at, QString *error);
+    std::vector<StoredCalibration> calibrationsInForce(const QString &model, QString *error);
+    bool writeCorrection(const QUuid &result, int column, double raw, double corrected,
+                         qint64 calibration, QString *error);
 
 signals:
     void stateChanged();

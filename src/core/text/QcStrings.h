@@ -79,4 +79,29 @@ inline const QString CalNotNumber = QStringLiteral("среди значений 
 inline const QString CalSameX = QStringLiteral("все значения прибора одинаковы");
 inline const QString CalSameY = QStringLiteral("все значения эталона одинаковы");
 
+// Calibration against reference samples: the "Сервис" menu, the dialog, the table's mark.
+inline const QString ActCalibration = QStringLiteral("Калибровка…");
+inline const QString ActCorrectedToFile = QStringLiteral("Поправки в файл результатов");
+inline const QString CalCaption = QStringLiteral("Калибровка по эталонным пробам");
+inline const QString CalColumn = QStringLiteral("Показатель:");
+inline const QString CalSampleTitle = QStringLiteral("Проба");
+inline const QString CalInstrumentTitle = QStringLiteral("Прибор");
+inline const QString CalReferenceTitle = QStringLiteral("Эталон");
+inline const QString CalAccept = QStringLiteral("Принять");
+inline const QString CalFromArchive = QStringLiteral("Из архива…");
+inline const QString CalNoRows = QStringLiteral(
+    "Выделите в таблице строки эталонных проб с результатами прибора");
+// %1 n, %2 slope, %3 intercept, %4 r, %5 residual SD.
+inline const QString CalFit = QStringLiteral(
+    "n = %1, наклон %2, сдвиг %3, r = %4, СКО остатков %5");
+inline const QString CalRefused = QStringLiteral("Калибровка не рассчитана: %1");
+inline const QString CalBadReference = QStringLiteral("Эталон в строке %1: «%2» не число");
+inline const QString CalInForce = QStringLiteral("Действует: наклон %1, сдвиг %2, n = %3, %4");
+inline const QString CalAcceptFailed = QStringLiteral("Калибровка не сохранена в архиве: %1");
+inline const QString CalMarkTip = QStringLiteral("Прибор: %1");
+inline const QString CalMark = QStringLiteral("*");
+// The line after an export's rows; %1 the columns, each "title (count)".
+inline const QString CalExportNote = QStringLiteral("Исправлено по калибровке: %1");
+inline const QString CalExportColumn = QStringLiteral("%1 (%2)");
+
 } // namespace Str

@@ -90,6 +90,9 @@ public:
     // The header of data row `row` (1 = the first): a brush or a text other than the plain
     // ones marks it. Without the hook every row header is drawn as it always was.
     std::function<void(int row, QBrush &brush, QString &text)> OnGetRowHeader;
+    // The text a data cell is drawn with instead of the text it holds (a corrected value);
+    // without an owner's hook, or when it leaves the text as it is, the cell's own text.
+    std::function<void(int col, int row, QString &text)> OnGetShownText;
     // Ctrl+V on a cell, or a paste of several lines into an editor: the clipboard's text.
     // Without an owner's hook the grid pastes nothing.
     std::function<void(int col, int row, const QString &text)> OnPaste;

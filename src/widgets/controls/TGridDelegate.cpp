@@ -51,8 +51,10 @@ void TGridDelegate::paint(QPainter *painter, const QStyleOptionViewItem &option,
     // A giant cell is drawn by its beginning: laying out all of it would stall the window
     // or break the text layout. The cell keeps its whole text.
     const QByteArrayView bytes = m_grid->Rows().CellBytes(index.column(), index.row());
-    const QString text = ShownText::isLong(bytes) ? ShownText::of(bytes)
-                                                  : index.data(Qt::DisplayRole).toString();
+    QString text = ShownText::isLong(bytes) ? ShownText::of(bytes)
+                                            : index.data(Qt::DisplayRole).toString();
+    if (m_grid->OnGetShownText)
+        m_grid->OnGetShownText(index.column(), TableShape::gridRow(index.row()), text);
     painter->drawText(option.rect.adjusted(2, 0, -2, 0),
                       Qt::AlignLeft | Qt::AlignVCenter | Qt::TextSingleLine, text);
     if (focused) {

@@ -294,14 +294,22 @@ TExportTable TArchiveLink::withProtocol(TExportTable table) const
                                        m_window.quality->limits(), m_window.grid->Rows(), facts);
 }
 
+TExportTable TArchiveLink::reportTable() const
+{
+    TExportTable t = withProtocol(gridTable());
+    if (markCorrections)
+        markCorrections(t);
+    return t;
+}
+
 void TArchiveLink::actExportExecute()
 {
-    exportTable(withProtocol(gridTable()));
+    exportTable(reportTable());
 }
 
 void TArchiveLink::actPrintPreviewExecute()
 {
-    const TExportTable t = withProtocol(gridTable());
+    const TExportTable t = reportTable();
     TPrintPreview preview([&t, font = m_window.grid->font()](QPrinter &printer) {
         return TReportPrint::paint(printer, t, font) ? QString() : Str::PrintFailed;
     });
@@ -310,7 +318,7 @@ void TArchiveLink::actPrintPreviewExecute()
 
 void TArchiveLink::actPrintReportExecute()
 {
-    const TExportTable t = withProtocol(gridTable());
+    const TExportTable t = reportTable();
     QString error;
     if (!TReportPrint::exec(m_window.main, t, m_window.grid->font(), &error) && !error.isEmpty())
         m_window.messageBox(QMessageBox::Warning, Str::ErrorCaption, error, QMessageBox::Ok);

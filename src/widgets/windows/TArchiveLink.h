@@ -108,6 +108,9 @@ public:
 
     // Dialog hooks; tests replace them to answer without a person.
     std::function<QString(const QString &resultsFile, TExportFormat *format)> AskExportFileName;
+    // Notes corrected values in what the exports and the report take out; unset, they take
+    // the table as it is.
+    std::function<void(TExportTable &)> markCorrections;
 
 private:
     void showState();
@@ -121,6 +124,8 @@ private:
     TArchiveRowKey rowKey(int row) const;
     // The exports' and the report's protocol around the table.
     TExportTable withProtocol(TExportTable table) const;
+    // The table with its protocol and its corrections marked, as exported and reported.
+    TExportTable reportTable() const;
 
     Window m_window;
     TArchive m_archive;

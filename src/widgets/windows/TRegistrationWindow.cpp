@@ -22,6 +22,7 @@
 #include "text/Strings.h"
 #include "windows/ControlStatus.h"
 #include "windows/TArchiveLink.h"
+#include "windows/TCalibrationPart.h"
 #include "windows/TColumnWidths.h"
 #include "windows/TJournalKeeper.h"
 #include "windows/TQualityPanel.h"
@@ -101,6 +102,7 @@ TRegistrationWindow::~TRegistrationWindow()
     MainGrid->OnSetEditText = nullptr;
     MainGrid->OnGetCellColor = nullptr;
     MainGrid->OnGetRowHeader = nullptr;
+    MainGrid->OnGetShownText = nullptr;
     MainGrid->DiscardEditor();
     if (m_modalLoop)
         m_modalLoop->quit();
@@ -144,6 +146,11 @@ void TRegistrationWindow::FormCreate(TOpPoller *poller, int colCount, const QStr
     m_control = ControlStatus::fromSettings(
         m_settings->ini(), MainGrid, m_status.get(), m_archiveLink, qualityPanel->serviceMenu(),
         [this] { return Now(); }, this);
+    m_calibration = TCalibrationPart::fromSettings(m_settings->ini(), MainGrid,
+                                                   qualityPanel->serviceMenu(), m_archiveLink,
+                                                   this);
+    if (m_calibration)
+        m_archiveLink->markCorrections = [this](TExportTable &t) { m_calibration->markExport(t); };
     m_columnWidths = new TColumnWidths(MainGrid, m_settings->ini());
     m_changed.setOnTurn([this] { SetCaption(); });
     BuildPortMenu(MenuPort, poller->Port);
@@ -224,6 +231,8 @@ void TRegistrationWindow::clearTable()
     MainGrid->DiscardEditor();
     m_archiveLink->tableReplaced();
     m_notes->clear();
+    if (m_calibration)
+        m_calibration->tableCleared();
     const int first = TableShape::gridRow(0);
     MainGrid->SetRowCount(first + 1);
     for (int c = TableShape::LabelCol; c < MainGrid->ColCount(); ++c)
@@ -268,6 +277,8 @@ void TRegistrationWindow::closeEvent(QCloseEvent *event)
         TConfigSettings{m_poller->Port, m_fileName, qRound(NumberEdit1->Value())}.write(ini);
         WriteExtraSettings(ini);
         qualityPanel->writeSettings(ini);
+        if (m_calibration)
+            m_calibration->writeSettings(ini);
         m_columnWidths->writeSettings(ini);
     });
     while (m_poller->Active())

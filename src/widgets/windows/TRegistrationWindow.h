@@ -28,6 +28,7 @@
 class ControlStatus;
 class QEventLoop;
 class TArchiveLink;
+class TCalibrationPart;
 class TColumnWidths;
 class TIniPlus;
 class TJournalKeeper;
@@ -63,6 +64,8 @@ public:
     // The status bar, where every part of the window shows its state.
     TWindowStatus &status() const { return *m_status; }
     TOpPoller *Poller() const { return m_poller; }
+    // Calibration against reference samples; nullptr unless the settings turn it on.
+    TCalibrationPart *calibration() const { return m_calibration; }
     // The archive, the exports and the report print of this window.
     TArchiveLink *ArchiveLink() const { return m_archiveLink; }
     // When the last result was taken (the window's clock); invalid before the first.
@@ -178,7 +181,8 @@ private:
 
     TOpPoller *m_poller = nullptr;
     TArchiveLink *m_archiveLink = nullptr;
-    ControlStatus *m_control = nullptr; // only with control materials in the settings
+    ControlStatus *m_control = nullptr;        // only with control materials in the settings
+    TCalibrationPart *m_calibration = nullptr; // only when the settings turn calibration on
     QString m_fileName;
     std::unique_ptr<TWindowSettings> m_settings;
     std::unique_ptr<TWindowStatus> m_status;

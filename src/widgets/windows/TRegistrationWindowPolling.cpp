@@ -11,6 +11,7 @@
 #include "text/Strings.h"
 #include "windows/ControlStatus.h"
 #include "windows/TArchiveLink.h"
+#include "windows/TCalibrationPart.h"
 #include "windows/TRegistrationWindow.h"
 
 void TRegistrationWindow::PollerStarting()
@@ -60,10 +61,15 @@ void TRegistrationWindow::addResultRow(const QDateTime &now, const TDecodedResul
     const int row = MainGrid->RowCount() - 1;
     MainGrid->SetCells(TableShape::DateCol, row, FormatShortDate(now.date()));
     MainGrid->SetCells(TableShape::TimeCol, row, FormatLongTime(now.time()));
-    for (const auto &[col, text] : result.cells)
+    TDecodedResult shown = result;
+    if (m_calibration)
+        m_calibration->correct(row, shown);
+    for (const auto &[col, text] : shown.cells)
         MainGrid->SetCells(col, row, text);
-    m_archiveLink->resultRow(row, now, result, MainGrid->Rows().Line(TableShape::storeRow(row)),
+    m_archiveLink->resultRow(row, now, shown, MainGrid->Rows().Line(TableShape::storeRow(row)),
                              m_poller->Port, qRound(NumberEdit1->Value()));
+    if (m_calibration)
+        m_calibration->resultRow(row);
     if (m_control)
         m_control->resultRow(row, now);
     if (m_asking > 0)
