@@ -21,6 +21,9 @@
 #include "table/TableShape.h"
 #include "text/Strings.h"
 #include "windows/ControlStatus.h"
+#if REG01_CHARTS
+#include "windows/ChartLinks.h"
+#endif
 #include "windows/TArchiveLink.h"
 #include "windows/TColumnWidths.h"
 #include "windows/TJournalKeeper.h"
@@ -142,6 +145,10 @@ void TRegistrationWindow::FormCreate(TOpPoller *poller, int colCount, const QStr
     qualityPanel->readSettings(m_settings.get(), m_status.get());
     m_control = ControlStatus::fromSettings(m_settings->ini(), MainGrid, m_status.get(),
                                             m_archiveLink, this);
+#if REG01_CHARTS
+    m_charts = ChartLinks::fromSettings(m_settings->ini(), this, MainGrid, qualityPanel,
+                                        m_archiveLink);
+#endif
     m_columnWidths = new TColumnWidths(MainGrid, m_settings->ini());
     m_changed.setOnTurn([this] { SetCaption(); });
     BuildPortMenu(MenuPort, poller->Port);
