@@ -15,6 +15,7 @@
 
 #include "charts/TLeveyJenningsWindow.h"
 #include "charts/TTrendChart.h"
+#include "qc/ControlHistory.h"
 
 namespace {
 
@@ -71,6 +72,7 @@ int main(int argc, char **argv)
 
     std::vector<double> load;
     std::vector<double> append;
+    std::vector<double> repaint;
     for (int round = 0; round < LoadRounds; ++round) {
         TTrendChart trend(QStringLiteral("Жир"), limit);
         QChartView view(trend.chart());
@@ -92,12 +94,16 @@ int main(int argc, char **argv)
             trend.append(next);
             draw(view, image);
             append.push_back(ms(t));
+            t.start();
+            draw(view, image);
+            repaint.push_back(ms(t));
         }
     }
     std::printf("trend, %d points: load and draw %.1f ms (median of %d)\n", Points, median(load),
                 LoadRounds);
-    std::printf("trend: one result added and drawn %.2f ms (median of %d)\n", median(append),
-                AppendRounds);
+    std::printf("trend: one result added and drawn %.2f ms, drawn again alone %.2f ms (medians of "
+                "%d)\n",
+                median(append), median(repaint), AppendRounds);
 
     ControlMaterials materials;
     ControlMaterial m;
@@ -113,18 +119,23 @@ int main(int argc, char **argv)
         controls.push_back({at, {{6, noise(random)}}});
         at = at.addSecs(300);
     }
-    std::vector<double> lj;
-    for (int round = 0; round < LoadRounds; ++round) {
-        QElapsedTimer t;
-        t.start();
-        TLeveyJenningsWindow w(
-            materials, [&](int) { return std::optional(controls); },
-            [](int) { return QStringLiteral("Жир"); });
-        w.view()->resize(Size);
-        draw(*w.view(), image);
-        lj.push_back(ms(t));
+    // The archive gives the chart the newest ControlHistory::Limit controls; the whole
+    // 100,000 too, to see how it grows.
+    for (const int count : {int(ControlHistory::Limit), Points}) {
+        const std::vector<ControlResult> some(controls.end() - count, controls.end());
+        std::vector<double> lj;
+        for (int round = 0; round < LoadRounds; ++round) {
+            QElapsedTimer t;
+            t.start();
+            TLeveyJenningsWindow w(
+                materials, [&](int) { return std::optional(some); },
+                [](int) { return QStringLiteral("Жир"); });
+            w.view()->resize(Size);
+            draw(*w.view(), image);
+            lj.push_back(ms(t));
+        }
+        std::printf("Levey-Jennings, %d controls: judged, made and drawn %.1f ms (median of %d)\n",
+                    count, median(lj), LoadRounds);
     }
-    std::printf("Levey-Jennings, %d controls: judged, made and drawn %.1f ms (median of %d)\n",
-                Points, median(lj), LoadRounds);
     return 0;
 }

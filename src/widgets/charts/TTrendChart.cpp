@@ -13,6 +13,19 @@
 #include "quality/TLimitColors.h"
 #include "text/ChartStrings.h"
 
+namespace {
+
+QList<QPointF> pointsOf(const std::vector<TrendPoint> &points)
+{
+    QList<QPointF> made;
+    made.reserve(qsizetype(points.size()));
+    for (const TrendPoint &p : points)
+        made.append(QPointF(double(p.atMs), p.value));
+    return made;
+}
+
+} // namespace
+
 TTrendChart::TTrendChart(const QString &title, const TLimit &limit, QObject *parent)
     : QObject(parent)
     , m_chart(new QChart)
@@ -40,10 +53,12 @@ TTrendChart::TTrendChart(const QString &title, const TLimit &limit, QObject *par
     m_below = new QScatterSeries(m_chart);
     m_below->setColor(TLimitColors::belowHue());
     m_below->setMarkerSize(7);
+    m_below->setMarkerShape(QScatterSeries::MarkerShapeRectangle);
     attach(m_below, Str::TrendBelow.arg(title));
     m_above = new QScatterSeries(m_chart);
     m_above->setColor(TLimitColors::aboveHue());
     m_above->setMarkerSize(7);
+    m_above->setMarkerShape(QScatterSeries::MarkerShapeRectangle);
     attach(m_above, Str::TrendAbove.arg(title));
     m_min = new QLineSeries(m_chart);
     m_min->setPen(QPen(TLimitColors::belowHue(), 1, Qt::DashLine));
@@ -78,25 +93,29 @@ void TTrendChart::widen(const TrendPoint &p)
 
 void TTrendChart::load(const std::vector<TrendPoint> &points)
 {
-    QList<QPointF> all;
-    QList<QPointF> below;
-    QList<QPointF> above;
-    all.reserve(qsizetype(points.size()));
     m_empty = true;
-    for (const TrendPoint &p : points) {
-        const QPointF at(double(p.atMs), p.value);
-        all.append(at);
-        if (p.verdict == TVerdict::Below)
-            below.append(at);
-        else if (p.verdict == TVerdict::Above)
-            above.append(at);
+    for (const TrendPoint &p : points)
         widen(p);
-    }
-    // One replace per series: a year of results is drawn once, not point by point.
-    m_values->replace(all);
-    m_below->replace(below);
-    m_above->replace(above);
+    m_envelope.load(points);
+    drawAll();
     showRanges();
+}
+
+void TTrendChart::drawAll()
+{
+    // One replace per series: a year of results is drawn once, not point by point.
+    const std::vector<TrendPoint> &drawn = m_envelope.drawn();
+    m_values->replace(pointsOf(drawn));
+    std::vector<TrendPoint> below;
+    std::vector<TrendPoint> above;
+    for (const TrendPoint &p : drawn) {
+        if (p.verdict == TVerdict::Below)
+            below.push_back(p);
+        else if (p.verdict == TVerdict::Above)
+            above.push_back(p);
+    }
+    m_below->replace(pointsOf(below));
+    m_above->replace(pointsOf(above));
 }
 
 void TTrendChart::append(const TrendPoint &p)
@@ -106,11 +125,30 @@ void TTrendChart::append(const TrendPoint &p)
     const bool outside = m_empty || p.atMs > m_shownRight || p.atMs < m_shownLeft
                          || p.value > m_shownHigh || p.value < m_shownLow;
     widen(p);
-    m_values->append(double(p.atMs), p.value);
-    if (p.verdict == TVerdict::Below)
-        m_below->append(double(p.atMs), p.value);
-    else if (p.verdict == TVerdict::Above)
-        m_above->append(double(p.atMs), p.value);
+    const TrendEnvelope::Change change = m_envelope.append(p);
+    if (change.remade) {
+        drawAll();
+    } else {
+        // The points taken off are the last ones of each series, as they are the latest.
+        const auto takeOff = [](QXYSeries *series, int n) {
+            if (n > 0)
+                series->removePoints(series->count() - n, n);
+        };
+        const auto count = [](const std::vector<TrendPoint> &points, TVerdict v) {
+            return int(std::count_if(points.begin(), points.end(),
+                                     [v](const TrendPoint &d) { return d.verdict == v; }));
+        };
+        takeOff(m_values, int(change.removed.size()));
+        takeOff(m_below, count(change.removed, TVerdict::Below));
+        takeOff(m_above, count(change.removed, TVerdict::Above));
+        for (const TrendPoint &d : change.added) {
+            m_values->append(double(d.atMs), d.value);
+            if (d.verdict == TVerdict::Below)
+                m_below->append(double(d.atMs), d.value);
+            else if (d.verdict == TVerdict::Above)
+                m_above->append(double(d.atMs), d.value);
+        }
+    }
     if (outside)
         showRanges();
 }

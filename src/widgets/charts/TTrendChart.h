@@ -1,8 +1,10 @@
 #pragma once
 
 // The trend of one column: its values over time as a line, the values outside the column's
-// limits as points on the limits' blue and orange, and the limits as lines across. A new
-// result adds its point to the series already drawn; a whole table is loaded at once.
+// limits as points on the limits' blue and orange, and the limits as lines across. A long
+// series is drawn as its envelope (TrendEnvelope), so a year of results draws as fast as a
+// day. A new result changes the end of the series already drawn; a whole table is loaded
+// at once.
 
 #include <vector>
 
@@ -11,6 +13,7 @@
 #include <QPointer>
 
 #include "quality/TLimits.h"
+#include "trend/TrendEnvelope.h"
 #include "trend/TrendSeries.h"
 
 class QDateTimeAxis;
@@ -26,6 +29,7 @@ public:
     ~TTrendChart() override;
 
     QChart *chart() const { return m_chart; }
+    // The line's points are the series' envelope (TrendEnvelope), the out-of-norm ones all.
     QLineSeries *values() const { return m_values; }
     QScatterSeries *below() const { return m_below; }
     QScatterSeries *above() const { return m_above; }
@@ -36,6 +40,7 @@ public:
 
 private:
     void widen(const TrendPoint &point);
+    void drawAll();
     void showRanges();
 
     QPointer<QChart> m_chart; // the view's once it shows the chart
@@ -47,6 +52,7 @@ private:
     QLineSeries *m_min = nullptr;
     QLineSeries *m_max = nullptr;
     TLimit m_limit;
+    TrendEnvelope m_envelope;
     bool m_empty = true;
     qint64 m_left = 0;
     qint64 m_right = 0;

@@ -222,8 +222,10 @@ private slots:
         writeIni("[Limits]\r\n5=19.5;21\r\n[Trend]\r\nColumns=5\r\n");
         auto w = window();
         w->show();
-        for (double v : before)
+        for (double v : before) {
             feedResult(*w, v);
+            m_clock.now = m_clock.now.addSecs(600);
+        }
         w->Charts()->trendAction()->trigger();
         TTrendDock *dock = w->Charts()->trend();
         QVERIFY(dock && dock->isVisible());
