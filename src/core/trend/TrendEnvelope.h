@@ -1,9 +1,9 @@
 #pragma once
 
-// What a chart of a long series draws: the series cut into stretches of equal time, a chart's
-// pixel column or less each, and of each stretch its lowest and its highest value in time
+// What a chart of a long series draws: the series cut into stretches of equal time, about a
+// pixel column each of a chart as wide as a screen (1000 by default), and of each stretch its lowest and its highest value in time
 // order (one point when they are the same). The line then runs through every peak and dip
-// a screen can show, and a year of results draws as a few thousand points. A stretch that
+// a screen can show, and a year of results draws as two thousand points at most. A stretch that
 // holds a value below its limit has its lowest below it, and one above its highest above:
 // the out-of-norm points drawn are those among the drawn ones, one of each kind a stretch. A point added
 // later changes only its stretch, the last one, or starts a new one; when the stretches grow
@@ -16,7 +16,7 @@
 class TrendEnvelope
 {
 public:
-    explicit TrendEnvelope(int stretches = 2000);
+    explicit TrendEnvelope(int stretches = 1000);
 
     // The whole series, in time order; drawn() is made anew.
     void load(const std::vector<TrendPoint> &points);
