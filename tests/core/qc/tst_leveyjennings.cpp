@@ -1,5 +1,6 @@
 // The Levey-Jennings chart's data: which controls become points of a column, and which rule
-// names each point carries, judged against the points before it.
+// names each point carries, judged against the points before it (the window's period keeps
+// them so: tests/widgets/charts).
 
 #include <QTest>
 
@@ -76,59 +77,6 @@ private slots:
             got << (p.rules.isEmpty() ? QStringLiteral(".") : p.rules.join(u' '));
         QCOMPARE(got.join(u'|'), rules);
         QCOMPARE(chart.hasTarget(), col == FatCol);
-    }
-
-    // The lines at target ± k SD, NaN without a target.
-    void lines_data()
-    {
-        QTest::addColumn<int>("col");
-        QTest::addColumn<int>("k");
-        QTest::addColumn<double>("expected");
-        QTest::newRow("target") << FatCol << 0 << 3.52;
-        QTest::newRow("+3 SD") << FatCol << 3 << 3.61;
-        QTest::newRow("-2 SD") << FatCol << -2 << 3.46;
-        QTest::newRow("no target") << ProteinCol << 1 << qQNaN();
-    }
-    void lines()
-    {
-        QFETCH(int, col);
-        QFETCH(int, k);
-        QFETCH(double, expected);
-        const double got = LeveyJennings::chart(material(), {}, col).line(k);
-        if (qIsNaN(expected))
-            QVERIFY(qIsNaN(got));
-        else
-            QCOMPARE(got, expected);
-    }
-
-    // A period keeps the rules judged over all the controls before it.
-    void period_data()
-    {
-        QTest::addColumn<QTime>("from");
-        QTest::addColumn<QTime>("to");
-        QTest::addColumn<QString>("rules");
-        QTest::newRow("all") << QTime() << QTime() << ".|1-2s|1-2s 2-2s";
-        QTest::newRow("the last, judged with the one before")
-            << QTime(10, 20) << QTime() << "1-2s 2-2s";
-        QTest::newRow("both ends included") << QTime(10, 0) << QTime(10, 10) << ".|1-2s";
-        QTest::newRow("nothing in it") << QTime(11, 0) << QTime(12, 0) << "";
-    }
-    void period()
-    {
-        QFETCH(QTime, from);
-        QFETCH(QTime, to);
-        QFETCH(QString, rules);
-        const LeveyJenningsChart chart = LeveyJennings::chart(material(),
-                                                              controls({"3.52", "3.59", "3.59"},
-                                                                       FatCol),
-                                                              FatCol);
-        const QDate day(2026, 12, 9);
-        QStringList got;
-        for (const LeveyJenningsPoint &p :
-             chart.period(from.isValid() ? QDateTime(day, from) : QDateTime(),
-                          to.isValid() ? QDateTime(day, to) : QDateTime()))
-            got << (p.rules.isEmpty() ? QStringLiteral(".") : p.rules.join(u' '));
-        QCOMPARE(got.join(u'|'), rules);
     }
 };
 
