@@ -17,7 +17,9 @@ run_packages=(
   qt6-base-dev qt6-base-dev-tools libqt6printsupport6 qt6-qpa-plugins qt6-translations-l10n
   libqt6sql6 libqt6sql6-sqlite libqt6sql6-psql
   libgl-dev libxkbcommon-dev
-  libudev-dev libxlsxwriter-dev libpq-dev qt6-charts-dev
+  libudev-dev libxlsxwriter-dev libpq-dev
+  # Qt Charts' CMake files ask for Qt OpenGL's, which qt6-charts-dev does not bring along.
+  qt6-charts-dev libqt6opengl6-dev
   fonts-dejavu-core fonts-dejavu locales
   xvfb xdotool x11-utils imagemagick python3
 )

@@ -57,6 +57,11 @@ e2e_check "the package is named and versioned as the build" \
 # Computed from the linked libraries, not written by hand.
 e2e_check "dependencies found in the programs' libraries" \
     e2e_matches "$(field Depends)" '.*libc6 .*libqt6core6 .*libqt6widgets6 .*'
+# A program built with the charts links Qt Charts, and the package must bring it along.
+if objdump -p "$E2E_BUILD/reg01" 2>/dev/null | grep -q 'NEEDED.*libQt6Charts'; then
+    e2e_check "the charts' library among the dependencies" \
+        e2e_matches "$(field Depends)" '.*libqt6charts6.*'
+fi
 e2e_check "the description speaks of the dialout group" \
     e2e_matches "$(field Description | tr '\n' ' ')" '.*group dialout.*adduser.*'
 # No script that could add users to groups, or anything else, at install time.

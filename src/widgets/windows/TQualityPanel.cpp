@@ -114,6 +114,7 @@ void TQualityPanel::apply(const TLimits &limits)
     m_limits = limits;
     m_colours->setLimits(limits);
     m_statsBar->setLimits(limits);
+    emit limitsChanged(m_limits);
 }
 
 void TQualityPanel::showNotes()

@@ -63,6 +63,10 @@ public:
     TStatsBar *statsBar() const { return m_statsBar; }
     TLimitColors *colours() const { return m_colours; }
 
+signals:
+    // The limits in force changed (read from the settings, or chosen in the dialog).
+    void limitsChanged(const TLimits &limits);
+
 private:
     void apply(const TLimits &limits);
     void showNotes();

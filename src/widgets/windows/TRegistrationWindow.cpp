@@ -21,6 +21,9 @@
 #include "table/TableShape.h"
 #include "text/Strings.h"
 #include "windows/ControlStatus.h"
+#if REG01_CHARTS
+#include "windows/ChartLinks.h"
+#endif
 #include "windows/TArchiveLink.h"
 #include "windows/TCalibrationPart.h"
 #include "windows/TColumnWidths.h"
@@ -151,6 +154,10 @@ void TRegistrationWindow::FormCreate(TOpPoller *poller, int colCount, const QStr
                                                    this);
     if (m_calibration)
         m_archiveLink->markCorrections = [this](TExportTable &t) { m_calibration->markExport(t); };
+#if REG01_CHARTS
+    m_charts = ChartLinks::fromSettings(m_settings->ini(), this, MainGrid, qualityPanel,
+                                        m_archiveLink);
+#endif
     m_columnWidths = new TColumnWidths(MainGrid, m_settings->ini());
     m_changed.setOnTurn([this] { SetCaption(); });
     BuildPortMenu(MenuPort, poller->Port);

@@ -25,6 +25,7 @@
 #include "windows/TChangedFlag.h"
 #include "windows/TRegistrationUi.h"
 
+class ChartLinks;
 class ControlStatus;
 class QEventLoop;
 class TArchiveLink;
@@ -68,6 +69,8 @@ public:
     TCalibrationPart *calibration() const { return m_calibration; }
     // The archive, the exports and the report print of this window.
     TArchiveLink *ArchiveLink() const { return m_archiveLink; }
+    // The window's charts; nullptr when its settings ask for none or Qt Charts is missing.
+    ChartLinks *Charts() const { return m_charts; }
     // When the last result was taken (the window's clock); invalid before the first.
     QDateTime LastResult() const;
     // The instrument chosen at start: the archive names results after it, the status bar shows
@@ -183,6 +186,7 @@ private:
     TArchiveLink *m_archiveLink = nullptr;
     ControlStatus *m_control = nullptr;        // only with control materials in the settings
     TCalibrationPart *m_calibration = nullptr; // only when the settings turn calibration on
+    ChartLinks *m_charts = nullptr; // only with Qt Charts and a chart the settings ask for
     QString m_fileName;
     std::unique_ptr<TWindowSettings> m_settings;
     std::unique_ptr<TWindowStatus> m_status;

@@ -10,6 +10,9 @@
 #include "table/TableShape.h"
 #include "text/Strings.h"
 #include "windows/ControlStatus.h"
+#if REG01_CHARTS
+#include "windows/ChartLinks.h"
+#endif
 #include "windows/TArchiveLink.h"
 #include "windows/TCalibrationPart.h"
 #include "windows/TRegistrationWindow.h"
@@ -72,6 +75,10 @@ void TRegistrationWindow::addResultRow(const QDateTime &now, const TDecodedResul
         m_calibration->resultRow(row);
     if (m_control)
         m_control->resultRow(row, now);
+#if REG01_CHARTS
+    if (m_charts)
+        m_charts->resultRow(row);
+#endif
     if (m_asking > 0)
         m_lateRows.push_back(row);
     MainGrid->endWithOpenRow();
