@@ -15,7 +15,8 @@ e2e_start_x
 e2e_prepare_program
 e2e_start_sim T tarvo --control 20,3.5,8.6,1028.5,3.2 --control-every 2 --drift 0,0.04
 e2e_write_ini Tarvo.Ini '[Config]' "COM=$E2E_LINK" "FileName=$RESULTS" 'DeviceNumber=0' \
-    '[Control]' '1.Name=Контрольное молоко' '1.Lot=2611' '1.Prefix=КМ' '1.6=3.50;0.03'
+    '[Control]' '1.Name=Контрольное молоко' '1.Lot=2611' '1.Prefix=КМ' '1.6=3.50;0.03' \
+    '[Calibration]' 'Enabled=1'
 
 # One sitting: the window opens the results file, the label is typed into the open row
 # (row N), F5 fetches one result into it and stops again, Ctrl+S saves. Leaves the window in w.
@@ -53,20 +54,72 @@ read -r _ _ width height < <(e2e_geometry "$w")
 red=$(/usr/bin/convert "$shot" -crop "${width}x22+0+$((height - 22))" +repage -fx \
     'r > 0.5 && g < 0.25 && b < 0.25 ? 1 : 0' -format '%[fx:int(mean*w*h)]' info:)
 e2e_check "the status bar shows the rejection in red" test "$red" -gt 20
+
+# "Сервис": Нормы…, Статистика, Действие по контролю…, a line, Калибровка…, Поправки в файл
+# результатов, Карта Леви-Дженнингса…; Up from the top wraps to the last.
+service() {
+    e2e_click "$w" 153 8
+    sleep 0.3
+    xdotool key --delay 60 "$@" Return
+}
+
+# The Levey-Jennings chart of the material's fat: the fourth control stands out, named.
+service Up
+lj=$(e2e_wait_window 'Карта Леви-Дженнингса' 10) || e2e_die "the Levey-Jennings chart did not open"
+sleep 1
+e2e_shot leveyjennings "$lj" >/dev/null
+e2e_close "$lj"
+e2e_check "the chart closes" e2e_wait_window_gone 'Карта Леви-Дженнингса' 5
+
+# The operator's action releases the held results; the archive keeps who, when and what.
+service Up Up Up Up
+action=$(e2e_wait_window 'Действие по контролю' 10) || e2e_die "the action dialog did not open"
+sleep 0.3
+e2e_type "$action" "Прибор откалиброван, контроль повторён"
+e2e_key "$action" Tab Return
+e2e_check "the action dialog closes" e2e_wait_window_gone 'Действие по контролю' 5
+e2e_check "the archive holds the rejection's evaluation" \
+    e2e_equal "$(sql "SELECT verdict FROM qc_evaluations ORDER BY id DESC LIMIT 1")" rejection
+e2e_check "the rejecting control was held" \
+    test "$(sql 'SELECT count(DISTINCT result_uid) FROM qc_holds')" -ge 1
+e2e_check "and the action is kept with its comment" \
+    e2e_equal "$(sql 'SELECT comment FROM qc_actions')" "Прибор откалиброван, контроль повторён"
+
+# Calibration of the fat from the first five results, their values by the reference method
+# typed beside the instrument's.
+e2e_click "$w" 68 96
+xdotool keydown shift
+e2e_click "$w" 68 192
+xdotool keyup shift
+service Up Up Up
+cal=$(e2e_wait_window 'Калибровка по эталонным пробам' 10) || e2e_die "no calibration dialog"
+sleep 0.3
+e2e_key "$cal" Down Tab Right Right
+for row in 1 2 3 4 5; do
+    fat=$(e2e_field "$RESULTS" "$row" 6 | tr , .)
+    e2e_type "$cal" "$(awk -v f="$fat" -v r="$row" \
+        'BEGIN { printf "%.2f", f * 1.02 - 0.05 + (r % 3 - 1) * 0.01 }' | tr . ,)"
+    e2e_key "$cal" Return Down
+done
+sleep 0.5
+e2e_shot calibration "$cal" >/dev/null
+e2e_key "$cal" Escape
+e2e_check "the calibration dialog closes" e2e_wait_window_gone 'Калибровка по эталонным пробам' 5
 end_sitting
 
 e2e_check "eight results are archived" e2e_equal "$(sql 'SELECT count(*) FROM results')" 8
 e2e_check "the controls read 3.50, 3.54, 3.58 and 3.62 % fat" \
     e2e_equal "$(sql "SELECT group_concat(printf('%.2f', v1), ' ') FROM
-                      (SELECT v1 FROM results WHERE id IN
-                         (SELECT result_id FROM label_changes WHERE new_text LIKE 'КМ-%')
-                       ORDER BY at_ms)")" "3.50 3.54 3.58 3.62"
+                      (SELECT v1 FROM results WHERE label LIKE 'КМ-%' ORDER BY at_ms)")" \
+    "3.50 3.54 3.58 3.62"
 e2e_check "eight results and the open row in the results file" \
     e2e_equal "$(e2e_line_count "$RESULTS")" 9
 e2e_check "the fourth control is in the file with its fat" \
     e2e_equal "$(e2e_field "$RESULTS" 8 1,6)" "КМ-4	3,62"
 
 if [ -n "${E2E_DOCS:-}" ]; then
-    cp "$E2E_SHOTS/control.png" "$E2E_DOCS/control.png"
+    for shot in control leveyjennings calibration; do
+        cp "$E2E_SHOTS/$shot.png" "$E2E_DOCS/$shot.png"
+    done
 fi
 e2e_finish

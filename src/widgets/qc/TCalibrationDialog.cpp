@@ -1,5 +1,7 @@
 #include "qc/TCalibrationDialog.h"
 
+#include <algorithm>
+
 #include <cmath>
 #include <utility>
 
@@ -72,6 +74,9 @@ TCalibrationDialog::TCalibrationDialog(const QList<std::pair<int, QString>> &col
     connect(acceptButton, &QPushButton::clicked, this, [this] { acceptLine(); });
     connect(buttons, &QDialogButtonBox::rejected, this, &QDialog::reject);
     addSamples(std::exchange(m_samples, {}));
+    // Wide enough for the labels and the numbers side by side, and for a handful of samples.
+    table->resizeColumnsToContents();
+    resize(std::max(sizeHint().width(), 560), std::max(sizeHint().height(), 440));
 }
 
 void TCalibrationDialog::setPicker(std::function<std::vector<Sample>()> pick)

@@ -26,7 +26,7 @@ namespace {
 
 // The row header of a held result: a lilac no limit colour uses, and a sign before its number.
 const QColor HeldShade(0xD9, 0xC2, 0xEC);
-const QString HeldSign = QStringLiteral("⏸ ");
+const QString HeldSign = QStringLiteral("‖ ");
 constexpr int ClockTick = 30 * 1000;
 
 bool judged(const QcState &s)

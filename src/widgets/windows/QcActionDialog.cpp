@@ -23,6 +23,8 @@ QcActionDialog::QcActionDialog(const QString &held, const QString &who, const QD
     layout->addWidget(new QLabel(Str::QcActionWhat, this));
     m_comment = new QPlainTextEdit(this);
     m_comment->setObjectName(QStringLiteral("qcActionComment"));
+    // Tab goes on to the buttons, as in the program's other dialogs.
+    m_comment->setTabChangesFocus(true);
     layout->addWidget(m_comment);
     m_buttons = new QDialogButtonBox(QDialogButtonBox::Ok | QDialogButtonBox::Cancel, this);
     layout->addWidget(m_buttons);

@@ -180,11 +180,11 @@ private slots:
                                                  << QStringList{};
         QTest::newRow("a material")
             << "[Control]\r\n1.Name=Молоко А\r\n1.Prefix=КМА\r\n1.5=20;0.5\r\n"
-            << QStringList{"Карта Леви-Дженнингса…"};
+            << QStringList{"Действие по контролю…", "Карта Леви-Дженнингса…"};
         QTest::newRow("no trend column") << "[Trend]\r\nColumns=3\r\n" << QStringList{};
         QTest::newRow("trend and material")
             << "[Trend]\r\nColumns=5\r\n[Control]\r\n1.Name=А\r\n1.Prefix=КМА\r\n1.5=20;0.5\r\n"
-            << QStringList{"Карта Леви-Дженнингса…", "Тренд результатов"};
+            << QStringList{"Действие по контролю…", "Карта Леви-Дженнингса…", "Тренд результатов"};
     }
     void menuItems()
     {
@@ -200,7 +200,9 @@ private slots:
         writeIni(ini);
         auto w = window();
         QCOMPARE(texts(*w), plain + added);
-        QCOMPARE(w->Charts() != nullptr, !added.isEmpty());
+        QCOMPARE(w->Charts() != nullptr,
+                 added.contains(QStringLiteral("Карта Леви-Дженнингса…"))
+                     || added.contains(QStringLiteral("Тренд результатов")));
     }
 
     // Rows "time=temperature" in the table, then one result more; limit 19.5 .. 21.
