@@ -14,9 +14,13 @@ std::vector<LeveyJenningsPoint> LeveyJenningsChart::period(const QDateTime &from
                                                            const QDateTime &to) const
 {
     std::vector<LeveyJenningsPoint> kept;
+    // Compared as numbers: a local time's conversion is dear, done once per point beforehand.
+    const qint64 fromMs = from.isValid() ? from.toMSecsSinceEpoch() : 0;
+    const qint64 toMs = to.isValid() ? to.toMSecsSinceEpoch() : 0;
     std::copy_if(points.begin(), points.end(), std::back_inserter(kept),
                  [&](const LeveyJenningsPoint &p) {
-                     return (!from.isValid() || p.at >= from) && (!to.isValid() || p.at <= to);
+                     return (!from.isValid() || p.atMs >= fromMs)
+                            && (!to.isValid() || p.atMs <= toMs);
                  });
     return kept;
 }
@@ -36,6 +40,7 @@ LeveyJenningsChart chart(const ControlMaterial &material,
             continue;
         LeveyJenningsPoint p;
         p.at = control.at;
+        p.atMs = control.at.toMSecsSinceEpoch();
         p.value = *found;
         const QcJudgement j = WestgardRules::judge(p.value, earlier, made.target);
         p.verdict = j.verdict;

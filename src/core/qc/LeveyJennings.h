@@ -18,6 +18,7 @@
 struct LeveyJenningsPoint
 {
     QDateTime at;
+    qint64 atMs = 0; // `at` as milliseconds since the epoch, worked out once
     double value = 0;
     double z = std::numeric_limits<double>::quiet_NaN(); // NaN without a target
     QStringList rules;                                   // "1-2s", "2-2s", ... in rule order

@@ -25,10 +25,15 @@
 
 #include "charts/TChartOutput.h"
 #include "text/ChartStrings.h"
+#include "trend/TrendEnvelope.h"
 
 namespace {
 
 const QString DateFormat = QStringLiteral("dd.MM.yyyy");
+// How many controls a period may hold and still show a mark each, and how many violations
+// are still named at their points.
+constexpr std::size_t MarkedPointsMax = 500;
+constexpr std::size_t LabelledPointsMax = 200;
 
 QColor lineColour(int k)
 {
@@ -209,8 +214,8 @@ void TLeveyJenningsWindow::redraw()
     double low = m_data.hasTarget() ? m_data.line(-3) : 0;
     double high = m_data.hasTarget() ? m_data.line(3) : 1;
     if (!points.empty()) {
-        left = points.front().at.toMSecsSinceEpoch();
-        right = std::max(points.back().at.toMSecsSinceEpoch(), left + 60000);
+        left = points.front().atMs;
+        right = std::max(points.back().atMs, left + 60000);
         if (!m_data.hasTarget())
             low = high = points.front().value;
     }
@@ -218,17 +223,31 @@ void TLeveyJenningsWindow::redraw()
     auto *values = new QLineSeries(m_chart);
     values->setObjectName(QStringLiteral("values"));
     values->setName(Str::LjValues);
-    values->setPointsVisible(true);
+    // A mark on every control while they can be told apart; a long period is drawn as the line.
+    values->setPointsVisible(points.size() <= MarkedPointsMax);
     QList<QPointF> shown;
     // Each set of rules violated together is a series of its own, named and labelled by them.
     std::map<QString, QList<QPointF>> violations;
     for (const LeveyJenningsPoint &p : points) {
-        const QPointF at(double(p.at.toMSecsSinceEpoch()), p.value);
+        const QPointF at(double(p.atMs), p.value);
         shown.append(at);
         low = std::min(low, p.value);
         high = std::max(high, p.value);
         if (!p.rules.isEmpty())
             violations[p.rules.join(QStringLiteral(" "))].append(at);
+    }
+    if (points.size() > MarkedPointsMax) {
+        // A long period draws as its envelope, every peak and dip a screen can show; the
+        // violations keep every point of theirs.
+        std::vector<TrendPoint> all;
+        all.reserve(points.size());
+        for (const QPointF &at : shown)
+            all.push_back({qint64(at.x()), at.y(), TVerdict::Within});
+        TrendEnvelope envelope;
+        envelope.load(all);
+        shown.clear();
+        for (const TrendPoint &p : envelope.drawn())
+            shown.append(QPointF(double(p.atMs), p.value));
     }
     values->replace(shown);
     attach(values);
@@ -249,6 +268,11 @@ void TLeveyJenningsWindow::redraw()
                 m_chart->legend()->markers(line).constFirst()->setVisible(false);
         }
     }
+    // The rules are written beside each violation while there are few enough to read; beyond
+    // that the legend names each set of rules by its colour.
+    std::size_t violated = 0;
+    for (const auto &violation : violations)
+        violated += std::size_t(violation.second.size());
     for (const auto &violation : violations) {
         auto *marked = new QScatterSeries(m_chart);
         marked->setObjectName(QStringLiteral("violation"));
@@ -256,7 +280,7 @@ void TLeveyJenningsWindow::redraw()
         marked->setColor(QColor(0xb0, 0x00, 0x00));
         marked->setMarkerSize(11);
         marked->setPointLabelsFormat(violation.first);
-        marked->setPointLabelsVisible(true);
+        marked->setPointLabelsVisible(violated <= LabelledPointsMax);
         marked->setPointLabelsClipping(false);
         marked->replace(violation.second);
         attach(marked);
