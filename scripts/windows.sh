@@ -6,8 +6,7 @@
 #                     build there is reused; its stamp file is written after the install)
 #   windows.sh libs   the libraries the program links beside Qt (libxlsxwriter, libpq), from
 #                     Debian's sources, into $REG01_CACHE/libs-mingw64/, and Qt's PostgreSQL
-#                     driver on that libpq and Qt Charts (into the Qt folder, each with a
-#                     stamp of its own)
+#                     driver on that libpq (into the Qt folder, with a stamp of its own)
 #   windows.sh build  both, then reg01.exe with its DLLs and plugins in build-windows/, and
 #                     the installer reg01-<version>-win64.exe and the portable .zip beside it
 #   windows.sh test   that with the suites kept for Windows, then the Wine tests: each suite,
@@ -83,7 +82,7 @@ fetch_sources() {
     mv "$state/sources/debian-src.sources.new" "$state/sources/debian-src.sources"
   fi
   local wanted=() package pg_version
-  for package in qt6-base qt6-charts sqlite3 libxlsxwriter postgresql-15; do
+  for package in qt6-base sqlite3 libxlsxwriter postgresql-15; do
     ls "$work/src/${package}_"*.orig.tar.* >/dev/null 2>&1 || wanted+=("$package")
   done
   # libpq as the Linux build has it: the security suite may list a newer one than the mirror
@@ -204,27 +203,6 @@ build_psql_driver() {
   date -u +%FT%TZ >"$psql_stamp"
 }
 
-# Qt Charts, for the control and trend charts, built from Debian's qt6-charts source on the Qt
-# above into its folder, with a stamp of its own (its QML part is left out: no Qt Quick here).
-charts_stamp=$qt_prefix/.reg01-qtcharts
-build_charts() {
-  if [ -f "$charts_stamp" ]; then
-    echo "Qt Charts for Windows: $qt_prefix (built before)"
-    return 0
-  fi
-  fetch_sources
-  local src=$work/qtcharts-src dir=$work/qtcharts-build
-  unpack qt6-charts "$src"
-  echo "Qt Charts for Windows: building (log $libs_log)"
-  nice -n 19 cmake -S "$src" -B "$dir" -G Ninja \
-    -DCMAKE_TOOLCHAIN_FILE="$toolchain" -DREG01_WINDOWS_PREFIX="$qt_prefix" \
-    -DCMAKE_INSTALL_PREFIX="$qt_prefix" -DCMAKE_BUILD_TYPE=Release \
-    -DQT_HOST_PATH=/usr -DQT_HOST_PATH_CMAKE_DIR=/usr/lib/x86_64-linux-gnu/cmake \
-    -DQT_BUILD_EXAMPLES=OFF -DQT_BUILD_TESTS=OFF >>"$libs_log" 2>&1
-  nice -n 19 ninja -C "$dir" -j"$jobs" install >>"$libs_log" 2>&1
-  date -u +%FT%TZ >"$charts_stamp"
-}
-
 install_packages
 mkdir -p "$cache"
 case $what in
@@ -232,15 +210,13 @@ case $what in
   libs)
     build_libraries
     # The driver is built on the Qt for Windows; without it, the next build makes it.
-    if [ -f "$stamp" ]; then build_psql_driver && build_charts; fi
+    if [ -f "$stamp" ]; then build_psql_driver; fi
     exit 0 ;;
 esac
 build_qt
 build_libraries
 # Without the driver the program still builds: it then says it has no server link.
 build_psql_driver || echo "Qt's PostgreSQL driver did not build (see $libs_log): no server link"
-# Without Qt Charts the program builds without its charts.
-build_charts || echo "Qt Charts did not build (see $libs_log): no charts"
 
 # The program: reg01core, the widgets and reg01.exe, with everything it needs to start (Qt's
 # and MinGW's DLLs, the plugins, qt.conf) beside it; then the installer and the zip.
