@@ -2,7 +2,7 @@
 # Quality control in the first-family window: the settings name a control milk (fat 3.50 ±
 # 0.03), the simulator puts that milk between the samples, every second result, drifting
 # 0.04 % fat further off each time. Eight results come in eight sittings (each new window asks
-# for a result at once), the controls labelled as operators label them; the fourth control is
+# for a result at once), the controls labelled by "Контроль" (КМ-1 ... КМ-4); the fourth is
 # 4 SD off, so the status bar turns red. The results file and the archive hold what was sent.
 source "$(dirname "$0")/lib.sh"
 
@@ -18,17 +18,30 @@ e2e_write_ini Tarvo.Ini '[Config]' "COM=$E2E_LINK" "FileName=$RESULTS" 'DeviceNu
     '[Control]' '1.Name=Контрольное молоко' '1.Lot=2611' '1.Prefix=КМ' '1.6=3.50;0.03' \
     '[Calibration]' 'Enabled=1'
 
-# One sitting: the window opens the results file, the label is typed into the open row
-# (row N), F5 fetches one result into it and stops again, Ctrl+S saves. Leaves the window in w.
+# "Сервис": Нормы…, Статистика, Контроль, Действие по контролю…, a line, Калибровка…,
+# Поправки в файл результатов, Карта Леви-Дженнингса…; Up from the top wraps to the last.
+service() {
+    e2e_click "$w" 153 8
+    sleep 0.3
+    xdotool key --delay 60 "$@" Return
+}
+
+# One sitting: the window opens the results file, the open row (row N) is labelled, a sample
+# by typing, a control by "Контроль"; F5 fetches one result into it and stops again, Ctrl+S
+# saves. Leaves the window in w.
 sitting() {
     local n=$1 label=$2
     e2e_start_program
     e2e_choose 0
     w=$(e2e_wait_window 'Регистрация\(.*\.txt\)') || e2e_die "the Tarvo window did not open"
     e2e_pointer_away
-    e2e_click "$w" 68 $((96 + 24 * (n - 1)))
-    e2e_type "$w" "$label"
-    e2e_key "$w" Return
+    if [ "$label" = control ]; then
+        service Up Up Up Up Up
+    else
+        e2e_click "$w" 68 $((96 + 24 * (n - 1)))
+        e2e_type "$w" "$label"
+        e2e_key "$w" Return
+    fi
     e2e_key "$w" F5
     e2e_wait 10 e2e_frames_at_least T 9 "$n" || e2e_die "result $n was not fetched"
     e2e_key "$w" F5
@@ -42,7 +55,7 @@ end_sitting() {
 }
 
 for n in 1 2 3 4 5 6 7 8; do
-    if [ $((n % 2)) -eq 0 ]; then label="КМ-$((n / 2))"; else label="Проба $(((n + 1) / 2))"; fi
+    if [ $((n % 2)) -eq 0 ]; then label=control; else label="Проба $(((n + 1) / 2))"; fi
     sitting "$n" "$label"
     [ "$n" -eq 8 ] || end_sitting
 done
@@ -54,14 +67,6 @@ read -r _ _ width height < <(e2e_geometry "$w")
 red=$(/usr/bin/convert "$shot" -crop "${width}x22+0+$((height - 22))" +repage -fx \
     'r > 0.5 && g < 0.25 && b < 0.25 ? 1 : 0' -format '%[fx:int(mean*w*h)]' info:)
 e2e_check "the status bar shows the rejection in red" test "$red" -gt 20
-
-# "Сервис": Нормы…, Статистика, Действие по контролю…, a line, Калибровка…, Поправки в файл
-# результатов, Карта Леви-Дженнингса…; Up from the top wraps to the last.
-service() {
-    e2e_click "$w" 153 8
-    sleep 0.3
-    xdotool key --delay 60 "$@" Return
-}
 
 # The Levey-Jennings chart of the material's fat: the fourth control stands out, named.
 service Up

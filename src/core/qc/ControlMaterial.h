@@ -12,6 +12,7 @@
 #include <QList>
 #include <QMap>
 #include <QString>
+#include <QStringList>
 #include <QStringView>
 
 struct ControlTarget
@@ -43,6 +44,9 @@ public:
     // The label, blanks around it aside, begins with the prefix; letters match without
     // regard to case, as labels are typed either way. An empty prefix matches nothing.
     bool matches(QStringView label) const;
+    // The label of its next control: the prefix, a dash and one more than the highest number
+    // any of `labels` carries after it ("КМА-3" after "КМА-2" and "кма-1"); "КМА-1" first.
+    QString nextLabel(const QStringList &labels) const;
     // Usable through its expiry day, expired from the day after. Without an expiry never.
     bool isExpiredOn(const QDate &day) const { return expires.isValid() && day > expires; }
 

@@ -63,6 +63,9 @@ inline const QString QcDueTail = QStringLiteral("; пора поставить �
 
 // The operator's action after a rejection
 inline const QString ActQcAction = QStringLiteral("Действие по контролю…");
+// Labels the open row as the next control sample; with several materials, one item each.
+inline const QString ActQcMark = QStringLiteral("Контроль");
+inline const QString ActQcMarkOf = QStringLiteral("Контроль: %1");
 inline const QString QcActionCaption = QStringLiteral("Действие по контролю");
 inline const QString QcActionWho = QStringLiteral("Кто: %1\nКогда: %2");
 inline const QString QcActionHeld = QStringLiteral("Задержаны результаты после %1: отклонение %2");

@@ -54,6 +54,14 @@ ControlStatus *ControlStatus::fromSettings(const TIniPlus &ini, TColorStringGrid
     made->m_label->setObjectName(QStringLiteral("ControlStatus"));
     made->m_notes = notes.join(u'\n');
     status->place(made->m_label);
+    // "Контроль" labels the open row as a control; with several materials, one item each.
+    const QList<ControlMaterial> &list = made->m_monitor.materials().list();
+    for (int m = 0; m < list.size(); ++m) {
+        QAction *mark = service->addAction(list.size() == 1 ? Str::ActQcMark
+                                                            : Str::ActQcMarkOf.arg(list[m].name));
+        mark->setObjectName(QStringLiteral("actQcMark%1").arg(m + 1));
+        connect(mark, &QAction::triggered, made, [made, m] { made->markOpenRow(m); });
+    }
     QAction *act = service->addAction(Str::ActQcAction);
     act->setObjectName(QStringLiteral("actQcAction"));
     connect(act, &QAction::triggered, made, &ControlStatus::recordAction);
@@ -244,6 +252,18 @@ QString ControlStatus::heldSummary() const
     if (!hold.lastGood.isValid())
         return Str::QcActionHeldAll.arg(why);
     return Str::QcActionHeld.arg(hold.lastGood.toString(QStringLiteral("dd.MM HH:mm")), why);
+}
+
+void ControlStatus::markOpenRow(int material)
+{
+    const QList<ControlMaterial> &list = m_monitor.materials().list();
+    if (material < 0 || material >= list.size())
+        return;
+    m_grid->CommitEditor();
+    QStringList labels;
+    for (int r = 1; r < m_grid->RowCount(); ++r)
+        labels << m_grid->Cells(TableShape::LabelCol, r);
+    m_grid->editCell(TableShape::LabelCol, m_grid->RowCount() - 1, list[material].nextLabel(labels));
 }
 
 void ControlStatus::recordAction()

@@ -56,6 +56,8 @@ public:
     QString heldCell(int row) const;
     // Records an action: asks for the comment, writes it, releases the held results.
     void recordAction();
+    // Labels the open row as the next control of material `material` ("КМА-4"), as if typed.
+    void markOpenRow(int material);
 
     TElidedLabel *label() const { return m_label; }
     QcState state() const { return m_monitor.state(); }

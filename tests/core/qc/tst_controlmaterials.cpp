@@ -147,6 +147,25 @@ private slots:
         QCOMPARE(m.materialFor(label), material);
     }
 
+    void nextLabel_data()
+    {
+        QTest::addColumn<QStringList>("labels");
+        QTest::addColumn<QString>("next");
+        QTest::newRow("first") << QStringList{"Проба 1", ""} << "КМ-1";
+        QTest::newRow("after the highest, any case, with or without a dash")
+            << QStringList{"КМ-2", "км5", " КМ-3 "} << "КМ-6";
+        QTest::newRow("numbers after other words are not the material's")
+            << QStringList{"КМ-2", "Проба КМ-9", "КМ-x"} << "КМ-3";
+        QTest::newRow("a number past reason is not counted")
+            << QStringList{"КМ-1", "КМ-99999999999"} << "КМ-2";
+    }
+    void nextLabel()
+    {
+        QFETCH(QStringList, labels);
+        QFETCH(QString, next);
+        QCOMPARE(material("Молоко", "КМ").nextLabel(labels), next);
+    }
+
     void expiry()
     {
         const ControlMaterial m = material("Молоко", "КМ", QDate(2027, 1, 31));

@@ -180,11 +180,12 @@ private slots:
                                                  << QStringList{};
         QTest::newRow("a material")
             << "[Control]\r\n1.Name=Молоко А\r\n1.Prefix=КМА\r\n1.5=20;0.5\r\n"
-            << QStringList{"Действие по контролю…", "Карта Леви-Дженнингса…"};
+            << QStringList{"Контроль", "Действие по контролю…", "Карта Леви-Дженнингса…"};
         QTest::newRow("no trend column") << "[Trend]\r\nColumns=3\r\n" << QStringList{};
         QTest::newRow("trend and material")
             << "[Trend]\r\nColumns=5\r\n[Control]\r\n1.Name=А\r\n1.Prefix=КМА\r\n1.5=20;0.5\r\n"
-            << QStringList{"Действие по контролю…", "Карта Леви-Дженнингса…", "Тренд результатов"};
+            << QStringList{"Контроль", "Действие по контролю…", "Карта Леви-Дженнингса…",
+                           "Тренд результатов"};
     }
     void menuItems()
     {

@@ -2,11 +2,13 @@
 // name a control material, judged from the archive as control results come and as their
 // labels are typed, before or after the result.
 
+#include <QAction>
 #include <QStatusBar>
 
 #include "ResultFeed.h"
 #include "WindowTestSupport.h"
 #include "controls/TElidedLabel.h"
+#include "table/TableShape.h"
 #include "text/Strings.h"
 #include "windows/TArchiveLink.h"
 
@@ -115,6 +117,25 @@ private slots:
         }
         QCOMPARE(label->text(), expected);
         QCOMPARE(label->palette().color(QPalette::WindowText) == QColor(0xb0, 0, 0), trouble);
+    }
+
+    // "Контроль" labels the open row as the next control, and the result it takes is judged.
+    void markOpenRow()
+    {
+        writeIni(kControl);
+        auto w = shown();
+        auto *mark = w->findChild<QAction *>(QStringLiteral("actQcMark1"));
+        QVERIFY(mark);
+        QCOMPARE(mark->text(), QStringLiteral("Контроль"));
+        const auto label = w->findChild<TElidedLabel *>(QStringLiteral("ControlStatus"));
+        for (const QString &expected : {QStringLiteral("КМА-1"), QStringLiteral("КМА-2")}) {
+            mark->trigger();
+            QCOMPARE(w->MainGrid->Cells(TableShape::LabelCol, w->MainGrid->RowCount() - 1),
+                     expected);
+            feedResult(*w, 20);
+            m_clock.now = m_clock.now.addSecs(600);
+        }
+        QCOMPARE(label->text(), QStringLiteral("Контроль: в норме"));
     }
 };
 
