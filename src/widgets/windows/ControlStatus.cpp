@@ -94,7 +94,8 @@ ControlStatus::ControlStatus(ControlMaterials materials, TColorStringGrid *grid,
             text = HeldSign + text;
         }
     };
-    grid->verticalHeader()->viewport()->installEventFilter(this);
+    m_headerViewport = grid->verticalHeader()->viewport();
+    m_headerViewport->installEventFilter(this);
     AskAction = [grid](const QString &held, const QString &who, const QDateTime &when) {
         return QcActionDialog::ask(held, who, when, grid->window());
     };
@@ -313,9 +314,9 @@ void ControlStatus::show()
 
 bool ControlStatus::eventFilter(QObject *watched, QEvent *event)
 {
-    QHeaderView *header = m_grid->verticalHeader();
-    if (event->type() != QEvent::ToolTip || watched != header->viewport())
+    if (event->type() != QEvent::ToolTip || !m_headerViewport || watched != m_headerViewport)
         return QObject::eventFilter(watched, event);
+    QHeaderView *header = m_grid->verticalHeader();
     auto *help = static_cast<QHelpEvent *>(event);
     const int index = header->logicalIndexAt(help->pos());
     const QString text = index >= 0 ? heldText(index + 1) : QString();

@@ -17,6 +17,7 @@
 #include <optional>
 
 #include <QObject>
+#include <QPointer>
 #include <QSet>
 #include <QTimer>
 #include <QUuid>
@@ -85,6 +86,9 @@ private:
     bool eventFilter(QObject *watched, QEvent *event) override;
 
     TColorStringGrid *m_grid = nullptr;
+    // The row numbers' viewport whose tooltips this shows; told apart without asking the grid,
+    // which may be half torn down when its children send their last events.
+    QPointer<QWidget> m_headerViewport;
     TArchiveLink *m_link = nullptr;
     Clock m_now;
     ControlMonitor m_monitor;
