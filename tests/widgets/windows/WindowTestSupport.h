@@ -123,6 +123,14 @@ protected:
         w->AskSaveFileName = [](const QString &) { return QString(); };
         return w;
     }
+    // A window of `model` whose archive is the one in the test's folder.
+    std::unique_ptr<Window> archivedWindow(const QString &model)
+    {
+        auto w = window();
+        w->setModelName(model);
+        w->ArchiveLink()->start(m_dir->path());
+        return w;
+    }
 
     std::unique_ptr<QTemporaryDir> m_dir;
     BoxRecorder m_boxes;

@@ -37,13 +37,7 @@ public:
     {}
 
 private:
-    std::unique_ptr<TForm2> shown()
-    {
-        auto w = window();
-        w->setModelName(Str::ModelTarvo);
-        w->ArchiveLink()->start(m_dir->path());
-        return w;
-    }
+    std::unique_ptr<TForm2> shown() { return archivedWindow(Str::ModelTarvo); }
 
 private slots:
     void init() { Prepare(); }

@@ -29,13 +29,7 @@ public:
     {}
 
 private:
-    std::unique_ptr<TForm2> shown()
-    {
-        auto w = window();
-        w->setModelName(Str::ModelTarvo);
-        w->ArchiveLink()->start(m_dir->path());
-        return w;
-    }
+    std::unique_ptr<TForm2> shown() { return archivedWindow(Str::ModelTarvo); }
 
     // "label=temperature", ten minutes apart; "+label" types the label on the last result
     // afterwards; "!comment" records an action.
