@@ -255,8 +255,11 @@ for script in "$top"/tests/wine/wine_*.sh; do
   name=$(basename "$script" .sh)
   rc=0
   t0=$SECONDS
-  bash "$script" "$build" "$linux_build" "${suites[@]}" || rc=$?
+  bash "$script" "$build" "$linux_build" "${suites[@]}" 2>&1 | tee "$build/$name.log" ||
+    rc=${PIPESTATUS[0]}
   results+=("$([ $rc -eq 0 ] && echo ok || echo "FAILED ($rc)")  $name  $((SECONDS - t0)) s")
+  # A failed check's line again, where the summary is all a short log keeps.
+  [ $rc -eq 0 ] || results+=("$(grep -E ' (FAIL|FATAL) ' "$build/$name.log" | head -5 || true)")
   [ $rc -eq 0 ] || failed=1
 done
 printf '%s\n' "${results[@]}"

@@ -26,20 +26,23 @@ starts_to_choice() {
 "${E2E_RU[@]}" timeout 300 wine "$installer" /S >"$E2E_TMP/install.out" 2>&1 || true
 e2e_wait 60 test -f "$installed/reg01.exe" ||
     e2e_die "the silent install put no reg01.exe under Program Files: $(cat "$E2E_TMP/install.out")"
+# The installer writes the program's files first and its uninstaller and Start-menu entry
+# last, so each is waited for, not only looked at once.
 e2e_check "with the Qt platform, style and SQL plugins beside it" \
-    test -f "$installed/platforms/qwindows.dll" -a -f "$installed/sqldrivers/qsqlite.dll"
-e2e_check "and an uninstaller" test -f "$installed/Uninstall.exe"
+    e2e_wait 60 test -f "$installed/platforms/qwindows.dll" -a -f "$installed/sqldrivers/qsqlite.dll"
+e2e_check "and an uninstaller" e2e_wait 60 test -f "$installed/Uninstall.exe"
 e2e_check "the Start menu has the entry Регистрация reg.01" \
-    bash -c 'find "$1/drive_c" -path "*Start Menu*" -name "Регистрация reg.01.lnk" | grep -q .' \
+    e2e_wait 60 bash -c 'find "$1/drive_c" -path "*Start Menu*" -name "Регистрация reg.01.lnk" | grep -q .' \
     _ "$WINEPREFIX"
 e2e_check "the installed program starts to its choice window" starts_to_choice "$installed" installed
 
 "${E2E_RU[@]}" timeout 300 wine "$installed/Uninstall.exe" /S >"$E2E_TMP/uninstall.out" 2>&1 || true
-# The uninstaller copies itself away and goes on from there.
+# The uninstaller copies itself away and goes on from there, so wine returns before it is done;
+# it takes the files away before the Start-menu entry.
 e2e_check "the silent uninstall takes the program away" \
     e2e_wait 60 bash -c '[ ! -e "$1/reg01.exe" ]' _ "$installed"
 e2e_check "and its Start-menu entry" \
-    bash -c '! find "$1/drive_c" -name "Регистрация reg.01.lnk" | grep -q .' _ "$WINEPREFIX"
+    e2e_wait 60 bash -c '! find "$1/drive_c" -name "Регистрация reg.01.lnk" | grep -q .' _ "$WINEPREFIX"
 
 portable=$E2E_TMP/portable
 mkdir -p "$portable" && unzip -q "$zip" -d "$portable"
