@@ -11,6 +11,7 @@
 #include "archive/ArchiveRecords.h"
 #include "archive/CalibrationStore.h"
 #include "archive/TArchiveChain.h"
+#include "reception/ReceptionStore.h"
 
 namespace {
 
@@ -195,6 +196,8 @@ constexpr int IdentityStep = 5;
 constexpr int QcStep = 6;
 // The step that adds the calibrations against reference samples (CalibrationStore).
 constexpr int CalibrationStep = 7;
+// The step that adds milk reception: suppliers, rate tables, deliveries (ReceptionStore).
+constexpr int ReceptionStep = 8;
 
 QStringList guards(const QStringList &tables)
 {
@@ -221,6 +224,8 @@ QStringList stepTables(int to)
         return ArchiveQcTables::tables() + guards(ArchiveQcTables::appendOnlyTables());
     case CalibrationStep:
         return CalibrationStore::tables() + guards(CalibrationStore::appendOnlyTables());
+    case ReceptionStep:
+        return ReceptionStore::tables() + guards(ReceptionStore::appendOnlyTables());
     }
     return {};
 }
@@ -295,8 +300,9 @@ std::vector<std::pair<QString, QString>> guardTriggers()
                              appendOnlyTrigger(QString::fromLatin1(table), what));
         }
     }
-    for (const QString &table :
-         ArchiveQcTables::appendOnlyTables() + CalibrationStore::appendOnlyTables()) {
+    for (const QString &table : ArchiveQcTables::appendOnlyTables()
+                                    + CalibrationStore::appendOnlyTables()
+                                    + ReceptionStore::appendOnlyTables()) {
         for (const char *what : {"UPDATE", "DELETE"})
             out.emplace_back(QStringLiteral("%1_no_%2")
                                  .arg(table, QString::fromLatin1(what).toLower()),

@@ -18,6 +18,8 @@
 //            operator's actions.
 // Version 7: calibrations against reference samples with their samples, and the values they
 //            corrected (CalibrationStore).
+// Version 8: milk reception: the supplier register, the rate tables and the deliveries
+//            (ReceptionStore).
 
 #include <utility>
 #include <vector>
@@ -28,7 +30,7 @@
 
 namespace ArchiveSchema {
 
-constexpr int Version = 7;
+constexpr int Version = 8;
 
 // The version the file carries (0 for a new, empty file); -1 with the error when it cannot be
 // read.

@@ -9,7 +9,7 @@
 
 struct Supplier
 {
-    QString code; // typed or scanned as a sample's label
+    QString code;    // typed or scanned as a sample's label
     int version = 0; // 1 for the first; 0 until kept
     QString name;
     QString farm;

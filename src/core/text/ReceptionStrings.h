@@ -23,6 +23,20 @@ inline const QString CsvGradeCells = QStringLiteral("ожидается «сор
 inline const QString CsvGradeTwice = QStringLiteral("сорт «%1» указан дважды");
 inline const QString CsvNoBands = QStringLiteral("в таблице нет ни одной полосы");
 
+// A value of the "Reception" section that does not read; %1 is the key, %2 the value.
+inline const QString SettingsBadValue = QStringLiteral(
+    "Приёмка: значение %1=%2 не подходит, взято значение по умолчанию");
+
+// A label that is no active supplier's code; %1 is the code, %2 the supplier's name.
+inline const QString SupplierUnknown = QStringLiteral(
+    "Приёмка: поставщика с кодом «%1» нет в реестре");
+inline const QString SupplierInactive = QStringLiteral(
+    "Приёмка: поставщик %1 (%2) не действует на дату пробы");
+
+// A typed quantity that is no number above zero; %1 is what was typed.
+inline const QString QuantityBad = QStringLiteral(
+    "Приёмка: количество «%1» — не число больше нуля");
+
 // Shifts.
 inline const QString ShiftMorning = QStringLiteral("утро");
 inline const QString ShiftEvening = QStringLiteral("вечер");
