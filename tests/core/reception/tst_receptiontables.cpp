@@ -13,10 +13,10 @@ std::optional<Decimal> dec(const QString &s)
 }
 
 // "code;name;kg;fat;protein;credited;amount", deliveries apart by "/"; an empty field is none.
-QList<Delivery> dayDeliveries(const QString &spec)
+QList<Delivery> dayDeliveries(const QString &listed)
 {
     QList<Delivery> out;
-    for (const QString &one : spec.split(QLatin1Char('/'), Qt::SkipEmptyParts)) {
+    for (const QString &one : listed.split(QLatin1Char('/'), Qt::SkipEmptyParts)) {
         const QStringList f = one.split(QLatin1Char(';'));
         Delivery d;
         d.supplierCode = f[0];
@@ -32,10 +32,10 @@ QList<Delivery> dayDeliveries(const QString &spec)
 }
 
 // "code;yyyy-MM-ddTHH:mm;kg;fat;snf;protein;credited;version;price;amount" apart by "/".
-QList<Delivery> statementDeliveries(const QString &spec)
+QList<Delivery> statementDeliveries(const QString &listed)
 {
     QList<Delivery> out;
-    for (const QString &one : spec.split(QLatin1Char('/'), Qt::SkipEmptyParts)) {
+    for (const QString &one : listed.split(QLatin1Char('/'), Qt::SkipEmptyParts)) {
         const QStringList f = one.split(QLatin1Char(';'));
         Delivery d;
         d.supplierCode = f[0];
