@@ -114,3 +114,18 @@ QString TProtocolHeader::signatureLine() const
 {
     return Str::ProtocolSignature.arg(operatorName).trimmed();
 }
+
+QString TProtocolHeader::titleLine() const
+{
+    return title.isEmpty() ? Str::ProtocolTitle : title;
+}
+
+QStringList TProtocolHeader::signatureLines() const
+{
+    if (signers.isEmpty())
+        return {signatureLine()};
+    QStringList out;
+    for (const QString &signer : signers)
+        out << Str::ProtocolSignedAs.arg(signer);
+    return out;
+}

@@ -32,6 +32,10 @@ struct TProtocolHeader
     QStringList norms; // "Жир 2,80…6,00", one per column with a limit
     QDateTime printedAt;
     QLocale locale = QLocale::system();
+    // The first line of the header; empty: "Протокол испытаний".
+    QString title;
+    // Who signs, a line each ("Сдал", "Принял"); none: the operator's signature line.
+    QStringList signers;
 
     // Laboratory, Instrument and Operator from section "Report"; without an operator there,
     // the name the system holds for the user running the program.
@@ -45,4 +49,7 @@ struct TProtocolHeader
     QStringList lines() const;
     QString printedLine() const;
     QString signatureLine() const;
+    QString titleLine() const;
+    // The lines after the statistics: one per signer, or the operator's signature line.
+    QStringList signatureLines() const;
 };

@@ -20,5 +20,7 @@ inline const QString ProtocolNormMin = QStringLiteral("%1 не ниже %2");
 inline const QString ProtocolNormMax = QStringLiteral("%1 не выше %2");
 inline const QString ProtocolPrinted = QStringLiteral("Напечатано: %1");
 inline const QString ProtocolSignature = QStringLiteral("Подпись: ____________________ %1");
+// A signature line of its own caption ("Сдал", "Принял").
+inline const QString ProtocolSignedAs = QStringLiteral("%1: ____________________");
 
 } // namespace Str

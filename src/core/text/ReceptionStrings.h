@@ -41,4 +41,49 @@ inline const QString QuantityBad = QStringLiteral(
 inline const QString ShiftMorning = QStringLiteral("утро");
 inline const QString ShiftEvening = QStringLiteral("вечер");
 
+// The reports: a day's or a shift's summary and a supplier's statement.
+inline const QString ColCode = QStringLiteral("Код");
+inline const QString ColSupplier = QStringLiteral("Поставщик");
+inline const QString ColDeliveries = QStringLiteral("Сдач");
+inline const QString ColKilograms = QStringLiteral("Масса, кг");
+inline const QString ColFat = QStringLiteral("Жир, %");
+inline const QString ColSnf = QStringLiteral("СОМО, %");
+inline const QString ColProtein = QStringLiteral("Белок, %");
+inline const QString ColCredited = QStringLiteral("Зачётная масса, кг");
+inline const QString ColAmount = QStringLiteral("Сумма, руб.");
+inline const QString ColUnpriced = QStringLiteral("Без цены");
+inline const QString ColDate = QStringLiteral("Дата");
+inline const QString ColTime = QStringLiteral("Время");
+inline const QString ColShift = QStringLiteral("Смена");
+inline const QString ColRateVersion = QStringLiteral("Версия тарифа");
+inline const QString ColPrice = QStringLiteral("Цена, руб./кг");
+inline const QString Total = QStringLiteral("Итого");
+// A statement's delivery that has no amount, in its amount cell; and their count.
+inline const QString NoPrice = QStringLiteral("нет цены");
+inline const QString UnpricedCount = QStringLiteral("Сдач без цены: %1");
+inline const QString StatementTitle = QStringLiteral("Ведомость сдачи молока");
+// %1 the supplier's code, %2 the name.
+inline const QString StatementName = QStringLiteral("Поставщик %1 — %2");
+inline const QString SignedBy = QStringLiteral("Сдал");
+inline const QString ReceivedBy = QStringLiteral("Принял");
+
+// The reports' dialog.
+inline const QString ReportsCaption = QStringLiteral("Отчёты приёмки");
+inline const QString ModeDay = QStringLiteral("Сводка за смену/день");
+inline const QString ModeStatement = QStringLiteral("Ведомость поставщика");
+inline const QString LabelDay = QStringLiteral("Дата:");
+inline const QString LabelShift = QStringLiteral("Смена:");
+inline const QString WholeDay = QStringLiteral("Весь день");
+inline const QString LabelSupplier = QStringLiteral("Поставщик:");
+inline const QString LabelFrom = QStringLiteral("С:");
+inline const QString LabelTo = QStringLiteral("По:");
+inline const QString ActPrint = QStringLiteral("Печать…");
+inline const QString ActPdf = QStringLiteral("Сохранить как PDF…");
+inline const QString ActXlsx = QStringLiteral("Сохранить как XLSX…");
+inline const QString ActClose = QStringLiteral("Закрыть");
+// A day report's name: %1 the day, or the shift as ReceptionShift names it.
+inline const QString DayReportName = QStringLiteral("Сводка приёмки: %1");
+inline const QString NoSupplier = QStringLiteral("Не выбран поставщик");
+inline const QString PeriodWrong = QStringLiteral("Начало периода позже его конца");
+
 } // namespace ReceptionStrings

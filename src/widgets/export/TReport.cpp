@@ -109,13 +109,15 @@ int TReport::layout(const QPaintDevice &device)
               + (m_statistics.empty() ? 0 : 1 + static_cast<int>(m_statistics.size()));
     // A protocol's first pages carry its header; a line's gap and the signature close it.
     m_header.clear();
+    m_signatures.clear();
     m_signatureItem = -1;
     if (m_table.protocol) {
-        m_header << Str::ProtocolTitle;
+        m_header << m_table.protocol->titleLine();
         for (const QString &line : m_table.protocol->lines())
             m_header << WrapLines(line, m_font, m_pageWidth, device);
+        m_signatures = m_table.protocol->signatureLines();
         m_signatureItem = m_items + 1;
-        m_items += 2;
+        m_items += 1 + static_cast<int>(m_signatures.size());
     }
     m_headerHeight = m_header.isEmpty() ? 0 : (m_header.size() + 0.5) * m_line;
     m_rowsFirstPage = std::max(1, int((m_pageHeight - rowsTop - m_headerHeight - footer) / m_line));
@@ -278,11 +280,12 @@ void TReport::drawPage(QPainter &painter, int chunk, int band, int pageNo) const
     for (int item = first; item < last; ++item, y += m_line) {
         if (item < m_table.rowCount) {
             drawRow(painter, cols, item, y);
-        } else if (item == m_signatureItem) {
+        } else if (m_signatureItem >= 0 && item >= m_signatureItem) {
             // Once, on the last page.
             if (band == bandCount() - 1) {
                 painter.setFont(m_font);
-                painter.drawText(QPointF(0, y + m_ascent), m_table.protocol->signatureLine());
+                painter.drawText(QPointF(0, y + m_ascent),
+                                 m_signatures.value(item - m_signatureItem));
             }
         } else if (item == m_signatureItem - 1) {
             continue; // the gap before the signature

@@ -83,4 +83,5 @@ private:
     double m_headerHeight = 0;
     int m_rowsFirstPage = 1;
     int m_signatureItem = -1;
+    QStringList m_signatures; // the protocol's lines after the statistics, one item each
 };
