@@ -162,6 +162,12 @@ QList<Supplier> supplierHistory(const QSqlDatabase &db, const QString &code, QSq
 qint64 addRateTable(const QSqlDatabase &db, const RateTable &t, const QString &csv,
                     const QString &osUser, const QDateTime &at, QSqlError *error)
 {
+    if (!t.validFrom.isValid()) {
+        if (error)
+            *error = QSqlError(QStringLiteral("rate table without a start"), QString(),
+                               QSqlError::StatementError);
+        return 0;
+    }
     QSqlQuery q(db);
     if (!q.prepare(QStringLiteral("INSERT INTO rate_tables (valid_from_ms, valid_from_iso, "
                                   "milk_type, kind, csv, note, os_user, at_ms, at_iso) "

@@ -135,15 +135,22 @@ private slots:
     void appendOnly()
     {
         QFETCH(QString, sql);
-        const QSqlDatabase db = m_archive.sideTables();
-        QSqlError e;
-        QVERIFY(ReceptionStore::addSupplier(db,
+        {
+            const QSqlDatabase db = m_archive.sideTables();
+            QSqlError e;
+            const QString csv = QStringLiteral("Цена за зачётный кг;34\n");
+            RateTable t = *RateTable::fromCsv(csv).table;
+            t.validFrom = Now;
+            QVERIFY(ReceptionStore::addRateTable(db, t, csv, {}, Now, &e) > 0);
+            QVERIFY(
+                ReceptionStore::addSupplier(db,
                                             Supplier{QStringLiteral("1"), 0, {}, {}, {}, {}, {}, {}},
                                             {}, Now, &e)
                 > 0);
-        QVERIFY(ReceptionStore::addDelivery(db, QUuid::createUuid(),
-                                            delivery("1", QTime(6, 0), "1"), 1, {}, Now, &e)
-                > 0);
+            QVERIFY(ReceptionStore::addDelivery(db, QUuid::createUuid(),
+                                                delivery("1", QTime(6, 0), "1"), 1, {}, Now, &e)
+                    > 0);
+        }
         const QString path = m_archive.path();
         m_archive.close();
         RawArchive raw(path);
