@@ -9,11 +9,37 @@ namespace {
 
 constexpr int MeanPlaces = 2;
 
+// A mean weighted by mass: Σ kg·value (unrounded) ÷ Σ kg, rounded once.
+struct Mean
+{
+    Decimal mass, kilograms;
+
+    void add(Decimal kg, std::optional<Decimal> value)
+    {
+        if (!value)
+            return;
+        mass += Decimal::mul(kg, *value, Decimal::Places);
+        kilograms += kg;
+    }
+    void merge(const Mean &o)
+    {
+        mass += o.mass;
+        kilograms += o.kilograms;
+    }
+    std::optional<Decimal> value() const
+    {
+        if (kilograms.isZero())
+            return std::nullopt;
+        return Decimal::mulDiv(mass, Decimal::fromInt(1), kilograms, MeanPlaces);
+    }
+};
+
 // Running sums of one line.
 struct Sums
 {
     DeliveryReport::Line line;
-    Decimal fatMass, fatKg, proteinMass, proteinKg; // Σ kg·value (unrounded) and Σ kg
+    // Σ kg·value and Σ kg over the deliveries with the value, per value.
+    Mean fatSum, snfSum, proteinSum;
 
     void add(const Delivery &d)
     {
@@ -27,23 +53,17 @@ struct Sums
         if (!d.kilograms)
             return;
         line.kilograms += *d.kilograms;
-        if (d.fat) {
-            fatMass += Decimal::mul(*d.kilograms, *d.fat, Decimal::Places);
-            fatKg += *d.kilograms;
-        }
-        if (d.protein) {
-            proteinMass += Decimal::mul(*d.kilograms, *d.protein, Decimal::Places);
-            proteinKg += *d.kilograms;
-        }
+        fatSum.add(*d.kilograms, d.fat);
+        snfSum.add(*d.kilograms, d.snf);
+        proteinSum.add(*d.kilograms, d.protein);
     }
 
     DeliveryReport::Line finished() const
     {
         DeliveryReport::Line l = line;
-        if (!fatKg.isZero())
-            l.fat = Decimal::mulDiv(fatMass, Decimal::fromInt(1), fatKg, MeanPlaces);
-        if (!proteinKg.isZero())
-            l.protein = Decimal::mulDiv(proteinMass, Decimal::fromInt(1), proteinKg, MeanPlaces);
+        l.fat = fatSum.value();
+        l.snf = snfSum.value();
+        l.protein = proteinSum.value();
         return l;
     }
 
@@ -54,10 +74,9 @@ struct Sums
         line.amount += o.line.amount;
         line.credited += o.line.credited;
         line.kilograms += o.line.kilograms;
-        fatMass += o.fatMass;
-        fatKg += o.fatKg;
-        proteinMass += o.proteinMass;
-        proteinKg += o.proteinKg;
+        fatSum.merge(o.fatSum);
+        snfSum.merge(o.snfSum);
+        proteinSum.merge(o.proteinSum);
     }
 };
 

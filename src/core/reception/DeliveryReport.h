@@ -1,7 +1,7 @@
 #pragma once
 
 // The shift or day report: a line per supplier with the number of deliveries, the mass, the
-// mean fat and protein weighted by mass, the credited weight and the amount, and the totals.
+// mean fat, SNF and protein weighted by mass, the credited weight and the amount, and the totals.
 // Sums add the deliveries' rounded figures, so the lines add up as printed; a mean is
 // Σ(kg × value) ÷ Σ kg over the deliveries that have the value, rounded to 0,01.
 
@@ -20,7 +20,7 @@ struct DeliveryReport
         QString name;
         int deliveries = 0;
         Decimal kilograms;
-        std::optional<Decimal> fat, protein;
+        std::optional<Decimal> fat, snf, protein;
         Decimal credited;
         Decimal amount;
         int unpriced = 0; // deliveries without an amount (no rate, no mass or no values)

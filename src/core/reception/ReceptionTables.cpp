@@ -45,21 +45,6 @@ TExportTable tableOf(QStringList titles, std::vector<TCellKind> kinds,
     return t;
 }
 
-// Σ(kg × SNF) ÷ Σ kg over the deliveries with both, as the day report weighs fat.
-std::optional<Decimal> meanSnf(const QList<Delivery> &deliveries)
-{
-    Decimal mass, kilograms;
-    for (const Delivery &d : deliveries) {
-        if (d.kilograms && d.snf) {
-            mass += Decimal::mul(*d.kilograms, *d.snf, Decimal::Places);
-            kilograms += *d.kilograms;
-        }
-    }
-    if (kilograms.isZero())
-        return std::nullopt;
-    return Decimal::mulDiv(mass, Decimal::fromInt(1), kilograms, Shown);
-}
-
 } // namespace
 
 namespace ReceptionTables {
@@ -149,7 +134,7 @@ TExportTable statement(const QString &code, const QString &name, const QList<Del
     if (!own.isEmpty()) {
         const DeliveryReport::Line sum = DeliveryReport::of(own).total;
         totals.push_back({S::Total, QString(), QString(), sum.kilograms.toString(Shown, sep),
-                          figure(sum.fat, sep), figure(meanSnf(own), sep), figure(sum.protein, sep),
+                          figure(sum.fat, sep), figure(sum.snf, sep), figure(sum.protein, sep),
                           sum.credited.toString(Shown, sep), QString(), QString(),
                           sum.amount.toString(Shown, sep)});
         if (sum.unpriced > 0)
