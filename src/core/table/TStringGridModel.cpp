@@ -18,7 +18,7 @@ int TStringGridModel::rowCount(const QModelIndex &parent) const
 
 int TStringGridModel::columnCount(const QModelIndex &parent) const
 {
-    return parent.isValid() ? 0 : m_rows.ColCount();
+    return parent.isValid() ? 0 : m_rows.ColCount() + (m_outer ? 1 : 0);
 }
 
 QVariant TStringGridModel::data(const QModelIndex &index, int role) const
@@ -28,7 +28,7 @@ QVariant TStringGridModel::data(const QModelIndex &index, int role) const
     switch (role) {
     case Qt::DisplayRole:
     case Qt::EditRole:
-        return m_rows.Cell(index.column(), index.row());
+        return Cell(index.column(), index.row());
     case Qt::TextAlignmentRole:
         return QVariant::fromValue(kAlign);
     default:
@@ -51,7 +51,7 @@ QVariant TStringGridModel::headerData(int section, Qt::Orientation orientation, 
     if (role != Qt::DisplayRole)
         return {};
     if (orientation == Qt::Horizontal)
-        return m_titles.value(section);
+        return Title(section);
     return m_rows.Cell(0, section);
 }
 
@@ -124,8 +124,49 @@ void TStringGridModel::SetTitle(int col, const QString &text)
     emit headerDataChanged(Qt::Horizontal, col, col);
 }
 
+QString TStringGridModel::Title(int col) const
+{
+    return isOuter(col) ? m_outer->title : m_titles.value(col);
+}
+
+QString TStringGridModel::Cell(int col, int row) const
+{
+    if (isOuter(col))
+        return row >= 0 && row < DataRowCount() ? m_outer->text(row) : QString();
+    return m_rows.Cell(col, row);
+}
+
+void TStringGridModel::setOuterColumn(std::optional<OuterColumn> column)
+{
+    if (m_outer) {
+        beginRemoveColumns({}, ColCount(), ColCount());
+        m_outer.reset();
+        endRemoveColumns();
+    }
+    if (column) {
+        beginInsertColumns({}, ColCount(), ColCount());
+        m_outer = std::move(column);
+        endInsertColumns();
+    }
+}
+
+void TStringGridModel::outerChanged(int row)
+{
+    if (!m_outer || row < 0 || row >= DataRowCount())
+        return;
+    const QModelIndex i = index(row, ColCount());
+    emit dataChanged(i, i, {Qt::DisplayRole, Qt::EditRole});
+}
+
 void TStringGridModel::SetCell(int col, int row, const QString &text)
 {
+    if (isOuter(col)) {
+        if (row >= 0 && row < DataRowCount()) {
+            m_outer->setText(row, text);
+            outerChanged(row);
+        }
+        return;
+    }
     if (col < 0 || col >= ColCount() || row < 0 || row >= DataRowCount())
         return;
     m_rows.SetCell(col, row, text);

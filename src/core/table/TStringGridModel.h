@@ -5,6 +5,9 @@
 // row r (grid row r + 1); model column c is grid column c. Column 0, the row number, is
 // also handed out as the vertical header text so the view can show it as a fixed column.
 
+#include <functional>
+#include <optional>
+
 #include <QAbstractTableModel>
 #include <QStringList>
 
@@ -35,10 +38,25 @@ public:
     // one insert.
     void endWithOpenRow();
 
-    QString Title(int col) const { return m_titles.value(col); }
+    QString Title(int col) const;
     void SetTitle(int col, const QString &text);
-    QString Cell(int col, int row) const { return m_rows.Cell(col, row); }
+    QString Cell(int col, int row) const;
     void SetCell(int col, int row, const QString &text);
+
+    // A column after the table's own whose cells are kept elsewhere (a delivery's quantity):
+    // shown and edited like the others, but never part of Rows(), so the results file, its
+    // statistics and its protocol do not see it. Model column ColCount() while it is there;
+    // without it the model is what it always was.
+    struct OuterColumn
+    {
+        QString title;
+        std::function<QString(int row)> text;
+        std::function<void(int row, const QString &text)> setText;
+    };
+    void setOuterColumn(std::optional<OuterColumn> column);
+    bool isOuter(int col) const { return m_outer && col == ColCount(); }
+    // The outer column's cell of `row` has changed where it is kept.
+    void outerChanged(int row);
 
     const TRowStore &Rows() const { return m_rows; }
     // Replaces every data row at once (opening a file): one model reset.
@@ -47,4 +65,5 @@ public:
 private:
     TRowStore m_rows;
     QStringList m_titles;
+    std::optional<OuterColumn> m_outer;
 };

@@ -41,6 +41,22 @@ inline const QString QuantityBad = QStringLiteral(
 inline const QString ShiftMorning = QStringLiteral("утро");
 inline const QString ShiftEvening = QStringLiteral("вечер");
 
+// Reception in a registration window: the quantity column, the status bar, the menu.
+inline const QString ColQuantityKg = QStringLiteral("Количество, кг");
+inline const QString ColQuantityLitres = QStringLiteral("Количество, л");
+inline const QString StatusOn = QStringLiteral("Приёмка");
+// %1 the code, %2 the name, %3 the shift as ReceptionShift names it.
+inline const QString SecondDelivery = QStringLiteral(
+    "Поставщик %1 (%2) уже сдавал молоко в смену %3. Записать вторую сдачу?");
+inline const QString SecondRefused = QStringLiteral(
+    "Приёмка: вторая сдача поставщика %1 в смене не записана");
+inline const QString NoArchivedResult = QStringLiteral(
+    "Приёмка: результата этой строки нет в архиве, сдача не записана");
+inline const QString MenuReception = QStringLiteral("Приёмка");
+inline const QString ActRegister = QStringLiteral("Реестр поставщиков…");
+inline const QString ActImportRates = QStringLiteral("Загрузить тариф…");
+inline const QString ActReports = QStringLiteral("Отчёты приёмки…");
+
 // The reports: a day's or a shift's summary and a supplier's statement.
 inline const QString ColCode = QStringLiteral("Код");
 inline const QString ColSupplier = QStringLiteral("Поставщик");

@@ -156,7 +156,7 @@ int TColorStringGrid::ColWidths(int col) const
     // The number column is the vertical header; its fixed width stays while it is hidden.
     if (col == 0)
         return m_left->isHidden() ? -1 : m_left->maximumWidth();
-    if (col < 0 || col >= ColCount())
+    if (col < 0 || col >= m_model->columnCount())
         return 0;
     return isColumnHidden(col) ? -1 : columnWidth(col);
 }
@@ -169,7 +169,7 @@ void TColorStringGrid::SetColWidths(int col, int width)
             m_left->setFixedWidth(width);
         return;
     }
-    if (col < 0 || col >= ColCount())
+    if (col < 0 || col >= m_model->columnCount())
         return;
     if (width < 0) {
         setColumnHidden(col, true);
@@ -331,6 +331,8 @@ QString TColorStringGrid::selectionText() const
         right = qMax(right, r.right());
     }
     QList<int> cols;
+    // A column kept outside the rows (see TStringGridModel::setOuterColumn) is not copied.
+    right = qMin(right, ColCount() - 1);
     for (int c = left; c <= right; ++c) {
         if (!isColumnHidden(c))
             cols.append(c);

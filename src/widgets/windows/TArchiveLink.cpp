@@ -323,3 +323,11 @@ void TArchiveLink::actPrintReportExecute()
     if (!TReportPrint::exec(m_window.main, t, m_window.grid->font(), &error) && !error.isEmpty())
         m_window.messageBox(QMessageBox::Warning, Str::ErrorCaption, error, QMessageBox::Ok);
 }
+
+QUuid TArchiveLink::findRowResult(int row)
+{
+    const QUuid known = rowResult(row);
+    if (!known.isNull() || m_archive.state() != ArchiveState::Ok)
+        return known;
+    return m_archive.findResult(rowKey(row));
+}

@@ -89,6 +89,8 @@ public:
     // The table's rows no longer hold the archived results they held.
     void tableReplaced() { m_records.tableReplaced(); }
     QUuid rowResult(int row) const { return m_records.rowResult(row); }
+    // The same, for a row of an opened table also found in the archive by what it shows.
+    QUuid findRowResult(int row);
 
     void actArchiveExecute();
     void actExportExecute();

@@ -29,6 +29,7 @@
 #include "windows/TColumnWidths.h"
 #include "windows/TJournalKeeper.h"
 #include "windows/TQualityPanel.h"
+#include "windows/TReceptionPart.h"
 #include "windows/TTableNotes.h"
 #include "windows/TWindowStatus.h"
 #include "windows/WindowDialogs.h"
@@ -120,7 +121,12 @@ void TRegistrationWindow::FormCreate(TOpPoller *poller, int colCount, const QStr
     MainGrid->SetRowCount(2);
     MainGrid->OnSelectCell = [this](int c, int r, bool &can) { MainGridSelectCell(c, r, can); };
     MainGrid->OnGetEditText = [this](int c, int r, QString &v) { MainGridGetEditText(c, r, v); };
-    MainGrid->OnSetEditText = [this](int, int r, const QString &v) {
+    MainGrid->OnSetEditText = [this](int c, int r, const QString &v) {
+        // A quantity lives beside the table, not in its file.
+        if (m_reception && m_reception->isQuantityCol(c)) {
+            m_reception->rowChanged(r);
+            return;
+        }
         // A label typed anew is the operator's own, "?" and all.
         m_notes->rowRetyped(r);
         const QByteArray line = MainGrid->Rows().Line(TableShape::storeRow(r));
@@ -129,6 +135,8 @@ void TRegistrationWindow::FormCreate(TOpPoller *poller, int colCount, const QStr
             journalRow(r);
         if (m_control)
             m_control->labelChanged(r);
+        if (m_reception)
+            m_reception->rowChanged(r);
     };
 
     TConfigSettings config{poller->Port, Str::NewFileBase + Str::TxtExt};
@@ -154,6 +162,7 @@ void TRegistrationWindow::FormCreate(TOpPoller *poller, int colCount, const QStr
                                                    this);
     if (m_calibration)
         m_archiveLink->markCorrections = [this](TExportTable &t) { m_calibration->markExport(t); };
+    makeReception();
 #if REG01_CHARTS
     m_charts = ChartLinks::fromSettings(m_settings->ini(), this, MainGrid, qualityPanel,
                                         m_archiveLink);
@@ -238,8 +247,7 @@ void TRegistrationWindow::clearTable()
     MainGrid->DiscardEditor();
     m_archiveLink->tableReplaced();
     m_notes->clear();
-    if (m_calibration)
-        m_calibration->tableCleared();
+    partsTableReplaced();
     const int first = TableShape::gridRow(0);
     MainGrid->SetRowCount(first + 1);
     for (int c = TableShape::LabelCol; c < MainGrid->ColCount(); ++c)
@@ -259,11 +267,14 @@ void TRegistrationWindow::actOprExecute()
 
 void TRegistrationWindow::MainGridSelectCell(int col, int, bool &)
 {
-    MainGrid->SetEditing(col == TableShape::LabelCol);
+    MainGrid->SetEditing(col == TableShape::LabelCol
+                         || (m_reception && m_reception->isQuantityCol(col)));
 }
 
-void TRegistrationWindow::MainGridGetEditText(int, int row, QString &value)
+void TRegistrationWindow::MainGridGetEditText(int col, int row, QString &value)
 {
+    if (m_reception && m_reception->isQuantityCol(col))
+        return;
     m_archiveLink->editStarted(row, value);
     m_changed = true;
 }

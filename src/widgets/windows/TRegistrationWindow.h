@@ -34,6 +34,7 @@ class TColumnWidths;
 class TIniPlus;
 class TJournalKeeper;
 class TOpPoller;
+class TReceptionPart;
 class TTableNotes;
 class TWindowStatus;
 
@@ -67,6 +68,8 @@ public:
     TOpPoller *Poller() const { return m_poller; }
     // Calibration against reference samples; nullptr unless the settings turn it on.
     TCalibrationPart *calibration() const { return m_calibration; }
+    // Milk reception; nullptr unless the settings turn it on.
+    TReceptionPart *reception() const { return m_reception; }
     // The archive, the exports and the report print of this window.
     TArchiveLink *ArchiveLink() const { return m_archiveLink; }
     // The window's charts; nullptr when its settings ask for none or Qt Charts is missing.
@@ -167,6 +170,10 @@ private:
     // with the rows added, in one write.
     void carryLines(bool fromFile, const std::vector<QByteArray> &lines);
     void clearTable();
+    // The parts that mark rows forget the rows of a table that was replaced.
+    void partsTableReplaced();
+    // Reception's dialogs, where the window hands it the archive and its parents.
+    void makeReception();
     // The archive's ties to this window; its record keeper writes through the journal.
     void makeArchiveLink();
     // The recovery journal: opened when the window is shown, never for the hidden instances.
@@ -186,6 +193,7 @@ private:
     TArchiveLink *m_archiveLink = nullptr;
     ControlStatus *m_control = nullptr;        // only with control materials in the settings
     TCalibrationPart *m_calibration = nullptr; // only when the settings turn calibration on
+    TReceptionPart *m_reception = nullptr;     // only when the settings turn reception on
     ChartLinks *m_charts = nullptr; // only with Qt Charts and a chart the settings ask for
     QString m_fileName;
     std::unique_ptr<TWindowSettings> m_settings;

@@ -62,6 +62,7 @@ bool TRegistrationWindow::LoadFile(const QString &path)
             MainGrid->DiscardEditor();
             m_fileName = path;
             MainGrid->SetRows(std::move(rows));
+            partsTableReplaced();
             SetCaption();
             m_changed = false;
             journalBase(true);

@@ -15,6 +15,7 @@
 #endif
 #include "windows/TArchiveLink.h"
 #include "windows/TCalibrationPart.h"
+#include "windows/TReceptionPart.h"
 #include "windows/TRegistrationWindow.h"
 
 void TRegistrationWindow::PollerStarting()
@@ -75,6 +76,8 @@ void TRegistrationWindow::addResultRow(const QDateTime &now, const TDecodedResul
         m_calibration->resultRow(row);
     if (m_control)
         m_control->resultRow(row, now);
+    if (m_reception)
+        m_reception->resultRow(row, now);
 #if REG01_CHARTS
     if (m_charts)
         m_charts->resultRow(row);

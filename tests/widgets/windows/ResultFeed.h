@@ -10,11 +10,13 @@
 #include "sim/InstrumentFrames.h"
 #include "windows/TForm2.h"
 
-// A result whose first value (the temperature) is `temperature`, and its acknowledgement.
-inline void feedResult(TForm2 &w, double temperature)
+// A result whose values are `values` (value k is the k-th, the temperature first), the rest
+// 1.5, and its acknowledgement.
+inline void feedValues(TForm2 &w, const std::vector<double> &values)
 {
     std::vector<uint32_t> words(12, EncodeFp(1.5));
-    words[0] = EncodeFp(temperature);
+    for (size_t k = 0; k < values.size() && k < words.size(); ++k)
+        words[k] = EncodeFp(values[k]);
     const auto echo = AddressEcho(0);
     const auto frame = BuildTarvoFrame(106, 0, 1, words, echo);
     TOpPoller *p = w.OpTarvo1;
@@ -24,6 +26,12 @@ inline void feedResult(TForm2 &w, double temperature)
     p->Command = RequestCode::Fetch;
     w.OpTarvo1PutResult(p);
     w.OpTarvo1PutResult(p);
+}
+
+// A result whose first value (the temperature) is `temperature`, and its acknowledgement.
+inline void feedResult(TForm2 &w, double temperature)
+{
+    feedValues(w, {temperature});
 }
 
 // The temperature of every row that holds a result.
