@@ -91,6 +91,8 @@ private slots:
         if (w->MainGrid->OnGetShownText)
             w->MainGrid->OnGetShownText(5, row, text);
         QCOMPARE(text, drawn);
+        w->AskSaveFileName = [this](const QString &) { return path(QStringLiteral("saved.txt")); };
+        w->actSaveAsExecute();
         // Values the calibration has no line for are left as they came.
         QCOMPARE(w->MainGrid->Cells(6, row), QStringLiteral("1,50"));
         if (w->calibration())
@@ -103,6 +105,13 @@ private slots:
         QCOMPARE(exported.rowCount, note.isEmpty() ? 1 : 2);
         if (!note.isEmpty())
             QCOMPARE(exported.cell(1, 1) + exported.cell(5, 1), note);
+        // A table opened in its place shows its own values, unmarked.
+        const QString opened = path(QStringLiteral("opened.txt"));
+        QVERIFY(putFile(opened, getFile(path(QStringLiteral("saved.txt")))));
+        w->AskOpenFileName = [opened](const QString &) { return opened; };
+        w->actOpenFileExecute();
+        if (w->calibration())
+            QCOMPARE(w->calibration()->cellCorrection(5, row), nullptr);
         w->ArchiveLink()->archive().retry();
         w.reset();
         RawArchive raw(m_dir->filePath(TArchive::FileName));
