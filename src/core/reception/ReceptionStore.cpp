@@ -249,28 +249,24 @@ qint64 addDelivery(const QSqlDatabase &db, const QUuid &result, const Delivery &
     return q.lastInsertId().toLongLong();
 }
 
-QList<Delivery> deliveries(const QSqlDatabase &db, const QDateTime &from, const QDateTime &to,
-                           const QString &code, QSqlError *error)
+namespace {
+// The newest row of each result that `where` picks, in time order.
+QList<Delivery> selectDeliveries(const QSqlDatabase &db, const QString &where,
+                                 const QVariantList &binds, QSqlError *error)
 {
     QList<Delivery> out;
     QSqlQuery q(db);
     q.setForwardOnly(true);
-    const QString bySupplier = code.isEmpty() ? QString()
-                                              : QStringLiteral("supplier_code = ? AND ");
     if (!q.prepare(QStringLiteral(
                        "SELECT supplier_code, supplier_name, milk_type, grade, at_ms, quantity, "
                        "unit, fat, snf, protein, density, kilograms, credited, rate_id, price, "
-                       "amount FROM deliveries d WHERE %1at_ms >= ? AND at_ms < ? AND d.id = "
+                       "amount FROM deliveries d WHERE %1 AND d.id = "
                        "(SELECT MAX(n.id) FROM deliveries n WHERE n.result_uid = d.result_uid) "
                        "ORDER BY at_ms, id")
-                       .arg(bySupplier))) {
+                       .arg(where))) {
         fail(q, error);
         return out;
     }
-    QVariantList binds;
-    if (!code.isEmpty())
-        binds << code;
-    binds << from.toMSecsSinceEpoch() << to.toMSecsSinceEpoch();
     if (!exec(q, binds, error))
         return out;
     while (q.next()) {
@@ -295,6 +291,28 @@ QList<Delivery> deliveries(const QSqlDatabase &db, const QDateTime &from, const 
         out.append(d);
     }
     return out;
+}
+} // namespace
+
+QList<Delivery> deliveries(const QSqlDatabase &db, const QDateTime &from, const QDateTime &to,
+                           const QString &code, QSqlError *error)
+{
+    QVariantList binds;
+    if (!code.isEmpty())
+        binds << code;
+    binds << from.toMSecsSinceEpoch() << to.toMSecsSinceEpoch();
+    return selectDeliveries(db,
+                            code.isEmpty()
+                                ? QStringLiteral("at_ms >= ? AND at_ms < ?")
+                                : QStringLiteral("supplier_code = ? AND at_ms >= ? AND at_ms < ?"),
+                            binds, error);
+}
+
+std::optional<Delivery> deliveryOf(const QSqlDatabase &db, const QUuid &result, QSqlError *error)
+{
+    const QList<Delivery> found = selectDeliveries(db, QStringLiteral("result_uid = ?"),
+                                                   {result.toRfc4122()}, error);
+    return found.isEmpty() ? std::nullopt : std::optional<Delivery>(found.first());
 }
 
 } // namespace ReceptionStore

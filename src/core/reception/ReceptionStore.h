@@ -48,4 +48,7 @@ qint64 addDelivery(const QSqlDatabase &db, const QUuid &result, const Delivery &
 QList<Delivery> deliveries(const QSqlDatabase &db, const QDateTime &from, const QDateTime &to,
                            const QString &code, QSqlError *error);
 
+// The delivery of one result as it counts (its newest row); none when it has none.
+std::optional<Delivery> deliveryOf(const QSqlDatabase &db, const QUuid &result, QSqlError *error);
+
 } // namespace ReceptionStore

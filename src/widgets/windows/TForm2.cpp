@@ -60,9 +60,10 @@ void TForm2::SetTitles()
 }
 
 // Sixteen units fill the width: fifteen full columns, and the number and group columns at half.
+// Reception's quantity column is one more unit, at the default width.
 void TForm2::ApplyWidthRule()
 {
-    const int unit = (MainGrid->GridClientWidth() - 2) / kUnits;
+    const int unit = (MainGrid->GridClientWidth() - 2) / (kUnits + (reception() ? 1 : 0));
     MainGrid->SetDefaultColWidth(unit);
     for (int c = 0; c < kColumns; ++c) {
         const bool half = c == TableShape::NumberCol || c == TableShape::GroupCol;

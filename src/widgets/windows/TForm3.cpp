@@ -14,6 +14,7 @@
 #include "windows/TColumnsDialog.h"
 #include "windows/TLabelEntry.h"
 #include "windows/TLineView.h"
+#include "windows/TReceptionPart.h"
 #include "windows/TWindowPlacement.h"
 
 TForm3 *Form3 = nullptr;
@@ -126,7 +127,8 @@ void TForm3::SetTitles()
 
 void TForm3::ApplyWidthRule()
 {
-    int visible = 0;
+    // Reception's quantity column takes a share too, at the default width.
+    int visible = reception() ? 1 : 0;
     for (int c = 0; c < kColumns; ++c)
         visible += MainGrid->ColWidths(c) > 0 ? 1 : 0;
     if (visible == 0)
@@ -139,6 +141,8 @@ void TForm3::ApplyWidthRule()
         if (MainGrid->ColWidths(c) > 0)
             MainGrid->SetColWidths(c, std::max(1, a));
     }
+    if (reception())
+        MainGrid->SetColWidths(reception()->quantityCol(), std::max(1, a));
 }
 
 std::vector<TPrintColumn> TForm3::PrintColumns(int pageWidth) const

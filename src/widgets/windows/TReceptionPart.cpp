@@ -121,10 +121,34 @@ int TReceptionPart::quantityCol() const
     return m_grid->ColCount();
 }
 
-QString TReceptionPart::quantity(int row) const
+QString TReceptionPart::quantity(int row)
 {
     const auto it = m_quantities.find(row);
-    return it == m_quantities.end() ? QString() : it->second;
+    if (it != m_quantities.end())
+        return it->second;
+    // A row of an opened table shows what its archived delivery was typed with, looked up
+    // once, when the row is first drawn.
+    if (m_grid->Cells(TableShape::DateCol, row).isEmpty() || m_looked.count(row) > 0)
+        return QString();
+    const QSqlDatabase db = m_link->archive().sideTables();
+    if (!db.isValid())
+        return QString();
+    m_looked.insert(row);
+    const QUuid result = m_link->findRowResult(row);
+    QSqlError error;
+    const std::optional<Delivery> d = result.isNull()
+                                          ? std::nullopt
+                                          : ReceptionStore::deliveryOf(db, result, &error);
+    if (!d)
+        return QString();
+    QString typed = d->quantity.toString(Decimal::Places);
+    while (typed.endsWith(QLatin1Char('0')))
+        typed.chop(1);
+    if (typed.endsWith(QLatin1Char(',')))
+        typed.chop(1);
+    m_kept[row] = *d;
+    m_quantities[row] = typed;
+    return typed;
 }
 
 const Delivery *TReceptionPart::kept(int row) const
@@ -175,6 +199,7 @@ void TReceptionPart::tableCleared()
     m_quantities.clear();
     m_times.clear();
     m_kept.clear();
+    m_looked.clear();
     // Deliveries still waiting for the archive name their results, not rows: they stay.
 }
 

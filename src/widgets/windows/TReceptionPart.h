@@ -12,6 +12,7 @@
 #include <deque>
 #include <functional>
 #include <map>
+#include <set>
 
 #include <QDateTime>
 #include <QObject>
@@ -45,7 +46,8 @@ public:
     // The quantity column: the grid's column after its own.
     int quantityCol() const;
     bool isQuantityCol(int col) const { return col == quantityCol(); }
-    QString quantity(int row) const;
+    // As typed; for a row of an opened table, as its archived delivery was typed.
+    QString quantity(int row);
 
     // Grid row `row` took a result measured at `at`.
     void resultRow(int row, const QDateTime &at);
@@ -111,4 +113,5 @@ private:
     std::map<int, QDateTime> m_times;    // by grid row: when its result came, this session
     std::map<int, Delivery> m_kept;      // by grid row: the delivery the archive holds
     std::deque<Unwritten> m_unwritten;   // deliveries the archive could not take yet
+    std::set<int> m_looked;              // rows whose archived delivery was looked for
 };
