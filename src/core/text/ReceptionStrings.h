@@ -86,4 +86,7 @@ inline const QString DayReportName = QStringLiteral("Сводка приёмки
 inline const QString NoSupplier = QStringLiteral("Не выбран поставщик");
 inline const QString PeriodWrong = QStringLiteral("Начало периода позже его конца");
 
+// The rate table import.
+inline const QString RateTooLarge = QStringLiteral("файл слишком большой для таблицы тарифа");
+
 } // namespace ReceptionStrings
