@@ -119,6 +119,25 @@ inline const QString ActiveBackwards = QStringLiteral(
 inline const QString SupplierNotSaved = QStringLiteral("Поставщик не сохранён: %1");
 
 // The rate table import.
+inline const QString RateImportCaption = QStringLiteral("Загрузка тарифа");
+inline const QString RateFile = QStringLiteral("Файл:");
+inline const QString RateValidFrom = QStringLiteral("Действует с:");
+inline const QString RateMilkType = QStringLiteral("Тип молока:");
+inline const QString RateMilkTypeHint = QStringLiteral("пусто — общий тариф для всех типов");
+inline const QString ActChooseFile = QStringLiteral("Выбрать файл…");
+inline const QString ActLoad = QStringLiteral("Загрузить");
+inline const QString RateFileFilter = QStringLiteral("Таблицы CSV (*.csv *.txt);;Все файлы (*)");
+inline const QString RateNoFile = QStringLiteral("Файл тарифа не выбран");
+// %1 the file, %2 why.
+inline const QString RateUnreadable = QStringLiteral("Не удалось прочитать файл «%1»: %2");
 inline const QString RateTooLarge = QStringLiteral("файл слишком большой для таблицы тарифа");
+// %1 the line, %2 what is wrong there.
+inline const QString RateLineError = QStringLiteral("Строка %1: %2");
+inline const QString RateBands = QStringLiteral("Таблица полос «жир × СОМО», полос: %1");
+// %1 the price, %2 how many grades.
+inline const QString RateBase = QStringLiteral(
+    "Цена за зачётный кг: %1 руб., сортов с надбавкой или скидкой: %2");
+inline const QString RateCp1251 = QStringLiteral(" (файл в кодировке Windows-1251)");
+inline const QString RateNotSaved = QStringLiteral("Тариф не загружен: %1");
 
 } // namespace ReceptionStrings
