@@ -102,4 +102,58 @@ inline const QString DayReportName = QStringLiteral("Сводка приёмки
 inline const QString NoSupplier = QStringLiteral("Не выбран поставщик");
 inline const QString PeriodWrong = QStringLiteral("Начало периода позже его конца");
 
+// The supplier register and its form.
+inline const QString RegisterCaption = QStringLiteral("Реестр поставщиков");
+inline const QString ColFarm = QStringLiteral("Хозяйство");
+inline const QString ColRoute = QStringLiteral("Маршрут");
+inline const QString ColMilkType = QStringLiteral("Тип молока");
+inline const QString ColActiveFrom = QStringLiteral("Действует с");
+inline const QString ColActiveTo = QStringLiteral("Действует по");
+inline const QString ColVersion = QStringLiteral("Версия");
+inline const QString ActAdd = QStringLiteral("Добавить…");
+inline const QString ActEdit = QStringLiteral("Изменить…");
+inline const QString ActHistory = QStringLiteral("История…");
+inline const QString FormAddCaption = QStringLiteral("Новый поставщик");
+// %1 the supplier's code.
+inline const QString FormEditCaption = QStringLiteral("Поставщик %1: новая версия");
+inline const QString HistoryCaption = QStringLiteral("Поставщик %1: история изменений");
+inline const QString FormCode = QStringLiteral("Код:");
+inline const QString FormName = QStringLiteral("Поставщик:");
+inline const QString FormFarm = QStringLiteral("Хозяйство:");
+inline const QString FormRoute = QStringLiteral("Маршрут:");
+inline const QString FormMilkType = QStringLiteral("Тип молока:");
+inline const QString FormActiveFrom = QStringLiteral("Действует с:");
+inline const QString FormActiveTo = QStringLiteral("Действует по:");
+inline const QString FormNoDate = QStringLiteral("без даты");
+inline const QString CodeEmpty = QStringLiteral("Не указан код поставщика");
+inline const QString CodeTaken = QStringLiteral(
+    "Код «%1» уже есть в реестре (%2). Чтобы изменить данные поставщика, выберите его в "
+    "таблице и нажмите «Изменить…»");
+inline const QString ActiveBackwards = QStringLiteral(
+    "Дата «Действует с» позже даты «Действует по»");
+// The save hook's error; %1 is what the archive said.
+inline const QString SupplierNotSaved = QStringLiteral("Поставщик не сохранён: %1");
+
+// The rate table import.
+inline const QString RateImportCaption = QStringLiteral("Загрузка тарифа");
+inline const QString RateFile = QStringLiteral("Файл:");
+inline const QString RateValidFrom = QStringLiteral("Действует с:");
+inline const QString RateMilkType = QStringLiteral("Тип молока:");
+inline const QString RateMilkTypeHint = QStringLiteral("пусто — общий тариф для всех типов");
+inline const QString ActChooseFile = QStringLiteral("Выбрать файл…");
+inline const QString ActLoad = QStringLiteral("Загрузить");
+inline const QString RateFileFilter = QStringLiteral("Таблицы CSV (*.csv *.txt);;Все файлы (*)");
+inline const QString RateNoFile = QStringLiteral("Файл тарифа не выбран");
+// %1 the file, %2 why.
+inline const QString RateUnreadable = QStringLiteral("Не удалось прочитать файл «%1»: %2");
+inline const QString RateTooLarge = QStringLiteral("файл слишком большой для таблицы тарифа");
+// %1 the line, %2 what is wrong there.
+inline const QString RateLineError = QStringLiteral("Строка %1: %2");
+inline const QString RateBands = QStringLiteral("Таблица полос «жир × СОМО», полос: %1");
+// %1 the price, %2 how many grades.
+inline const QString RateBase = QStringLiteral(
+    "Цена за зачётный кг: %1 руб., сортов с надбавкой или скидкой: %2");
+inline const QString RateCp1251 = QStringLiteral(" (файл в кодировке Windows-1251)");
+inline const QString RateNotSaved = QStringLiteral("Тариф не загружен: %1");
+
 } // namespace ReceptionStrings
