@@ -4,10 +4,13 @@
 #include <QPair>
 #include <QSqlDatabase>
 
+#include "archive/OsUser.h"
 #include "archive/TArchive.h"
 #include "export/TProtocolHeader.h"
 #include "reception/ReceptionStore.h"
+#include "reception/TRateImportDialog.h"
 #include "reception/TReceptionReportDialog.h"
+#include "reception/TSupplierRegisterDialog.h"
 #include "text/Strings.h"
 #include "windows/TArchiveLink.h"
 #include "windows/TCalibrationPart.h"
@@ -22,6 +25,14 @@ void TRegistrationWindow::partsTableReplaced()
     if (m_reception)
         m_reception->tableCleared();
 }
+
+namespace {
+// Why the archive did not take what a dialog keeps, for the operator.
+QString notKept(const QSqlError &error, TArchive *archive)
+{
+    return error.text().isEmpty() ? archive->statusText() : error.text();
+}
+} // namespace
 
 void TRegistrationWindow::makeReception()
 {
@@ -52,5 +63,37 @@ void TRegistrationWindow::makeReception()
         facts.model = m_archiveLink->modelName();
         dialog.setHeaderFacts(facts);
         m_reception->RunDialog(dialog);
+    };
+    m_reception->openRegister = [this, archive] {
+        TSupplierRegisterDialog dialog(this);
+        dialog.load = [archive] {
+            QSqlError error;
+            return ReceptionStore::suppliers(archive->sideTables(), &error);
+        };
+        dialog.save = [this, archive](const Supplier &s) {
+            QSqlError error;
+            const bool kept = ReceptionStore::addSupplier(archive->sideTables(), s, osUserName(),
+                                                          Now(), &error)
+                              > 0;
+            return kept ? QString() : notKept(error, archive);
+        };
+        dialog.history = [archive](const QString &code) {
+            QSqlError error;
+            return ReceptionStore::supplierHistory(archive->sideTables(), code, &error);
+        };
+        m_reception->RunDialog(dialog);
+        m_reception->reload();
+    };
+    m_reception->importRates = [this, archive] {
+        TRateImportDialog dialog(this);
+        dialog.save = [this, archive](const RateTable &table, const QString &csv) {
+            QSqlError error;
+            const bool kept = ReceptionStore::addRateTable(archive->sideTables(), table, csv,
+                                                           osUserName(), Now(), &error)
+                              > 0;
+            return kept ? QString() : notKept(error, archive);
+        };
+        m_reception->RunDialog(dialog);
+        m_reception->reload();
     };
 }

@@ -4,6 +4,7 @@
 // second one in a shift only when the operator confirms it.
 
 #include <QAction>
+#include <QDateEdit>
 #include <QSqlQuery>
 
 #include "ResultFeed.h"
@@ -11,6 +12,8 @@
 #include "archive/TArchive.h"
 #include "controls/TElidedLabel.h"
 #include "reception/ReceptionStore.h"
+#include "reception/TReceptionReportDialog.h"
+#include "reception/TSupplierRegisterDialog.h"
 #include "support/ArchiveSamples.h"
 #include "table/TStringGridModel.h"
 #include "table/TableShape.h"
@@ -143,6 +146,44 @@ private slots:
         while (q.next())
             got << q.value(0).toString();
         QCOMPARE(got.join(u' '), kept);
+    }
+
+    // The register and the reports from the menu: a supplier added there is one the next
+    // label names, and the day's report sums its delivery.
+    void fromMenu()
+    {
+        writeIni(QStringLiteral("[Reception]\r\nEnabled=1\r\n"));
+        auto w = archivedWindow(Str::ModelTarvo);
+        TReceptionPart *part = w->reception();
+        QString saved;
+        part->RunDialog = [&](QDialog &dialog) {
+            auto *suppliers = qobject_cast<TSupplierRegisterDialog *>(&dialog);
+            QVERIFY(suppliers);
+            Supplier s;
+            s.code = QStringLiteral("12");
+            s.name = QStringLiteral("Петров");
+            saved = suppliers->save(s);
+        };
+        part->registerAction->trigger();
+        QCOMPARE(saved, QString());
+        const int row = w->MainGrid->RowCount() - 1;
+        feedValues(*w, {20, 3.4, 8.5, 1028, 3.0});
+        w->MainGrid->editCell(TableShape::LabelCol, row, QStringLiteral("12"));
+        w->MainGrid->editCell(part->quantityCol(), row, QStringLiteral("40"));
+        QVERIFY(part->kept(row));
+        QString total;
+        part->RunDialog = [&](QDialog &dialog) {
+            auto *reports = qobject_cast<TReceptionReportDialog *>(&dialog);
+            QVERIFY(reports);
+            reports->dayEdit()->setDate(m_clock.now.date());
+            TExportTable table;
+            QString error;
+            QVERIFY2(reports->report(&table, &error), qPrintable(error));
+            for (int r = 0; r < table.rowCount; ++r)
+                total += table.cell(0, r) + u'|' + table.cell(1, r) + u' ';
+        };
+        part->reportsAction->trigger();
+        QVERIFY2(total.startsWith(u"12|Петров"), qPrintable(total));
     }
 
     // Without the section, or turned off, the window has no quantity column and no menu.
