@@ -273,28 +273,32 @@ QList<Delivery> deliveries(const QSqlDatabase &db, const QDateTime &from, const 
     binds << from.toMSecsSinceEpoch() << to.toMSecsSinceEpoch();
     if (!exec(q, binds, error))
         return out;
-    while (q.next()) {
-        Delivery d;
-        d.supplierCode = q.value(0).toString();
-        d.supplierName = q.value(1).toString();
-        d.milkType = q.value(2).toString();
-        d.grade = q.value(3).toString();
-        d.at = QDateTime::fromMSecsSinceEpoch(q.value(4).toLongLong());
-        d.quantity = decimal(q.value(5)).value_or(Decimal());
-        d.unit = q.value(6).toString() == QLatin1String("l") ? DeliveryMass::Unit::Litres
-                                                             : DeliveryMass::Unit::Kilograms;
-        d.fat = decimal(q.value(7));
-        d.snf = decimal(q.value(8));
-        d.protein = decimal(q.value(9));
-        d.density = decimal(q.value(10));
-        d.kilograms = decimal(q.value(11));
-        d.credited = decimal(q.value(12));
-        d.rateVersion = q.value(13).toLongLong();
-        d.price = decimal(q.value(14));
-        d.amount = decimal(q.value(15));
-        out.append(d);
-    }
+    while (q.next())
+        out.append(deliveryAt(q));
     return out;
+}
+
+Delivery deliveryAt(const QSqlQuery &q)
+{
+    Delivery d;
+    d.supplierCode = q.value(0).toString();
+    d.supplierName = q.value(1).toString();
+    d.milkType = q.value(2).toString();
+    d.grade = q.value(3).toString();
+    d.at = QDateTime::fromMSecsSinceEpoch(q.value(4).toLongLong());
+    d.quantity = decimal(q.value(5)).value_or(Decimal());
+    d.unit = q.value(6).toString() == QLatin1String("l") ? DeliveryMass::Unit::Litres
+                                                         : DeliveryMass::Unit::Kilograms;
+    d.fat = decimal(q.value(7));
+    d.snf = decimal(q.value(8));
+    d.protein = decimal(q.value(9));
+    d.density = decimal(q.value(10));
+    d.kilograms = decimal(q.value(11));
+    d.credited = decimal(q.value(12));
+    d.rateVersion = q.value(13).toLongLong();
+    d.price = decimal(q.value(14));
+    d.amount = decimal(q.value(15));
+    return d;
 }
 
 } // namespace ReceptionStore
