@@ -79,6 +79,29 @@ QList<Supplier> selectSuppliers(const QSqlDatabase &db, const QString &where,
     return out;
 }
 
+Delivery deliveryAt(const QSqlQuery &q)
+{
+    Delivery d;
+    d.supplierCode = q.value(0).toString();
+    d.supplierName = q.value(1).toString();
+    d.milkType = q.value(2).toString();
+    d.grade = q.value(3).toString();
+    d.at = QDateTime::fromMSecsSinceEpoch(q.value(4).toLongLong());
+    d.quantity = decimal(q.value(5)).value_or(Decimal());
+    d.unit = q.value(6).toString() == QLatin1String("l") ? DeliveryMass::Unit::Litres
+                                                         : DeliveryMass::Unit::Kilograms;
+    d.fat = decimal(q.value(7));
+    d.snf = decimal(q.value(8));
+    d.protein = decimal(q.value(9));
+    d.density = decimal(q.value(10));
+    d.kilograms = decimal(q.value(11));
+    d.credited = decimal(q.value(12));
+    d.rateVersion = q.value(13).toLongLong();
+    d.price = decimal(q.value(14));
+    d.amount = decimal(q.value(15));
+    return d;
+}
+
 } // namespace
 
 namespace ReceptionStore {
@@ -252,18 +275,25 @@ qint64 addDelivery(const QSqlDatabase &db, const QUuid &result, const Delivery &
 QList<Delivery> deliveries(const QSqlDatabase &db, const QDateTime &from, const QDateTime &to,
                            const QString &code, QSqlError *error)
 {
+    return deliveriesOf(
+        db,
+        QStringLiteral("SELECT supplier_code, supplier_name, milk_type, grade, at_ms, quantity, "
+                       "unit, fat, snf, protein, density, kilograms, credited, rate_id, price, "
+                       "amount FROM deliveries d WHERE %1at_ms >= ? AND at_ms < ? AND d.id = "
+                       "(SELECT MAX(n.id) FROM deliveries n WHERE n.result_uid = d.result_uid) "
+                       "ORDER BY at_ms, id"),
+        from, to, code, error);
+}
+
+QList<Delivery> deliveriesOf(const QSqlDatabase &db, const QString &select, const QDateTime &from,
+                             const QDateTime &to, const QString &code, QSqlError *error)
+{
     QList<Delivery> out;
     QSqlQuery q(db);
     q.setForwardOnly(true);
     const QString bySupplier = code.isEmpty() ? QString()
                                               : QStringLiteral("supplier_code = ? AND ");
-    if (!q.prepare(QStringLiteral(
-                       "SELECT supplier_code, supplier_name, milk_type, grade, at_ms, quantity, "
-                       "unit, fat, snf, protein, density, kilograms, credited, rate_id, price, "
-                       "amount FROM deliveries d WHERE %1at_ms >= ? AND at_ms < ? AND d.id = "
-                       "(SELECT MAX(n.id) FROM deliveries n WHERE n.result_uid = d.result_uid) "
-                       "ORDER BY at_ms, id")
-                       .arg(bySupplier))) {
+    if (!q.prepare(select.arg(bySupplier))) {
         fail(q, error);
         return out;
     }
@@ -276,29 +306,6 @@ QList<Delivery> deliveries(const QSqlDatabase &db, const QDateTime &from, const 
     while (q.next())
         out.append(deliveryAt(q));
     return out;
-}
-
-Delivery deliveryAt(const QSqlQuery &q)
-{
-    Delivery d;
-    d.supplierCode = q.value(0).toString();
-    d.supplierName = q.value(1).toString();
-    d.milkType = q.value(2).toString();
-    d.grade = q.value(3).toString();
-    d.at = QDateTime::fromMSecsSinceEpoch(q.value(4).toLongLong());
-    d.quantity = decimal(q.value(5)).value_or(Decimal());
-    d.unit = q.value(6).toString() == QLatin1String("l") ? DeliveryMass::Unit::Litres
-                                                         : DeliveryMass::Unit::Kilograms;
-    d.fat = decimal(q.value(7));
-    d.snf = decimal(q.value(8));
-    d.protein = decimal(q.value(9));
-    d.density = decimal(q.value(10));
-    d.kilograms = decimal(q.value(11));
-    d.credited = decimal(q.value(12));
-    d.rateVersion = q.value(13).toLongLong();
-    d.price = decimal(q.value(14));
-    d.amount = decimal(q.value(15));
-    return d;
 }
 
 } // namespace ReceptionStore

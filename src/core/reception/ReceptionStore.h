@@ -12,7 +12,6 @@
 #include <QList>
 #include <QSqlDatabase>
 #include <QSqlError>
-#include <QSqlQuery>
 #include <QStringList>
 #include <QUuid>
 
@@ -48,9 +47,9 @@ qint64 addDelivery(const QSqlDatabase &db, const QUuid &result, const Delivery &
 // in time order; of one supplier when `code` is not empty.
 QList<Delivery> deliveries(const QSqlDatabase &db, const QDateTime &from, const QDateTime &to,
                            const QString &code, QSqlError *error);
-// The delivery of the query's row: supplier_code, supplier_name, milk_type, grade, at_ms,
-// quantity, unit, fat, snf, protein, density, kilograms, credited, rate_id, price, amount,
-// the decimals as their text.
-Delivery deliveryAt(const QSqlQuery &q);
+// The same from another SELECT of those columns in that order (the decimals as their text):
+// its %1 takes the supplier's condition, then come the bounds' two parameters.
+QList<Delivery> deliveriesOf(const QSqlDatabase &db, const QString &select, const QDateTime &from,
+                             const QDateTime &to, const QString &code, QSqlError *error);
 
 } // namespace ReceptionStore
