@@ -16,6 +16,7 @@
 #include "server/TServerReplicator.h"
 #include "support/ArchiveSamples.h"
 #include "support/PgCluster.h"
+#include "support/StationArchive.h"
 
 // Milk reception on the server: the suppliers, rate tables and deliveries of an archive sent
 // with its records, stored once, shown newest first per result and read back for reports.
@@ -27,14 +28,7 @@ class TestServerReception : public QObject
     QTemporaryDir m_dir;
     QStringList m_migrationBefore; // the version-4 server's rows, before the step to 5
 
-    ServerLink::Limits quick() const
-    {
-        ServerLink::Limits l;
-        l.idleMs = 50;
-        l.firstRetryMs = 100;
-        l.longestRetryMs = 400;
-        return l;
-    }
+    ServerLink::Limits quick() const { return quickLimits(); }
     static QDateTime utc(int month, int d, int h)
     {
         return QDateTime(QDate(2026, month, d), QTime(h, 0), Qt::UTC);
@@ -145,13 +139,7 @@ class TestServerReception : public QObject
     }
     std::unique_ptr<TArchive> archive(const QString &station)
     {
-        auto a = std::make_unique<TArchive>();
-        a->setStation(station);
-        const QString folder = m_dir.filePath(station);
-        QDir().mkpath(folder);
-        if (!a->open(folder))
-            return nullptr;
-        return a;
+        return stationArchive(m_dir, station);
     }
     // Sends the archive until the server holds `expected` of its reception.
     bool replicate(TArchive &a, const QString &station, const QString &expected)
@@ -168,8 +156,8 @@ class TestServerReception : public QObject
     {
         QStringList out;
         for (const Delivery &d : list)
-            out << d.supplierCode + ':' + d.credited->toString(2, '.') + ':'
-                       + d.amount->toString(2, '.');
+            out << d.supplierCode + ':' + d.credited.value_or(Decimal()).toString(2, '.') + ':'
+                       + d.amount.value_or(Decimal()).toString(2, '.');
         return out;
     }
 
