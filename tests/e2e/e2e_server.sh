@@ -11,7 +11,7 @@ RESULTS=$E2E_TMP/Сервер.txt
 server() { e2e_pg_sql "$1" 2>/dev/null; }
 results_on_server() { [ "$(server "SELECT count(*) FROM reg01_records WHERE kind = 'result'")" \
                         = "$1" ]; }
-schema_made() { [ "$(server 'SELECT version FROM reg01_schema')" = 4 ]; }
+schema_made() { [ "$(server 'SELECT version FROM reg01_schema')" = 5 ]; }
 labels_on_server() { [ "$(server "SELECT count(*) FROM reg01_records WHERE kind = 'label'")" \
                        = "$1" ]; }
 

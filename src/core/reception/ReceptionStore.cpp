@@ -79,6 +79,29 @@ QList<Supplier> selectSuppliers(const QSqlDatabase &db, const QString &where,
     return out;
 }
 
+Delivery deliveryAt(const QSqlQuery &q)
+{
+    Delivery d;
+    d.supplierCode = q.value(0).toString();
+    d.supplierName = q.value(1).toString();
+    d.milkType = q.value(2).toString();
+    d.grade = q.value(3).toString();
+    d.at = QDateTime::fromMSecsSinceEpoch(q.value(4).toLongLong());
+    d.quantity = decimal(q.value(5)).value_or(Decimal());
+    d.unit = q.value(6).toString() == QLatin1String("l") ? DeliveryMass::Unit::Litres
+                                                         : DeliveryMass::Unit::Kilograms;
+    d.fat = decimal(q.value(7));
+    d.snf = decimal(q.value(8));
+    d.protein = decimal(q.value(9));
+    d.density = decimal(q.value(10));
+    d.kilograms = decimal(q.value(11));
+    d.credited = decimal(q.value(12));
+    d.rateVersion = q.value(13).toLongLong();
+    d.price = decimal(q.value(14));
+    d.amount = decimal(q.value(15));
+    return d;
+}
+
 } // namespace
 
 namespace ReceptionStore {
@@ -249,70 +272,56 @@ qint64 addDelivery(const QSqlDatabase &db, const QUuid &result, const Delivery &
     return q.lastInsertId().toLongLong();
 }
 
-namespace {
-// The newest row of each result that `where` picks, in time order.
-QList<Delivery> selectDeliveries(const QSqlDatabase &db, const QString &where,
-                                 const QVariantList &binds, QSqlError *error)
+QList<Delivery> deliveries(const QSqlDatabase &db, const QDateTime &from, const QDateTime &to,
+                           const QString &code, QSqlError *error)
+{
+    return deliveriesOf(
+        db,
+        QStringLiteral("SELECT supplier_code, supplier_name, milk_type, grade, at_ms, quantity, "
+                       "unit, fat, snf, protein, density, kilograms, credited, rate_id, price, "
+                       "amount FROM deliveries d WHERE %1at_ms >= ? AND at_ms < ? AND d.id = "
+                       "(SELECT MAX(n.id) FROM deliveries n WHERE n.result_uid = d.result_uid) "
+                       "ORDER BY at_ms, id"),
+        from, to, code, error);
+}
+
+QList<Delivery> deliveriesOf(const QSqlDatabase &db, const QString &select, const QDateTime &from,
+                             const QDateTime &to, const QString &code, QSqlError *error)
 {
     QList<Delivery> out;
     QSqlQuery q(db);
     q.setForwardOnly(true);
-    if (!q.prepare(QStringLiteral(
-                       "SELECT supplier_code, supplier_name, milk_type, grade, at_ms, quantity, "
-                       "unit, fat, snf, protein, density, kilograms, credited, rate_id, price, "
-                       "amount FROM deliveries d WHERE %1 AND d.id = "
-                       "(SELECT MAX(n.id) FROM deliveries n WHERE n.result_uid = d.result_uid) "
-                       "ORDER BY at_ms, id")
-                       .arg(where))) {
+    const QString bySupplier = code.isEmpty() ? QString()
+                                              : QStringLiteral("supplier_code = ? AND ");
+    if (!q.prepare(select.arg(bySupplier))) {
         fail(q, error);
         return out;
     }
-    if (!exec(q, binds, error))
-        return out;
-    while (q.next()) {
-        Delivery d;
-        d.supplierCode = q.value(0).toString();
-        d.supplierName = q.value(1).toString();
-        d.milkType = q.value(2).toString();
-        d.grade = q.value(3).toString();
-        d.at = QDateTime::fromMSecsSinceEpoch(q.value(4).toLongLong());
-        d.quantity = decimal(q.value(5)).value_or(Decimal());
-        d.unit = q.value(6).toString() == QLatin1String("l") ? DeliveryMass::Unit::Litres
-                                                             : DeliveryMass::Unit::Kilograms;
-        d.fat = decimal(q.value(7));
-        d.snf = decimal(q.value(8));
-        d.protein = decimal(q.value(9));
-        d.density = decimal(q.value(10));
-        d.kilograms = decimal(q.value(11));
-        d.credited = decimal(q.value(12));
-        d.rateVersion = q.value(13).toLongLong();
-        d.price = decimal(q.value(14));
-        d.amount = decimal(q.value(15));
-        out.append(d);
-    }
-    return out;
-}
-} // namespace
-
-QList<Delivery> deliveries(const QSqlDatabase &db, const QDateTime &from, const QDateTime &to,
-                           const QString &code, QSqlError *error)
-{
     QVariantList binds;
     if (!code.isEmpty())
         binds << code;
     binds << from.toMSecsSinceEpoch() << to.toMSecsSinceEpoch();
-    return selectDeliveries(db,
-                            code.isEmpty()
-                                ? QStringLiteral("at_ms >= ? AND at_ms < ?")
-                                : QStringLiteral("supplier_code = ? AND at_ms >= ? AND at_ms < ?"),
-                            binds, error);
+    if (!exec(q, binds, error))
+        return out;
+    while (q.next())
+        out.append(deliveryAt(q));
+    return out;
 }
 
 std::optional<Delivery> deliveryOf(const QSqlDatabase &db, const QUuid &result, QSqlError *error)
 {
-    const QList<Delivery> found = selectDeliveries(db, QStringLiteral("result_uid = ?"),
-                                                   {result.toRfc4122()}, error);
-    return found.isEmpty() ? std::nullopt : std::optional<Delivery>(found.first());
+    QSqlQuery q(db);
+    q.setForwardOnly(true);
+    if (!q.prepare(QStringLiteral(
+            "SELECT supplier_code, supplier_name, milk_type, grade, at_ms, quantity, unit, fat, "
+            "snf, protein, density, kilograms, credited, rate_id, price, amount FROM deliveries "
+            "WHERE result_uid = ? ORDER BY id DESC LIMIT 1"))) {
+        fail(q, error);
+        return std::nullopt;
+    }
+    if (!exec(q, {result.toRfc4122()}, error) || !q.next())
+        return std::nullopt;
+    return deliveryAt(q);
 }
 
 } // namespace ReceptionStore

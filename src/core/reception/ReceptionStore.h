@@ -47,6 +47,10 @@ qint64 addDelivery(const QSqlDatabase &db, const QUuid &result, const Delivery &
 // in time order; of one supplier when `code` is not empty.
 QList<Delivery> deliveries(const QSqlDatabase &db, const QDateTime &from, const QDateTime &to,
                            const QString &code, QSqlError *error);
+// The same from another SELECT of those columns in that order (the decimals as their text):
+// its %1 takes the supplier's condition, then come the bounds' two parameters.
+QList<Delivery> deliveriesOf(const QSqlDatabase &db, const QString &select, const QDateTime &from,
+                             const QDateTime &to, const QString &code, QSqlError *error);
 
 // The delivery of one result as it counts (its newest row); none when it has none.
 std::optional<Delivery> deliveryOf(const QSqlDatabase &db, const QUuid &result, QSqlError *error);

@@ -102,6 +102,8 @@ bool ServerLink::findCursor(ServerError *error)
         cursor = cursor < 0 ? at : std::min(cursor, at);
     }
     m_cursor = std::max<qint64>(cursor < 0 && m_stations.active ? top : cursor, 0);
+    if (!findReceptionCursors(error))
+        return false;
     m_cursorKnown = true;
     m_sinceAudit.start();
     tellStations();
@@ -164,10 +166,12 @@ void ServerLink::turn()
         return;
     }
     const qint64 top = localCount(-1);
+    const qint64 receptionTop = this->receptionTop();
     // Now and then what the server holds is looked over again, as at connecting.
     if (m_cursorKnown && m_sinceAudit.isValid() && m_sinceAudit.elapsed() >= m_limits.auditMs)
         m_cursorKnown = false;
-    const bool idle = m_serverReady && m_cursorKnown && top == m_lastSeen && m_cursor >= top;
+    const bool idle = m_serverReady && m_cursorKnown && top == m_lastSeen && m_cursor >= top
+                      && receptionTop == m_receptionSeen;
     if (idle && m_contact.isValid() && m_contact.elapsed() < m_limits.probeMs) {
         schedule(m_limits.idleMs);
         return;
@@ -186,11 +190,21 @@ void ServerLink::turn()
             break;
         emit progress(true, localCount(m_cursor), ServerError());
     }
+    // The reception rows once the records are all there.
+    while (ok && sent == 0 && !m_stopping) {
+        m_guard->arm(m_limits.statementBoundMs());
+        const int rows = sendReception(&error);
+        if (rows <= 0) {
+            sent = rows;
+            break;
+        }
+    }
     m_guard->disarm();
     ok = ok && sent == 0;
     if (ok) {
         m_contact.start();
         m_lastSeen = top;
+        m_receptionSeen = receptionTop;
         m_retryMs = 0;
         emit progress(true, localCount(m_cursor), ServerError());
         schedule(m_limits.idleMs);

@@ -20,9 +20,14 @@
 // this archive's records under a name another holds stay in its file, while its other
 // stations' records go (stations() says which). An archive without one is stopped, as ever,
 // when the server's newest record of its station is another archive's.
+//
+// After the records go the archive's milk reception rows (TServerReceptionBatch), under the
+// station of the archive's first record, once the server keeps reception and while that
+// station's records go; an archive without reception tables sends its records alone.
 
 #include <atomic>
 #include <memory>
+#include <vector>
 
 #include <QElapsedTimer>
 #include <QList>
@@ -93,6 +98,10 @@ private:
     bool findCursor(ServerError *error);
     int sendBatch(ServerError *error); // records sent, -1 on failure
     qint64 localCount(qint64 afterId);
+    // Milk reception (ServerLinkReception.cpp).
+    bool findReceptionCursors(ServerError *error);
+    int sendReception(ServerError *error); // rows sent, -1 on failure
+    qint64 receptionTop();                 // the reception tables' highest ids, summed
     void schedule(int ms);
 
     QString m_archivePath;
@@ -106,8 +115,14 @@ private:
     bool m_serverReady = false;
     bool m_serverHolders = false; // the server's tables know which archive holds which name
     bool m_cursorKnown = false;
-    qint64 m_cursor = 0;    // local records up to this id are on the server
-    qint64 m_lastSeen = -1; // the local archive's highest id at the last look
+    qint64 m_cursor = 0;            // local records up to this id are on the server
+    qint64 m_lastSeen = -1;         // the local archive's highest id at the last look
+    bool m_serverReception = false; // the server's tables keep milk reception
+    QString m_receptionStation;     // empty: no reception row goes
+    // Per ServerReceptionTables::tables(): rows up to this id are on the server; -1 where the
+    // archive has no such table.
+    std::vector<qint64> m_receptionCursors;
+    qint64 m_receptionSeen = -1; // receptionTop() at the last look
     QElapsedTimer m_sinceAudit;
     int m_retryMs = 0;
     std::atomic_bool m_stopping = false;

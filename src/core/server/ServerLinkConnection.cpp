@@ -60,6 +60,7 @@ bool ServerLink::connectServer(ServerError *error)
         && e.nativeErrorCode() == QStringLiteral("42501"))
         migrated = true;
     m_serverHolders = version >= ServerSchema::HoldersVersion;
+    m_serverReception = version >= ServerSchema::ReceptionVersion;
     if (!migrated) {
         *error = ServerError::server(
             ServerMessages::firstLine(db.lastError().isValid() ? db.lastError() : e));

@@ -8,6 +8,7 @@
 
 #include "archive/ArchiveRecords.h"
 #include "server/ServerChain.h"
+#include "server/ServerReceptionTables.h"
 #include "server/ServerStations.h"
 
 namespace {
@@ -73,6 +74,8 @@ QStringList stepTo(int v)
         return ServerChain::version2();
     if (v == 3)
         return version3();
+    if (v == ServerSchema::ReceptionVersion)
+        return ServerReceptionTables::version5();
     return ServerStations::tables(ServerSchema::HoldersVersion);
 }
 

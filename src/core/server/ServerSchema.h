@@ -10,6 +10,8 @@
 // Version 3: the limits each result was judged by (limits_checked, limits_outside: bit k for
 //            value k) and reg01_views, the named-column views as last made (ArchiveViews).
 // Version 4: which local archive holds which station name (ServerStations).
+// Version 5: milk reception, the suppliers, rate tables and deliveries of every station, and
+//            reg01_deliveries_named (ServerReceptionTables).
 //
 // When the tables are current, only SELECT on reg01_schema is needed to find that out: a
 // station's role needs no right to change the tables.
@@ -19,9 +21,11 @@
 
 namespace ServerSchema {
 
-constexpr int Version = 4;
+constexpr int Version = 5;
 // The version from which the server knows which archive holds which station name.
 constexpr int HoldersVersion = 4;
+// The version from which the server keeps milk reception.
+constexpr int ReceptionVersion = 5;
 
 // The version on the server; 0 when the tables are not there yet, -1 on failure.
 int version(const QSqlDatabase &db, QSqlError *error);

@@ -20,6 +20,7 @@
 #include "support/ArchiveSamples.h"
 #include "support/LoopWatch.h"
 #include "support/PgCluster.h"
+#include "support/StationArchive.h"
 #include "text/ServerStrings.h"
 
 // The archive sent to a PostgreSQL cluster of the test's own. One cluster serves every case
@@ -31,14 +32,7 @@ class TestServerReplicator : public QObject
     std::unique_ptr<PgCluster> m_pg;
     QTemporaryDir m_dir;
 
-    ServerLink::Limits quick() const
-    {
-        ServerLink::Limits l;
-        l.idleMs = 50;
-        l.firstRetryMs = 100;
-        l.longestRetryMs = 400;
-        return l;
-    }
+    ServerLink::Limits quick() const { return quickLimits(); }
     // Short bounds: a statement the server does not finish is cut after 1.5 s.
     ServerLink::Limits bounded() const
     {
@@ -51,13 +45,7 @@ class TestServerReplicator : public QObject
     // An archive of the station's own in a folder of its own.
     std::unique_ptr<TArchive> archive(const QString &station)
     {
-        auto a = std::make_unique<TArchive>();
-        a->setStation(station);
-        const QString folder = m_dir.filePath(station);
-        QDir().mkpath(folder);
-        if (!a->open(folder))
-            return nullptr;
-        return a;
+        return stationArchive(m_dir, station);
     }
     // "records|distinct keys" the server holds of a station.
     QString onServer(const QString &station)
