@@ -56,6 +56,10 @@ inline const QString MenuReception = QStringLiteral("Приёмка");
 inline const QString ActRegister = QStringLiteral("Реестр поставщиков…");
 inline const QString ActImportRates = QStringLiteral("Загрузить тариф…");
 inline const QString ActReports = QStringLiteral("Отчёты приёмки…");
+// Where the reports read the deliveries from.
+inline const QString LabelSource = QStringLiteral("Данные:");
+inline const QString SourceArchive = QStringLiteral("Архив этой станции");
+inline const QString SourceServer = QStringLiteral("Сервер: все станции");
 
 // The reports: a day's or a shift's summary and a supplier's statement.
 inline const QString ColCode = QStringLiteral("Код");

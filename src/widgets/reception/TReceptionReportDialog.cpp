@@ -5,6 +5,7 @@
 #include <QFileDialog>
 #include <QFormLayout>
 #include <QHBoxLayout>
+#include <QLabel>
 #include <QMessageBox>
 #include <QPushButton>
 #include <QStackedWidget>
@@ -36,17 +37,41 @@ QDateEdit *dateEdit(QWidget *parent)
 TReceptionReportDialog::TReceptionReportDialog(Deliveries deliveries, int eveningHour,
                                                QWidget *parent)
     : QDialog(parent)
-    , m_deliveries(std::move(deliveries))
+    , m_sources{std::move(deliveries)}
     , m_eveningHour(eveningHour)
 {
     setWindowTitle(S::ReportsCaption);
     buildFields();
 }
 
+void TReceptionReportDialog::addSource(const QString &name, Deliveries deliveries)
+{
+    m_sources.append(std::move(deliveries));
+    m_source->addItem(name);
+    m_source->setVisible(m_sources.size() > 1);
+    m_sourceLabel->setVisible(m_sources.size() > 1);
+}
+
+QList<Delivery> TReceptionReportDialog::read(const QDateTime &from, const QDateTime &to,
+                                             const QString &code, QString *error) const
+{
+    const int index = qBound(0, m_source->currentIndex(), int(m_sources.size()) - 1);
+    QString failed;
+    const QList<Delivery> got = m_sources[index](from, to, code, &failed);
+    if (!failed.isEmpty())
+        *error = failed;
+    return got;
+}
+
 void TReceptionReportDialog::buildFields()
 {
     m_mode = new QComboBox(this);
     m_mode->addItems({S::ModeDay, S::ModeStatement});
+    m_source = new QComboBox(this);
+    m_source->addItem(S::SourceArchive);
+    m_sourceLabel = new QLabel(S::LabelSource, this);
+    m_source->hide();
+    m_sourceLabel->hide();
     m_pages = new QStackedWidget(this);
 
     auto *dayPage = new QWidget(m_pages);
@@ -86,6 +111,10 @@ void TReceptionReportDialog::buildFields()
     buttons->addWidget(closeButton);
 
     auto *layout = new QVBoxLayout(this);
+    auto *source = new QHBoxLayout;
+    source->addWidget(m_sourceLabel);
+    source->addWidget(m_source, 1);
+    layout->addLayout(source);
     layout->addWidget(m_mode);
     layout->addWidget(m_pages);
     layout->addStretch();
@@ -127,7 +156,12 @@ bool TReceptionReportDialog::report(TExportTable *table, QString *error) const
         const QString when = part == ReceptionTables::DayPart::WholeDay
                                  ? day.toString(QStringLiteral("dd.MM.yyyy"))
                                  : named.name();
-        const QList<Delivery> got = m_deliveries(range.first, range.second, QString());
+        QString failed;
+        const QList<Delivery> got = read(range.first, range.second, QString(), &failed);
+        if (!failed.isEmpty()) {
+            *error = failed;
+            return false;
+        }
         *table = ReceptionTables::dayReport(DeliveryReport::of(got), S::DayReportName.arg(when),
                                             shown);
         return true;
@@ -144,8 +178,13 @@ bool TReceptionReportDialog::report(TExportTable *table, QString *error) const
         return false;
     }
     const QString code = m_suppliers[index].first;
-    const QList<Delivery> got = m_deliveries(QDateTime(from, QTime(0, 0)),
-                                             QDateTime(to.addDays(1), QTime(0, 0)), code);
+    QString failed;
+    const QList<Delivery> got = read(QDateTime(from, QTime(0, 0)),
+                                     QDateTime(to.addDays(1), QTime(0, 0)), code, &failed);
+    if (!failed.isEmpty()) {
+        *error = failed;
+        return false;
+    }
     *table = ReceptionTables::statement(code, m_suppliers[index].second, got, from, to,
                                         m_eveningHour, shown);
     // The statement's own header with what the program knows of the laboratory.

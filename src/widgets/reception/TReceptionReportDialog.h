@@ -15,6 +15,7 @@
 #include "reception/Delivery.h"
 
 class QComboBox;
+class QLabel;
 class QDateEdit;
 class QPushButton;
 class QStackedWidget;
@@ -25,10 +26,16 @@ class TReceptionReportDialog : public QDialog
 {
     Q_OBJECT
 public:
-    using Deliveries = std::function<QList<Delivery>(QDateTime from, QDateTime to, QString code)>;
+    // The deliveries asked for; a word for the operator in `error` when they cannot be read.
+    using Deliveries
+        = std::function<QList<Delivery>(QDateTime from, QDateTime to, QString code, QString *error)>;
     enum class Mode { Day, Statement };
 
     TReceptionReportDialog(Deliveries deliveries, int eveningHour, QWidget *parent = nullptr);
+
+    // Another place the deliveries can be read from (the server, of every station), chosen
+    // under "Данные:"; the choice is shown only once there are two.
+    void addSource(const QString &name, Deliveries deliveries);
 
     // The suppliers a statement can be of, (code, name), in the order listed.
     void setSuppliers(const QList<QPair<QString, QString>> &suppliers);
@@ -37,6 +44,7 @@ public:
 
     // The fields, for the tests.
     QComboBox *modeBox() const { return m_mode; }
+    QComboBox *sourceBox() const { return m_source; }
     QDateEdit *dayEdit() const { return m_day; }
     QComboBox *shiftBox() const { return m_shift; } // whole day, morning, evening
     QComboBox *supplierBox() const { return m_supplier; }
@@ -61,7 +69,13 @@ private:
     void showError(const QString &error);
     QString askName(const QString &filter, TExportFormat format);
 
-    Deliveries m_deliveries;
+    // The deliveries of the chosen source, or its error.
+    QList<Delivery> read(const QDateTime &from, const QDateTime &to, const QString &code,
+                         QString *error) const;
+
+    QList<Deliveries> m_sources;
+    QComboBox *m_source = nullptr;
+    QLabel *m_sourceLabel = nullptr;
     int m_eveningHour = 0;
     TProtocolHeader m_facts;
     QList<QPair<QString, QString>> m_suppliers;

@@ -3,7 +3,9 @@
 
 #include <QPair>
 #include <QSqlDatabase>
+#include <QSqlError>
 
+#include "archive/DatabaseConnection.h"
 #include "archive/OsUser.h"
 #include "archive/TArchive.h"
 #include "export/TProtocolHeader.h"
@@ -11,12 +13,17 @@
 #include "reception/TRateImportDialog.h"
 #include "reception/TReceptionReportDialog.h"
 #include "reception/TSupplierRegisterDialog.h"
+#include "server/ConnInfo.h"
+#include "server/ServerConfig.h"
+#include "server/ServerReception.h"
+#include "text/ReceptionStrings.h"
 #include "text/Strings.h"
 #include "windows/TArchiveLink.h"
 #include "windows/TCalibrationPart.h"
 #include "windows/TQualityPanel.h"
 #include "windows/TReceptionPart.h"
 #include "windows/TRegistrationWindow.h"
+#include "windows/TServerView.h"
 
 void TRegistrationWindow::partsTableReplaced()
 {
@@ -31,6 +38,26 @@ namespace {
 QString notKept(const QSqlError &error, TArchive *archive)
 {
     return error.text().isEmpty() ? archive->statusText() : error.text();
+}
+// The deliveries of every station, read from the server over a connection of their own, which
+// the bounds keep from waiting long on a server that does not answer.
+TReceptionReportDialog::Deliveries serverDeliveries(const QString &conninfo)
+{
+    return [conninfo](QDateTime from, QDateTime to, QString code, QString *error) {
+        const DatabaseConnection connection(QStringLiteral("QPSQL"),
+                                            QStringLiteral("reception-reports"));
+        QSqlDatabase db = connection.database();
+        db.setConnectOptions(conninfo);
+        if (!db.open()) {
+            *error = ServerConfig::redacted(db.lastError().text());
+            return QList<Delivery>();
+        }
+        QSqlError failed;
+        const QList<Delivery> got = ServerReception::deliveries(db, from, to, code, &failed);
+        if (failed.isValid())
+            *error = ServerConfig::redacted(failed.text());
+        return got;
+    };
 }
 } // namespace
 
@@ -48,11 +75,22 @@ void TRegistrationWindow::makeReception()
     TArchive *archive = &m_archiveLink->archive();
     m_reception->openReports = [this, archive] {
         TReceptionReportDialog dialog(
-            [archive](QDateTime from, QDateTime to, QString code) {
-                QSqlError error;
-                return ReceptionStore::deliveries(archive->sideTables(), from, to, code, &error);
+            [archive](QDateTime from, QDateTime to, QString code, QString *error) {
+                const QSqlDatabase db = archive->sideTables();
+                if (!db.isValid()) {
+                    *error = archive->statusText();
+                    return QList<Delivery>();
+                }
+                QSqlError failed;
+                const QList<Delivery> got = ReceptionStore::deliveries(db, from, to, code, &failed);
+                if (failed.isValid())
+                    *error = failed.text();
+                return got;
             },
             m_reception->settings().eveningHour, this);
+        if (const TServerView *server = m_archiveLink->serverView())
+            dialog.addSource(ReceptionStrings::SourceServer,
+                             serverDeliveries(ConnInfo::withBounds(server->conninfo())));
         QSqlError error;
         QList<QPair<QString, QString>> suppliers;
         for (const Supplier &s : ReceptionStore::suppliers(archive->sideTables(), &error))

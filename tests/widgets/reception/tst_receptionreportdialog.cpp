@@ -81,7 +81,7 @@ private slots:
                                    delivery("001", "2026-12-09T18:00:00", "80,00", "2400,00")};
         QString question;
         TReceptionReportDialog dialog(
-            [&](QDateTime a, QDateTime b, QString code) {
+            [&](QDateTime a, QDateTime b, QString code, QString *) {
                 question = a.toString(Qt::ISODate) + u' ' + b.toString(Qt::ISODate) + u' ' + code;
                 QList<Delivery> out;
                 for (const Delivery &d : held) {
