@@ -4,7 +4,8 @@
 # density 1028.00, protein 3.00). Three results come in three sittings, each labelled with a
 # supplier's code before it is fetched and given its quantity after; the day's report is then
 # saved as XLSX from "Сервис" → "Приёмка" → "Отчёты приёмки…" and its totals are read back by
-# openpyxl. At the base fat of 3.4 the credited weight is the weight itself.
+# openpyxl. At the base fat of 3.4 the credited weight is the weight itself, paid at 34,50 a
+# credited kilogram.
 source "$(dirname "$0")/lib.sh"
 
 command -v sqlite3 >/dev/null || e2e_skip "no sqlite3 client"
@@ -40,6 +41,10 @@ for code in 7 8 9; do
          at_iso) VALUES ('$code', 1, 'Хозяйство $code', '', '', '', 'e2e', 0,
          '1970-01-01T00:00:00')" || e2e_die "the register did not take supplier $code"
 done
+sql "INSERT INTO rate_tables (valid_from_ms, valid_from_iso, milk_type, kind, csv, note, os_user,
+     at_ms, at_iso) VALUES (0, '1970-01-01T00:00:00', '', 'base price',
+     'Цена за зачётный кг;34,50', '', 'e2e', 0, '1970-01-01T00:00:00')" \
+    || e2e_die "the archive did not take the rate table"
 
 # One sitting: the open row (row N) is labelled with the code, F5 fetches one result into it
 # and stops again, then the quantity goes into the row's last column (End) and Ctrl+S saves.
@@ -78,19 +83,34 @@ e2e_check "the deliveries are worked out" e2e_equal "$(sql "SELECT group_concat(
 e2e_check "the results file holds no quantity" bash -c "! iconv -f CP1251 -t UTF-8 '$RESULTS' \
     | grep -q 'Количество'"
 
-# "Сервис": "Приёмка" is its last item, "Отчёты приёмки…" the submenu's last.
-e2e_click "$w" 153 8
-sleep 0.3
-xdotool key --delay 80 Up Right Up Return
+# "Сервис": "Приёмка" is its last item; its submenu holds "Реестр поставщиков…",
+# "Загрузить тариф…" and "Отчёты приёмки…".
+reception_menu() {
+    e2e_click "$w" 153 8
+    sleep 0.3
+    xdotool key --delay 80 Up Right "$@" Return
+}
+reception_menu
+r=$(e2e_wait_window 'Реестр поставщиков' 10) || e2e_die "the register did not open"
+sleep 0.5
+e2e_shot register "$r" >/dev/null
+e2e_close "$r"
+e2e_check "the register closes" e2e_wait_window_gone 'Реестр поставщиков' 5
+
+# A file dialog's name field takes a whole path; the file is there when the dialog has gone.
+save_as() {
+    sleep 1.5
+    xdotool key --delay 30 ctrl+a
+    xdotool type --delay 20 "$1"
+    xdotool key Return
+}
+
+reception_menu Up
 d=$(e2e_wait_window 'Отчёты приёмки' 10) || e2e_die "the reports' dialog did not open"
 sleep 0.5
-e2e_shot dayreport "$d" >/dev/null
 # From the first field back over "Закрыть" to "Сохранить как XLSX…".
 e2e_key "$d" shift+Tab shift+Tab space
-sleep 1.5
-xdotool key --delay 30 ctrl+a
-xdotool type --delay 20 "$REPORT"
-xdotool key Return
+save_as "$REPORT"
 e2e_check "the day report is saved as XLSX" e2e_wait 10 test -s "$REPORT"
 totals=$(/usr/bin/python3 - "$REPORT" <<'EOF'
 import sys, openpyxl
@@ -101,11 +121,39 @@ total = [r for r in rows if "Итого" in r][-1]
 def cell(title):
     v = total[titles.index(title)]
     return float(str(v).replace(",", ".").replace("\u00a0", "").replace(" ", ""))
-print("%g %g %g" % (cell("Сдач"), cell("Масса, кг"), cell("Зачётная масса, кг")))
+print("%g %g %g %.2f" % (cell("Сдач"), cell("Масса, кг"), cell("Зачётная масса, кг"),
+                        cell("Сумма, руб.")))
 EOF
 ) || e2e_die "openpyxl could not read the report"
-e2e_check "the report's totals read back" e2e_equal "$totals" "3 350.5 350.5"
-
+e2e_check "the report's totals read back" e2e_equal "$totals" "3 350.5 350.5 12092.25"
+e2e_key "$d" shift+Tab space
+save_as "$E2E_TMP/day.pdf"
+e2e_check "the day report is saved as PDF" e2e_wait 10 test -s "$E2E_TMP/day.pdf"
 e2e_close "$d"
+e2e_wait_window_gone 'Отчёты приёмки' 5
+
+# The statement of supplier 7 for the month: the second mode, its first supplier.
+reception_menu Up
+d=$(e2e_wait_window 'Отчёты приёмки' 10) || e2e_die "the reports' dialog did not open again"
+sleep 0.5
+e2e_key "$d" Down
+sleep 0.3
+e2e_key "$d" shift+Tab shift+Tab shift+Tab space
+save_as "$E2E_TMP/statement.pdf"
+e2e_check "the statement is saved as PDF" e2e_wait 10 test -s "$E2E_TMP/statement.pdf"
+statement=$(pdftotext "$E2E_TMP/statement.pdf" -)
+for words in 'Ведомость сдачи молока' 'Поставщик 7 — Хозяйство 7' 'Сдал' 'Принял' 'Итого'; do
+    e2e_check "the statement says \"$words\"" grep -qF "$words" <<<"$statement"
+done
+e2e_close "$d"
+for pdf in day statement; do
+    pdftoppm -png -r 70 -f 1 -l 1 -singlefile "$E2E_TMP/$pdf.pdf" "$E2E_SHOTS/$pdf-page"
+done
+if [ -n "${E2E_DOCS:-}" ]; then
+    for shot in reception register day-page statement-page; do
+        cp "$E2E_SHOTS/$shot.png" "$E2E_DOCS/$shot.png"
+    done
+fi
+
 end_sitting
 e2e_finish
