@@ -104,9 +104,16 @@ void TRegistrationWindow::makeReception()
     };
     m_reception->openRegister = [this, archive] {
         TSupplierRegisterDialog dialog(this);
-        dialog.load = [archive] {
+        // A register that cannot be read is said so: its empty list would let a code that is
+        // there be added again.
+        dialog.load = [archive, &dialog] {
+            const QSqlDatabase db = archive->sideTables();
             QSqlError error;
-            return ReceptionStore::suppliers(archive->sideTables(), &error);
+            const QList<Supplier> got = db.isValid() ? ReceptionStore::suppliers(db, &error)
+                                                     : QList<Supplier>();
+            if (!db.isValid() || error.isValid())
+                dialog.showMessage(notKept(error, archive));
+            return got;
         };
         dialog.save = [this, archive](const Supplier &s) {
             QSqlError error;
