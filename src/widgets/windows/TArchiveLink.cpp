@@ -331,3 +331,11 @@ QUuid TArchiveLink::findRowResult(int row)
         return known;
     return m_archive.findResult(rowKey(row));
 }
+
+void TArchiveLink::whenUsable(QObject *context, std::function<void()> then)
+{
+    connect(&m_archive, &TArchive::stateChanged, context, [this, then = std::move(then)] {
+        if (m_archive.state() == ArchiveState::Ok)
+            then();
+    });
+}

@@ -89,6 +89,9 @@ public:
     // The table's rows no longer hold the archived results they held.
     void tableReplaced() { m_records.tableReplaced(); }
     QUuid rowResult(int row) const { return m_records.rowResult(row); }
+    // Calls `then` each time the archive can be used again, while `context` lives: the parts
+    // that keep tables beside the records write what waited for it.
+    void whenUsable(QObject *context, std::function<void()> then);
     // The same, for a row of an opened table also found in the archive by what it shows.
     QUuid findRowResult(int row);
 

@@ -56,9 +56,7 @@ TCalibrationPart::TCalibrationPart(CalibrationSettings settings, TColorStringGri
             text = c->correctedText + Str::CalMark;
     };
     grid->viewport()->installEventFilter(this);
-    connect(&link->archive(), &TArchive::stateChanged, this, [this] {
-        if (m_link->archive().state() != ArchiveState::Ok)
-            return;
+    link->whenUsable(this, [this] {
         if (!m_loaded)
             reload();
         writeWaiting();

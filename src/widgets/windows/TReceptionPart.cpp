@@ -107,9 +107,7 @@ TReceptionPart::TReceptionPart(ReceptionSettings settings, TColorStringGrid *gri
                                               m_quantities[row] = text.trimmed();
                                       }});
     grid->viewport()->installEventFilter(this);
-    connect(&link->archive(), &TArchive::stateChanged, this, [this] {
-        if (m_link->archive().state() != ArchiveState::Ok)
-            return;
+    link->whenUsable(this, [this] {
         if (!m_loaded)
             reload();
         writeWaiting();
